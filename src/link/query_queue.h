@@ -1,0 +1,46 @@
+#pragma once
+// TQueryItem and TPelkoQuery: one request or line event, and the locked FIFO
+// that carries items between the main thread and the worker.
+#include <cstdint>
+#include <deque>
+#include <memory>
+#include <mutex>
+
+#include "link/bytes.h"
+
+namespace pelko {
+
+enum TQueryKind : std::uint8_t {
+    qkSync = 0,
+    qkAsync = 1,
+    qkChangBut = 2,
+    qkReadCard = 3,
+    qkDevOn = 4,
+    qkDevOff = 5,
+    qkSearchAddr = 6,
+};
+
+class SyncWaiter;  // auto-reset event a synchronous caller waits on
+
+struct TQueryItem {
+    Bytes Request;  // at most 16 bytes
+    Bytes Answer;   // at most 17 bytes
+    std::uint8_t Kind = qkAsync;
+    std::uint32_t Data = 0;  // Check number, address, or address | found << 8
+    SyncWaiter* Event = nullptr;  // qkSync only
+};
+
+class TPelkoQuery {
+public:
+    void Push(std::unique_ptr<TQueryItem> item);
+    // Appends and tells whether the queue was empty before, as one step.
+    bool PushWasEmpty(std::unique_ptr<TQueryItem> item);
+    std::unique_ptr<TQueryItem> Pop();  // nullptr when empty
+    bool IsEmpty() const;
+
+private:
+    mutable std::mutex FLock;
+    std::deque<std::unique_ptr<TQueryItem>> FItems;
+};
+
+}  // namespace pelko

@@ -1,0 +1,43 @@
+#pragma once
+// The one thing the worker thread talks to: an open serial line. The Linux
+// implementation drives a tty; the simulated controllers implement it in-process.
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+
+namespace pelko {
+
+// Read time-outs with the Win32 meaning: a read returns when n bytes came,
+// when the gap between two bytes exceeds intervalMs (0 = no gap limit), or
+// when multiplierMs * n + constantMs has passed since the read began
+// (both 0 = no total limit).
+struct PortTimeouts {
+    std::uint32_t intervalMs = 0;
+    std::uint32_t multiplierMs = 0;
+    std::uint32_t constantMs = 40;
+};
+
+class SerialPort {
+public:
+    virtual ~SerialPort() = default;
+    // Raw 8N1 at the given speed; false when the speed is not supported.
+    virtual bool setBaudRate(std::uint32_t baud) = 0;
+    virtual void setTimeouts(const PortTimeouts& t) = 0;
+    // Drop whatever is waiting to be sent or has been received.
+    virtual void purge() = 0;
+    // Blocking write; returns the number of bytes written.
+    virtual std::size_t write(const std::uint8_t* data, std::size_t n) = 0;
+    // Blocking read bounded by the time-outs; returns the number of bytes read.
+    virtual std::size_t read(std::uint8_t* buf, std::size_t n) = 0;
+    // Modem lines; a device without them ignores the call.
+    virtual void setDtr(bool on) = 0;
+    virtual void setRts(bool on) = 0;
+};
+
+// Opens port "COM"n. On failure returns nullptr and puts a message in error.
+using PortOpener =
+    std::function<std::unique_ptr<SerialPort>(std::uint8_t comPort, std::string& error)>;
+
+}  // namespace pelko

@@ -1,0 +1,34 @@
+#pragma once
+// pelkoctl: one function per command. Each command lives in its own file and
+// is listed once in commands.cpp.
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace pelkoctl {
+
+// Exit codes shared by every command.
+enum Exit : int { kOk = 0, kNoAnswer = 1, kBadArgs = 2, kNoPort = 3, kIncomplete = 4 };
+
+// Options every command accepts; the positional words follow the command name.
+struct Args {
+    std::string port;            // --port PATH
+    std::uint32_t baud = 9600;   // --baud N
+    std::uint32_t attempts = 3;  // --attempts N
+    std::uint32_t timeoutMs = 120;   // --timeout MS (read time-out constant)
+    std::uint32_t multiplierMs = 1;  // --multiplier MS
+    std::uint32_t tailUs = 400;      // --tail US
+    std::string pass;            // --pass HEX (common password), empty = built-in
+    std::string out;             // --out FILE
+    std::vector<std::string> words;  // positional arguments after the command
+};
+
+struct Command {
+    const char* name;
+    const char* usage;  // shown by the usage message
+    int (*run)(const Args&);
+};
+
+const std::vector<Command>& commands();
+
+}  // namespace pelkoctl
