@@ -1,0 +1,14 @@
+#!/bin/sh
+# Installs what building, running and testing need on Debian 12.
+set -eu
+PKGS="g++ cmake ninja-build pkg-config qt6-base-dev libgtest-dev libgmock-dev \
+  fonts-dejavu-core xvfb xauth clang libclang-rt-14-dev libpugixml-dev"
+missing=""
+for p in $PKGS; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing="$missing $p"
+done
+[ -z "$missing" ] && exit 0
+SUDO=""
+[ "$(id -u)" -ne 0 ] && SUDO="sudo"
+$SUDO apt-get update
+DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y --no-install-recommends $missing

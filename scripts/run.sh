@@ -1,0 +1,9 @@
+#!/bin/sh
+# Installs what is missing, builds a release tree and runs the tool on its
+# default simulated line.
+set -eu
+cd "$(dirname "$0")/.."
+./scripts/install-deps.sh
+cmake -G Ninja -S . -B build/release -DCMAKE_BUILD_TYPE=Release
+cmake --build build/release
+./scripts/run-sim-scan.sh build/release

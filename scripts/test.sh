@@ -1,0 +1,27 @@
+#!/bin/sh
+# Installs what is missing, builds, and runs the whole test suite: a plain
+# build, an AddressSanitizer+UndefinedBehaviorSanitizer build, a
+# ThreadSanitizer build of the core, and a short run of each fuzzer.
+set -eu
+cd "$(dirname "$0")/.."
+./scripts/install-deps.sh
+JOBS="$(nproc)"
+export QT_QPA_PLATFORM=offscreen
+
+cmake -G Ninja -S . -B build/test -DCMAKE_BUILD_TYPE=RelWithDebInfo -DPELKO_BUILD_BENCH=ON
+cmake --build build/test -j "$JOBS"
+ctest --test-dir build/test --output-on-failure -j "$JOBS"
+
+cmake -G Ninja -S . -B build/asan -DCMAKE_BUILD_TYPE=Debug -DPELKO_SANITIZE="address;undefined"
+cmake --build build/asan -j "$JOBS"
+ctest --test-dir build/asan --output-on-failure -j "$JOBS"
+
+cmake -G Ninja -S . -B build/tsan -DCMAKE_BUILD_TYPE=Debug -DPELKO_SANITIZE=thread -DPELKO_BUILD_GUI=OFF
+cmake --build build/tsan -j "$JOBS"
+TSAN_OPTIONS="halt_on_error=1" ctest --test-dir build/tsan --output-on-failure -j "$JOBS"
+
+CXX=clang++ cmake -G Ninja -S . -B build/fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+  -DPELKO_BUILD_FUZZ=ON -DPELKO_BUILD_GUI=OFF -DPELKO_BUILD_TESTS=OFF
+cmake --build build/fuzz -j "$JOBS"
+./scripts/fuzz-short.sh build/fuzz
+echo "all tests passed"
