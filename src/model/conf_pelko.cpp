@@ -50,7 +50,10 @@ void TConfPelko::ReleaseCell(const CardsArr& list, std::uint16_t pos) {
 
 bool TConfPelko::AddCard(std::uint16_t Pos, const TCode& Code, const std::string& User) {
     if (Pos >= kCellCount) return false;
-    List(Pos >= kFirstMasterCell).push_back(TCard{Pos, Code, User});
+    const bool master = Pos >= kFirstMasterCell;
+    CardsArr& list = List(master);
+    if (list.size() >= (master ? kMasterCells : kUserCells)) return false;
+    list.push_back(TCard{Pos, Code, User});
     CellFlags_[Pos] = 0;
     return true;
 }
