@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <string>
 
 #include "link/bytes.h"
 #include "link/link_timing.h"
@@ -88,6 +89,8 @@ public:
 private:
     friend class TPelkoThread;
     void PostItem(std::unique_ptr<TQueryItem> item);  // worker side
+    void Raise(const TQueryItem& item);
+    void DiscardQueues();
 
     PortOpener FOpener;
     Notifier FNotifier;

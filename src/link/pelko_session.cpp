@@ -1,0 +1,163 @@
+#include "link/pelko_session.h"
+
+#include <algorithm>
+#include <exception>
+#include <utility>
+
+#include "link/frame.h"
+#include "link/pelko_thread.h"
+#include "link/steady_link_timing.h"
+#include "link/sync_waiter.h"
+
+namespace pelko {
+namespace {
+
+const char kPortOpenFailed[] = "Не могу открыть порт!";
+
+std::unique_ptr<TQueryItem> MakeRequestItem(const Bytes& request, std::uint8_t kind) {
+    auto item = std::make_unique<TQueryItem>();
+    item->Kind = kind;
+    item->Request.assign(request.begin(),
+                         request.begin() + std::min(request.size(), kMaxRequestBody));
+    return item;
+}
+
+}  // namespace
+
+TPelkoSession::TPelkoSession(PortOpener opener, Notifier notifier)
+    : FOpener(std::move(opener)),
+      FNotifier(std::move(notifier)),
+      FTiming(std::make_shared<SteadyLinkTiming>()) {}
+
+TPelkoSession::~TPelkoSession() { SetActive(false); }
+
+// Settings are read by the worker without a lock, so they only change while
+// no worker runs.
+void TPelkoSession::SetMax_Attempt(std::uint8_t v) { if (!FActive) FMaxAttempt = v; }
+void TPelkoSession::SetPortBaudRate(std::int32_t v) { if (!FActive) FPortBaudRate = v; }
+void TPelkoSession::SetIntervalTimeOut(std::int32_t v) { if (!FActive) FIntervalTimeOut = v; }
+void TPelkoSession::SetTimeOutMultiplier(std::int32_t v) { if (!FActive) FTimeOutMultiplier = v; }
+void TPelkoSession::SetTimeOutConstant(std::int32_t v) { if (!FActive) FTimeOutConstant = v; }
+void TPelkoSession::SetTailinUS(std::int32_t v) { if (!FActive) FTailinUS = v; }
+void TPelkoSession::SetSmartPI(bool v) { if (!FActive) FSmartPI = v; }
+void TPelkoSession::SetFound(bool v) { if (!FActive) FFound = v; }
+void TPelkoSession::SetSearchAddr(bool v) { if (!FActive) FSearchAddr = v; }
+void TPelkoSession::SetCircle(std::uint32_t v) { if (!FActive) FCircle = v; }
+void TPelkoSession::SetComPort(std::uint8_t v) { if (!FActive) FComPort = v; }
+
+void TPelkoSession::SetTiming(std::shared_ptr<LinkTiming> timing) {
+    if (!FActive && timing) FTiming = std::move(timing);
+}
+
+void TPelkoSession::SetActive(bool v) {
+    if (v == FActive) return;
+    if (v) {
+        std::string error;
+        FThread = TPelkoThread::Create(*this, error);
+        FActive = FThread != nullptr;
+        FLastError = FActive ? std::string() : error.empty() ? std::string(kPortOpenFailed) : error;
+        return;
+    }
+    FThread.reset();
+    FActive = false;
+    DiscardQueues();
+}
+
+void TPelkoSession::DiscardQueues() {
+    while (std::unique_ptr<TQueryItem> item = FOutQueue.Pop()) {
+        // A synchronous caller still waiting (another thread) gets the failure answer.
+        if (item->Kind == qkSync && item->Event) {
+            item->Answer = FailureAnswer();
+            item.release()->Event->Signal();
+        }
+    }
+    while (FInQueue.Pop()) {
+    }
+}
+
+void TPelkoSession::SetERUniqueButton(bool v) {
+    if (!FThread || v == FERUniqueButton.load()) return;
+    FThread->Pause();
+    FERUniqueButton.store(v);
+    FThread->Resume();
+}
+
+bool TPelkoSession::SyncQuery(const Bytes& Request, Bytes& Answer, std::size_t answerCapacity) {
+    Bytes answer = FailureAnswer();
+    if (FActive) {
+        SyncWaiter event;
+        std::unique_ptr<TQueryItem> item = MakeRequestItem(Request, qkSync);
+        item->Event = &event;
+        TQueryItem* raw = item.get();
+        FOutQueue.Push(std::move(item));
+        FThread->Wake();
+        event.Wait();
+        // The worker hands the item back to us with the signal.
+        std::unique_ptr<TQueryItem> done(raw);
+        answer = std::move(done->Answer);
+    }
+    if (answer.size() > answerCapacity) answer.resize(answerCapacity);
+    Answer = std::move(answer);
+    return !IsFailureAnswer(Answer);
+}
+
+bool TPelkoSession::AsyncQuery(const Bytes& Request, std::uint32_t& Check) {
+    std::unique_ptr<TQueryItem> item = MakeRequestItem(Request, qkAsync);
+    item->Data = FQueryNo;
+    FOutQueue.Push(std::move(item));
+    if (FThread) FThread->Wake();
+    Check = FQueryNo++;
+    return true;
+}
+
+bool TPelkoSession::SetDevPresent(std::uint8_t AddrDevice) {
+    if (AddrDevice == 0 || AddrDevice == 255 || !FActive) return false;
+    FThread->SetPresent(AddrDevice);
+    return true;
+}
+
+void TPelkoSession::PostItem(std::unique_ptr<TQueryItem> item) {
+    // Only the first item of a burst notifies; the dispatch it causes drains the rest.
+    if (FInQueue.PushWasEmpty(std::move(item)) && FNotifier) FNotifier();
+}
+
+void TPelkoSession::Dispatch() {
+    while (std::unique_ptr<TQueryItem> item = FInQueue.Pop()) {
+        try {
+            Raise(*item);
+        } catch (...) {
+            // The worker will not notify again while items wait here, so ask
+            // for a fresh dispatch before the exception leaves.
+            if (!FInQueue.IsEmpty() && FNotifier) FNotifier();
+            throw;
+        }
+    }
+}
+
+void TPelkoSession::Raise(const TQueryItem& item) {
+    const std::uint32_t data = item.Data;
+    switch (item.Kind) {
+        case qkAsync:
+            if (OnAsyncAnswer) OnAsyncAnswer(item.Answer, data);
+            break;
+        case qkChangBut:
+            if (OnChangBut) OnChangBut(item.Answer);
+            break;
+        case qkReadCard:
+            if (OnReadCard) OnReadCard(item.Answer);
+            break;
+        case qkDevOn:
+            if (OnDevOn) OnDevOn(data);
+            break;
+        case qkDevOff:
+            if (OnDevOff) OnDevOff(data);
+            break;
+        case qkSearchAddr:
+            if (OnSearchAddr) OnSearchAddr(data & 0xFF, (data >> 8 & 0xFF) != 0);
+            break;
+        default:
+            break;
+    }
+}
+
+}  // namespace pelko

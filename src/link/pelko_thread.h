@@ -1,0 +1,91 @@
+#pragma once
+// TPelkoThread: the one thread that touches the serial port. It serves the
+// session's queued requests, scans the line at start-up, polls the present
+// controllers and re-probes absent addresses, and hands everything it learns
+// back through the session's incoming queue.
+#include <array>
+#include <atomic>
+#include <condition_variable>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+
+#include "link/bytes.h"
+#include "link/query_queue.h"
+#include "link/serial_port.h"
+
+namespace pelko {
+
+class TPelkoSession;
+class LinkTiming;
+
+class TPelkoThread {
+public:
+    // Opens the session's port and starts the thread. nullptr, with the
+    // reason in error, when the port cannot be opened.
+    static std::unique_ptr<TPelkoThread> Create(TPelkoSession& session, std::string& error);
+    // Sets the terminate flag, waits for the thread body to end, closes the port.
+    ~TPelkoThread();
+    TPelkoThread(const TPelkoThread&) = delete;
+    TPelkoThread& operator=(const TPelkoThread&) = delete;
+
+    // Answer capacities: an answer that goes into a queue item, and the
+    // worker's own probes and polls.
+    static constexpr std::size_t kItemAnswerCapacity = 17;
+    static constexpr std::size_t kOwnAnswerCapacity = 255;
+
+    // Main-thread side.
+    void SetPresent(std::uint8_t adr);
+    void Wake();    // something was queued or changed: leave the idle wait
+    void Pause();   // returns once the worker stands between two of its steps
+    void Resume();
+
+private:
+    explicit TPelkoThread(TPelkoSession& session);
+
+    bool OpenPort(std::uint8_t n, std::string& error);
+    bool SetBaudRate(std::int32_t baud);
+    void ClosePort();
+    bool Exchange(const Bytes& request, Bytes& answer, std::size_t capacity);
+    bool Attempt(const Bytes& frame, const Bytes& request, Bytes& answer, std::size_t capacity);
+    void PostItem(std::unique_ptr<TQueryItem> item);
+    void PostEvent(std::uint8_t kind, std::uint32_t data, Bytes request = {}, Bytes answer = {});
+
+    void Execute();
+    void StartupScan();
+    void ServeRequest();
+    void PollStep();
+    void PollCards(std::uint8_t adr, Bytes& answer);
+    void PollButton(std::uint8_t adr, Bytes& answer);
+    void ReprobeStep();
+    int NextCandidate(std::uint8_t start, bool present) const;
+
+    bool HasWork() const;
+    void IdleWait();
+    void PausePoint();
+    bool Terminated() const { return FTerminated.load(); }
+
+    TPelkoSession& FSession;
+    LinkTiming& FTiming;
+    std::unique_ptr<SerialPort> FPort;
+    std::array<std::atomic<bool>, 256> FPresent{};
+
+    // Local state of the thread body.
+    Bytes FPrevCard;
+    bool FLastButton = false;
+    std::uint8_t FNextPoll = 0;
+    std::uint8_t FNextProbe = 0;
+    std::uint32_t FPassCount = 0;
+
+    std::atomic<bool> FTerminated{false};
+    mutable std::mutex FWakeLock;
+    std::condition_variable FWakeCond;
+    bool FPauseRequested = false;
+    bool FPaused = false;
+    bool FFinished = false;
+    std::thread FThread;
+};
+
+}  // namespace pelko

@@ -1,0 +1,51 @@
+#pragma once
+// Plays the host's part for a session under test: the notifier wakes this
+// loop, which runs Dispatch() on the test's own thread.
+#include <chrono>
+#include <condition_variable>
+#include <functional>
+#include <mutex>
+#include <stdexcept>
+
+#include "link/pelko_session.h"
+
+namespace pelko::test {
+
+class SessionPump {
+public:
+    TPelkoSession::Notifier Notifier() {
+        return [this] {
+            std::lock_guard<std::mutex> lock(FLock);
+            ++FNotifications;
+            FPending = true;
+            FCond.notify_all();
+        };
+    }
+
+    int Notifications() {
+        std::lock_guard<std::mutex> lock(FLock);
+        return FNotifications;
+    }
+
+    // Dispatches every notification until done() holds.
+    void RunUntil(TPelkoSession& session, const std::function<bool()>& done) {
+        while (!done()) {
+            {
+                std::unique_lock<std::mutex> lock(FLock);
+                // A guard against a broken worker hanging the suite, not a speed check.
+                if (!FCond.wait_for(lock, std::chrono::seconds(60), [this] { return FPending; }))
+                    throw std::runtime_error("no notification came");
+                FPending = false;
+            }
+            session.Dispatch();
+        }
+    }
+
+private:
+    std::mutex FLock;
+    std::condition_variable FCond;
+    int FNotifications = 0;
+    bool FPending = false;
+};
+
+}  // namespace pelko::test
