@@ -1,0 +1,18 @@
+#pragma once
+// The six named entities of the markup dialect: &quot; &amp; &apos; &gt;
+// &lt; and the dialect's own &slash;.
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+namespace pelko {
+
+// Looks at the '&' at the 1-based Position. When a whole entity starts there,
+// returns its character and moves Position past it; otherwise returns "" and
+// leaves Position alone.
+std::string DecodeEntity(std::string_view text, std::size_t& Position);
+
+// Replaces the six entities; an '&' that starts none of them is kept as it is.
+std::string DecodeEntities(std::string_view text);
+
+}  // namespace pelko

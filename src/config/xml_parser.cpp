@@ -1,0 +1,258 @@
+#include "config/xml_parser.h"
+
+#include "config/xml_entities.h"
+
+namespace pelko {
+
+namespace {
+
+bool IsSpace(char c) { return c == '\t' || c == '\n' || c == '\r' || c == ' '; }
+
+bool IsForbiddenInName(char c) { return c == '"' || c == '\'' || c == '<' || c == '='; }
+
+}  // namespace
+
+void TCustomXMLParser::SkipSpaces() {
+    while (!AtEnd() && IsSpace(Peek())) ++Pos_;
+}
+
+bool TCustomXMLParser::ReadName(std::string_view& name) {
+    SkipSpaces();
+    const std::size_t start = Pos_;
+    while (!AtEnd()) {
+        const char c = Peek();
+        if (IsSpace(c) || c == '/' || c == '>') break;
+        if (IsForbiddenInName(c)) return false;
+        ++Pos_;
+    }
+    if (AtEnd() || Pos_ == start) return false;
+    name = std::string_view(Text_).substr(start, Pos_ - start);
+    return true;
+}
+
+bool TCustomXMLParser::ReadAttributeName(std::string_view& name) {
+    SkipSpaces();
+    if (AtEnd()) return false;
+    name = {};
+    if (Peek() == '/' || Peek() == '>') return true;
+    const std::size_t start = Pos_;
+    while (!AtEnd()) {
+        const char c = Peek();
+        if (IsSpace(c) || c == '=') break;
+        if (c == '"' || c == '\'' || c == '<' || c == '/' || c == '>') return false;
+        ++Pos_;
+    }
+    if (AtEnd()) return false;
+    name = std::string_view(Text_).substr(start, Pos_ - start);
+    return true;
+}
+
+bool TCustomXMLParser::ReadValue(std::string_view& value) {
+    SkipSpaces();
+    if (AtEnd()) return false;
+    const char first = Peek();
+    if (first == '"' || first == '\'') {
+        const std::size_t close = Text_.find(first, Pos_ + 1);
+        if (close == std::string::npos) return false;
+        value = std::string_view(Text_).substr(Pos_ + 1, close - Pos_ - 1);
+        Pos_ = close + 1;
+        return true;
+    }
+    const std::size_t start = Pos_;
+    while (!AtEnd()) {
+        const char c = Peek();
+        if (IsSpace(c) || c == '/' || c == '>') break;
+        if (IsForbiddenInName(c)) return false;
+        ++Pos_;
+    }
+    if (AtEnd() || Pos_ == start) return false;
+    value = std::string_view(Text_).substr(start, Pos_ - start);
+    return true;
+}
+
+TCustomXMLParser::Token TCustomXMLParser::ReadToken() {
+    SkipSpaces();
+    if (AtEnd()) return Token::None;
+    switch (Peek()) {
+        case '<':
+            ++Pos_;
+            SkipSpaces();
+            if (!AtEnd() && Peek() == '/') {
+                ++Pos_;
+                return Token::OpenSlash;
+            }
+            return Token::Open;
+        case '>':
+            ++Pos_;
+            SkipSpaces();
+            return Token::Close;
+        case '/':
+            ++Pos_;
+            SkipSpaces();
+            if (!AtEnd() && Peek() == '>') {
+                ++Pos_;
+                return Token::SlashClose;
+            }
+            return Token::Slash;
+        case '=':
+            ++Pos_;
+            return Token::Equals;
+        default:
+            return Token::None;
+    }
+}
+
+bool TCustomXMLParser::ReadQuoted(std::string& text) {
+    const char quote = Peek();
+    text.push_back(quote);
+    ++Pos_;
+    while (true) {
+        if (AtEnd()) return false;
+        const char c = Peek();
+        if (c == '&') {
+            std::size_t at = Pos_ + 1;
+            const std::string decoded = DecodeEntity(Text_, at);
+            if (decoded.empty()) return false;
+            text += decoded;
+            Pos_ = at - 1;
+            continue;
+        }
+        text.push_back(c);
+        ++Pos_;
+        if (c == quote) return true;
+    }
+}
+
+bool TCustomXMLParser::ReadText(std::string& text) {
+    if (Spaces_ == spStrip) SkipSpaces();
+    while (!AtEnd() && Peek() != '<') {
+        const char c = Peek();
+        if (IsSpace(c)) {
+            if (Spaces_ == spPreserve || text.empty() || !IsSpace(text.back())) text.push_back(c);
+            ++Pos_;
+        } else if (c == '"' || c == '\'') {
+            if (!ReadQuoted(text)) return false;
+        } else if (c == '/' || c == '>') {
+            return false;
+        } else if (c == '&') {
+            std::size_t at = Pos_ + 1;
+            const std::string decoded = DecodeEntity(Text_, at);
+            if (decoded.empty()) return false;
+            text += decoded;
+            Pos_ = at - 1;
+        } else {
+            text.push_back(c);
+            ++Pos_;
+        }
+    }
+    if (!AtEnd() && !text.empty() && IsSpace(text.back())) text.pop_back();
+    return true;
+}
+
+void TCustomXMLParser::Link(TXMLNode* node) {
+    if (Previous_ != nullptr)
+        Previous_->Next = node;
+    else if (!Stack_.empty())
+        Stack_.back()->FirstChild = node;
+}
+
+bool TCustomXMLParser::ElementStart() {
+    std::string_view name;
+    if (!ReadName(name)) return false;
+    TXMLNode* element = NewNode(nkElement);
+    element->Name = name;
+    if (Root_ == nullptr) Root_ = Current_ = element;
+    Link(element);
+    Previous_ = element;
+    return true;
+}
+
+bool TCustomXMLParser::StartTag(TXMLNode* element, bool& done) {
+    TXMLAttribute* last = nullptr;
+    while (true) {
+        std::string_view name;
+        if (!ReadAttributeName(name)) return false;
+        if (name.empty()) break;
+        std::string_view value;
+        if (ReadToken() != Token::Equals || !ReadValue(value)) return false;
+        TXMLAttribute* a = NewAttribute();
+        a->Name = name;
+        a->Value = value;
+        (last == nullptr ? element->Attributes : last->Next) = a;
+        last = a;
+    }
+    switch (ReadToken()) {
+        case Token::Close:
+            Stack_.push_back(element);
+            Previous_ = nullptr;
+            return true;
+        case Token::SlashClose:
+            done = Stack_.empty();
+            return true;
+        default:
+            return false;
+    }
+}
+
+bool TCustomXMLParser::Content(bool& toStart) {
+    std::string text;
+    if (!ReadText(text)) return false;
+    if (!text.empty()) {
+        TXMLNode* node = NewNode(nkText);
+        node->Text = KeepText(std::move(text));
+        Link(node);
+        Previous_ = node;
+    }
+    const Token t = ReadToken();
+    if (t != Token::Open && t != Token::OpenSlash) return false;
+    toStart = t == Token::Open;
+    return true;
+}
+
+bool TCustomXMLParser::EndTag(bool& done) {
+    std::string_view name;
+    if (!ReadName(name) || Stack_.empty() || Stack_.back()->Name != name) return false;
+    if (ReadToken() != Token::Close) return false;
+    Previous_ = Stack_.back();
+    Stack_.pop_back();
+    done = Stack_.empty();
+    return true;
+}
+
+bool TCustomXMLParser::Run() {
+    SkipSpaces();
+    if (Text_.compare(Pos_, 2, "<?") == 0) {
+        const std::size_t close = Text_.find("?>");
+        if (close != std::string::npos) Pos_ = close + 2;
+        SkipSpaces();
+    }
+    if (AtEnd() || Peek() != '<') return false;
+    ++Pos_;
+    bool done = false;
+    bool toStart = true;  // content ended at "<" (element start) or "</" (end tag)
+    while (true) {
+        if (toStart) {
+            if (!ElementStart()) return false;
+            if (!StartTag(Previous_, done)) return false;
+        } else if (!EndTag(done)) {
+            return false;
+        }
+        if (done) return true;
+        if (!Content(toStart)) return false;
+    }
+}
+
+bool TCustomXMLParser::Parse(std::string_view text) {
+    ClearTree();
+    Stack_.clear();
+    Previous_ = nullptr;
+    Pos_ = 0;
+    Text_.assign(text);
+    const bool ok = Run();
+    Stack_.clear();
+    Previous_ = nullptr;
+    if (!ok) ClearTree();
+    return ok;
+}
+
+}  // namespace pelko
