@@ -1,0 +1,279 @@
+#include "sim/sim_line.h"
+
+#include <algorithm>
+
+#include "link/frame.h"
+
+namespace pelko {
+namespace {
+
+constexpr std::int64_t kDefaultLateMs = 500;
+
+// Uniform in [0, 1) from the top 53 bits: the same on every standard library.
+double Draw(std::mt19937_64& rng) { return static_cast<double>(rng() >> 11) * 0x1.0p-53; }
+
+Bytes Reframe(const Bytes& frame) {
+    return BuildFrame(Bytes(frame.begin(), frame.end() - 2));
+}
+
+}  // namespace
+
+SimLine::SimLine(std::shared_ptr<SimClock> clock, std::uint64_t seed)
+    : FClock(std::move(clock)), FRng(seed) {}
+
+SimLine::Slot* SimLine::Find(SimControllerId id) {
+    for (Slot& s : FSlots)
+        if (s.id == id) return &s;
+    return nullptr;
+}
+
+const SimLine::Slot* SimLine::Find(SimControllerId id) const {
+    for (const Slot& s : FSlots)
+        if (s.id == id) return &s;
+    return nullptr;
+}
+
+SimControllerId SimLine::Add(const SimControllerSetup& setup) {
+    std::lock_guard lock(FLock);
+    FSlots.push_back(Slot{FNextId, SimController(setup), true, {}});
+    return FNextId++;
+}
+
+bool SimLine::Remove(SimControllerId id) {
+    std::lock_guard lock(FLock);
+    const auto it = std::find_if(FSlots.begin(), FSlots.end(), [id](const Slot& s) { return s.id == id; });
+    if (it == FSlots.end()) return false;
+    FSlots.erase(it);
+    return true;
+}
+
+bool SimLine::Unplug(SimControllerId id) {
+    std::lock_guard lock(FLock);
+    Slot* s = Find(id);
+    if (s) s->plugged = false;
+    return s != nullptr;
+}
+
+bool SimLine::Plug(SimControllerId id) {
+    std::lock_guard lock(FLock);
+    Slot* s = Find(id);
+    if (s) s->plugged = true;
+    return s != nullptr;
+}
+
+bool SimLine::IsPlugged(SimControllerId id) const {
+    std::lock_guard lock(FLock);
+    const Slot* s = Find(id);
+    return s && s->plugged;
+}
+
+std::vector<SimControllerId> SimLine::Ids() const {
+    std::lock_guard lock(FLock);
+    std::vector<SimControllerId> ids;
+    for (const Slot& s : FSlots) ids.push_back(s.id);
+    return ids;
+}
+
+std::vector<SimControllerId> SimLine::FindByAdr(std::uint8_t adr) const {
+    std::lock_guard lock(FLock);
+    std::vector<SimControllerId> ids;
+    for (const Slot& s : FSlots)
+        if (s.plugged && s.ctrl.Adr() == adr) ids.push_back(s.id);
+    return ids;
+}
+
+std::optional<SimController> SimLine::Snapshot(SimControllerId id) const {
+    std::lock_guard lock(FLock);
+    const Slot* s = Find(id);
+    if (!s) return std::nullopt;
+    return s->ctrl;
+}
+
+bool SimLine::PresentCard(SimControllerId id, const SimCode& code) {
+    return With(id, [&](SimController& c) { c.PresentCard(code); });
+}
+
+bool SimLine::RemoveCard(SimControllerId id) {
+    return With(id, [](SimController& c) { c.RemoveCard(); });
+}
+
+bool SimLine::SetButton(SimControllerId id, bool on) {
+    return With(id, [on](SimController& c) { c.SetButton(on); });
+}
+
+bool SimLine::AddFault(SimControllerId id, const SimFault& fault) {
+    std::lock_guard lock(FLock);
+    Slot* s = Find(id);
+    if (!s) return false;
+    if (fault.kind == SimFaultKind::NoReturn)
+        s->ctrl.SetNeverReturns(true);
+    else
+        s->faults.push_back(fault);
+    return true;
+}
+
+bool SimLine::ClearFaults(SimControllerId id) {
+    std::lock_guard lock(FLock);
+    Slot* s = Find(id);
+    if (!s) return false;
+    s->faults.clear();
+    s->ctrl.SetNeverReturns(false);
+    return true;
+}
+
+void SimLine::Reseed(std::uint64_t seed) {
+    std::lock_guard lock(FLock);
+    FRng.seed(seed);
+}
+
+void SimLine::SetTurnaroundUs(std::int64_t us) {
+    std::lock_guard lock(FLock);
+    FTurnaroundUs = us;
+}
+
+std::vector<SimAnswer> SimLine::Transmit(const std::uint8_t* data, std::size_t n, std::uint32_t baud,
+                                         std::int64_t startUs) {
+    std::lock_guard lock(FLock);
+    const std::int64_t byteUs = ByteTimeUs(baud);
+    AddLog({startUs, baud, true, Bytes(data, data + n), {}});
+    if (baud != FFramerBaud) {
+        FFramer.Reset();  // a frame cut by a speed change is lost
+        FFramerBaud = baud;
+    }
+    std::vector<SimAnswer> out;
+    for (std::size_t i = 0; i < n; ++i)
+        for (const auto& f : FFramer.Feed(data[i], startUs + static_cast<std::int64_t>(i) * byteUs, byteUs))
+            OnFrame(f, baud, out);
+    std::stable_sort(out.begin(), out.end(),
+                     [](const SimAnswer& a, const SimAnswer& b) { return a.startUs < b.startUs; });
+    return out;
+}
+
+void SimLine::OnFrame(const SimFramer::Frame& f, std::uint32_t baud, std::vector<SimAnswer>& out) {
+    std::vector<std::pair<SimAnswer, std::string>> answers;
+    for (Slot& s : FSlots) {
+        if (!s.plugged || s.ctrl.Baud() != baud || s.ctrl.Adr() != f.bytes[0] || !s.ctrl.Listening(f.endUs))
+            continue;
+        auto heard = Serve(s, f.bytes, f.endUs);
+        if (!heard || heard->answer.empty()) continue;
+        answers.push_back({SimAnswer{f.endUs + FTurnaroundUs + heard->delayUs, ByteTimeUs(baud), heard->answer},
+                           heard->note});
+    }
+    for (SimAnswer& a : Merge(std::move(answers), baud)) out.push_back(std::move(a));
+}
+
+std::optional<SimLine::Heard> SimLine::Serve(Slot& s, const Bytes& frame, std::int64_t nowUs) {
+    SimFault* fault = DrawFault(s, frame[2]);
+    if (fault && fault->kind == SimFaultKind::Silent) return std::nullopt;
+    Heard h;
+    if (fault && fault->kind == SimFaultKind::Busy) {
+        h.answer = SimController::Refusal(s.ctrl.Adr(), frame[2]);
+        h.note = FaultKindName(fault->kind);
+        return h;
+    }
+    h.answer = s.ctrl.Handle(frame, nowUs);
+    if (fault && !h.answer.empty()) Spoil(*fault, h);
+    return h;
+}
+
+SimFault* SimLine::DrawFault(Slot& s, std::uint8_t cmd) {
+    for (SimFault& f : s.faults) {
+        if ((f.command >= 0 && f.command != cmd) || f.count == 0) continue;
+        if (f.skip > 0) {
+            --f.skip;
+            continue;
+        }
+        if (f.rate < 1.0 && Draw(FRng) >= f.rate) continue;
+        if (f.count > 0) --f.count;
+        return &f;
+    }
+    return nullptr;
+}
+
+void SimLine::Spoil(SimFault& f, Heard& h) {
+    h.note = FaultKindName(f.kind);
+    switch (f.kind) {
+        case SimFaultKind::BadChecksum:
+            h.answer.back() ^= 0x5A;
+            break;
+        case SimFaultKind::Late:
+            h.delayUs = (f.param ? f.param : kDefaultLateMs) * 1000;
+            break;
+        case SimFaultKind::OtherAddress:
+            h.answer[0] = static_cast<std::uint8_t>(f.param ? f.param : h.answer[0] % 254 + 1);
+            h.answer = Reframe(h.answer);
+            break;
+        default:
+            break;
+    }
+}
+
+// Answers that overlap on the line collide: the drivers fight and every
+// receiver sees the wired-AND of the bytes.
+std::vector<SimAnswer> SimLine::Merge(std::vector<std::pair<SimAnswer, std::string>> answers,
+                                      std::uint32_t baud) {
+    std::stable_sort(answers.begin(), answers.end(),
+                     [](const auto& a, const auto& b) { return a.first.startUs < b.first.startUs; });
+    std::vector<SimAnswer> out;
+    std::vector<std::string> notes;
+    auto endOf = [](const SimAnswer& a) {
+        return a.startUs + static_cast<std::int64_t>(a.bytes.size()) * a.byteUs;
+    };
+    for (auto& [a, note] : answers) {
+        if (!out.empty() && a.startUs < endOf(out.back())) {
+            Bytes& m = out.back().bytes;
+            const bool differ = m != a.bytes;
+            if (a.bytes.size() > m.size()) m.resize(a.bytes.size(), 0xFF);
+            for (std::size_t i = 0; i < a.bytes.size(); ++i) m[i] &= a.bytes[i];
+            if (differ) notes.back() += notes.back().empty() ? "collision" : " collision";
+            if (!note.empty()) notes.back() += (notes.back().empty() ? "" : " ") + note;
+            continue;
+        }
+        out.push_back(std::move(a));
+        notes.push_back(note);
+    }
+    for (std::size_t i = 0; i < out.size(); ++i)
+        AddLog({out[i].startUs, baud, false, out[i].bytes, notes[i]});
+    return out;
+}
+
+void SimLine::AddLog(SimLogEntry e) {
+    if (FLogLimit == 0) return;
+    FLog.push_back(std::move(e));
+    while (FLog.size() > FLogLimit) FLog.pop_front();
+}
+
+std::vector<SimLogEntry> SimLine::Log() const {
+    std::lock_guard lock(FLock);
+    return {FLog.begin(), FLog.end()};
+}
+
+void SimLine::ClearLog() {
+    std::lock_guard lock(FLock);
+    FLog.clear();
+}
+
+void SimLine::SetLogLimit(std::size_t limit) {
+    std::lock_guard lock(FLock);
+    FLogLimit = limit;
+    while (FLog.size() > FLogLimit) FLog.pop_front();
+}
+
+std::size_t SimLine::DroppedBytes() const {
+    std::lock_guard lock(FLock);
+    return FFramer.Dropped();
+}
+
+bool SimLine::TryAttach() {
+    std::lock_guard lock(FLock);
+    if (FAttached) return false;
+    FAttached = true;
+    return true;
+}
+
+void SimLine::Detach() {
+    std::lock_guard lock(FLock);
+    FAttached = false;
+}
+
+}  // namespace pelko

@@ -1,0 +1,124 @@
+#pragma once
+// A simulated RS-485 line: the controllers on it, what they hear and what they
+// answer. Every method may be called from any thread; one lock guards the
+// controllers, the faults and the log.
+#include <cstddef>
+#include <cstdint>
+#include <deque>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <random>
+#include <vector>
+
+#include "link/baud_rate.h"
+#include "link/bytes.h"
+#include "sim/sim_clock.h"
+#include "sim/sim_controller.h"
+#include "sim/sim_fault.h"
+#include "sim/sim_framer.h"
+#include "sim/sim_log.h"
+
+namespace pelko {
+
+using SimControllerId = std::uint32_t;
+
+// An answer as it goes on the line: its first byte starts at startUs, the
+// next ones follow byteUs apart.
+struct SimAnswer {
+    std::int64_t startUs = 0;
+    std::int64_t byteUs = 0;
+    Bytes bytes;
+};
+
+class SimLine {
+public:
+    explicit SimLine(std::shared_ptr<SimClock> clock = std::make_shared<VirtualClock>(),
+                     std::uint64_t seed = 1);
+
+    SimClock& Clock() const { return *FClock; }
+    const std::shared_ptr<SimClock>& ClockPtr() const { return FClock; }
+
+    // Controllers. Ids stay valid while the controller moves address or speed.
+    SimControllerId Add(const SimControllerSetup& setup);
+    bool Remove(SimControllerId id);
+    // Unplugged controllers keep their memory and come back as they were.
+    bool Unplug(SimControllerId id);
+    bool Plug(SimControllerId id);
+    std::vector<SimControllerId> Ids() const;
+    // Plugged-in controllers whose address is adr now.
+    std::vector<SimControllerId> FindByAdr(std::uint8_t adr) const;
+    std::optional<SimController> Snapshot(SimControllerId id) const;
+    bool IsPlugged(SimControllerId id) const;
+    // Runs fn(SimController&) under the line's lock; false when id is unknown.
+    template <typename Fn>
+    bool With(SimControllerId id, Fn&& fn) {
+        std::lock_guard lock(FLock);
+        Slot* s = Find(id);
+        if (s) fn(s->ctrl);
+        return s != nullptr;
+    }
+    bool PresentCard(SimControllerId id, const SimCode& code);
+    bool RemoveCard(SimControllerId id);
+    bool SetButton(SimControllerId id, bool on);
+
+    // Faults, drawn from one generator per line: the same seed and the same
+    // traffic give the same faults.
+    bool AddFault(SimControllerId id, const SimFault& fault);
+    bool ClearFaults(SimControllerId id);
+    void Reseed(std::uint64_t seed);
+
+    // Delay between the end of a request and the first byte of its answer.
+    void SetTurnaroundUs(std::int64_t us);
+
+    // Bytes the host sends at baud, the first starting at startUs. Returns the
+    // answers they draw, in time order.
+    std::vector<SimAnswer> Transmit(const std::uint8_t* data, std::size_t n, std::uint32_t baud,
+                                    std::int64_t startUs);
+
+    // Frame log: the newest `limit` entries are kept.
+    std::vector<SimLogEntry> Log() const;
+    void ClearLog();
+    void SetLogLimit(std::size_t limit);
+    std::size_t DroppedBytes() const;
+
+    // One port at a time may be open on the line.
+    bool TryAttach();
+    void Detach();
+
+private:
+    struct Slot {
+        SimControllerId id = 0;
+        SimController ctrl;
+        bool plugged = true;
+        std::vector<SimFault> faults;
+    };
+    struct Heard {
+        Bytes answer;
+        std::int64_t delayUs = 0;
+        std::string note;
+    };
+
+    Slot* Find(SimControllerId id);
+    const Slot* Find(SimControllerId id) const;
+    void OnFrame(const SimFramer::Frame& f, std::uint32_t baud, std::vector<SimAnswer>& out);
+    std::optional<Heard> Serve(Slot& s, const Bytes& frame, std::int64_t nowUs);
+    SimFault* DrawFault(Slot& s, std::uint8_t cmd);
+    void Spoil(SimFault& f, Heard& h);
+    std::vector<SimAnswer> Merge(std::vector<std::pair<SimAnswer, std::string>> answers, std::uint32_t baud);
+    void AddLog(SimLogEntry e);
+
+    std::shared_ptr<SimClock> FClock;
+    mutable std::mutex FLock;
+    std::vector<Slot> FSlots;
+    SimControllerId FNextId = 1;
+    std::mt19937_64 FRng;
+    SimFramer FFramer;
+    std::uint32_t FFramerBaud = 0;
+    std::int64_t FTurnaroundUs = 1000;
+    std::deque<SimLogEntry> FLog;
+    std::size_t FLogLimit = 200000;
+    bool FAttached = false;
+};
+
+}  // namespace pelko

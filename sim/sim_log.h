@@ -1,0 +1,23 @@
+#pragma once
+// What went over a simulated line: every write of the host and every answer.
+#include <cstdint>
+#include <string>
+
+#include "link/bytes.h"
+
+namespace pelko {
+
+struct SimLogEntry {
+    std::int64_t timeUs = 0;  // first byte on the line
+    std::uint32_t baud = 0;
+    bool fromHost = true;     // false: an answer of the controllers
+    Bytes bytes;
+    std::string note;         // fault or collision that shaped an answer, else empty
+};
+
+// "> 9600 01 05 FE C6 14" for the host, "< 9600 01 06 FF 01 .. .." for answers,
+// the note in brackets after the bytes.
+std::string FormatLogEntry(const SimLogEntry& e);
+std::string HexBytes(const Bytes& b, const char* separator = " ");
+
+}  // namespace pelko

@@ -1,0 +1,90 @@
+#include "sim/sim_serial_port.h"
+
+#include <algorithm>
+#include <limits>
+
+#include "sim/sim_controller.h"
+
+namespace pelko {
+namespace {
+constexpr std::int64_t kNoLimit = std::numeric_limits<std::int64_t>::max();
+}
+
+SimSerialPort::SimSerialPort(std::shared_ptr<SimLine> line) : FLine(std::move(line)) {}
+
+SimSerialPort::~SimSerialPort() { FLine->Detach(); }
+
+std::unique_ptr<SimSerialPort> SimSerialPort::Open(std::shared_ptr<SimLine> line, std::string& error) {
+    if (!line->TryAttach()) {
+        error = "Порт занят другой программой";
+        return nullptr;
+    }
+    return std::make_unique<SimSerialPort>(std::move(line));
+}
+
+bool SimSerialPort::setBaudRate(std::uint32_t baud) {
+    if (SpeedCodeOfBaud(baud) == 0) return false;
+    FBaud = baud;
+    return true;
+}
+
+void SimSerialPort::setTimeouts(const PortTimeouts& t) { FTimeouts = t; }
+
+void SimSerialPort::purge() { FRx.clear(); }
+
+std::size_t SimSerialPort::write(const std::uint8_t* data, std::size_t n) {
+    const std::int64_t start = std::max(FLine->Clock().NowUs(), FTxEndUs);
+    FTxEndUs = start + static_cast<std::int64_t>(n) * ByteTimeUs(FBaud);
+    for (const SimAnswer& a : FLine->Transmit(data, n, FBaud, start)) {
+        std::int64_t at = a.startUs;
+        for (std::uint8_t b : a.bytes) FRx.push_back({at += a.byteUs, b});
+    }
+    std::stable_sort(FRx.begin(), FRx.end(), [](const RxByte& a, const RxByte& b) { return a.atUs < b.atUs; });
+    return n;
+}
+
+std::size_t SimSerialPort::read(std::uint8_t* buf, std::size_t n) {
+    SimClock& clock = FLine->Clock();
+    const std::int64_t start = clock.NowUs();
+    const std::int64_t totalMs = static_cast<std::int64_t>(FTimeouts.multiplierMs) * static_cast<std::int64_t>(n) +
+                                 FTimeouts.constantMs;
+    const std::int64_t deadline = totalMs ? start + totalMs * 1000 : kNoLimit;
+    std::size_t got = 0;
+    std::int64_t lastByteUs = start;
+    while (got < n) {
+        const std::int64_t now = clock.NowUs();
+        while (got < n && !FRx.empty() && FRx.front().atUs <= now) {
+            lastByteUs = FRx.front().atUs;
+            buf[got++] = FRx.front().value;
+            FRx.pop_front();
+        }
+        if (got == n || FRx.empty()) break;  // nothing else is on its way: a real port would only wait
+        std::int64_t limit = deadline;
+        if (FTimeouts.intervalMs && got > 0)
+            limit = std::min(limit, lastByteUs + static_cast<std::int64_t>(FTimeouts.intervalMs) * 1000);
+        if (FRx.front().atUs > limit) {
+            clock.WaitUntilUs(limit);
+            break;
+        }
+        clock.WaitUntilUs(FRx.front().atUs);
+    }
+    if (got < n && FRx.empty()) {
+        std::int64_t limit = deadline;
+        if (FTimeouts.intervalMs && got > 0)
+            limit = std::min(limit, lastByteUs + static_cast<std::int64_t>(FTimeouts.intervalMs) * 1000);
+        if (limit != kNoLimit) clock.WaitUntilUs(limit);
+    }
+    return got;
+}
+
+PortOpener MakeSimPortOpener(std::shared_ptr<SimLine> line, std::uint8_t onlyComPort) {
+    return [line, onlyComPort](std::uint8_t comPort, std::string& error) -> std::unique_ptr<SerialPort> {
+        if (onlyComPort != 0 && comPort != onlyComPort) {
+            error = "Порт COM" + std::to_string(comPort) + " не найден";
+            return nullptr;
+        }
+        return SimSerialPort::Open(line, error);
+    };
+}
+
+}  // namespace pelko

@@ -1,0 +1,65 @@
+#pragma once
+// The host's serial port on a simulated line, in-process. A write hands the
+// bytes to the line at the port's speed; a read returns the answer bytes that
+// have arrived by the time a real port would return, honouring the time-outs.
+// Time is the line's clock: with a virtual clock nothing ever waits, the clock
+// jumps to when the bytes (or the time-out) come; with a real clock reads sleep.
+//
+// Like a real port handle it is used by one thread at a time; the line behind
+// it may be changed from any thread meanwhile.
+#include <cstdint>
+#include <deque>
+#include <memory>
+#include <string>
+
+#include "link/serial_port.h"
+#include "sim/sim_line.h"
+
+namespace pelko {
+
+class SimSerialPort : public SerialPort {
+public:
+    // Takes the line for itself; Open() checks that it is free.
+    explicit SimSerialPort(std::shared_ptr<SimLine> line);
+    ~SimSerialPort() override;
+    SimSerialPort(const SimSerialPort&) = delete;
+    SimSerialPort& operator=(const SimSerialPort&) = delete;
+
+    // nullptr and a message when another port holds the line.
+    static std::unique_ptr<SimSerialPort> Open(std::shared_ptr<SimLine> line, std::string& error);
+
+    bool setBaudRate(std::uint32_t baud) override;
+    void setTimeouts(const PortTimeouts& t) override;
+    // Drops every answer byte, also those still on their way (a late answer).
+    void purge() override;
+    std::size_t write(const std::uint8_t* data, std::size_t n) override;
+    std::size_t read(std::uint8_t* buf, std::size_t n) override;
+    void setDtr(bool on) override { FDtr = on; }
+    void setRts(bool on) override { FRts = on; }
+
+    std::uint32_t BaudRate() const { return FBaud; }
+    const PortTimeouts& Timeouts() const { return FTimeouts; }
+    bool Dtr() const { return FDtr; }
+    bool Rts() const { return FRts; }
+    std::size_t Pending() const { return FRx.size(); }
+
+private:
+    struct RxByte {
+        std::int64_t atUs;  // when the byte is complete in the receiver
+        std::uint8_t value;
+    };
+
+    std::shared_ptr<SimLine> FLine;
+    std::uint32_t FBaud = 9600;
+    PortTimeouts FTimeouts;
+    std::deque<RxByte> FRx;
+    std::int64_t FTxEndUs = 0;
+    bool FDtr = false;
+    bool FRts = false;
+};
+
+// Opener for TPelkoSession: every port number opens the line, or only
+// onlyComPort when it is not 0.
+PortOpener MakeSimPortOpener(std::shared_ptr<SimLine> line, std::uint8_t onlyComPort = 0);
+
+}  // namespace pelko
