@@ -1,0 +1,185 @@
+#include "link/posix_serial_port.h"
+
+#include <fcntl.h>
+#include <linux/serial.h>
+#include <poll.h>
+#include <sys/file.h>
+#include <sys/ioctl.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <chrono>
+#include <cstring>
+#include <optional>
+
+#include "link/baud_rate.h"
+
+namespace pelko {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+speed_t SpeedConstant(std::uint32_t baud) {
+    switch (baud) {
+        case 2400: return B2400;
+        case 4800: return B4800;
+        case 9600: return B9600;
+        case 19200: return B19200;
+        case 38400: return B38400;
+        case 57600: return B57600;
+        case 115200: return B115200;
+        default: return B0;
+    }
+}
+
+std::string OpenFailure(const std::string& path, int err) {
+    switch (err) {
+        case ENOENT:
+        case ENXIO:
+        case ENODEV: return "Порт " + path + " не найден";
+        case EBUSY:
+        case EWOULDBLOCK: return "Порт " + path + " занят другой программой";
+        case EACCES:
+        case EPERM: return "Нет доступа к порту " + path;
+        default: return "Не могу открыть порт " + path + ": " + std::strerror(err);
+    }
+}
+
+// Time left until the read must end: the earlier of the total deadline and
+// the gap allowed after the last byte. nullopt = wait without limit.
+std::optional<Clock::duration> TimeLeft(std::optional<Clock::time_point> total,
+                                        std::optional<Clock::time_point> gap) {
+    std::optional<Clock::time_point> end = total;
+    if (gap && (!end || *gap < *end)) end = gap;
+    if (!end) return std::nullopt;
+    const Clock::duration left = *end - Clock::now();
+    return left < Clock::duration::zero() ? Clock::duration::zero() : left;
+}
+
+}  // namespace
+
+std::unique_ptr<PosixSerialPort> PosixSerialPort::Open(const std::string& path, std::string& error) {
+    // Non-blocking open so a port without carrier does not hang us here.
+    const int fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+        error = OpenFailure(path, errno);
+        return nullptr;
+    }
+    std::unique_ptr<PosixSerialPort> port(new PosixSerialPort(fd));
+    if (!::isatty(fd)) {
+        error = path + " не является последовательным портом";
+        return nullptr;
+    }
+    // TIOCEXCL keeps other users out; the lock also stops a second copy of
+    // ours running as root, which TIOCEXCL lets through.
+    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        error = OpenFailure(path, errno);
+        return nullptr;
+    }
+    port->FExclusive = ::ioctl(fd, TIOCEXCL) == 0;
+    if (!port->Configure()) {
+        error = "Не могу настроить порт " + path + ": " + std::strerror(errno);
+        return nullptr;
+    }
+    port->EnableRs485();
+    return port;
+}
+
+PosixSerialPort::~PosixSerialPort() {
+    if (FExclusive) ::ioctl(FFd, TIOCNXCL);
+    ::close(FFd);
+}
+
+bool PosixSerialPort::Configure() {
+    const int flags = ::fcntl(FFd, F_GETFL);
+    if (flags < 0 || ::fcntl(FFd, F_SETFL, flags & ~O_NONBLOCK) != 0) return false;
+    termios tio{};
+    if (::tcgetattr(FFd, &tio) != 0) return false;
+    ::cfmakeraw(&tio);
+    tio.c_cflag &= ~static_cast<tcflag_t>(CSTOPB | PARENB | CRTSCTS | CSIZE);
+    tio.c_cflag |= CS8 | CLOCAL | CREAD;
+    tio.c_iflag &= ~static_cast<tcflag_t>(IXON | IXOFF | IXANY);
+    // Reads return at once with what is there; poll() does the waiting.
+    tio.c_cc[VMIN] = 0;
+    tio.c_cc[VTIME] = 0;
+    return ::tcsetattr(FFd, TCSANOW, &tio) == 0;
+}
+
+void PosixSerialPort::EnableRs485() {
+    // Where the driver offers it, it raises RTS while sending (RTS toggle).
+    serial_rs485 rs{};
+    if (::ioctl(FFd, TIOCGRS485, &rs) != 0) return;
+    rs.flags |= SER_RS485_ENABLED | SER_RS485_RTS_ON_SEND;
+    rs.flags &= ~static_cast<__u32>(SER_RS485_RTS_AFTER_SEND);
+    ::ioctl(FFd, TIOCSRS485, &rs);
+}
+
+bool PosixSerialPort::setBaudRate(std::uint32_t baud) {
+    const speed_t speed = SpeedConstant(baud);
+    if (!IsStandardBaud(baud) || speed == B0) return false;
+    termios tio{};
+    if (::tcgetattr(FFd, &tio) != 0) return false;
+    ::cfsetispeed(&tio, speed);
+    ::cfsetospeed(&tio, speed);
+    tio.c_cflag &= ~static_cast<tcflag_t>(CSTOPB | PARENB | CRTSCTS | CSIZE);
+    tio.c_cflag |= CS8 | CLOCAL | CREAD;
+    if (::tcsetattr(FFd, TCSANOW, &tio) != 0) return false;
+    setDtr(false);  // DTR stays low unless the program drives the converter
+    return true;
+}
+
+void PosixSerialPort::purge() { ::tcflush(FFd, TCIOFLUSH); }
+
+std::size_t PosixSerialPort::write(const std::uint8_t* data, std::size_t n) {
+    std::size_t done = 0;
+    while (done < n) {
+        const ssize_t k = ::write(FFd, data + done, n - done);
+        if (k > 0) {
+            done += static_cast<std::size_t>(k);
+        } else if (k < 0 && errno != EINTR) {
+            break;
+        }
+    }
+    return done;
+}
+
+std::size_t PosixSerialPort::read(std::uint8_t* buf, std::size_t n) {
+    using std::chrono::milliseconds;
+    const PortTimeouts t = FTimeouts;
+    std::optional<Clock::time_point> total;
+    if (t.multiplierMs != 0 || t.constantMs != 0)
+        total = Clock::now() + milliseconds(std::uint64_t{t.multiplierMs} * n + t.constantMs);
+    std::optional<Clock::time_point> gap;  // the interval runs from the last byte on
+    std::size_t got = 0;
+    pollfd pfd{FFd, POLLIN, 0};
+    while (got < n) {
+        const std::optional<Clock::duration> left = TimeLeft(total, gap);
+        timespec ts{};
+        if (left) {
+            const auto ns = std::chrono::duration_cast<std::chrono::nanoseconds>(*left).count();
+            ts.tv_sec = static_cast<time_t>(ns / 1000000000);
+            ts.tv_nsec = static_cast<long>(ns % 1000000000);
+        }
+        const int r = ::ppoll(&pfd, 1, left ? &ts : nullptr, nullptr);
+        if (r < 0 && errno == EINTR) continue;
+        if (r <= 0) break;  // time-out or error
+        if (!(pfd.revents & POLLIN)) break;  // hang-up with nothing to read
+        const ssize_t k = ::read(FFd, buf + got, n - got);
+        if (k < 0 && (errno == EINTR || errno == EAGAIN)) continue;
+        if (k <= 0) break;
+        got += static_cast<std::size_t>(k);
+        if (t.intervalMs != 0) gap = Clock::now() + milliseconds(t.intervalMs);
+    }
+    return got;
+}
+
+void PosixSerialPort::SetModemLine(int line, bool on) {
+    // A device without modem lines (a pseudo-terminal) refuses: nothing to drive.
+    ::ioctl(FFd, on ? TIOCMBIS : TIOCMBIC, &line);
+}
+
+void PosixSerialPort::setDtr(bool on) { SetModemLine(TIOCM_DTR, on); }
+void PosixSerialPort::setRts(bool on) { SetModemLine(TIOCM_RTS, on); }
+
+}  // namespace pelko

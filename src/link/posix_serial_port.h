@@ -1,0 +1,40 @@
+#pragma once
+// A tty driven as the controllers' line: raw 8N1 at a standard speed, held
+// exclusively, reads bounded the way the worker expects (gap between bytes,
+// per-byte allowance, constant).
+#include <memory>
+#include <string>
+
+#include "link/serial_port.h"
+
+namespace pelko {
+
+class PosixSerialPort : public SerialPort {
+public:
+    // nullptr, with a message for the user in error, when the device is
+    // missing, not a tty, or held by another program.
+    static std::unique_ptr<PosixSerialPort> Open(const std::string& path, std::string& error);
+    ~PosixSerialPort() override;
+    PosixSerialPort(const PosixSerialPort&) = delete;
+    PosixSerialPort& operator=(const PosixSerialPort&) = delete;
+
+    bool setBaudRate(std::uint32_t baud) override;
+    void setTimeouts(const PortTimeouts& t) override { FTimeouts = t; }
+    void purge() override;
+    std::size_t write(const std::uint8_t* data, std::size_t n) override;
+    std::size_t read(std::uint8_t* buf, std::size_t n) override;
+    void setDtr(bool on) override;
+    void setRts(bool on) override;
+
+private:
+    explicit PosixSerialPort(int fd) : FFd(fd) {}
+    bool Configure();
+    void EnableRs485();
+    void SetModemLine(int line, bool on);
+
+    int FFd;
+    bool FExclusive = false;  // the tty's exclusive mode is ours to clear
+    PortTimeouts FTimeouts;
+};
+
+}  // namespace pelko
