@@ -37,7 +37,6 @@ QSize TScrolledControl::ClientSize() const {
 }
 
 void TScrolledControl::ForceLayout() {
-    // Lays the bars and the client area out at once, also while hidden.
     setViewportMargins(viewportMargins());
 }
 

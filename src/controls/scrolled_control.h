@@ -38,9 +38,11 @@ protected:
     bool viewportEvent(QEvent* event) override;
     void scrollContentsBy(int, int) override {}
 
-private:
     void ShowBar(Qt::Orientation orientation, bool show);
+    // Lays the bars and the client area out at once, also while hidden.
     void ForceLayout();
+
+private:
 
     TBorderStyle BorderStyle_ = TBorderStyle::bsSingle;
     bool SettingBars_ = false;
