@@ -53,6 +53,11 @@ void TGroupDev::DeleteDevice(DevIndex Index) {
     if (Selected_ >= Items_.size()) Selected_ = NoDevice;
 }
 
+void TGroupDev::Clear() {
+    Items_.clear();
+    Selected_ = NoDevice;
+}
+
 DevIndex TGroupDev::IndexOfAdr(std::uint8_t Adr) const {
     const std::size_t place = LowerBound(Adr);
     if (place < Items_.size() && Items_[place]->Config[kAdrByte] == Adr) return static_cast<DevIndex>(place);

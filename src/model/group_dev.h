@@ -34,6 +34,8 @@ public:
     // group is full.
     DevIndex AddDevice(std::uint8_t Adr);
     void DeleteDevice(DevIndex Index);
+    // Destroys every controller; nothing is selected afterwards.
+    void Clear();
     DevIndex IndexOfAdr(std::uint8_t Adr) const;
     void Select(DevIndex Index);
     // Objects stay at the same address while they are in the group.

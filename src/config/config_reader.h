@@ -1,0 +1,19 @@
+#pragma once
+// Reads a configuration file into the program settings, the session and the
+// device group. Problems are shown through the host, one box per value; what
+// was applied before a problem stays applied.
+#include <string_view>
+
+#include "config/config_file_host.h"
+#include "config/program_settings.h"
+#include "model/group_dev.h"
+
+namespace pelko {
+
+// bytes: the whole file as it is on disk (windows-1251).
+void ReadFromFile(std::string_view bytes, ProgramSettings& settings, TGroupDev& group, ConfigFileHost& host);
+
+// Whole decimal number with an optional sign, within 32 bits.
+bool ParseFileInteger(std::string_view text, std::int32_t& value);
+
+}  // namespace pelko
