@@ -134,8 +134,9 @@ void SimLine::SetTurnaroundUs(std::int64_t us) {
 std::vector<SimAnswer> SimLine::Transmit(const std::uint8_t* data, std::size_t n, std::uint32_t baud,
                                          std::int64_t startUs) {
     std::lock_guard lock(FLock);
-    const std::int64_t byteUs = ByteTimeUs(baud);
     AddLog({startUs, baud, true, Bytes(data, data + n), {}});
+    if (!IsStandardBaud(baud)) return {};  // no controller can make sense of it
+    const std::int64_t byteUs = ByteTimeUs(baud);
     if (baud != FFramerBaud) {
         FFramer.Reset();  // a frame cut by a speed change is lost
         FFramerBaud = baud;
@@ -156,7 +157,8 @@ void SimLine::OnFrame(const SimFramer::Frame& f, std::uint32_t baud, std::vector
             continue;
         auto heard = Serve(s, f.bytes, f.endUs);
         if (!heard || heard->answer.empty()) continue;
-        answers.push_back({SimAnswer{f.endUs + FTurnaroundUs + heard->delayUs, ByteTimeUs(baud), heard->answer},
+        answers.push_back({SimAnswer{f.endUs + FTurnaroundUs + heard->delayUs, ByteTimeUs(baud), heard->answer,
+                                     heard->delayUs},
                            heard->note});
     }
     for (SimAnswer& a : Merge(std::move(answers), baud)) out.push_back(std::move(a));
@@ -237,7 +239,13 @@ std::vector<SimAnswer> SimLine::Merge(std::vector<std::pair<SimAnswer, std::stri
     return out;
 }
 
+void SimLine::SetLogSink(std::function<void(const SimLogEntry&)> sink) {
+    std::lock_guard lock(FLock);
+    FLogSink = std::move(sink);
+}
+
 void SimLine::AddLog(SimLogEntry e) {
+    if (FLogSink) FLogSink(e);
     if (FLogLimit == 0) return;
     FLog.push_back(std::move(e));
     while (FLog.size() > FLogLimit) FLog.pop_front();

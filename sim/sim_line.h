@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -29,6 +30,7 @@ struct SimAnswer {
     std::int64_t startUs = 0;
     std::int64_t byteUs = 0;
     Bytes bytes;
+    std::int64_t delayUs = 0;  // of startUs, what a late-answer fault added
 };
 
 class SimLine {
@@ -81,6 +83,9 @@ public:
     void ClearLog();
     void SetLogLimit(std::size_t limit);
     std::size_t DroppedBytes() const;
+    // Called with every new log entry, under the line's lock: the sink must
+    // not call back into the line.
+    void SetLogSink(std::function<void(const SimLogEntry&)> sink);
 
     // One port at a time may be open on the line.
     bool TryAttach();
@@ -118,6 +123,7 @@ private:
     std::int64_t FTurnaroundUs = 1000;
     std::deque<SimLogEntry> FLog;
     std::size_t FLogLimit = 200000;
+    std::function<void(const SimLogEntry&)> FLogSink;
     bool FAttached = false;
 };
 

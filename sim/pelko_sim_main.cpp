@@ -1,0 +1,107 @@
+// pelko-sim: simulated controllers on a pseudo-terminal. Prints the device
+// path first, then serves until "quit", the end of standard input, SIGTERM or
+// SIGINT.
+#include <poll.h>
+#include <signal.h>
+#include <sys/signalfd.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <iostream>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "sim/pty_line.h"
+#include "sim/pty_server.h"
+#include "sim/sim_control.h"
+#include "sim/sim_line.h"
+#include "sim/sim_options.h"
+
+namespace {
+
+using namespace pelko;
+
+int SignalFd() {
+    sigset_t set;
+    sigemptyset(&set);
+    sigaddset(&set, SIGTERM);
+    sigaddset(&set, SIGINT);
+    sigprocmask(SIG_BLOCK, &set, nullptr);
+    return signalfd(-1, &set, SFD_CLOEXEC);
+}
+
+void SetUp(SimLine& line, const SimOptions& o) {
+    std::vector<SimControllerId> ids;
+    for (const auto& setup : o.controllers) ids.push_back(line.Add(setup));
+    for (const auto& f : o.faults)
+        for (SimControllerId id : line.FindByAdr(f.adr)) line.AddFault(id, f.fault);
+    line.SetLogLimit(0);  // nobody reads it back; --log prints it as it happens
+}
+
+// Runs the complete lines of stdin's input; false when stdin has ended.
+bool ReadControl(SimControl& control, std::string& pending) {
+    char buf[512];
+    const ssize_t n = ::read(STDIN_FILENO, buf, sizeof buf);
+    if (n < 0) return errno == EINTR || errno == EAGAIN;
+    if (n == 0) return false;
+    pending.append(buf, static_cast<std::size_t>(n));
+    for (std::size_t nl; (nl = pending.find('\n')) != std::string::npos && !control.QuitAsked();) {
+        for (const std::string& reply : control.Run(pending.substr(0, nl))) std::cout << reply << '\n';
+        std::cout.flush();
+        pending.erase(0, nl + 1);
+    }
+    return true;
+}
+
+int Serve(SimLine& line, PtyLine& pty, const SimOptions& o) {
+    SimControl control(line, o);
+    control.SetLog(o.log);
+    line.SetLogSink([&control](const SimLogEntry& e) {
+        if (control.LogOn()) std::cerr << FormatLogEntry(e) << std::endl;
+    });
+    PtyServer server(line, pty, o.timing);
+    const int sigfd = SignalFd();
+    bool useStdin = o.useStdin;
+    std::string pending;
+    while (!control.QuitAsked()) {
+        pollfd fds[3] = {{pty.MasterFd(), POLLIN, 0}, {sigfd, POLLIN, 0}, {useStdin ? STDIN_FILENO : -1, POLLIN, 0}};
+        const std::int64_t due = server.NextDueUs();
+        timespec wait{};
+        if (due >= 0) {
+            const std::int64_t us = std::max<std::int64_t>(0, due - line.Clock().NowUs());
+            wait = {static_cast<time_t>(us / 1'000'000), static_cast<long>(us % 1'000'000) * 1000};
+        }
+        if (::ppoll(fds, 3, due >= 0 ? &wait : nullptr, nullptr) < 0 && errno != EINTR) return 1;
+        if (fds[1].revents & POLLIN) break;
+        if (fds[0].revents & POLLIN) server.OnReadable();
+        if (fds[2].revents & (POLLIN | POLLHUP) && !ReadControl(control, pending)) break;
+        server.SendDue();
+    }
+    return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    SimOptions options;
+    std::string error;
+    if (!ParseSimOptions(std::vector<std::string>(argv + 1, argv + argc), options, error)) {
+        std::cerr << error << "\n\n" << SimUsage();
+        return 2;
+    }
+    if (options.help) {
+        std::cout << SimUsage();
+        return 0;
+    }
+    PtyLine pty;
+    if (!pty.Open(error)) {
+        std::cerr << "Не могу открыть псевдотерминал: " << error << '\n';
+        return 3;
+    }
+    SimLine line(std::make_shared<RealClock>(), options.seed);
+    SetUp(line, options);
+    std::cout << pty.SlavePath() << std::endl;
+    return Serve(line, pty, options);
+}

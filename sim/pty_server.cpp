@@ -1,0 +1,45 @@
+#include "sim/pty_server.h"
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <vector>
+
+namespace pelko {
+
+void PtyServer::OnReadable() {
+    std::uint8_t buf[256];
+    for (;;) {
+        const ssize_t n = ::read(FPty.MasterFd(), buf, sizeof buf);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return;  // drained (EAGAIN), or no program on the other side
+        const std::uint32_t baud = FPty.Baud();
+        const std::int64_t now = FLine.Clock().NowUs();
+        const std::int64_t start = std::max(now, FRxEndUs);
+        if (baud) FRxEndUs = start + n * ByteTimeUs(baud);
+        for (const SimAnswer& a : FLine.Transmit(buf, static_cast<std::size_t>(n), baud, start)) Queue(a, now);
+    }
+}
+
+void PtyServer::Queue(const SimAnswer& a, std::int64_t now) {
+    std::int64_t at = FTiming ? a.startUs : now + a.delayUs;
+    for (std::uint8_t b : a.bytes) {
+        if (FTiming) at += a.byteUs;
+        FOut.push_back({at, b});
+    }
+    std::stable_sort(FOut.begin(), FOut.end(), [](const OutByte& x, const OutByte& y) { return x.atUs < y.atUs; });
+}
+
+void PtyServer::SendDue() {
+    const std::int64_t now = FLine.Clock().NowUs();
+    std::vector<std::uint8_t> due;
+    while (!FOut.empty() && FOut.front().atUs <= now) {
+        due.push_back(FOut.front().value);
+        FOut.pop_front();
+    }
+    // A full receive queue on the program's side loses bytes, as a UART would.
+    if (!due.empty()) FPty.Send(due.data(), due.size());
+}
+
+}  // namespace pelko

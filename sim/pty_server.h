@@ -1,0 +1,39 @@
+#pragma once
+// Serves a SimLine over a pseudo-terminal: bytes the program writes reach the
+// controllers at the speed the program set, and their answers go back either
+// at once or, with timing on, byte by byte at the line speed. A late answer
+// keeps its delay either way.
+#include <cstdint>
+#include <deque>
+
+#include "sim/pty_line.h"
+#include "sim/sim_line.h"
+
+namespace pelko {
+
+class PtyServer {
+public:
+    PtyServer(SimLine& line, PtyLine& pty, bool timing) : FLine(line), FPty(pty), FTiming(timing) {}
+
+    // Reads what the program wrote and queues the answers.
+    void OnReadable();
+    // Writes the answer bytes whose time has come.
+    void SendDue();
+    // When the next answer byte is due, on the line's clock; -1 when none.
+    std::int64_t NextDueUs() const { return FOut.empty() ? -1 : FOut.front().atUs; }
+
+private:
+    struct OutByte {
+        std::int64_t atUs;
+        std::uint8_t value;
+    };
+    void Queue(const SimAnswer& a, std::int64_t now);
+
+    SimLine& FLine;
+    PtyLine& FPty;
+    bool FTiming;
+    std::int64_t FRxEndUs = 0;  // when the bytes heard so far are over on the line
+    std::deque<OutByte> FOut;
+};
+
+}  // namespace pelko
