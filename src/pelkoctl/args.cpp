@@ -1,0 +1,132 @@
+#include "pelkoctl/args.h"
+
+#include <charconv>
+#include <cstdint>
+#include <functional>
+#include <map>
+
+#include "link/baud_rate.h"
+
+namespace pelkoctl {
+namespace {
+
+constexpr std::uint32_t kMaxTime = 40000;  // the widest time the program's settings allow
+
+bool ParseUnsigned(const std::string& text, std::uint32_t max, std::uint32_t& out) {
+    std::uint32_t v = 0;
+    const char* end = text.data() + text.size();
+    const auto [p, ec] = std::from_chars(text.data(), end, v);
+    if (text.empty() || ec != std::errc() || p != end || v > max) return false;
+    out = v;
+    return true;
+}
+
+using Setter = std::function<bool(Args&, const std::string&, std::string&)>;
+
+Setter Number(std::uint32_t Args::*field, std::uint32_t max) {
+    return [field, max](Args& a, const std::string& v, std::string& error) {
+        if (ParseUnsigned(v, max, a.*field)) return true;
+        error = "ожидается целое число от 0 до " + std::to_string(max);
+        return false;
+    };
+}
+
+Setter Text(std::string Args::*field) {
+    return [field](Args& a, const std::string& v, std::string&) {
+        a.*field = v;
+        return true;
+    };
+}
+
+const std::map<std::string, Setter>& Options() {
+    static const std::map<std::string, Setter> options = {
+        {"--port", Text(&Args::port)},
+        {"--baud",
+         [](Args& a, const std::string& v, std::string& error) {
+             if (ParseUnsigned(v, 115200, a.baud) && pelko::IsStandardBaud(a.baud)) return true;
+             error = "скорость должна быть одной из 2400, 4800, 9600, 19200, 38400, 57600, 115200";
+             return false;
+         }},
+        {"--attempts", Number(&Args::attempts, 255)},
+        {"--timeout", Number(&Args::timeoutMs, kMaxTime)},
+        {"--multiplier", Number(&Args::multiplierMs, kMaxTime)},
+        {"--tail", Number(&Args::tailUs, kMaxTime)},
+        {"--pass", Text(&Args::pass)},
+        {"--out", Text(&Args::out)},
+    };
+    return options;
+}
+
+bool TakeOption(const std::string& word, int& i, int argc, const char* const* argv, Args& args,
+                std::string& error) {
+    std::string name = word;
+    std::string value;
+    bool hasValue = false;
+    if (const std::size_t eq = word.find('='); eq != std::string::npos) {
+        name = word.substr(0, eq);
+        value = word.substr(eq + 1);
+        hasValue = true;
+    }
+    const auto it = Options().find(name);
+    if (it == Options().end()) {
+        error = "неизвестный параметр " + name;
+        return false;
+    }
+    if (!hasValue) {
+        if (i + 1 >= argc) {
+            error = "у параметра " + name + " нет значения";
+            return false;
+        }
+        value = argv[++i];
+    }
+    std::string why;
+    if (!it->second(args, value, why)) {
+        error = "неверное значение " + name + " \"" + value + "\": " + why;
+        return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+bool ParseCommandLine(int argc, const char* const* argv, ParsedLine& out, std::string& error) {
+    out = ParsedLine{};
+    for (int i = 1; i < argc; ++i) {
+        const std::string word = argv[i];
+        if (word == "--help" || word == "-h") {
+            out.help = true;
+        } else if (word.size() > 2 && word.rfind("--", 0) == 0) {
+            if (!TakeOption(word, i, argc, argv, out.args, error)) return false;
+        } else if (out.command.empty()) {
+            out.command = word;
+        } else {
+            out.args.words.push_back(word);
+        }
+    }
+    if (out.help) return true;
+    if (out.command.empty()) {
+        error = "не указана команда";
+        return false;
+    }
+    return true;
+}
+
+std::string UsageText() {
+    std::string text = "Использование: pelkoctl КОМАНДА [параметры]\n\nКоманды:\n";
+    for (const Command& c : commands()) text += std::string("  pelkoctl ") + c.usage + "\n";
+    text +=
+        "\nПараметры:\n"
+        "  --port PATH       устройство порта, например /dev/ttyUSB0\n"
+        "  --baud N          скорость линии: 2400..115200 (по умолчанию 9600)\n"
+        "  --attempts N      попыток на один обмен (по умолчанию 3)\n"
+        "  --timeout MS      ожидание ответа, мс (по умолчанию 120)\n"
+        "  --multiplier MS   добавка ожидания на каждый байт, мс (по умолчанию 1)\n"
+        "  --tail US         задержка переключения на приём, мкс (по умолчанию 400)\n"
+        "  --pass HEX        общий пароль, 10 шестнадцатеричных цифр\n"
+        "  --out FILE        файл для результата\n"
+        "\nКоды завершения: 0 - выполнено, 1 - нет ответа, 2 - неверные аргументы,\n"
+        "3 - порт или файл не открывается, 4 - выполнено не полностью.\n";
+    return text;
+}
+
+}  // namespace pelkoctl

@@ -1,0 +1,36 @@
+#pragma once
+// A link session on the port named by --port, set up from the common
+// options, with a loop that raises its events on the calling thread.
+#include <condition_variable>
+#include <functional>
+#include <mutex>
+
+#include "link/pelko_session.h"
+#include "pelkoctl/commands.h"
+
+namespace pelkoctl {
+
+class CliSession {
+public:
+    // found: run the worker's start-up scan of addresses 1..254.
+    CliSession(const Args& args, bool found);
+    ~CliSession();
+
+    pelko::TPelkoSession& session() { return FSession; }
+    // Opens the port. On failure prints why and returns the exit code to
+    // use (kBadArgs without --port, kNoPort); kOk on success.
+    int Open();
+    // Raises the session's events here until done() holds.
+    void RunUntil(const std::function<bool()>& done);
+
+private:
+    void Notified();
+
+    const Args FArgs;
+    std::mutex FLock;
+    std::condition_variable FCond;
+    bool FPending = false;
+    pelko::TPelkoSession FSession;
+};
+
+}  // namespace pelkoctl

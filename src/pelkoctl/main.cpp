@@ -1,0 +1,24 @@
+// pelkoctl: the controller link from the command line, for scripts.
+#include <cstring>
+#include <iostream>
+
+#include "pelkoctl/args.h"
+#include "pelkoctl/commands.h"
+
+int main(int argc, char** argv) {
+    using namespace pelkoctl;
+    ParsedLine line;
+    std::string error;
+    if (!ParseCommandLine(argc, argv, line, error)) {
+        std::cerr << "pelkoctl: " << error << "\n\n" << UsageText();
+        return kBadArgs;
+    }
+    if (line.help) {
+        std::cout << UsageText();
+        return kOk;
+    }
+    for (const Command& c : commands())
+        if (line.command == c.name) return c.run(line.args);
+    std::cerr << "pelkoctl: неизвестная команда " << line.command << "\n\n" << UsageText();
+    return kBadArgs;
+}

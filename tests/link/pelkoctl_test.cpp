@@ -1,0 +1,202 @@
+// pelkoctl's command line and its link commands against a responder on a
+// pseudo-terminal.
+#include <poll.h>
+#include <pty.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <set>
+#include <thread>
+
+#include "link/frame.h"
+#include "pelkoctl/args.h"
+#include "pelkoctl/commands.h"
+
+namespace pelkoctl {
+namespace {
+
+using pelko::Bytes;
+
+bool Parse(std::vector<const char*> words, ParsedLine& line, std::string& error) {
+    words.insert(words.begin(), "pelkoctl");
+    return ParseCommandLine(static_cast<int>(words.size()), words.data(), line, error);
+}
+
+TEST(PelkoctlArgs, DefaultsAndOptionsAnywhere) {
+    ParsedLine line;
+    std::string error;
+    ASSERT_TRUE(Parse({"raw", "--port", "/dev/pts/9", "3", "--baud=19200", "36", "--attempts", "5",
+                       "--timeout", "200", "--multiplier", "0", "--tail", "1000"},
+                      line, error))
+        << error;
+    EXPECT_EQ(line.command, "raw");
+    EXPECT_EQ(line.args.words, (std::vector<std::string>{"3", "36"}));
+    EXPECT_EQ(line.args.port, "/dev/pts/9");
+    EXPECT_EQ(line.args.baud, 19200u);
+    EXPECT_EQ(line.args.attempts, 5u);
+    EXPECT_EQ(line.args.timeoutMs, 200u);
+    EXPECT_EQ(line.args.multiplierMs, 0u);
+    EXPECT_EQ(line.args.tailUs, 1000u);
+
+    ASSERT_TRUE(Parse({"scan"}, line, error));
+    EXPECT_EQ(line.args.baud, 9600u);
+    EXPECT_EQ(line.args.attempts, 3u);
+    EXPECT_EQ(line.args.timeoutMs, 120u);
+    EXPECT_EQ(line.args.multiplierMs, 1u);
+    EXPECT_EQ(line.args.tailUs, 400u);
+}
+
+TEST(PelkoctlArgs, BadLinesAreRefusedWithAReason) {
+    const std::vector<std::vector<const char*>> bad = {
+        {},
+        {"--port", "/dev/x"},
+        {"scan", "--baud", "1234"},
+        {"scan", "--baud", "9600x"},
+        {"scan", "--baud"},
+        {"scan", "--attempts", "256"},
+        {"scan", "--attempts", "-1"},
+        {"scan", "--timeout", "40001"},
+        {"scan", "--tail", ""},
+        {"scan", "--frobnicate", "1"},
+    };
+    for (const auto& words : bad) {
+        ParsedLine line;
+        std::string error;
+        EXPECT_FALSE(Parse(words, line, error)) << (words.empty() ? "(empty)" : words.back());
+        EXPECT_FALSE(error.empty());
+    }
+}
+
+TEST(PelkoctlArgs, UsageListsEveryCommand) {
+    const std::string usage = UsageText();
+    for (const Command& c : commands()) EXPECT_NE(usage.find(c.usage), std::string::npos) << c.name;
+}
+
+// Controllers at the given addresses on the master side of a pty. Every
+// other address gets a refused (bad checksum) answer at once, so a scan does
+// not wait out a time-out per address.
+class PtyResponder {
+public:
+    explicit PtyResponder(std::set<std::uint8_t> present) : FPresent(std::move(present)) {
+        char name[256] = {};
+        int slave = -1;
+        if (::openpty(&FMaster, &slave, name, nullptr, nullptr) != 0) return;
+        termios tio{};
+        ::tcgetattr(FMaster, &tio);
+        ::cfmakeraw(&tio);
+        ::tcsetattr(FMaster, TCSANOW, &tio);
+        FPath = name;
+        ::close(slave);
+        FThread = std::thread([this] { Serve(); });
+    }
+    ~PtyResponder() {
+        FStop = true;
+        if (FThread.joinable()) FThread.join();
+        if (FMaster >= 0) ::close(FMaster);
+    }
+    const std::string& Path() const { return FPath; }
+
+private:
+    void Serve() {
+        Bytes pending;
+        while (!FStop) {
+            pollfd pfd{FMaster, POLLIN, 0};
+            if (::poll(&pfd, 1, 10) <= 0 || !(pfd.revents & POLLIN)) continue;
+            std::uint8_t buf[64];
+            const ssize_t k = ::read(FMaster, buf, sizeof buf);
+            if (k <= 0) continue;
+            pending.insert(pending.end(), buf, buf + k);
+            while (pending.size() >= 2 && pending[1] >= 5 && pending.size() >= pending[1]) {
+                const Bytes frame(pending.begin(), pending.begin() + pending[1]);
+                pending.erase(pending.begin(), pending.begin() + pending[1]);
+                Answer(frame);
+            }
+        }
+    }
+    void Answer(const Bytes& frame) {
+        Bytes answer = pelko::BuildFrame(Bytes{frame[0], 0x07, static_cast<std::uint8_t>(frame[2] + 1), 0xFF, 0x01});
+        if (!FPresent.count(frame[0])) answer.back() ^= 0x5A;
+        ::write(FMaster, answer.data(), answer.size());
+    }
+
+    std::set<std::uint8_t> FPresent;
+    int FMaster = -1;
+    std::string FPath;
+    std::atomic<bool> FStop{false};
+    std::thread FThread;
+};
+
+Args LinkArgs(const std::string& port, std::vector<std::string> words) {
+    Args a;
+    a.port = port;
+    a.baud = 115200;
+    a.attempts = 1;
+    a.timeoutMs = 2000;  // never reached: every address answers something
+    a.tailUs = 0;
+    a.words = std::move(words);
+    return a;
+}
+
+int RunCommand(const char* name, const Args& args, std::string& out) {
+    for (const Command& c : commands()) {
+        if (std::string(c.name) != name) continue;
+        testing::internal::CaptureStdout();
+        const int rc = c.run(args);
+        out = testing::internal::GetCapturedStdout();
+        return rc;
+    }
+    return -1;
+}
+
+TEST(PelkoctlLink, ScanPrintsTheAnsweringAddressesAscending) {
+    PtyResponder line({200, 3, 17});
+    ASSERT_FALSE(line.Path().empty());
+    std::string out;
+    EXPECT_EQ(RunCommand("scan", LinkArgs(line.Path(), {}), out), kOk);
+    EXPECT_EQ(out, "3\n17\n200\n");
+}
+
+TEST(PelkoctlLink, RawPrintsTheAcceptedFrameOrNoAnswer) {
+    PtyResponder line({3});
+    ASSERT_FALSE(line.Path().empty());
+    std::string out;
+    EXPECT_EQ(RunCommand("raw", LinkArgs(line.Path(), {"3", "36"}), out), kOk);
+    const Bytes answer = pelko::BuildFrame(Bytes{3, 0x07, 0x37, 0xFF, 0x01});
+    char hex[40] = {};
+    for (std::size_t i = 0; i < answer.size(); ++i) std::snprintf(hex + 2 * i, 3, "%02X", answer[i]);
+    EXPECT_EQ(out, std::string(hex) + "\n");
+
+    EXPECT_EQ(RunCommand("raw", LinkArgs(line.Path(), {"4", "36"}), out), kNoAnswer);
+    EXPECT_EQ(out, "no answer\n");
+}
+
+TEST(PelkoctlLink, ArgumentAndPortFailuresHaveTheirExitCodes) {
+    std::string out;
+    struct Case {
+        const char* command;
+        std::string port;
+        std::vector<std::string> words;
+        int rc;
+    };
+    const std::vector<Case> cases = {
+        {"raw", "/dev/no-such-port-here", {"3", "36"}, kNoPort},
+        {"scan", "/dev/no-such-port-here", {}, kNoPort},
+        {"scan", "", {}, kBadArgs},
+        {"scan", "/dev/null", {"extra"}, kBadArgs},
+        {"raw", "/dev/null", {"3"}, kBadArgs},
+        {"raw", "/dev/null", {"0", "36"}, kBadArgs},
+        {"raw", "/dev/null", {"255", "36"}, kBadArgs},
+        {"raw", "/dev/null", {"3", "3"}, kBadArgs},
+        {"raw", "/dev/null", {"3", "3G"}, kBadArgs},
+        {"raw", "/dev/null", {"3", ""}, kBadArgs},
+        {"raw", "/dev/null", {"3", std::string(30, 'A')}, kBadArgs},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(RunCommand(c.command, LinkArgs(c.port, c.words), out), c.rc) << c.command << " " << c.port;
+}
+
+}  // namespace
+}  // namespace pelkoctl
