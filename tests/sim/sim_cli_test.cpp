@@ -1,0 +1,153 @@
+#include <gtest/gtest.h>
+
+#include "sim/sim_control.h"
+#include "sim/sim_options.h"
+#include "sim_test_util.h"
+
+namespace pelko {
+namespace {
+
+using testing::Req;
+
+struct OptionCase {
+    std::vector<std::string> args;
+    bool ok;
+};
+
+class SimOptionsTest : public ::testing::TestWithParam<OptionCase> {};
+
+TEST_P(SimOptionsTest, AcceptsOnlyWellFormedArguments) {
+    SimOptions o;
+    std::string error;
+    EXPECT_EQ(ParseSimOptions(GetParam().args, o, error), GetParam().ok) << error;
+    EXPECT_EQ(error.empty(), GetParam().ok);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Options, SimOptionsTest,
+    ::testing::Values(OptionCase{{}, true}, OptionCase{{"--controllers", "3,17@19200"}, true},
+                      OptionCase{{"--controllers", ""}, true}, OptionCase{{"--controllers", "0"}, false},
+                      OptionCase{{"--controllers", "255"}, false}, OptionCase{{"--controllers", "3@1200"}, false},
+                      OptionCase{{"--controllers", "3,"}, false}, OptionCase{{"--controllers"}, false},
+                      OptionCase{{"--fault", "3:late:0.5:800"}, true},
+                      OptionCase{{"--fault", "3:silent@20"}, true}, OptionCase{{"--fault", "3:loud"}, false},
+                      OptionCase{{"--fault", "3:busy:1.5"}, false}, OptionCase{{"--fault", "3"}, false},
+                      OptionCase{{"--fault", "3:busy:0.5:1:2"}, false}, OptionCase{{"--seed", "x"}, false},
+                      OptionCase{{"--password", "0011223344"}, true}, OptionCase{{"--password", "00112233"}, false},
+                      OptionCase{{"--factory-pass", "00112233GG"}, false}, OptionCase{{"--restart-ms", "-1"}, false},
+                      OptionCase{{"--timing", "--log", "--no-stdin", "--help"}, true}, OptionCase{{"--baud"}, false}));
+
+TEST(SimOptions, ControllersPickUpPasswordsAndRestartGivenLater) {
+    SimOptions o;
+    std::string error;
+    ASSERT_TRUE(ParseSimOptions({"--controllers", "3,17@115200", "--password", "0102030405", "--factory-pass",
+                                 "A0A1A2A3A4", "--restart-ms", "250", "--seed", "9", "--fault", "17:otheraddr:1:5"},
+                                o, error));
+    ASSERT_EQ(o.controllers.size(), 2u);
+    EXPECT_EQ(o.controllers[1].adr, 17);
+    EXPECT_EQ(o.controllers[1].baud, 115200u);
+    EXPECT_EQ(o.controllers[0].baud, 9600u);
+    EXPECT_EQ(o.controllers[0].password, (SimCode{1, 2, 3, 4, 5}));
+    EXPECT_EQ(o.controllers[0].factoryPassword, (SimCode{0xA0, 0xA1, 0xA2, 0xA3, 0xA4}));
+    EXPECT_EQ(o.controllers[0].restartUs, 250'000);
+    EXPECT_EQ(o.seed, 9u);
+    ASSERT_EQ(o.faults.size(), 1u);
+    EXPECT_EQ(o.faults[0].adr, 17);
+    EXPECT_EQ(o.faults[0].fault.kind, SimFaultKind::OtherAddress);
+    EXPECT_EQ(o.faults[0].fault.param, 5u);
+
+    SimOptions d;
+    ASSERT_TRUE(ParseSimOptions({}, d, error));
+    ASSERT_EQ(d.controllers.size(), 1u);
+    EXPECT_EQ(d.controllers[0].adr, 1);
+    EXPECT_EQ(d.controllers[0].password, kFactoryPassword);
+}
+
+TEST(SimOptions, FaultTextNamesEveryKind) {
+    for (SimFaultKind k : {SimFaultKind::Silent, SimFaultKind::BadChecksum, SimFaultKind::Busy, SimFaultKind::Late,
+                           SimFaultKind::OtherAddress, SimFaultKind::NoReturn})
+        EXPECT_EQ(ParseFaultKind(FaultKindName(k)), k);
+    const auto f = ParseFault("late@22:0.25:900");
+    ASSERT_TRUE(f);
+    EXPECT_EQ(f->command, 0x22);
+    EXPECT_DOUBLE_EQ(f->rate, 0.25);
+    EXPECT_EQ(f->param, 900u);
+}
+
+class SimControlTest : public ::testing::Test {
+protected:
+    SimControlTest() : control(line, SimOptions{}) {
+        a = line.Add({.adr = 3});
+        line.Add({.adr = 17, .baud = 19200});
+    }
+    std::string Last(const std::string& cmd) {
+        const auto r = control.Run(cmd);
+        return r.empty() ? std::string() : r.back();
+    }
+    Bytes Send(const Bytes& f, std::uint32_t baud = 9600) {
+        t += 100'000;
+        const auto ans = line.Transmit(f.data(), f.size(), baud, t);
+        return ans.empty() ? Bytes{} : ans[0].bytes;
+    }
+
+    SimLine line;
+    SimControl control;
+    SimControllerId a = 0;
+    std::int64_t t = 0;
+};
+
+TEST_F(SimControlTest, CommandsReplyOkOrAnError) {
+    const std::pair<const char*, bool> cases[] = {
+        {"card 3 0A1B2C3D4E", true}, {"card 3 0A1B2C3D", false}, {"card 4 0A1B2C3D4E", false},
+        {"card 300 0A1B2C3D4E", false}, {"nocard 3", true}, {"button 17 on", true}, {"button 17 maybe", false},
+        {"add 42@38400", true}, {"add 42@1000", false}, {"fault 3 busy:0.5", true}, {"fault 3 nonsense", false},
+        {"nofault 3", true}, {"seed 5", true}, {"seed", false}, {"cell 3 1009 0102030405", true},
+        {"cell 3 1010 0102030405", false}, {"log on", true}, {"log maybe", false}, {"frobnicate", false},
+        {"plug 3", false}, {"remove", false},
+    };
+    for (const auto& [cmd, ok] : cases) {
+        const std::string reply = Last(cmd);
+        EXPECT_EQ(reply == "ok", ok) << cmd << " -> " << reply;
+        if (!ok) {
+            EXPECT_EQ(reply.rfind("ошибка: ", 0), 0u) << cmd;
+        }
+    }
+    EXPECT_TRUE(control.Run("   ").empty());
+    EXPECT_FALSE(control.QuitAsked());
+    EXPECT_EQ(Last("quit"), "ok");
+    EXPECT_TRUE(control.QuitAsked());
+}
+
+TEST_F(SimControlTest, CommandsActOnTheLine) {
+    control.Run("card 3 0A1B2C3D4E");
+    EXPECT_EQ(Send(Req(3, 0x02))[3], 0x0A);
+    control.Run("button 17 on");
+    EXPECT_EQ(Send(Req(17, 0x72), 19200)[3], 0x01);
+    control.Run("cell 3 7 0102030405");
+    EXPECT_EQ(line.Snapshot(a)->Cell(7), (SimCode{1, 2, 3, 4, 5}));
+    control.Run("unplug 3");
+    EXPECT_TRUE(Send(Req(3, 0xFE)).empty());
+    EXPECT_EQ(Last("plug 3"), "ok");
+    EXPECT_FALSE(Send(Req(3, 0xFE)).empty());
+    control.Run("fault 3 silent");
+    EXPECT_TRUE(Send(Req(3, 0xFE)).empty());
+    control.Run("nofault 3");
+    control.Run("add 3");  // a second controller at 3: they collide
+    EXPECT_FALSE(AcceptAnswer(Req(3, 0x02), Send(Req(3, 0x02))));
+    control.Run("remove 3");
+    EXPECT_TRUE(Send(Req(3, 0xFE)).empty());
+    EXPECT_EQ(line.Ids().size(), 1u);
+}
+
+TEST_F(SimControlTest, ListShowsEachController) {
+    control.Run("card 17 0A1B2C3D4E");
+    control.Run("unplug 3");
+    const auto lines = control.Run("list");
+    ASSERT_EQ(lines.size(), 3u);
+    EXPECT_EQ(lines[0], "ctrl 3 9600 pass=1122334455 config=0F030310A9 cells=0 card=none button=off unplugged");
+    EXPECT_EQ(lines[1], "ctrl 17 19200 pass=1122334455 config=0F041110A9 cells=0 card=0A1B2C3D4E button=off");
+    EXPECT_EQ(lines[2], "ok");
+}
+
+}  // namespace
+}  // namespace pelko
