@@ -10,7 +10,10 @@
 namespace pelko {
 
 bool ParseFileInteger(std::string_view text, std::int32_t& value) {
-    if (!text.empty() && text.front() == '+') text.remove_prefix(1);
+    if (!text.empty() && text.front() == '+') {
+        text.remove_prefix(1);
+        if (!text.empty() && text.front() == '-') return false;
+    }
     if (text.empty() || text.front() == '+') return false;
     std::int32_t v = 0;
     const auto r = std::from_chars(text.data(), text.data() + text.size(), v);
