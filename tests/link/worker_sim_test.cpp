@@ -1,0 +1,208 @@
+// The port worker against the simulated controllers, on virtual time.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <condition_variable>
+#include <map>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "link/frame.h"
+#include "link/pelko_session.h"
+#include "session_pump.h"
+#include "sim/instant_timing.h"
+#include "sim/sim_line.h"
+#include "sim/sim_serial_port.h"
+
+namespace pelko::test {
+namespace {
+
+// Counts the host's frames on the line by address and command.
+class FrameWatch {
+public:
+    explicit FrameWatch(SimLine& line) {
+        line.SetLogSink([this](const SimLogEntry& e) {
+            if (!e.fromHost || e.bytes.size() < 3) return;
+            std::lock_guard<std::mutex> lock(FLock);
+            ++FCount[{e.bytes[0], e.bytes[2]}];
+            FOrder.push_back({e.bytes[0], e.bytes[2]});
+            FCond.notify_all();
+        });
+    }
+    std::size_t Count(std::uint8_t adr, std::uint8_t cmd) {
+        std::lock_guard<std::mutex> lock(FLock);
+        return FCount[{adr, cmd}];
+    }
+    std::size_t Total() {
+        std::lock_guard<std::mutex> lock(FLock);
+        return FOrder.size();
+    }
+    std::vector<std::uint8_t> AddressesOf(std::uint8_t cmd) {
+        std::lock_guard<std::mutex> lock(FLock);
+        std::vector<std::uint8_t> out;
+        for (const auto& [adr, c] : FOrder)
+            if (c == cmd) out.push_back(adr);
+        return out;
+    }
+    // Blocks until adr has had `more` further frames of cmd.
+    void WaitMore(std::uint8_t adr, std::uint8_t cmd, std::size_t more) {
+        std::unique_lock<std::mutex> lock(FLock);
+        const std::size_t target = FCount[{adr, cmd}] + more;
+        if (!FCond.wait_for(lock, std::chrono::seconds(60), [&] { return FCount[{adr, cmd}] >= target; }))
+            throw std::runtime_error("the expected frames never came");
+    }
+
+private:
+    std::mutex FLock;
+    std::condition_variable FCond;
+    std::map<std::pair<std::uint8_t, std::uint8_t>, std::size_t> FCount;
+    std::vector<std::pair<std::uint8_t, std::uint8_t>> FOrder;
+};
+
+class WorkerSimTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        session = std::make_unique<TPelkoSession>(MakeSimPortOpener(line), pump.Notifier());
+        session->SetTiming(std::make_shared<InstantTiming>(clock));
+        session->SetTimeOutConstant(120);
+        session->SetTimeOutMultiplier(1);
+    }
+    void TearDown() override { session.reset(); }
+
+    SimControllerId Add(std::uint8_t adr) {
+        SimControllerSetup setup;
+        setup.adr = adr;
+        return line->Add(setup);
+    }
+    void RunUntil(const std::function<bool()>& done) { pump.RunUntil(*session, done); }
+    void Barrier() {
+        Bytes answer;
+        session->SyncQuery(Bytes{250, 0x05, kCmdProbe}, answer);
+    }
+
+    std::shared_ptr<VirtualClock> clock = std::make_shared<VirtualClock>();
+    std::shared_ptr<SimLine> line = std::make_shared<SimLine>(clock);
+    FrameWatch watch{*line};
+    SessionPump pump;
+    std::unique_ptr<TPelkoSession> session;
+};
+
+TEST_F(WorkerSimTest, ScanAndPollOrder) {
+    Add(17);
+    Add(3);
+    session->SetSearchAddr(true);
+    std::vector<std::string> log;
+    int searched = 0;
+    session->OnSearchAddr = [&](std::uint32_t a, bool found) {
+        ++searched;
+        if (found) log.push_back("found " + std::to_string(a));
+    };
+    session->OnDevOn = [&](std::uint32_t a) { log.push_back("on " + std::to_string(a)); };
+    session->SetActive(true);
+    RunUntil([&] { return searched == 254 && log.size() == 4; });
+    EXPECT_EQ(log, (std::vector<std::string>{"found 3", "on 3", "found 17", "on 17"}));
+    watch.WaitMore(17, kCmdCardPoll, 3);
+    std::vector<std::uint8_t> polls = watch.AddressesOf(kCmdCardPoll);
+    polls.resize(6);
+    EXPECT_EQ(polls, (std::vector<std::uint8_t>{3, 17, 3, 17, 3, 17}));
+}
+
+TEST_F(WorkerSimTest, CardEventsOnlyOnChange) {
+    const SimControllerId id = Add(3);
+    line->PresentCard(id, SimCode{0x12, 0x34, 0x56, 0x78, 0x9A});
+    std::vector<Bytes> cards;
+    session->OnReadCard = [&](const Bytes& a) { cards.push_back(a); };
+    session->SetActive(true);
+    watch.WaitMore(3, kCmdCardPoll, 5);
+    Barrier();
+    session->Dispatch();
+    ASSERT_EQ(cards.size(), 1u);
+    EXPECT_EQ(Bytes(cards[0].begin() + 3, cards[0].begin() + 8), (Bytes{0x12, 0x34, 0x56, 0x78, 0x9A}));
+
+    line->RemoveCard(id);
+    watch.WaitMore(3, kCmdCardPoll, 3);
+    line->PresentCard(id, SimCode{0x12, 0x34, 0x56, 0x78, 0x9A});
+    watch.WaitMore(3, kCmdCardPoll, 3);
+    Barrier();
+    session->Dispatch();
+    EXPECT_EQ(cards.size(), 2u);
+}
+
+TEST_F(WorkerSimTest, UnpluggedControllerGoesOffOnceAndComesBackByReprobe) {
+    const SimControllerId id3 = Add(3);
+    Add(17);
+    session->SetMax_Attempt(3);
+    session->SetCircle(4);
+    std::vector<std::uint32_t> off;
+    std::vector<std::uint32_t> on;
+    session->OnDevOff = [&](std::uint32_t a) { off.push_back(a); };
+    session->OnDevOn = [&](std::uint32_t a) { on.push_back(a); };
+    session->SetActive(true);
+    RunUntil([&] { return on.size() == 2; });
+    watch.WaitMore(3, kCmdCardPoll, 2);
+    line->Unplug(id3);
+    RunUntil([&] { return !off.empty(); });
+    const std::size_t pollsOf3 = watch.Count(3, kCmdCardPoll);
+    watch.WaitMore(17, kCmdCardPoll, 20);
+    Barrier();
+    session->Dispatch();
+    EXPECT_EQ(off, std::vector<std::uint32_t>{3});
+    EXPECT_EQ(watch.Count(3, kCmdCardPoll), pollsOf3) << "an absent controller is not polled";
+
+    line->Plug(id3);
+    RunUntil([&] { return on.size() == 3; });  // the round-robin re-probe finds it again
+    EXPECT_EQ(on.back(), 3u);
+}
+
+TEST_F(WorkerSimTest, ThreeAttemptsOnASilentAddressAndNoPollsWhenPollingIsOff) {
+    Add(3);
+    session->SetMax_Attempt(3);
+    session->SetCircle(1);
+    session->SetActive(true);
+    session->SetERUniqueButton(false);
+    Barrier();
+    const std::size_t before = watch.Total();
+    const std::size_t before42 = watch.Count(42, kCmdProbe);
+    Bytes answer;
+    EXPECT_FALSE(session->SyncQuery(Bytes{42, 0x05, kCmdProbe}, answer));
+    EXPECT_TRUE(session->SyncQuery(Bytes{3, 0x05, kCmdProbe}, answer));
+    EXPECT_EQ(watch.Total() - before, 4u) << "three attempts at 42, one at 3, nothing else";
+    EXPECT_EQ(watch.Count(42, kCmdProbe) - before42, 3u);
+}
+
+TEST_F(WorkerSimTest, FaultyAnswersAreRetriedAndRefused) {
+    const SimControllerId id = Add(3);
+    session->SetMax_Attempt(2);
+    session->SetFound(false);
+    session->SetActive(true);
+    struct Case {
+        const char* fault;
+        bool accepted;
+        std::size_t frames;
+    };
+    const Case cases[] = {
+        {"badcrc", false, 2}, {"busy", false, 2}, {"late", false, 2},
+        {"otheraddr", true, 1},
+    };
+    for (const Case& c : cases) {
+        const std::optional<SimFault> fault = ParseFault(c.fault);
+        ASSERT_TRUE(fault) << c.fault;
+        line->ClearFaults(id);
+        line->AddFault(id, *fault);
+        const std::size_t before = watch.Count(3, kCmdProbe);
+        Bytes answer;
+        EXPECT_EQ(session->SyncQuery(Bytes{3, 0x05, kCmdProbe}, answer), c.accepted) << c.fault;
+        EXPECT_EQ(watch.Count(3, kCmdProbe) - before, c.frames) << c.fault;
+    }
+    // One spoiled answer, then a good one: the second attempt succeeds.
+    line->ClearFaults(id);
+    SimFault once = *ParseFault("busy");
+    once.count = 1;
+    line->AddFault(id, once);
+    Bytes answer;
+    EXPECT_TRUE(session->SyncQuery(Bytes{3, 0x05, kCmdProbe}, answer));
+}
+
+}  // namespace
+}  // namespace pelko::test
