@@ -1,0 +1,28 @@
+#include "config/stream_config_host.h"
+
+namespace pelko {
+
+std::string OneLine(const std::string& text) {
+    std::string out;
+    out.reserve(text.size());
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '\r' || text[i] == '\n') {
+            out += "\\n";
+            if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
+        } else {
+            out.push_back(text[i]);
+        }
+    }
+    return out;
+}
+
+void StreamConfigHost::ShowMessage(const std::string&, const std::string& text, TMsgIcon) {
+    out_ << "message: " << OneLine(text) << "\n";
+}
+
+bool StreamConfigHost::AskYesNo(const std::string&, const std::string& text, TMsgIcon) {
+    out_ << "message: " << OneLine(text) << "\n";
+    return true;
+}
+
+}  // namespace pelko

@@ -1,0 +1,73 @@
+// pelkoctl show-config FILE: what the program takes from a configuration file.
+#include <iostream>
+
+#include "config/config_reader.h"
+#include "config/file_io.h"
+#include "config/stream_config_host.h"
+#include "pelkoctl/commands.h"
+
+namespace pelkoctl {
+
+// Reads a file into fresh settings and an empty group, as the program does.
+int LoadConfigFile(const std::string& path, pelko::ProgramSettings& settings, pelko::TGroupDev& group) {
+    std::string bytes;
+    if (!pelko::ReadWholeFile(path, bytes).ok) {
+        std::cerr << "pelkoctl: " << pelko::kTextOpenFailed << " " << path << "\n";
+        return kNoPort;
+    }
+    pelko::StreamConfigHost host(std::cerr);
+    pelko::ReadFromFile(bytes, settings, group, host);
+    return kOk;
+}
+
+namespace {
+
+void PrintSettings(const pelko::ProgramSettings& s) {
+    const auto flag = [](bool v) { return v ? 1 : 0; };
+    std::cout << "PortBaudRate=" << s.PortBaudRate << "\n"
+              << "StandPass=" << pelko::CodeToText(s.StandPass) << "\n"
+              << "AutoReadKey=" << flag(s.AutoReadKey) << "\n"
+              << "AutoWriteKey=" << flag(s.AutoWriteKey) << "\n"
+              << "AutoSetDefaultSettings=" << flag(s.AutoSetDefaultSettings) << "\n"
+              << "CircleFind=" << s.CircleFind << "\n"
+              << "SavePass=" << flag(s.SavePass) << "\n"
+              << "NComPort=" << s.NComPort << "\n"
+              << "TOConstant=" << s.TOConstant << "\n"
+              << "TOMultiplier=" << s.TOMultiplier << "\n"
+              << "IntervalTO=" << s.IntervalTO << "\n"
+              << "SmartPI=" << flag(s.SmartPI) << "\n"
+              << "TailinUS=" << s.TailinUS << "\n"
+              << "MaxAttempt=" << s.MaxAttempt << "\n";
+}
+
+void PrintCards(const pelko::CardsArr& cards) {
+    for (const pelko::TCard& c : cards)
+        std::cout << "card " << c.Pos << " " << pelko::CodeToText(c.Code) << " USER=" << pelko::OneLine(c.User) << "\n";
+}
+
+void PrintGroup(const pelko::TGroupDev& group) {
+    for (pelko::DevIndex i = 0; i < group.Count(); ++i) {
+        const pelko::TConfPelko& d = *group.GetDevice(i, nullptr);
+        std::cout << "device " << int(d.Config[pelko::kAdrByte]) << " NAME=" << pelko::OneLine(d.Name)
+                  << " PASS=" << pelko::CodeToText(d.Pass) << " STATE=" << int(d.State) << "\n";
+        PrintCards(d.UserCards());
+        PrintCards(d.MasterCards());
+    }
+}
+
+}  // namespace
+
+int cmdShowConfig(const Args& args) {
+    if (args.words.size() != 1) {
+        std::cerr << "pelkoctl: нужно show-config FILE\n";
+        return kBadArgs;
+    }
+    pelko::ProgramSettings settings;
+    pelko::TGroupDev group;
+    if (const int rc = LoadConfigFile(args.words[0], settings, group); rc != kOk) return rc;
+    PrintSettings(settings);
+    PrintGroup(group);
+    return kOk;
+}
+
+}  // namespace pelkoctl
