@@ -1,0 +1,102 @@
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <iostream>
+#include <sstream>
+
+#include "config/file_io.h"
+#include "pelkoctl/commands.h"
+
+namespace pelkoctl {
+int cmdShowConfig(const Args&);
+int cmdConvert(const Args&);
+}  // namespace pelkoctl
+
+namespace {
+
+namespace fs = std::filesystem;
+
+struct Captured {
+    int rc = 0;
+    std::string out;
+    std::string err;
+};
+
+Captured RunCommand(int (*cmd)(const pelkoctl::Args&), std::vector<std::string> words) {
+    pelkoctl::Args args;
+    args.words = std::move(words);
+    std::ostringstream out, err;
+    std::streambuf* oldOut = std::cout.rdbuf(out.rdbuf());
+    std::streambuf* oldErr = std::cerr.rdbuf(err.rdbuf());
+    Captured c;
+    c.rc = cmd(args);
+    std::cout.rdbuf(oldOut);
+    std::cerr.rdbuf(oldErr);
+    c.out = out.str();
+    c.err = err.str();
+    return c;
+}
+
+class PelkoctlConfig : public ::testing::Test {
+protected:
+    void SetUp() override {
+        dir = fs::path(::testing::TempDir()) / ("pelkoctl_config_" + std::to_string(::getpid()));
+        fs::create_directories(dir);
+    }
+    void TearDown() override { fs::remove_all(dir); }
+    std::string Write(const char* name, const std::string& bytes) {
+        const fs::path p = dir / name;
+        EXPECT_TRUE(pelko::WriteFileSafely(p, bytes).ok);
+        return p;
+    }
+    fs::path dir;
+};
+
+const char kFile[] =
+    "<XDOC><ProgramSettings><PortBaudRate Val=\"19200\"/><CircleFind Val=\"x\"/><ComPortSettings>"
+    "<MaxAttempt Val=\"7\"/></ComPortSettings></ProgramSettings><Devices>"
+    "<Device Adr=\"9\" Name=\"\xC4\xE2\xE5\xF0\xFC &#34;2&#34;\"><Configuration><Pass Val=\"0102030405\"/></Configuration>"
+    "<Cards><Card Pos=\"1002\" Code=\"AAAAAAAAAA\" User=\"m\"/><Card Pos=\"4\" Code=\"0A0B0C0D0E\" User=\"a&#13;&#10;b\"/>"
+    "</Cards></Device><Device Adr=\"3\"/></Devices></XDOC>";
+
+TEST_F(PelkoctlConfig, ShowConfigPrintsSettingsDevicesAndCards) {
+    const Captured c = RunCommand(pelkoctl::cmdShowConfig, {Write("in.txt", kFile)});
+    EXPECT_EQ(c.rc, 0);
+    EXPECT_EQ(c.out,
+              "PortBaudRate=19200\nStandPass=1122334455\nAutoReadKey=0\nAutoWriteKey=0\nAutoSetDefaultSettings=1\n"
+              "CircleFind=30\nSavePass=1\nNComPort=1\nTOConstant=120\nTOMultiplier=1\nIntervalTO=0\nSmartPI=0\n"
+              "TailinUS=400\nMaxAttempt=7\n"
+              "device 3 NAME= PASS=1122334455 STATE=8\n"
+              "device 9 NAME=Дверь \"2\" PASS=0102030405 STATE=8\n"
+              "card 4 0A0B0C0D0E USER=a\\nb\n"
+              "card 1002 AAAAAAAAAA USER=m\n");
+    EXPECT_EQ(c.err,
+              "message: Настройки скорости в программе\\nи в файле не совпадают. Продолжить?\\n\\n\n"
+              "message: Ошибка при обработке тега\\n/ProgramSettings/CircleFind\n");
+}
+
+TEST_F(PelkoctlConfig, ShowConfigOfDamagedAndMissingFiles) {
+    const Captured damaged = RunCommand(pelkoctl::cmdShowConfig, {Write("bad.txt", "<XDOC>")});
+    EXPECT_EQ(damaged.rc, 0);
+    EXPECT_EQ(damaged.err, "message: Файл поврежден.\n");
+    EXPECT_EQ(RunCommand(pelkoctl::cmdShowConfig, {(dir / "none.txt").string()}).rc, 3);
+    EXPECT_EQ(RunCommand(pelkoctl::cmdShowConfig, {}).rc, 2);
+}
+
+TEST_F(PelkoctlConfig, ConvertWritesWhatShowConfigReads) {
+    const std::string in = Write("in.txt", kFile);
+    const std::string out = (dir / "out.txt").string();
+    EXPECT_EQ(RunCommand(pelkoctl::cmdConvert, {in, out}).rc, 0);
+    std::string bytes;
+    ASSERT_TRUE(pelko::ReadWholeFile(out, bytes).ok);
+    EXPECT_EQ(bytes.rfind("</XDOC>"), bytes.size() - 7);
+    const Captured a = RunCommand(pelkoctl::cmdShowConfig, {in});
+    const Captured b = RunCommand(pelkoctl::cmdShowConfig, {out});
+    EXPECT_EQ(a.out, b.out);
+    EXPECT_EQ(b.err, "message: Настройки скорости в программе\\nи в файле не совпадают. Продолжить?\\n\\n\n");
+    EXPECT_EQ(RunCommand(pelkoctl::cmdConvert, {in, (dir / "no" / "out.txt").string()}).rc, 3);
+    EXPECT_EQ(RunCommand(pelkoctl::cmdConvert, {in}).rc, 2);
+}
+
+}  // namespace
