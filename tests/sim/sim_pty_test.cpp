@@ -1,0 +1,125 @@
+// pelko-sim on a real pseudo-terminal, driven through the link's Linux serial
+// port and through pelkoctl.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <thread>
+
+#include "child_process.h"
+#include "link/posix_serial_port.h"
+#include "sim/sim_log.h"
+#include "sim_test_util.h"
+
+namespace pelko {
+namespace {
+
+using testing::ChildProcess;
+using testing::Req;
+using testing::RunProgram;
+
+class SimPtyTest : public ::testing::Test {
+protected:
+    void Start(std::vector<std::string> args) {
+        args.insert(args.begin(), PELKO_SIM_EXE);
+        sim = std::make_unique<ChildProcess>(args);
+        ASSERT_TRUE(sim->Started());
+        ASSERT_TRUE(sim->ReadLine(path));
+        ASSERT_EQ(path.rfind("/dev/pts/", 0), 0u) << path;
+    }
+    std::string Command(const std::string& cmd) {
+        sim->WriteLine(cmd);
+        std::string reply;
+        sim->ReadLine(reply);
+        return reply;
+    }
+    // One exchange as the worker makes it.
+    static Bytes Exchange(SerialPort& port, const Bytes& frame) {
+        port.purge();
+        port.write(frame.data(), frame.size());
+        Bytes a(6);
+        a.resize(port.read(a.data(), 6));
+        if (a.size() == 6 && a[1] > 6 && a[1] <= 16) {
+            a.resize(a[1]);
+            a.resize(6 + port.read(a.data() + 6, a.size() - 6));
+        }
+        return a;
+    }
+
+    std::unique_ptr<ChildProcess> sim;
+    std::string path;
+};
+
+TEST_F(SimPtyTest, ServesTheLinuxSerialPortAtTheSpeedItSets) {
+    Start({"--controllers", "3,17@19200"});
+    std::string error;
+    auto port = PosixSerialPort::Open(path, error);
+    ASSERT_NE(port, nullptr) << error;
+    port->setTimeouts({0, 1, 300});
+    ASSERT_TRUE(port->setBaudRate(9600));
+    EXPECT_TRUE(AcceptAnswer(Req(3, 0xFE), Exchange(*port, Req(3, 0xFE))));
+    EXPECT_TRUE(Exchange(*port, Req(17, 0xFE)).empty());
+    ASSERT_TRUE(port->setBaudRate(19200));
+    EXPECT_TRUE(AcceptAnswer(Req(17, 0xFE), Exchange(*port, Req(17, 0xFE))));
+
+    EXPECT_EQ(Command("card 17 0A1B2C3D4E"), "ok");
+    const Bytes card = Exchange(*port, Req(17, 0x02));
+    ASSERT_TRUE(AcceptAnswer(Req(17, 0x02), card));
+    EXPECT_EQ(Bytes(card.begin() + 3, card.begin() + 8), (Bytes{0x0A, 0x1B, 0x2C, 0x3D, 0x4E}));
+
+    EXPECT_EQ(Command("fault 17 badcrc"), "ok");
+    const Bytes spoiled = Exchange(*port, Req(17, 0xFE));
+    EXPECT_EQ(spoiled.size(), 6u);
+    EXPECT_FALSE(AcceptAnswer(Req(17, 0xFE), spoiled));
+    EXPECT_EQ(Command("nofault 17"), "ok");
+
+    // Garbage on the line, then a good frame after a pause: the line is
+    // busy for the garbage's own time (4 bytes at 19200), then a gap.
+    const Bytes junk{0x11, 0x09, 0x55, 0x00};
+    port->write(junk.data(), junk.size());
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    EXPECT_TRUE(AcceptAnswer(Req(17, 0xFE), Exchange(*port, Req(17, 0xFE))));
+
+    EXPECT_EQ(Command("quit"), "ok");
+    EXPECT_EQ(sim->Finish(), 0);
+}
+
+TEST_F(SimPtyTest, PacedAnswersAtTheLineSpeed) {
+    Start({"--controllers", "5@115200", "--timing"});
+    std::string error;
+    auto port = PosixSerialPort::Open(path, error);
+    ASSERT_NE(port, nullptr) << error;
+    port->setTimeouts({0, 1, 300});
+    ASSERT_TRUE(port->setBaudRate(115200));
+    EXPECT_EQ(Command("cell 5 1009 0102030405"), "ok");
+    const Bytes login = Req(5, 0x24, {0x11, 0x22, 0x33, 0x44, 0x55});
+    EXPECT_TRUE(AcceptAnswer(login, Exchange(*port, login)));
+    const Bytes read = Req(5, 0x20, {0xF1, 0x03});
+    const Bytes cell = Exchange(*port, read);
+    ASSERT_TRUE(AcceptAnswer(read, cell));
+    EXPECT_EQ(Bytes(cell.begin() + 3, cell.begin() + 8), (Bytes{1, 2, 3, 4, 5}));
+}
+
+TEST_F(SimPtyTest, EndOfStandardInputStopsTheSimulator) {
+    Start({});
+    sim->CloseInput();
+    EXPECT_EQ(sim->Finish(), 0);
+}
+
+TEST_F(SimPtyTest, PelkoctlScansAndSendsRawRequests) {
+    Start({"--controllers", "3,17,30@19200"});
+    std::string out;
+    EXPECT_EQ(RunProgram({PELKOCTL_EXE, "scan", "--port", path, "--attempts", "1", "--timeout", "40",
+                          "--multiplier", "0"},
+                         out),
+              0);
+    EXPECT_EQ(out, "3\n17\n");
+    EXPECT_EQ(RunProgram({PELKOCTL_EXE, "raw", "--port", path, "3", "FE"}, out), 0);
+    EXPECT_EQ(out, HexBytes(BuildFrame({3, 6, 0xFF, 0x01}), "") + "\n");
+    EXPECT_EQ(RunProgram({PELKOCTL_EXE, "raw", "--port", path, "3", "241122334455"}, out), 0);
+    EXPECT_EQ(out, HexBytes(BuildFrame({3, 6, 0x25, 0xFF}), "") + "\n");
+    EXPECT_EQ(RunProgram({PELKOCTL_EXE, "raw", "--port", path, "--attempts", "1", "4", "FE"}, out), 1);
+    EXPECT_EQ(out, "no answer\n");
+}
+
+}  // namespace
+}  // namespace pelko
