@@ -1,0 +1,199 @@
+#include "engine/engine.h"
+
+#include <utility>
+
+namespace pelko {
+
+// States in the order the dispatcher tests them.
+const TEngine::StateHandler TEngine::kDispatchOrder[] = {
+    {osSearch, &TEngine::OnSearch},
+    {osReadAll, &TEngine::OnReadAll},
+    {osReadSelected, &TEngine::OnReadSelected},
+    {osWriteAll, &TEngine::OnWriteBulk},
+    {osWriteSelected, &TEngine::OnWriteBulk},
+    {osWriteCard, &TEngine::OnWriteCard},
+    {osChangeCode, &TEngine::OnChangeCode},
+    {osEraseCard, &TEngine::OnEraseCard},
+    {osMoveCard, &TEngine::OnMoveCard},
+    {osEraseSelected, &TEngine::OnEraseSelected},
+    {osCopyCards, &TEngine::OnCopyCards},
+    {osCopyCard, &TEngine::OnCopyCard},
+    {osSearchAllSpeeds, &TEngine::OnSearchAllSpeeds},
+    {osSetSpeed, &TEngine::OnSetSpeed},
+    {osSetStandPass, &TEngine::OnSetStandPass},
+    {osReset, &TEngine::OnReset},
+};
+
+TEngine::TEngine(TPelkoSession& session, TGroupDev& group, ProgramSettings& settings,
+                 EngineHost& host, PortOpener portProbe)
+    : FSession(session), FGroup(group), FSettings(settings), FHost(host),
+      FPortProbe(std::move(portProbe)) {
+    FSession.OnAsyncAnswer = [this](const Bytes& a, std::uint32_t c) { PelkoSession1AsyncAnswer(a, c); };
+    FSession.OnReadCard = [this](const Bytes& a) { PelkoSession1ReadCard(a); };
+    FSession.OnDevOn = [this](std::uint32_t adr) { PelkoSession1DevOn(adr); };
+    FSession.OnDevOff = [this](std::uint32_t adr) { PelkoSession1DevOff(adr); };
+    FHost.Timer1Tick = [this] { Timer1Timer(); };
+}
+
+TEngine::~TEngine() {
+    FSession.OnAsyncAnswer = nullptr;
+    FSession.OnReadCard = nullptr;
+    FSession.OnDevOn = nullptr;
+    FSession.OnDevOff = nullptr;
+    FHost.Timer1Tick = nullptr;
+}
+
+TConfPelko* TEngine::SelectedDevice() {
+    const DevIndex sel = FGroup.Selected();
+    return sel == NoDevice ? nullptr : Device(sel);
+}
+
+TConfPelko& TEngine::CurConf() {
+    TConfPelko* dev = SelectedDevice();
+    return dev != nullptr ? *dev : FEmptyConf;
+}
+
+std::string TEngine::NameOf(std::uint8_t index) {
+    std::string name;
+    FGroup.GetName(index, name);
+    return name;
+}
+
+void TEngine::PelkoSession1AsyncAnswer(const Bytes& Answer, std::uint32_t Check) {
+    const TAnswer a(Answer);
+    if (FStandPassCheck && *FStandPassCheck == Check) {
+        OnStandPassAnswer(a);
+        return;
+    }
+    for (const StateHandler& h : kDispatchOrder) {
+        if (OperState == h.state) {
+            (this->*h.handler)(a, Check);
+            return;
+        }
+    }
+}
+
+void TEngine::PelkoSession1DevOn(std::uint32_t AddrDevice) {
+    FGroup.SetStateByAdr(static_cast<std::uint8_t>(AddrDevice), dfConnected);
+    FHost.UpdateGridDev();
+}
+
+// During the speed phase controllers drop off the line on purpose.
+void TEngine::PelkoSession1DevOff(std::uint32_t AddrDevice) {
+    if (OperState == osSetSpeed) return;
+    FGroup.ClearState(FGroup.IndexOfAdr(static_cast<std::uint8_t>(AddrDevice)), dfConnected);
+    FHost.UpdateGridDev();
+}
+
+void TEngine::Timer1Timer() {
+    if (OperState == osCaptureCode) {
+        FBar.Position = (FBar.Position + 10) % 100;
+        ShowBar();
+    } else if (OperState == osReset) {
+        ResetTimerTick();
+    }
+}
+
+bool TEngine::EnPort(int port) {
+    if (FSession.Active()) return true;
+    if (!FPortProbe || port < 1 || port > 255) return false;
+    std::string error;
+    return FPortProbe(static_cast<std::uint8_t>(port), error) != nullptr;
+}
+
+void TEngine::PortMessage() {
+    FHost.ShowMessage(kCaptionMessage, "COM порт " + std::to_string(FSettings.NComPort) + " недоступен",
+                      TMsgIcon::Error);
+}
+
+DevIndex TEngine::FirstOpened() const {
+    for (DevIndex i = 0; i < FGroup.Count(); ++i)
+        if (IsOpened(i)) return i;
+    return NoDevice;
+}
+
+DevIndex TEngine::FirstClosed() const {
+    for (DevIndex i = 0; i < FGroup.Count(); ++i)
+        if (!IsOpened(i)) return i;
+    return NoDevice;
+}
+
+void TEngine::PresentAll() {
+    for (std::uint8_t i = 0; i < FGroup.Count(); ++i) FSession.SetDevPresent(AdrOf(*Device(i)));
+}
+
+bool TEngine::ActivateSession() {
+    FSession.SetActive(true);
+    return FSession.Active();
+}
+
+bool TEngine::RestartSession() {
+    FSession.SetActive(false);
+    return ActivateSession();
+}
+
+// A starter must not queue into a session without a worker: nothing would
+// ever answer and the progress window would wait for good.
+bool TEngine::EnsureActive() {
+    if (FSession.Active() || ActivateSession()) return true;
+    PortMessage();
+    return false;
+}
+
+void TEngine::StopOper() {
+    SetPosition(FBar.Max);
+    RestartSession();
+    PresentAll();
+    EndOper();
+}
+
+void TEngine::EndOper() {
+    OperState = osIdle;
+    FHost.ProgressClose();
+}
+
+void TEngine::SetProgBFrm(int Max, const std::string& Caption, bool Marquee) {
+    FBar = TProgressBar{};
+    FBar.Max = Max;
+    FBar.Marquee = Marquee;
+    FHost.ProgressPrepare();
+    SetCaption(Caption);
+    ShowBar();
+}
+
+TModalResult TEngine::ShowModal() { return FHost.ProgressShowModal(); }
+
+void TEngine::StepIt() {
+    FBar.StepIt();
+    ShowBar();
+}
+
+void TEngine::SetPosition(int p) {
+    FBar.SetPosition(p);
+    ShowBar();
+}
+
+void TEngine::SetCaption(const std::string& text) {
+    FCaption = text;
+    FHost.ProgressCaption(text);
+}
+
+std::uint32_t TEngine::Queue(const Bytes& body) {
+    std::uint32_t check = 0;
+    FSession.AsyncQuery(body, check);
+    return check;
+}
+
+void TEngine::Login(std::uint8_t adr, const TCode& pass) { Queue(Requests.Login(adr, pass)); }
+
+void TEngine::RefreshCardList() {
+    FHost.SetCardRowCount(CurConf().CardCount(MasterView));
+    FHost.RepaintCardGrid();
+}
+
+void TEngine::AskDeviceParams(const std::string& caption) {
+    TDeviceParams params = ParamsToDialog(WorkConfig);
+    if (FHost.EditDeviceParams(params, caption, false)) DialogToParams(params, WorkConfig);
+}
+
+}  // namespace pelko

@@ -1,0 +1,164 @@
+// Reset of the selected controller to its factory state and its restore:
+// after the reset it answers at address 1, 9600 baud, to the factory
+// password; the engine waits for its restart, gives it back its address,
+// the program's speed and its own password.
+#include "engine/engine.h"
+
+namespace pelko {
+namespace {
+
+constexpr int kResetSteps = 17;
+constexpr int kRestartTicks = 12;  // one-second ticks while the controller restarts
+constexpr unsigned kTimerMs = 100;
+constexpr unsigned kRestartTickMs = 1000;
+constexpr unsigned kSettleMs = 100;
+constexpr std::int32_t kFactoryBaud = 9600;
+constexpr std::uint8_t kFactoryAdr = 1;
+
+constexpr char kNoResetAnswer[] = "Контроллер не ответил на команду сброса.";
+constexpr char kNoAnswerAfterReset[] =
+    "Контроллер не отвечает после сброса. Он может остаться по адресу 1 на скорости 9600.";
+constexpr char kPassRefused[] =
+    "Не удалось вернуть контроллеру его пароль. Контроллер открыт с заводским паролем.";
+constexpr char kNoPassAnswer[] = "Контроллер не ответил на смену пароля после сброса.";
+
+}  // namespace
+
+void TEngine::ResetDevClick() {
+    TConfPelko* dev = SelectedDevice();
+    if (dev == nullptr) return;
+    const std::uint8_t adr = AdrOf(*dev);
+    FHost.ProgressCancelEnabled(false);
+    FHost.SetTimer1(false, kTimerMs);
+    SetProgBFrm(kResetSteps, kResetCaptionPrefix + dev->Name, false);
+    if (RestartSession()) {
+        FResetStep = ResetStep::Reset;
+        OperState = osReset;
+        Queue(Requests.Reset(adr));
+        ShowModal();
+    } else {
+        PortMessage();
+    }
+    OperState = osIdle;
+    FHost.SetTimer1(false, kTimerMs);
+    if (FSettings.PortBaudRate != kFactoryBaud || FSession.PortBaudRate() != FSettings.PortBaudRate) {
+        FSession.SetActive(false);
+        FSession.SetPortBaudRate(FSettings.PortBaudRate);
+    }
+    if (ActivateSession()) PresentAll();
+    FHost.ProgressCancelEnabled(true);
+}
+
+void TEngine::OnReset(const TAnswer& a, std::uint32_t) {
+    if (a.Failure) {
+        if (FResetStep == ResetStep::Reset) return ResetFailed(kNoResetAnswer);
+        if (FResetStep == ResetStep::Restore) return ResetFailed(kNoAnswerAfterReset);
+        return ResetFailed(kNoPassAnswer);
+    }
+    switch (a.Cmd) {
+        case ansReset:
+            if (!a.Verdict()) return EndOper();
+            FSession.SetActive(false);  // the port rests while the controller restarts
+            StepIt();
+            FHost.SetTimer1(false, kRestartTickMs);
+            FHost.SetTimer1(true, kRestartTickMs);
+            return;
+        case ansLogin:
+            return ResetLoggedIn();
+        case ansWriteConfig:
+            if (!a.Verdict()) return ResetFailed(kNoAnswerAfterReset);
+            return ResetConfigWritten();
+        case ansChangePass:
+            if (!a.Verdict()) {
+                // It keeps the factory password it was opened with.
+                const DevIndex sel = FGroup.Selected();
+                FGroup.SetPass(sel, FactoryPass);
+                FGroup.SetState(sel, dfOpened);
+                FHost.UpdateGridDev();
+                return ResetFailed(kPassRefused);
+            }
+            FGroup.SetStateByAdr(a.Adr, dfOpened);
+            FHost.UpdateGridDev();
+            StepIt();
+            return EndOper();
+        default:
+            return;
+    }
+}
+
+void TEngine::ResetTimerTick() {
+    if (FBar.Position <= kRestartTicks) return SetPosition(FBar.Position + 1);
+    FHost.SetTimer1(false, kTimerMs);
+    FSession.SetPortBaudRate(kFactoryBaud);
+    FResetStep = ResetStep::Restore;
+    if (!ActivateSession()) {
+        EndOper();
+        return PortMessage();
+    }
+    CurPass = FactoryPass;
+    Login(kFactoryAdr, CurPass);
+}
+
+void TEngine::ResetLoggedIn() {
+    StepIt();
+    FSession.SetDevPresent(kFactoryAdr);
+    const DevIndex sel = FGroup.Selected();
+    TConfPelko* dev = SelectedDevice();
+    if (dev == nullptr) return EndOper();
+    // Only the reset device itself answers at address 1 and 9600 now.
+    if (AdrOf(*dev) == kFactoryAdr && !IsOpened(sel)) {
+        FGroup.SetState(sel, dfOpened);
+        FGroup.SetPass(sel, FactoryPass);
+    }
+    WorkConfig = DefaultConfig(AdrOf(*dev));
+    if (!FGroup.GetState(sel, dfParamsRead)) {
+        CurIndex = sel;
+        if (!FSettings.AutoSetDefaultSettings) AskDeviceParams(kParamsDialogCaptionPrefix + dev->Name);
+        PutSpeedCode(WorkConfig, FSettings.PortBaudRate);
+    } else {
+        WorkConfig = dev->Config;
+    }
+    Queue(Requests.WriteConfig(kFactoryAdr, WorkConfig));
+}
+
+void TEngine::ResetConfigWritten() {
+    const DevIndex sel = FGroup.Selected();
+    TConfPelko* dev = SelectedDevice();
+    if (dev == nullptr) return EndOper();
+    FGroup.SetState(sel, dfParamsRead);
+    FGroup.SetConfig(sel, WorkConfig);
+    StepIt();
+    if (FSettings.PortBaudRate != kFactoryBaud) {
+        FSession.SetActive(false);
+        FSession.SetPortBaudRate(FSettings.PortBaudRate);
+        if (!ActivateSession()) {
+            EndOper();
+            return PortMessage();
+        }
+        FSession.SetDevPresent(AdrOf(*dev));
+        PresentAll();
+    }
+    FHost.Pause(kSettleMs);
+    CurPass = FactoryPass;
+    if (!SameCode(dev->Pass, FactoryPass)) {
+        FResetStep = ResetStep::Password;
+        Queue(Requests.ChangePass(AdrOf(*dev), FactoryPass, dev->Pass));
+        CurPass = dev->Pass;
+        return;
+    }
+    StepIt();
+    FGroup.SetState(sel, dfOpened);
+    FHost.UpdateGridDev();
+    EndOper();
+    FHost.UpdateControls();
+}
+
+// The controller stopped answering somewhere in the reset: end instead of
+// waiting for good, and tell the user where it was left.
+void TEngine::ResetFailed(const char* text) {
+    FHost.SetTimer1(false, kTimerMs);
+    EndOper();
+    FHost.ShowMessage(kCaptionMessage, text, TMsgIcon::Warning);
+}
+
+}  // namespace pelko

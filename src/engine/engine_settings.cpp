@@ -1,0 +1,74 @@
+// Accepting the program settings dialog: the settings and the session take
+// the new values at once; a changed common password or speed is then carried
+// into the devices of the group.
+#include "engine/engine.h"
+#include "engine/settings_dialog_values.h"
+
+namespace pelko {
+
+TSettingsDialogValues SettingsToDialog(const ProgramSettings& s) {
+    TSettingsDialogValues v;
+    v.EdPass = CodeToText(s.StandPass);
+    v.SpinNComPort = s.NComPort;
+    v.SpinTOConstant = s.TOConstant;
+    v.SpinTOMultipl = s.TOMultiplier;
+    v.SpinIntervalTO = s.IntervalTO;
+    v.CBoxSmartPi = s.SmartPI ? 0 : 1;
+    v.SpinTailinUS = s.TailinUS;
+    v.SpinMaxAttempt = s.MaxAttempt;
+    v.CircleSpin = s.CircleFind;
+    v.AutoWrPar = s.AutoSetDefaultSettings;
+    v.AutoWrKey = s.AutoWriteKey;
+    v.AutoReadKey = s.AutoReadKey;
+    v.CBSavePass = s.SavePass;
+    v.ChSpeed = v.ShownSpeed = SpeedIndex(s.PortBaudRate);
+    return v;
+}
+
+void TEngine::AcceptProgramSettings(const TSettingsDialogValues& v) {
+    ProgramSettings& s = FSettings;
+    s.AutoSetDefaultSettings = v.AutoWrPar;
+    s.AutoReadKey = v.AutoReadKey;
+    s.AutoWriteKey = v.AutoWrKey;
+    const bool oldSavePass = s.SavePass;
+    s.SavePass = v.CBSavePass;
+    s.OldStandPass = s.StandPass;
+    // The dialog accepts only ten digits; anything shorter keeps the password.
+    if (v.EdPass.size() >= 10) s.StandPass = TextToCode(v.EdPass);
+    s.PrevBaudRate = s.PortBaudRate;
+    const bool speedChosen = v.ChSpeed >= 0 && v.ChSpeed < static_cast<int>(kBaudRates.size());
+    if (speedChosen) s.PortBaudRate = kBaudRates[static_cast<std::size_t>(v.ChSpeed)];
+    s.IntervalTO = v.SpinIntervalTO;
+    s.TailinUS = v.SpinTailinUS;
+    s.TOConstant = v.SpinTOConstant;
+    s.TOMultiplier = v.SpinTOMultipl;
+    s.MaxAttempt = v.SpinMaxAttempt;
+    s.NComPort = v.SpinNComPort;
+    s.CircleFind = v.CircleSpin;
+    s.SmartPI = v.CBoxSmartPi == 0;
+    BringIntoRange(s);
+
+    FSession.SetActive(false);
+    FSession.SetCircle(static_cast<std::uint32_t>(s.CircleFind));
+    FSession.SetComPort(static_cast<std::uint8_t>(s.NComPort));
+    FSession.SetIntervalTimeOut(s.IntervalTO);
+    FSession.SetMax_Attempt(SessionMaxAttempt(s.MaxAttempt));
+    FSession.SetSmartPI(s.SmartPI);
+    FSession.SetTailinUS(s.TailinUS);
+    FSession.SetTimeOutConstant(s.TOConstant);
+    FSession.SetTimeOutMultiplier(s.TOMultiplier);
+    if (FGroup.Count() == 0) FSession.SetPortBaudRate(s.PortBaudRate);
+    // Without the port nothing can be carried into the devices.
+    if (!ActivateSession()) return PortMessage();
+    PresentAll();
+    if (FGroup.Count() == 0) {
+        s.PrevBaudRate = s.PortBaudRate;
+        return;
+    }
+    const bool passwordChanged =
+        !SameCode(s.StandPass, s.OldStandPass) || (oldSavePass && !s.SavePass);
+    const bool speedChanged = speedChosen && v.ChSpeed != v.ShownSpeed;
+    CarryIntoDevices(passwordChanged, speedChanged);
+}
+
+}  // namespace pelko

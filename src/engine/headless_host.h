@@ -1,0 +1,120 @@
+#pragma once
+// The engine's host without a window, for tests and pelkoctl. Its modal
+// progress loop raises the session's events on the calling thread until the
+// engine closes the window; Timer1 runs on a virtual clock, so waits of
+// seconds cost no real time. Dialogs and questions answer from a script, and
+// everything shown is recorded.
+#include <condition_variable>
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "engine/engine_host.h"
+#include "link/pelko_session.h"
+
+namespace pelko {
+
+class HeadlessHost : public EngineHost {
+public:
+    struct Message {
+        std::string caption;
+        std::string text;
+        TMsgIcon icon;
+    };
+
+    HeadlessHost() = default;
+
+    // For the session's constructor: wakes the loop when answers wait.
+    TPelkoSession::Notifier Notifier();
+    void AttachSession(TPelkoSession* session) { FSession = session; }
+    // Another loop raises the session's events (pelkoctl's): it runs until
+    // its argument holds. Timer1 does not tick with a borrowed loop.
+    using Pump = std::function<void(const std::function<bool()>& done)>;
+    void SetPump(Pump pump) { FPump = std::move(pump); }
+
+    // Raises events outside a modal window until done() holds, Timer1 ticking
+    // meanwhile; false when StallLimitMs passed with nothing happening.
+    bool RunUntil(const std::function<bool()>& done);
+
+    // Script.
+    std::deque<bool> YesNoAnswers;  // then DefaultYesNo
+    bool DefaultYesNo = true;
+    std::function<bool(TDeviceParams&, const std::string& caption, bool closeEnabled)> ParamsDialog;
+    std::deque<std::optional<std::string>> Passwords;
+    std::function<std::optional<std::uint8_t>(const std::vector<std::uint8_t>&)> AddressChoice;
+    // Checked while the progress window is shown: true presses Cancel.
+    std::function<bool()> CancelWhen;
+    // Real milliseconds the loop waits for the worker before it gives up on
+    // a modal window as stalled (0: wait for ever).
+    unsigned StallLimitMs = 30000;
+    // Called with each Timer1 tick's and each pause's virtual milliseconds,
+    // e.g. to move a simulated line's clock on.
+    std::function<void(unsigned ms)> AdvanceClock;
+    // Called whenever the progress window's caption or bar changes.
+    std::function<void(const std::string& caption, const TProgressBar& bar)> OnProgress;
+    std::function<void(const Message&)> OnMessage;
+
+    // Record.
+    std::vector<Message> Messages;
+    std::vector<std::string> Questions;
+    std::vector<std::string> ParamsCaptions;
+    std::vector<std::string> Captions;  // every progress caption, in order
+    int ModalCount = 0;
+    int UpdateControlsCount = 0;
+    int UpdateGridDevCount = 0;
+    bool Stalled = false;
+    std::int64_t VirtualMs = 0;
+    bool CancelEnabled = true;
+    bool ProgressShown = false;
+    TProgressBar Bar;
+    int Row = 0;
+    int RowCount = 0;
+    std::vector<int> EditedParams;
+
+    // EngineHost.
+    void ProgressPrepare() override {}
+    void ProgressCaption(const std::string& text) override;
+    void ProgressBar(const TProgressBar& bar) override;
+    void ProgressCancelEnabled(bool enabled) override { CancelEnabled = enabled; }
+    TModalResult ProgressShowModal() override;
+    void ProgressClose() override { FClosed = true; }
+    void ShowMessage(const std::string& caption, const std::string& text, TMsgIcon icon) override;
+    bool AskYesNo(const std::string& caption, const std::string& text, TMsgIcon icon) override;
+    bool EditDeviceParams(TDeviceParams& params, const std::string& caption, bool closeEnabled) override;
+    std::optional<std::string> AskPassword() override;
+    std::optional<std::uint8_t> AskAddress(const std::vector<std::uint8_t>& choices) override;
+    void SetTimer1(bool enabled, unsigned intervalMs) override;
+    void Pause(unsigned ms) override;
+    void UpdateControls() override { ++UpdateControlsCount; }
+    void UpdateGridDev() override { ++UpdateGridDevCount; }
+    void UpdateInspDev() override {}
+    void UpdateInspCard() override {}
+    void RepaintMain() override {}
+    void ShowDeviceGrid() override {}
+    void InspectorEditParam(int row) override { EditedParams.push_back(row); }
+    int CardRow() const override { return Row; }
+    void SetCardRow(int row) override;
+    void SetCardRowCount(int count) override;
+    void RepaintCardGrid() override {}
+
+private:
+    // One turn of the loop: waits for answers or the next tick, raises what
+    // came. False when the wait ran out with nothing to do.
+    bool Turn();
+    void Tick();
+
+    TPelkoSession* FSession = nullptr;
+    Pump FPump;
+    std::mutex FLock;
+    std::condition_variable FCond;
+    bool FPending = false;
+    bool FClosed = true;
+    bool FTimerOn = false;
+    unsigned FTimerMs = 100;
+};
+
+}  // namespace pelko
