@@ -116,7 +116,7 @@ void TDivisorSpinEdit::Step(TSpinStep step, std::uint32_t thumb) {
     SetValue(next);
 }
 
-void TDivisorSpinEdit::EnforceLimits() {
+void TDivisorSpinEdit::ApplyLimits() {
     const std::uint32_t v = GetValue();
     if (v > MaxValue_)
         SetValue(MaxValue_);
@@ -164,11 +164,11 @@ void TDivisorSpinEdit::keyPressEvent(QKeyEvent* event) {
 
 void TDivisorSpinEdit::focusInEvent(QFocusEvent* event) {
     QLineEdit::focusInEvent(event);
-    EnforceLimits();
+    ApplyLimits();
 }
 
 void TDivisorSpinEdit::focusOutEvent(QFocusEvent* event) {
-    EnforceLimits();
+    ApplyLimits();
     QLineEdit::focusOutEvent(event);
 }
 

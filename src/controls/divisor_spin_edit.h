@@ -43,6 +43,8 @@ public:
 
     // One step of the value; thumb is the position for ssThumbTrack.
     void Step(TSpinStep step, std::uint32_t thumb = 0);
+    // Shows MaxValue for a value above it and MinValue for one below.
+    void ApplyLimits();
 
     QSize sizeHint() const override;
 
@@ -60,7 +62,6 @@ protected:
 
 private:
     bool CharAccepted(QChar c) const;
-    void EnforceLimits();
     void AfterPaste();
     int ArrowsWidth() const;
 

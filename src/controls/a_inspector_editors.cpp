@@ -1,0 +1,138 @@
+// The inspector's in-place editors: opening on the selected row, closing on
+// the loss of focus (reporting a changed text), and freeing them later,
+// never inside their own events.
+#include <QComboBox>
+#include <QLineEdit>
+
+#include "controls/a_handled_label.h"
+#include "controls/a_inspector.h"
+#include "controls/divisor_spin_edit.h"
+#include "controls/editor_hook.h"
+
+namespace pelko {
+
+namespace {
+
+constexpr std::uint32_t kDefaultDivisor = 1;
+constexpr std::uint32_t kDefaultMinimum = 0;
+constexpr std::uint32_t kDefaultMaximum = 65535;
+
+std::uint32_t NumberOr(const std::string& text, std::uint32_t fallback) {
+    bool ok = false;
+    const uint value = QString::fromStdString(text).trimmed().toUInt(&ok);
+    return ok ? value : fallback;
+}
+
+}  // namespace
+
+void TAInspector::PostOpenEditor(int requests, bool editMode) {
+    QMetaObject::invokeMethod(
+        this, [this, requests, editMode] { OpenEditorMessage(requests, editMode); }, Qt::QueuedConnection);
+}
+
+void TAInspector::OpenEditorMessage(int requests, bool editMode) {
+    EditMode_ = EditMode_ || editMode;
+    EditRequests_ -= requests;
+    if (EditMode_ && SelRow_ >= TopRow_ && SelRow_ < RowCount_ &&
+        (SelRow_ - TopRow_ + 1) * RowHeight_ < ClientHeight())
+        OpenEditor(SelRow_);
+}
+
+QWidget* TAInspector::CreateEditor(int row, TParamType type, const QString& value) {
+    switch (type) {
+    case TParamType::ptText: {
+        auto* edit = new QLineEdit(value, viewport());
+        edit->setFrame(false);
+        const std::string maximum = Markup_.Attribute(row, markup::kMaximum);
+        if (const std::uint32_t length = NumberOr(maximum, 0); length > 0)
+            edit->setMaxLength(static_cast<int>(std::min<std::uint32_t>(length, 32767)));
+        return edit;
+    }
+    case TParamType::ptList: {
+        auto* list = new QComboBox(viewport());
+        list->setFrame(false);
+        const QStringList choices = Markup_.Choices(row);
+        list->addItems(choices);
+        list->setCurrentIndex(static_cast<int>(choices.indexOf(value)));
+        return list;
+    }
+    case TParamType::ptNumber: {
+        auto* spin = new TDivisorSpinEdit(viewport());
+        spin->setFrame(false);
+        spin->SetDivisor(NumberOr(Markup_.Attribute(row, markup::kDivisor), kDefaultDivisor));
+        spin->SetMinValue(NumberOr(Markup_.Attribute(row, markup::kMinimum), kDefaultMinimum));
+        spin->SetMaxValue(NumberOr(Markup_.Attribute(row, markup::kMaximum), kDefaultMaximum));
+        spin->SetText(value);
+        return spin;
+    }
+    default: return nullptr;
+    }
+}
+
+void TAInspector::OpenEditor(int row) {
+    const TParamType type = Markup_.Type(row);
+    if (type == TParamType::ptOther || LeftCol_ > 1)
+        return;
+    if (Hook_)
+        CloseEditor(Hook_, !Hook_->Escaped);
+    const int left = ColLeft(1), width1 = ColWidths_[1], clientWidth = ClientWidth();
+    const int top = (row - TopRow_ + 1) * RowHeight_;
+    QWidget* editor = nullptr;
+    std::unique_ptr<TEditParamData> data;
+    if (type == TParamType::ptConst) {
+        auto* label = new TAHandledLabel(viewport());
+        label->SetCaption(Values_[row]);
+        label->setGeometry(left + 1, top + 2, std::min(left + width1 - 2, clientWidth) - left, RowHeight_ - 4);
+        editor = label;
+    } else {
+        editor = CreateEditor(row, type, Values_[row]);
+        editor->setGeometry(left + 1, top, std::min(left + width1, clientWidth) - left, RowHeight_);
+        data = std::make_unique<TEditParamData>(
+            TEditParamData{Generation_, row, Key_, Markup_.Name(row), Values_[row], OnChangeValue});
+    }
+    editor->setFont(font());
+    Hook_ = new TEditorHook(this, editor, std::move(data));
+    editor->show();
+    editor->setFocus(Qt::OtherFocusReason);
+}
+
+void TAInspector::CloseEditor(TEditorHook* hook, bool report) {
+    if (hook->Closed)
+        return;
+    hook->Closed = true;
+    if (Hook_ == hook)
+        Hook_ = nullptr;
+    if (report && hook->Data) {
+        const QString text = hook->EditorText();
+        const std::unique_ptr<TEditParamData> data = std::move(hook->Data);
+        if (text != data->OldValue && data->OnChange) {
+            bool canExit = true;
+            data->OnChange(data->Key, data->Name, text, canExit);
+            // The row the editor was opened on: the selection may have moved since.
+            if (data->Generation == Generation_ && canExit && data->Row < RowCount_) {
+                Values_[data->Row] = text;
+                viewport()->update();
+            }
+        }
+    }
+    ReleaseEditor(hook);
+}
+
+void TAInspector::ReleaseEditor(TEditorHook* hook) {
+    if (Hook_ == hook)
+        Hook_ = nullptr;
+    QWidget* editor = hook->Editor();
+    if (editor->hasFocus())
+        setFocus(Qt::OtherFocusReason);
+    editor->hide();
+    editor->deleteLater();
+}
+
+void TAInspector::EditorStep(int delta) {
+    TakeFocus();
+    MoveSelection(SelRow_ + delta);
+    viewport()->update();
+    PostOpenEditor(0, false);
+}
+
+}  // namespace pelko

@@ -1,0 +1,34 @@
+#pragma once
+// One window with every control of the program filled with sample data.
+#include <QLabel>
+#include <QWidget>
+#include <vector>
+
+#include "controls/a_inspector.h"
+#include "controls/ac_grid.h"
+#include "controls/divisor_spin_edit.h"
+#include "controls/ex_progress_bar.h"
+#include "controls/ys_grid.h"
+#include "demo/demo_data.h"
+
+namespace pelko::demo {
+
+class TDemoWindow : public QWidget {
+public:
+    TDemoWindow();
+
+private:
+    QWidget* BuildCardSide();
+    QWidget* BuildSettings();
+    void ShowDevices();
+
+    std::vector<TDemoCard> Cards_;
+    TColorCellList Cells_;
+    int SelectedDevice_ = 4;
+    TYSGrid* CardGrid_ = nullptr;
+    TACGrid* GridDev_ = nullptr;
+    TAInspector* Inspector_ = nullptr;
+    QLabel* Status_ = nullptr;
+};
+
+}  // namespace pelko::demo
