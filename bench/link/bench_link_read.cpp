@@ -1,0 +1,123 @@
+// Reads all 1010 cells of one simulated controller through a real
+// pseudo-terminal, answers paced at the line speed, and sets the elapsed time
+// against the line floor: per exchange 2 ms + request bytes + TailinUS +
+// answer bytes on the line.
+#include <chrono>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "bench_session.h"
+#include "link/baud_rate.h"
+#include "link/frame.h"
+#include "sim_process.h"
+
+namespace pelko::bench {
+namespace {
+
+constexpr int kCells = 1010;
+// The simulated controllers start their answer this long after the request.
+constexpr std::int64_t kSimTurnaroundUs = 1000;
+
+struct Run {
+    std::uint32_t baud;
+    std::int32_t tailUs;
+    bool async;
+};
+
+struct Result {
+    double elapsedS = 0;
+    double floorS = 0;      // the line alone
+    double simFloorS = 0;   // the line with the controller's own turnaround
+    int failures = 0;
+    bool ok = false;
+};
+
+Bytes ReadCellBody(int cell) {
+    return Bytes{1, 0x07, 0x20, static_cast<std::uint8_t>(cell & 0xFF), static_cast<std::uint8_t>(cell >> 8)};
+}
+
+Result Measure(const Run& run) {
+    Result r;
+    SimProcess sim(SimProgram(), {"--controllers", "1@" + std::to_string(run.baud), "--timing"});
+    if (sim.Path().empty()) {
+        std::fprintf(stderr, "pelko-sim did not start (%s)\n", SimProgram().c_str());
+        return r;
+    }
+    BenchSession bs(sim.Path());
+    TPelkoSession& s = bs.session;
+    s.SetPortBaudRate(static_cast<std::int32_t>(run.baud));
+    s.SetMax_Attempt(3);
+    s.SetTimeOutConstant(120);
+    s.SetTimeOutMultiplier(1);
+    s.SetTailinUS(run.tailUs);
+    s.SetFound(false);
+    s.SetActive(true);
+    if (!s.Active()) {
+        std::fprintf(stderr, "%s\n", s.LastError().c_str());
+        return r;
+    }
+    s.SetERUniqueButton(false);
+
+    const std::int64_t byteUs = ByteTimeUs(run.baud);
+    std::int64_t floorUs = 0, simFloorUs = 0;
+    auto account = [&](const Bytes& body, const Bytes& answer) {
+        const std::int64_t bytesUs = static_cast<std::int64_t>(body.size() + 2 + answer.size()) * byteUs;
+        floorUs += 2000 + bytesUs + run.tailUs;
+        simFloorUs += 2000 + bytesUs + std::max<std::int64_t>(run.tailUs, kSimTurnaroundUs);
+        if (IsFailureAnswer(answer)) ++r.failures;
+    };
+
+    const auto start = std::chrono::steady_clock::now();
+    const Bytes login{1, 0x0A, 0x24, 0x11, 0x22, 0x33, 0x44, 0x55};
+    Bytes answer;
+    s.SyncQuery(login, answer);
+    account(login, answer);
+    if (run.async) {
+        int cell = 0;
+        std::uint32_t check = 0;
+        s.OnAsyncAnswer = [&](const Bytes& a, std::uint32_t) {
+            account(ReadCellBody(cell), a);
+            if (++cell < kCells) s.AsyncQuery(ReadCellBody(cell), check);
+        };
+        s.AsyncQuery(ReadCellBody(0), check);
+        bs.RunUntil([&] { return cell == kCells; });
+    } else {
+        for (int cell = 0; cell < kCells; ++cell) {
+            s.SyncQuery(ReadCellBody(cell), answer);
+            account(ReadCellBody(cell), answer);
+        }
+    }
+    r.elapsedS = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    r.floorS = static_cast<double>(floorUs) / 1e6;
+    r.simFloorS = static_cast<double>(simFloorUs) / 1e6;
+    r.ok = true;
+    return r;
+}
+
+}  // namespace
+}  // namespace pelko::bench
+
+int main(int argc, char** argv) {
+    using namespace pelko::bench;
+    std::vector<Run> runs = {
+        {9600, 400, true}, {115200, 400, true}, {115200, 400, false},
+        {9600, 1000, true}, {115200, 1000, true},
+    };
+    // One run of its own: bench_link_read BAUD TAIL async|sync
+    if (argc == 4)
+        runs = {Run{static_cast<std::uint32_t>(std::stoul(argv[1])), std::stoi(argv[2]), std::string(argv[3]) == "async"}};
+    std::printf("Reading 1010 cells (plus login) of one controller through pelko-sim --timing\n");
+    std::printf("floor = sum of 2 ms + request + TailinUS + answer; sim floor uses max(TailinUS, 1 ms turnaround)\n\n");
+    std::printf("%7s %6s %6s %9s %8s %6s %9s %6s %5s\n", "baud", "tail", "mode", "elapsed", "floor", "ratio",
+                "simfloor", "ratio", "fail");
+    for (const Run& run : runs) {
+        const Result r = Measure(run);
+        if (!r.ok) return 1;
+        std::printf("%7u %6d %6s %8.3fs %7.3fs %6.3f %8.3fs %6.3f %5d\n", run.baud, run.tailUs,
+                    run.async ? "async" : "sync", r.elapsedS, r.floorS, r.elapsedS / r.floorS, r.simFloorS,
+                    r.elapsedS / r.simFloorS, r.failures);
+        std::fflush(stdout);
+    }
+    return 0;
+}
