@@ -85,6 +85,8 @@ public:
     // Program settings accepted in their dialog.
     void AcceptProgramSettings(const TSettingsDialogValues& values);
     bool NeedsStandPass(std::uint8_t i);
+    // The card list's rows follow CurConf's shown list.
+    void RefreshCardList();
 
 private:
     using Handler = void (TEngine::*)(const TAnswer&, std::uint32_t);
@@ -123,7 +125,6 @@ private:
     void StepIt();
     void SetPosition(int p);
     void SetCaption(const std::string& text);
-    void RefreshCardList();
     void AskDeviceParams(const std::string& caption);
 
     // Search.

@@ -61,6 +61,7 @@ TModalResult HeadlessHost::ProgressShowModal() {
     bool cancelled = false;
     const bool finished = RunUntil([&] {
         if (FClosed) return true;
+        if (WhileModal) WhileModal();
         cancelled = CancelEnabled && CancelWhen && CancelWhen();
         return cancelled;
     });

@@ -48,6 +48,8 @@ public:
     std::function<std::optional<std::uint8_t>(const std::vector<std::uint8_t>&)> AddressChoice;
     // Checked while the progress window is shown: true presses Cancel.
     std::function<bool()> CancelWhen;
+    // Called on every turn of the modal loop, e.g. to hold a card to a reader.
+    std::function<void()> WhileModal;
     // Real milliseconds the loop waits for the worker before it gives up on
     // a modal window as stalled (0: wait for ever).
     unsigned StallLimitMs = 30000;
