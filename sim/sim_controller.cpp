@@ -92,8 +92,12 @@ Bytes SimController::Refusal(std::uint8_t adr, std::uint8_t cmd) {
 }
 
 Bytes SimController::Answer(std::uint8_t cmd, const Bytes& data) const {
-    Bytes body{Adr(), static_cast<std::uint8_t>(data.size() + 5), static_cast<std::uint8_t>(cmd + 1)};
-    body.insert(body.end(), data.begin(), data.end());
+    Bytes body;
+    body.reserve(data.size() + 3);
+    body.push_back(Adr());
+    body.push_back(static_cast<std::uint8_t>(data.size() + 5));
+    body.push_back(static_cast<std::uint8_t>(cmd + 1));
+    for (std::uint8_t b : data) body.push_back(b);
     return BuildFrame(body);
 }
 

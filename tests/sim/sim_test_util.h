@@ -9,9 +9,8 @@ namespace pelko::testing {
 
 // Frame with its length byte and checksum, as the program sends it.
 inline Bytes Req(std::uint8_t adr, std::uint8_t cmd, Bytes data = {}) {
-    Bytes body{adr, static_cast<std::uint8_t>(data.size() + 5), cmd};
-    body.insert(body.end(), data.begin(), data.end());
-    return BuildFrame(body);
+    data.insert(data.begin(), {adr, static_cast<std::uint8_t>(data.size() + 5), cmd});
+    return BuildFrame(data);
 }
 
 inline Bytes Cat(std::initializer_list<Bytes> parts) {
