@@ -33,6 +33,18 @@ void EngineTest::TearDown() {
     line->SetLogSink(nullptr);
 }
 
+void EngineTest::Restart() {
+    TearDown();
+    group.Clear();
+    host.Stalled = false;
+    line = std::make_shared<SimLine>(clock);
+    {
+        std::lock_guard lock(FLock);
+        FSent.clear();
+    }
+    SetUp();
+}
+
 SimControllerId EngineTest::AddController(std::uint8_t adr, std::uint32_t baud, const TCode& pass) {
     SimControllerSetup setup;
     setup.adr = adr;
@@ -61,6 +73,7 @@ void EngineTest::SearchAndSelect(std::uint8_t adr) {
     ASSERT_NE(i, NoDevice) << "device " << int(adr) << " not found";
     group.Select(i);
     ClearSent();
+    host.Captions.clear();
 }
 
 TConfPelko& EngineTest::Dev(std::uint8_t adr) {

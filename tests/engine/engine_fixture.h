@@ -31,6 +31,8 @@ class EngineTest : public ::testing::Test {
 protected:
     void SetUp() override;
     void TearDown() override;
+    // A fresh line, session, engine and group, for table-driven cases.
+    void Restart();
 
     // A controller on the line; its password and factory password are the
     // program's built-in common password unless given.

@@ -1,0 +1,183 @@
+// Reading and writing all 1010 cells of one device or of every opened device.
+#include "engine_fixture.h"
+
+namespace pelko::test {
+namespace {
+
+class ReadWriteTest : public EngineTest {
+protected:
+    // A device at 3 holding cards in cells 0, 5, 999, 1000 and 1009.
+    void SetUpDevice() {
+        id = AddController(3);
+        for (std::uint16_t cell : {0, 5, 999, 1000, 1009})
+            SetSimCell(id, cell, Code(static_cast<std::uint8_t>(cell & 0xFF), static_cast<std::uint8_t>(cell >> 8), 7));
+        SearchAndSelect(3);
+    }
+    SimControllerId id = 0;
+};
+
+TEST_F(ReadWriteTest, ReadSelectedMergesEveryCellIntoTheModel) {
+    SetUpDevice();
+    TConfPelko& dev = Dev(3);
+    dev.AddCard(7, Code(9, 9), "Иванов");      // the device's cell 7 is free
+    dev.AddCard(5, Code(8, 8), "Петров");      // a different code in cell 5
+    dev.AddCard(999, Code(0xE7, 3, 7), "Сидоров");  // the same code
+    engine->ReadDevKeysClick();
+    ExpectEnded();
+    EXPECT_EQ(engine->CellsConfirmed(3), 1010);
+    EXPECT_EQ(dev.UserCount(), 4);  // 7, 5, 999 and the new 0
+    EXPECT_EQ(dev.MasterCount(), 2);
+    TCard card;
+    dev.GetCard(false, dev.FindPosIndex(7), card);
+    EXPECT_EQ(card.Code, ZeroCode);
+    EXPECT_EQ(card.User, "");
+    dev.GetCard(false, dev.FindPosIndex(5), card);
+    EXPECT_EQ(card.Code, Code(5, 0, 7));
+    EXPECT_EQ(card.User, "");
+    dev.GetCard(false, dev.FindPosIndex(999), card);
+    EXPECT_EQ(card.User, "Сидоров");
+    dev.GetCard(true, dev.FindPosIndex(1009), card);
+    EXPECT_EQ(card.Code, Code(0xF1, 3, 7));
+    EXPECT_EQ(host.Captions[1], "Считывание карт с Прибор: 3 : 0 %.");
+    EXPECT_EQ(host.Captions.back(), "Считывание карт с Прибор: 3 : 100 %.");
+    EXPECT_EQ(host.RowCount, 4);
+    EXPECT_TRUE(session->ERUniqueButton());
+}
+
+TEST_F(ReadWriteTest, ReadWhoseFirstExchangeFailsStopsAndLeavesTheModel) {
+    SetUpDevice();
+    Dev(3).AddCard(7, Code(9), "");
+    Fault(id, SimFaultKind::Silent);
+    engine->ReadDevKeysClick();
+    ExpectEnded();
+    EXPECT_EQ(engine->Progress().Position, engine->Progress().Max);
+    EXPECT_EQ(Dev(3).UserCount(), 1);
+    EXPECT_EQ(CountSent(0x20), 0u);
+    // The session still works for the next command.
+    line->ClearFaults(id);
+    engine->ReadDevKeysClick();
+    ExpectEnded();
+    EXPECT_EQ(Dev(3).UserCount(), 4);
+}
+
+TEST_F(ReadWriteTest, ReadSkipsACellThatDoesNotAnswer) {
+    SetUpDevice();
+    Dev(3).AddCard(5, Code(8, 8), "Петров");
+    // Cell 5 is the sixth read: all three attempts at it go unanswered.
+    Fault(id, SimFaultKind::Silent, 0x20, 5, 3);
+    engine->ReadDevKeysClick();
+    ExpectEnded();
+    TCard card;
+    Dev(3).GetCard(false, Dev(3).FindPosIndex(5), card);
+    EXPECT_EQ(card.Code, Code(8, 8));
+    EXPECT_EQ(card.User, "Петров");
+    EXPECT_EQ(engine->CellsConfirmed(3), 1009);
+    EXPECT_EQ(Dev(3).MasterCount(), 2);
+}
+
+TEST_F(ReadWriteTest, ReadRefusedByThePasswordEndsQuietly) {
+    SetUpDevice();
+    Dev(3).Pass = Code(1, 2, 3, 4, 5);
+    engine->ReadDevKeysClick();
+    ExpectEnded();
+    EXPECT_EQ(CountSent(0x20), 0u);
+    EXPECT_EQ(Dev(3).UserCount(), 0);
+}
+
+TEST_F(ReadWriteTest, ReadAllReadsOnlyTheOpenedDevices) {
+    for (std::uint8_t adr : {2, 4, 6}) SetSimCell(AddController(adr), 1, Code(adr));
+    engine->SpButFindClick();
+    group.ClearState(0, dfOpened);
+    group.ClearState(2, dfOpened);
+    ClearSent();
+    engine->sbReadKeyDevClick();
+    ExpectEnded();
+    EXPECT_EQ(CountSent(0x20, 2), 0u);
+    EXPECT_EQ(CountSent(0x20, 4), 1010u);
+    EXPECT_EQ(CountSent(0x20, 6), 0u);
+    EXPECT_EQ(Dev(4).UserCount(), 1);
+    EXPECT_EQ(Dev(2).UserCount(), 0);
+}
+
+TEST_F(ReadWriteTest, ReadAllSkipsALaterDeviceThatStoppedAnswering) {
+    const SimControllerId second = AddController(8);
+    SetSimCell(AddController(2), 1, Code(2));
+    SetSimCell(second, 1, Code(8));
+    engine->SpButFindClick();
+    line->Unplug(second);
+    engine->sbReadKeyDevClick();
+    ExpectEnded();
+    EXPECT_EQ(Dev(2).UserCount(), 1);
+    EXPECT_EQ(engine->CellsConfirmed(8), 0);
+    EXPECT_EQ(CountSent(0x20, 8), 0u);  // no cell read without an answered login
+}
+
+TEST_F(ReadWriteTest, WriteSelectedMakesTheDeviceEqualToTheModel) {
+    SetUpDevice();
+    TConfPelko& dev = Dev(3);
+    dev.AddCard(20, Code(0x20), "");
+    dev.AddCard(1005, Code(0x10, 0x05), "");  // the device's 0, 5, 999, 1000, 1009 are not in the model
+    engine->WriteDevKeysClick();
+    ExpectEnded();
+    EXPECT_EQ(engine->CellsConfirmed(3), 1010);
+    const SimController sim = Sim(id);
+    EXPECT_EQ(sim.UsedCells(), 2);
+    EXPECT_EQ(sim.Cell(20), Code(0x20));
+    EXPECT_EQ(sim.Cell(1005), Code(0x10, 0x05));
+    EXPECT_EQ(sim.Cell(0), EmptyCode);
+    EXPECT_EQ(host.Captions.back(), "Запись карт в Прибор: 3 : 100 %.");
+    EXPECT_EQ(dev.UserCount(), 1);  // the model is not changed by a bulk write
+}
+
+TEST_F(ReadWriteTest, WriteWithEmptyModelErasesAllCells) {
+    SetUpDevice();
+    engine->WriteDevKeysClick();
+    ExpectEnded();
+    EXPECT_EQ(Sim(id).UsedCells(), 0);
+    EXPECT_EQ(CountSent(0x22), 1010u);
+}
+
+TEST_F(ReadWriteTest, WriteFailures) {
+    struct Case {
+        const char* name;
+        int skip, count;           // silent answers among the writes (three attempts each)
+        std::size_t confirmed;     // cells acknowledged
+    } cases[] = {
+        {"first exchange fails: quiet end", -1, -1, 0},
+        {"one cell fails: skipped", 10, 3, 1009},
+        {"two cells in a row fail: the write ends", 10, 6, 10},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Restart();
+        SetUpDevice();
+        Dev(3).AddCard(500, Code(5), "");
+        SetSimCell(id, 10, Code(0x99));
+        if (c.skip < 0) Fault(id, SimFaultKind::Silent);
+        else Fault(id, SimFaultKind::Silent, 0x22, c.skip, c.count);
+        engine->WriteDevKeysClick();
+        ExpectEnded();
+        EXPECT_EQ(engine->CellsConfirmed(3), c.confirmed);
+        EXPECT_EQ(Sim(id).Cell(500), c.confirmed > 500 ? Code(5) : EmptyCode);
+        EXPECT_EQ(Sim(id).Cell(10), Code(0x99));  // never written in any of the cases
+        EXPECT_EQ(Sim(id).Cell(0), c.confirmed > 0 ? EmptyCode : Code(0, 0, 7));
+    }
+}
+
+TEST_F(ReadWriteTest, WriteAllWritesEveryOpenedDeviceAndSkipsTheOthers) {
+    const SimControllerId a = AddController(2), b = AddController(4), c = AddController(6);
+    engine->SpButFindClick();
+    group.ClearState(1, dfOpened);
+    for (std::uint8_t adr : {2, 4, 6}) Dev(adr).AddCard(3, Code(adr), "");
+    ClearSent();
+    engine->sbWriteKeyDevClick();
+    ExpectEnded();
+    EXPECT_EQ(Sim(a).Cell(3), Code(2));
+    EXPECT_EQ(Sim(b).Cell(3), EmptyCode);
+    EXPECT_EQ(Sim(c).Cell(3), Code(6));
+    EXPECT_EQ(CountSent(0x22, 4), 0u);
+    EXPECT_EQ(engine->CellsConfirmed(6), 1010);
+}
+
+}  // namespace
+}  // namespace pelko::test
