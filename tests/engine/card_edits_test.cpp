@@ -1,0 +1,182 @@
+// The card edits written into the controller at once (AutoWriteKey on).
+#include "engine_fixture.h"
+
+namespace pelko::test {
+namespace {
+
+class CardEditTest : public EngineTest {
+protected:
+    void SetUp() override {
+        EngineTest::SetUp();
+        settings.AutoWriteKey = true;
+        id = AddController(3);
+        SearchAndSelect(3);
+    }
+    // A card in the model and in the device.
+    void Card(std::uint16_t cell, const TCode& code, const std::string& user = std::string()) {
+        Dev(3).AddCard(cell, code, user);
+        SetSimCell(id, cell, code);
+    }
+    SimControllerId id = 0;
+};
+
+TEST_F(CardEditTest, NewCardEntersTheModelWhenTheDeviceConfirms) {
+    engine->WriteNewCard(4);
+    ExpectEnded();
+    EXPECT_EQ(Sim(id).Cell(4), ZeroCode);
+    ASSERT_EQ(Dev(3).UserCount(), 1);
+    EXPECT_FALSE(Dev(3).IsCellFree(4));
+    EXPECT_EQ(host.RowCount, 1);
+    EXPECT_EQ(host.Captions.front(), "Запись карты...");
+}
+
+TEST_F(CardEditTest, NewCardWithoutAnswerStopsAndLeavesTheModel) {
+    Fault(id, SimFaultKind::Silent);
+    engine->WriteNewCard(4);
+    ExpectEnded();
+    EXPECT_EQ(Dev(3).UserCount(), 0);
+    EXPECT_EQ(engine->Progress().Position, engine->Progress().Max);
+}
+
+TEST_F(CardEditTest, EraseOneCardMovesTheRowToTheNewLastRow) {
+    Card(1, Code(1));
+    Card(2, Code(2));
+    host.Row = 1;
+    engine->EraseCard(1);
+    ExpectEnded();
+    EXPECT_EQ(Sim(id).Cell(2), EmptyCode);
+    EXPECT_EQ(Sim(id).Cell(1), Code(1));
+    EXPECT_EQ(Dev(3).UserCount(), 1);
+    EXPECT_EQ(host.Row, 0);
+}
+
+TEST_F(CardEditTest, EraseOneCardWhoseWriteIsLostKeepsIt) {
+    Card(1, Code(1));
+    Fault(id, SimFaultKind::Silent, 0x22);
+    engine->EraseCard(0);
+    ExpectEnded();
+    EXPECT_EQ(Dev(3).UserCount(), 1);
+}
+
+TEST_F(CardEditTest, EraseMarkedCardsRemovesOnlyTheConfirmedOnes) {
+    for (std::uint16_t c = 0; c < 5; ++c) Card(c, Code(static_cast<std::uint8_t>(c + 1)));
+    for (std::uint16_t r : {1, 2, 3}) Dev(3).SelectCard(false, r);
+    Fault(id, SimFaultKind::Silent, 0x22, 1, 3);  // the second erase is lost
+    engine->EraseMarkedCards();
+    ExpectEnded();
+    EXPECT_EQ(Sim(id).Cell(1), EmptyCode);
+    EXPECT_EQ(Sim(id).Cell(2), Code(3));
+    EXPECT_EQ(Sim(id).Cell(3), EmptyCode);
+    ASSERT_EQ(Dev(3).UserCount(), 3);
+    EXPECT_TRUE(Dev(3).IsCellFree(1));
+    EXPECT_FALSE(Dev(3).IsCellFree(2));
+    EXPECT_TRUE(Dev(3).IsCellFree(3));
+    EXPECT_EQ(host.Row, 1);
+    EXPECT_EQ(host.Captions.front(), "Удаление карт...");
+}
+
+TEST_F(CardEditTest, MoveCardToAMasterCell) {
+    Card(5, Code(5), "Иванов");
+    engine->MoveCardTo(0, 1000);
+    ExpectEnded();
+    EXPECT_EQ(Sim(id).Cell(5), EmptyCode);
+    EXPECT_EQ(Sim(id).Cell(1000), Code(5));
+    EXPECT_EQ(Dev(3).UserCount(), 0);
+    ASSERT_EQ(Dev(3).MasterCount(), 1);
+    TCard card;
+    Dev(3).GetCard(true, 0, card);
+    EXPECT_EQ(card.Pos, 1000);
+    EXPECT_EQ(card.User, "Иванов");
+}
+
+TEST_F(CardEditTest, MoveWhoseSecondWriteFailsLeavesTheCardInNeither) {
+    Card(5, Code(5));
+    Fault(id, SimFaultKind::Silent, 0x22, 1);
+    engine->MoveCardTo(0, 8);
+    ExpectEnded();
+    EXPECT_EQ(Sim(id).Cell(5), EmptyCode);
+    EXPECT_EQ(Sim(id).Cell(8), EmptyCode);
+    EXPECT_EQ(Dev(3).UserCount(), 0);  // as in the device
+}
+
+TEST_F(CardEditTest, ChangeCode) {
+    Card(5, Code(5));
+    engine->ChangeCardCode(0, Code(0x55));
+    ExpectEnded();
+    EXPECT_EQ(Sim(id).Cell(5), Code(0x55));
+    TCard card;
+    Dev(3).GetCard(false, 0, card);
+    EXPECT_EQ(card.Code, Code(0x55));
+}
+
+TEST_F(CardEditTest, ChangeCodeWithoutFirstAnswerStops) {
+    Card(5, Code(5));
+    Fault(id, SimFaultKind::Silent);
+    engine->ChangeCardCode(0, Code(0x55));
+    ExpectEnded();
+    EXPECT_EQ(engine->Progress().Position, engine->Progress().Max);
+    TCard card;
+    Dev(3).GetCard(false, 0, card);
+    EXPECT_EQ(card.Code, Code(5));
+    // Polling was re-armed: the device is still polled afterwards.
+    line->ClearFaults(id);
+    engine->ChangeCardCode(0, Code(0x56));
+    EXPECT_EQ(Sim(id).Cell(5), Code(0x56));
+}
+
+TEST_F(CardEditTest, CopyOneCardIntoTheTargetsFirstFreeCell) {
+    const SimControllerId target = AddController(9);
+    engine->SpButFindClick();
+    group.Select(group.IndexOfAdr(3));
+    Card(5, Code(5), "Иванов");
+    Dev(9).AddCard(0, Code(0x90), "");
+    SetSimCell(target, 0, Code(0x90));
+    engine->CopyCardTo(group.IndexOfAdr(9), 0, 1);
+    ExpectEnded();
+    EXPECT_EQ(Sim(target).Cell(1), Code(5));
+    TCard card;
+    Dev(9).GetCard(false, Dev(9).FindPosIndex(1), card);
+    EXPECT_EQ(card.User, "Иванов");
+}
+
+TEST_F(CardEditTest, CopyMarkedCardsFillsFreeCellsInOrder) {
+    const SimControllerId target = AddController(9);
+    engine->SpButFindClick();
+    group.Select(group.IndexOfAdr(3));
+    for (std::uint16_t c = 10; c < 14; ++c) Card(c, Code(static_cast<std::uint8_t>(c)), "U" + std::to_string(c));
+    for (std::uint16_t r : {0, 2, 3}) Dev(3).SelectCard(false, r);
+    Dev(3).MarkSelectedForCopy(false);
+    for (std::uint16_t c : {0, 2}) {
+        Dev(9).AddCard(c, Code(0x90, static_cast<std::uint8_t>(c)), "");
+        SetSimCell(target, c, Code(0x90, static_cast<std::uint8_t>(c)));
+    }
+    engine->CopyMarkedCardsTo(group.IndexOfAdr(9));
+    ExpectEnded();
+    EXPECT_EQ(Sim(target).Cell(1), Code(10));
+    EXPECT_EQ(Sim(target).Cell(3), Code(12));
+    EXPECT_EQ(Sim(target).Cell(4), Code(13));
+    EXPECT_EQ(Dev(9).UserCount(), 5);
+    EXPECT_EQ(Dev(3).CountCopyMarks(false), 0);
+    TCard card;
+    Dev(9).GetCard(false, Dev(9).FindPosIndex(4), card);
+    EXPECT_EQ(card.User, "U13");
+    EXPECT_EQ(Dev(3).UserCount(), 4);  // the source keeps its cards
+}
+
+TEST_F(CardEditTest, CopyMarkedCardsSkipsACardWhoseWriteFails) {
+    const SimControllerId target = AddController(9);
+    engine->SpButFindClick();
+    group.Select(group.IndexOfAdr(3));
+    for (std::uint16_t c = 10; c < 13; ++c) Card(c, Code(static_cast<std::uint8_t>(c)));
+    for (std::uint16_t r : {0, 1, 2}) Dev(3).SelectCard(false, r);
+    Dev(3).MarkSelectedForCopy(false);
+    Fault(target, SimFaultKind::Silent, 0x22, 1, 3);
+    engine->CopyMarkedCardsTo(group.IndexOfAdr(9));
+    ExpectEnded();
+    EXPECT_EQ(Sim(target).Cell(0), Code(10));
+    EXPECT_EQ(Sim(target).Cell(1), Code(12));  // the failed card's cell is reused
+    EXPECT_EQ(Dev(9).UserCount(), 2);
+}
+
+}  // namespace
+}  // namespace pelko::test
