@@ -24,6 +24,11 @@ namespace pelko {
 
 using SimControllerId = std::uint32_t;
 
+// Between the end of a request and the first byte of the answer: shorter than
+// the host's usual hold after sending, so an exchange costs no more than the
+// line's own time.
+inline constexpr std::int64_t kDefaultTurnaroundUs = 200;
+
 // An answer as it goes on the line: its first byte starts at startUs, the
 // next ones follow byteUs apart.
 struct SimAnswer {
@@ -120,7 +125,7 @@ private:
     std::mt19937_64 FRng;
     SimFramer FFramer;
     std::uint32_t FFramerBaud = 0;
-    std::int64_t FTurnaroundUs = 1000;
+    std::int64_t FTurnaroundUs = kDefaultTurnaroundUs;
     std::deque<SimLogEntry> FLog;
     std::size_t FLogLimit = 200000;
     std::function<void(const SimLogEntry&)> FLogSink;

@@ -106,6 +106,11 @@ bool ParseSimOptions(const std::vector<std::string>& args, SimOptions& out, std:
             const auto n = v ? Number<std::int64_t>(*v) : std::nullopt;
             if (!n || *n < 0 || *n > 86'400'000) return bad(v.value_or(""));
             out.restartMs = *n;
+        } else if (a == "--turnaround-us") {
+            const auto v = value();
+            const auto n = v ? Number<std::int64_t>(*v) : std::nullopt;
+            if (!n || *n < 0 || *n > 1'000'000) return bad(v.value_or(""));
+            out.turnaroundUs = *n;
         } else if (a == "--password" || a == "--factory-pass") {
             const auto v = value();
             const auto c = v ? ParseHexCode(*v) : std::nullopt;
@@ -147,6 +152,7 @@ const char* SimUsage() {
                         otheraddr (ЧИСЛО — адрес в ответе), noreturn (не вернётся после сброса);
                         КОМАНДА — код запроса (hex), ДОЛЯ — вероятность 0..1
   --seed N              начальное число для случайных сбоев (по умолчанию 1)
+  --turnaround-us N     пауза между концом запроса и ответом, мкс (по умолчанию 200)
   --timing              выдавать ответ побайтно со скоростью линии
   --log                 все кадры линии на stderr
   --no-stdin            не читать команды со стандартного ввода (работа до SIGTERM)

@@ -26,6 +26,7 @@ struct SimOptions {
     SimCode password = kFactoryPassword;         // password controllers start with
     SimCode factoryPassword = kFactoryPassword;  // password a reset gives
     std::int64_t restartMs = kDefaultRestartUs / 1000;
+    std::int64_t turnaroundUs = -1;  // -1: the line's default
 };
 
 // "3", "17@19200": address 1..254 and an optional line speed.

@@ -35,6 +35,7 @@ INSTANTIATE_TEST_SUITE_P(
                       OptionCase{{"--fault", "3:busy:0.5:1:2"}, false}, OptionCase{{"--seed", "x"}, false},
                       OptionCase{{"--password", "0011223344"}, true}, OptionCase{{"--password", "00112233"}, false},
                       OptionCase{{"--factory-pass", "00112233GG"}, false}, OptionCase{{"--restart-ms", "-1"}, false},
+                      OptionCase{{"--turnaround-us", "150"}, true}, OptionCase{{"--turnaround-us", "x"}, false},
                       OptionCase{{"--timing", "--log", "--no-stdin", "--help"}, true}, OptionCase{{"--baud"}, false}));
 
 TEST(SimOptions, ControllersPickUpPasswordsAndRestartGivenLater) {

@@ -48,7 +48,7 @@ TEST_F(SimPortTest, ReadsTheAnswerInTwoPiecesOnVirtualTime) {
     EXPECT_EQ(a.size(), 11u);
     EXPECT_TRUE(AcceptAnswer(req, a));
     // The clock stands where the last answer byte came in: request, turnaround, answer.
-    EXPECT_EQ(clock->NowUs(), (5 + 11) * ByteTimeUs(9600) + 1000);
+    EXPECT_EQ(clock->NowUs(), (5 + 11) * ByteTimeUs(9600) + kDefaultTurnaroundUs);
 }
 
 TEST_F(SimPortTest, SilentAddressCostsTheReadTimeOut) {
