@@ -36,7 +36,8 @@ TGridHeight LayoutHeight(const THeightInput& in) {
     const int columns = std::max(1, (in.Width - 2 * b - 1) / std::max(1, in.CellWidth));
     const int rows = CellRows(in.CellCount, columns) + (in.Title ? 1 : 0);
     TGridHeight out;
-    out.Height = rows * in.CellHeight + 1;
+    // The border adds to the height, so that a grid whose rows fit is not scrolled.
+    out.Height = rows * in.CellHeight + 1 + 2 * b;
     if (in.MaxHeight > 0 && in.MaxHeight < rows * in.CellHeight)
         out.Height = in.MaxHeight;
     if (in.MinHeight > 0 && in.MinHeight > out.Height)

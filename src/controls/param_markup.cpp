@@ -1,7 +1,6 @@
 #include "controls/param_markup.h"
 
 #include "config/xml_entities.h"
-#include "config/xml_tree.h"
 
 namespace pelko {
 
@@ -21,9 +20,8 @@ bool TParamMarkup::Load(std::string_view markup) {
     return Parser_.Parse(markup);
 }
 
-QString TParamMarkup::Key() const {
-    const TXMLAttribute* key = FindAttribute(Parser_.Root(), markup::kKey);
-    return key ? FromUtf8(std::string(key->Value)) : QString();
+QString TParamMarkup::Key() {
+    return Parser_.SelectNode("/") ? FromUtf8(Parser_.GetAttribute(markup::kKey)) : QString();
 }
 
 int TParamMarkup::Count() const {
@@ -36,10 +34,6 @@ bool TParamMarkup::SelectRow(int row) {
 
 std::string TParamMarkup::Attribute(int row, std::string_view name) {
     return SelectRow(row) ? Parser_.GetAttribute(name) : std::string();
-}
-
-bool TParamMarkup::HasAttribute(int row, std::string_view name) {
-    return SelectRow(row) && FindAttribute(Parser_.Current(), name) != nullptr;
 }
 
 QString TParamMarkup::Name(int row) {

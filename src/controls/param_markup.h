@@ -18,11 +18,10 @@ public:
     // Parses the UTF-8 markup; on failure the markup holds no rows.
     bool Load(std::string_view markup);
 
-    QString Key() const;
+    QString Key();
     int Count() const;
     // Raw attribute of a row ("" when the row or the attribute is missing).
     std::string Attribute(int row, std::string_view name);
-    bool HasAttribute(int row, std::string_view name);
     QString Name(int row);   // entities decoded
     QString Value(int row);  // entities decoded
     TParamType Type(int row);
