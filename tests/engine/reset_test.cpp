@@ -1,0 +1,118 @@
+// Reset of a controller to its factory state and its restore.
+#include "engine_fixture.h"
+
+namespace pelko::test {
+namespace {
+
+const TCode kOwnPass = Code(0xA1, 0xB2, 0xC3, 0xD4, 0xE5);
+
+class ResetTest : public EngineTest {
+protected:
+    // A device at 5, found, opened with pass and selected.
+    SimControllerId Setup(const TCode& pass, std::uint32_t baud = 9600) {
+        if (baud != 9600) {
+            session->SetPortBaudRate(static_cast<std::int32_t>(baud));
+            settings.PortBaudRate = settings.PrevBaudRate = static_cast<std::int32_t>(baud);
+        }
+        const SimControllerId id = AddController(5, baud, pass);
+        SetSimCell(id, 7, Code(7));
+        SearchAndSelect(5);
+        if (!group.GetState(0, dfOpened)) {
+            host.Passwords = {CodeToText(pass)};
+            engine->OpenWithPasClick();
+        }
+        EXPECT_TRUE(group.GetState(0, dfOpened));
+        host.WhileModal = [this] { cancelSeenDisabled |= !host.CancelEnabled; };
+        ClearSent();
+        return id;
+    }
+    bool cancelSeenDisabled = false;
+};
+
+TEST_F(ResetTest, RestoresAddressSpeedAndOwnPassword) {
+    const SimControllerId id = Setup(kOwnPass);
+    engine->ResetDevClick();
+    ExpectEnded();
+    const SimController sim = Sim(id);
+    EXPECT_EQ(sim.Adr(), 5);
+    EXPECT_EQ(sim.Baud(), 9600u);
+    EXPECT_EQ(sim.Password(), kOwnPass);
+    EXPECT_EQ(sim.Cell(7), EmptyCode);  // the reset cleared the memory
+    EXPECT_EQ(Dev(5).Pass, kOwnPass);
+    EXPECT_TRUE(group.GetStateByAdr(5, dfOpened));
+    EXPECT_TRUE(group.GetStateByAdr(5, dfParamsRead));
+    EXPECT_EQ(CountSent(0x24, 1), 1u);
+    EXPECT_EQ(CountSent(0x34, 1), 1u);  // sent to address 1 ...
+    EXPECT_EQ(sim.Config()[2], 5);      // ... carrying the device's own address
+    EXPECT_EQ(CountSent(0x26, 5), 1u);
+    EXPECT_GE(host.VirtualMs, 12000);
+    EXPECT_TRUE(cancelSeenDisabled);
+    EXPECT_TRUE(host.CancelEnabled);
+    EXPECT_EQ(host.Captions.front(), "Сброс контроллера: Прибор: 5");
+    EXPECT_TRUE(host.Messages.empty());
+}
+
+TEST_F(ResetTest, DeviceWithTheFactoryPasswordNeedsNoPasswordChange) {
+    const SimControllerId id = Setup(FactoryPass);
+    engine->ResetDevClick();
+    ExpectEnded();
+    EXPECT_EQ(CountSent(0x26), 0u);
+    EXPECT_EQ(Sim(id).Adr(), 5);
+    EXPECT_TRUE(group.GetStateByAdr(5, dfOpened));
+}
+
+TEST_F(ResetTest, AtAnotherProgramSpeedThePortVisits9600AndComesBack) {
+    const SimControllerId id = Setup(FactoryPass, 19200);
+    engine->ResetDevClick();
+    ExpectEnded();
+    EXPECT_EQ(Sim(id).Baud(), 19200u);
+    EXPECT_EQ(Sim(id).Config()[1] & 0x0F, 4);
+    EXPECT_EQ(session->PortBaudRate(), 19200);
+    for (const SentFrame& f : Sent()) {
+        if (f.adr == 1 && (f.cmd == 0x24 || f.cmd == 0x34)) EXPECT_EQ(f.baud, 9600u);
+    }
+    EXPECT_EQ(CountSent(0x28), 1u);
+}
+
+TEST_F(ResetTest, ParametersAskedWhenTheDeviceNeverHadThemRead) {
+    Setup(FactoryPass);
+    group.ClearState(0, dfParamsRead);
+    settings.AutoSetDefaultSettings = false;
+    bool closeWasEnabled = true;
+    host.ParamsDialog = [&](TDeviceParams& p, const std::string&, bool closeEnabled) {
+        closeWasEnabled = closeEnabled;
+        p.VParam7 = true;
+        return true;
+    };
+    engine->ResetDevClick();
+    ExpectEnded();
+    EXPECT_EQ(host.ParamsCaptions, std::vector<std::string>{"Настройка прибора Прибор: 5"});
+    EXPECT_FALSE(closeWasEnabled);
+    EXPECT_EQ(Dev(5).Config, (TDevConfig{0x0F, 0x03, 5, 0x18, 0xA9}));
+}
+
+TEST_F(ResetTest, DeviceThatNeverComesBackEndsWithAMessage) {
+    const SimControllerId id = Setup(kOwnPass);
+    line->With(id, [](SimController& c) { c.SetNeverReturns(true); });
+    engine->ResetDevClick();
+    ExpectEnded();
+    ASSERT_EQ(host.Messages.size(), 1u);
+    EXPECT_EQ(host.Messages[0].text.rfind("Контроллер не отвечает после сброса.", 0), 0u);
+    EXPECT_TRUE(host.CancelEnabled);
+    EXPECT_EQ(session->PortBaudRate(), 9600);
+    EXPECT_EQ(Dev(5).Pass, kOwnPass);
+}
+
+TEST_F(ResetTest, UnansweredResetEndsWithAMessageAndChangesNothing) {
+    const SimControllerId id = Setup(kOwnPass);
+    Fault(id, SimFaultKind::Silent, 0x28);
+    engine->ResetDevClick();
+    ExpectEnded();
+    ASSERT_EQ(host.Messages.size(), 1u);
+    EXPECT_EQ(host.Messages[0].text, "Контроллер не ответил на команду сброса.");
+    EXPECT_EQ(Sim(id).Cell(7), Code(7));
+    EXPECT_EQ(host.VirtualMs, 0);
+}
+
+}  // namespace
+}  // namespace pelko::test
