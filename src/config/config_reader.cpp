@@ -2,6 +2,7 @@
 
 #include <charconv>
 #include <string>
+#include <utility>
 
 #include "config/file_text.h"
 #include "config/xml_parser.h"
@@ -30,17 +31,17 @@ const TXMLNode* Child(const TXMLNode* parent, std::string_view name) {
 
 std::string_view AttributeOf(const TXMLNode* element, std::string_view name) {
     const TXMLAttribute* a = FindAttribute(element, name);
-    return a == nullptr ? std::string_view{} : a->Value;
+    return a == nullptr ? std::string_view{} : a->Value();
 }
 
 class Reader {
 public:
     Reader(ProgramSettings& s, TGroupDev& g, ConfigFileHost& h) : s_(s), group_(g), host_(h) {}
 
-    void Run(std::string_view bytes) {
+    void Run(std::string bytes) {
         TSimpleXMLParser parser;
         parser.SetSpaces(spStrip);
-        if (!parser.Parse(bytes)) {
+        if (!parser.TakeAndParse(std::move(bytes))) {
             host_.ShowMessage(kCaptionMessage, kTextFileDamaged, TMsgIcon::Warning);
             return;
         }
@@ -173,8 +174,8 @@ private:
 
 }  // namespace
 
-void ReadFromFile(std::string_view bytes, ProgramSettings& settings, TGroupDev& group, ConfigFileHost& host) {
-    Reader(settings, group, host).Run(bytes);
+void ReadFromFile(std::string bytes, ProgramSettings& settings, TGroupDev& group, ConfigFileHost& host) {
+    Reader(settings, group, host).Run(std::move(bytes));
 }
 
 }  // namespace pelko

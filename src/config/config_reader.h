@@ -2,6 +2,7 @@
 // Reads a configuration file into the program settings, the session and the
 // device group. Problems are shown through the host, one box per value; what
 // was applied before a problem stays applied.
+#include <string>
 #include <string_view>
 
 #include "config/config_file_host.h"
@@ -10,8 +11,9 @@
 
 namespace pelko {
 
-// bytes: the whole file as it is on disk (windows-1251).
-void ReadFromFile(std::string_view bytes, ProgramSettings& settings, TGroupDev& group, ConfigFileHost& host);
+// bytes: the whole file as it is on disk (windows-1251); pass it with
+// std::move when it is not needed afterwards.
+void ReadFromFile(std::string bytes, ProgramSettings& settings, TGroupDev& group, ConfigFileHost& host);
 
 // Whole decimal number with an optional sign, within 32 bits.
 bool ParseFileInteger(std::string_view text, std::int32_t& value);

@@ -1,5 +1,6 @@
 #include "config/file_text.h"
 
+#include <algorithm>
 #include <optional>
 
 #include "config/cp1251.h"
@@ -59,6 +60,8 @@ std::string EncodeFileText(std::string_view utf8) {
 }
 
 std::string DecodeFileText(std::string_view bytes) {
+    const bool plain = std::all_of(bytes.begin(), bytes.end(), [](char c) { return c != '&' && (c & 0x80) == 0; });
+    if (plain) return std::string(bytes);
     std::string out;
     out.reserve(bytes.size() * 2);
     std::size_t pos = 0;

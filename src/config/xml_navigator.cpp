@@ -33,7 +33,7 @@ std::optional<Step> SplitStep(std::string_view step) {
 }
 
 bool Matches(const TXMLNode* n, std::string_view name) {
-    return n->NodeKind == nkElement && (name == "*" || n->Name == name);
+    return n->NodeKind == nkElement && (name == "*" || n->Name() == name);
 }
 
 const TXMLNode* FindMatch(const TXMLNode* parent, const Step& step) {
@@ -93,7 +93,7 @@ int TSimpleXMLNavigator::CountNodes(std::string_view path) const {
 
 std::string TSimpleXMLNavigator::GetAttribute(std::string_view name) const {
     const TXMLAttribute* a = FindAttribute(Current_, name);
-    return a == nullptr ? std::string() : std::string(a->Value);
+    return a == nullptr ? std::string() : std::string(a->Value());
 }
 
 std::string TSimpleXMLNavigator::ContentText() const {
@@ -107,17 +107,17 @@ std::string TSimpleXMLNavigator::ContentText() const {
             if (open.empty()) return out;
             const TXMLNode* parent = open.back();
             open.pop_back();
-            out.append("</").append(parent->Name).append(">");
+            out.append("</").append(parent->Name()).append(">");
             n = parent->Next;
         }
         if (n->NodeKind == nkText) {
-            out.append(n->Text);
+            out.append(n->Text());
             n = n->Next;
             continue;
         }
-        out.append("<").append(n->Name);
+        out.append("<").append(n->Name());
         for (const TXMLAttribute* a = n->Attributes; a != nullptr; a = a->Next)
-            out.append(" ").append(a->Name).append("=\"").append(a->Value).append("\"");
+            out.append(" ").append(a->Name()).append("=\"").append(a->Value()).append("\"");
         if (n->FirstChild == nullptr) {
             out.append("/>");
             n = n->Next;

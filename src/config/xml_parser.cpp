@@ -1,5 +1,8 @@
 #include "config/xml_parser.h"
 
+#include <cstdint>
+#include <utility>
+
 #include "config/xml_entities.h"
 
 namespace pelko {
@@ -160,7 +163,8 @@ bool TCustomXMLParser::ElementStart() {
     std::string_view name;
     if (!ReadName(name)) return false;
     TXMLNode* element = NewNode(nkElement);
-    element->Name = name;
+    element->Ptr = name.data();
+    element->Len = Length32(name);
     if (Root_ == nullptr) Root_ = Current_ = element;
     Link(element);
     Previous_ = element;
@@ -176,8 +180,10 @@ bool TCustomXMLParser::StartTag(TXMLNode* element, bool& done) {
         std::string_view value;
         if (ReadToken() != Token::Equals || !ReadValue(value)) return false;
         TXMLAttribute* a = NewAttribute();
-        a->Name = name;
-        a->Value = value;
+        a->NamePtr = name.data();
+        a->NameLen = Length32(name);
+        a->ValuePtr = value.data();
+        a->ValueLen = Length32(value);
         (last == nullptr ? element->Attributes : last->Next) = a;
         last = a;
     }
@@ -199,7 +205,9 @@ bool TCustomXMLParser::Content(bool& toStart) {
     if (!ReadText(text)) return false;
     if (!text.empty()) {
         TXMLNode* node = NewNode(nkText);
-        node->Text = KeepText(std::move(text));
+        const std::string_view kept = KeepText(std::move(text));
+        node->Ptr = kept.data();
+        node->Len = Length32(kept);
         Link(node);
         Previous_ = node;
     }
@@ -211,7 +219,7 @@ bool TCustomXMLParser::Content(bool& toStart) {
 
 bool TCustomXMLParser::EndTag(bool& done) {
     std::string_view name;
-    if (!ReadName(name) || Stack_.empty() || Stack_.back()->Name != name) return false;
+    if (!ReadName(name) || Stack_.empty() || Stack_.back()->Name() != name) return false;
     if (ReadToken() != Token::Close) return false;
     Previous_ = Stack_.back();
     Stack_.pop_back();
@@ -242,13 +250,16 @@ bool TCustomXMLParser::Run() {
     }
 }
 
-bool TCustomXMLParser::Parse(std::string_view text) {
+bool TCustomXMLParser::Parse(std::string_view text) { return TakeAndParse(std::string(text)); }
+
+bool TCustomXMLParser::TakeAndParse(std::string text) {
     ClearTree();
     Stack_.clear();
     Previous_ = nullptr;
     Pos_ = 0;
-    Text_.assign(text);
-    const bool ok = Run();
+    Text_ = std::move(text);
+    // Names, values and texts are counted in 32 bits.
+    const bool ok = Text_.size() <= UINT32_MAX && Run();
     Stack_.clear();
     Previous_ = nullptr;
     if (!ok) ClearTree();

@@ -19,6 +19,8 @@ public:
 
     // Replaces the tree. On failure the tree is empty and the result false.
     virtual bool Parse(std::string_view text);
+    // The same, keeping the given string as its copy of the text.
+    bool TakeAndParse(std::string text);
 
     const std::string& Text() const { return Text_; }
     std::size_t Position() const { return Pos_ + 1; }  // 1-based

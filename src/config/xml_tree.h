@@ -12,31 +12,46 @@ namespace pelko {
 
 enum TNodeKind : std::uint8_t { nkElement = 0, nkText = 1 };
 
+// Kept small: a configuration file makes a few hundred thousand of these.
 struct TXMLAttribute {
-    std::string_view Name;
-    std::string_view Value;  // exactly as written between the quotes
-    TXMLAttribute* Next = nullptr;
+    const char* NamePtr;
+    const char* ValuePtr;
+    std::uint32_t NameLen;
+    std::uint32_t ValueLen;
+    TXMLAttribute* Next;
+
+    std::string_view Name() const { return {NamePtr, NameLen}; }
+    std::string_view Value() const { return {ValuePtr, ValueLen}; }  // exactly as written
 };
 
 struct TXMLNode {
-    TNodeKind NodeKind = nkElement;
-    std::string_view Name;  // elements
-    std::string_view Text;  // text nodes, entities decoded
-    TXMLNode* FirstChild = nullptr;
-    TXMLAttribute* Attributes = nullptr;
-    TXMLNode* Next = nullptr;
+    TXMLNode* FirstChild;
+    TXMLAttribute* Attributes;
+    TXMLNode* Next;
+    const char* Ptr;  // element name or text
+    std::uint32_t Len;
+    TNodeKind NodeKind;
+
+    std::string_view Name() const { return {Ptr, Len}; }  // elements
+    std::string_view Text() const { return {Ptr, Len}; }  // text nodes, entities decoded
 };
 
+inline std::uint32_t Length32(std::string_view s) { return static_cast<std::uint32_t>(s.size()); }
+
 // Allocates objects in large blocks; everything goes at once with Clear().
+// Allocates records in large blocks without initialising them; everything
+// goes at once with Clear().
 template <typename T>
 class TNodePool {
 public:
     T* New() {
         if (used_ == kBlock || blocks_.empty()) {
-            blocks_.push_back(std::make_unique<T[]>(kBlock));
+            blocks_.push_back(std::make_unique_for_overwrite<T[]>(kBlock));
             used_ = 0;
         }
-        return &blocks_.back()[used_++];
+        T* item = &blocks_.back()[used_++];
+        *item = T{};
+        return item;
     }
     void Clear() {
         blocks_.clear();
@@ -44,7 +59,7 @@ public:
     }
 
 private:
-    static constexpr std::size_t kBlock = 1024;
+    static constexpr std::size_t kBlock = 4096;
     std::vector<std::unique_ptr<T[]>> blocks_;
     std::size_t used_ = 0;
 };

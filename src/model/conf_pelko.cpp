@@ -1,6 +1,7 @@
 #include "model/conf_pelko.h"
 
 #include <algorithm>
+#include <utility>
 
 namespace pelko {
 
@@ -48,12 +49,12 @@ void TConfPelko::ReleaseCell(const CardsArr& list, std::uint16_t pos) {
     if (!stillHeld) CellFlags_[pos] = kCellFree;
 }
 
-bool TConfPelko::AddCard(std::uint16_t Pos, const TCode& Code, const std::string& User) {
+bool TConfPelko::AddCard(std::uint16_t Pos, const TCode& Code, std::string User) {
     if (Pos >= kCellCount) return false;
     const bool master = Pos >= kFirstMasterCell;
     CardsArr& list = List(master);
     if (list.size() >= (master ? kMasterCells : kUserCells)) return false;
-    list.push_back(TCard{Pos, Code, User});
+    list.push_back(TCard{Pos, Code, std::move(User)});
     CellFlags_[Pos] = 0;
     return true;
 }

@@ -54,7 +54,7 @@ public:
     // Master selects MasterCards, otherwise UserCards; Index is a list position.
     // AddCard does not test the cell; it refuses a card beyond the last cell or
     // when the list already holds as many cards as it has cells.
-    bool AddCard(std::uint16_t Pos, const TCode& Code, const std::string& User);
+    bool AddCard(std::uint16_t Pos, const TCode& Code, std::string User);
     void GetCard(bool Master, std::uint16_t Index, TCard& Card) const;
     void SetCardCode(bool Master, std::uint16_t Index, const TCode& Code);
     bool SetCardUser(bool Master, std::uint16_t Index, const std::string& User);

@@ -1,5 +1,6 @@
 // pelkoctl show-config FILE: what the program takes from a configuration file.
 #include <iostream>
+#include <utility>
 
 #include "config/config_reader.h"
 #include "config/file_io.h"
@@ -16,7 +17,7 @@ int LoadConfigFile(const std::string& path, pelko::ProgramSettings& settings, pe
         return kNoPort;
     }
     pelko::StreamConfigHost host(std::cerr);
-    pelko::ReadFromFile(bytes, settings, group, host);
+    pelko::ReadFromFile(std::move(bytes), settings, group, host);
     return kOk;
 }
 

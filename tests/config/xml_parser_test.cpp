@@ -86,8 +86,8 @@ TEST(XmlParser, AttributesKeepOrderAndRawValues) {
     int i = 0;
     for (const TXMLAttribute* a = p.Root()->Attributes; a != nullptr; a = a->Next, ++i) {
         ASSERT_LT(i, 7);
-        EXPECT_EQ(a->Name, names[i]);
-        EXPECT_EQ(a->Value, values[i]);
+        EXPECT_EQ(a->Name(), names[i]);
+        EXPECT_EQ(a->Value(), values[i]);
     }
     EXPECT_EQ(i, 7);
     EXPECT_EQ(p.GetAttribute("x"), "1");  // the first of two
@@ -124,14 +124,14 @@ TEST(XmlParser, TextAndElementsMixInDocumentOrder) {
     const TXMLNode* n = p.Root()->FirstChild;
     ASSERT_NE(n, nullptr);
     EXPECT_EQ(n->NodeKind, nkText);
-    EXPECT_EQ(n->Text, "one");
+    EXPECT_EQ(n->Text(), "one");
     n = n->Next;
     EXPECT_EQ(n->NodeKind, nkElement);
-    EXPECT_EQ(n->Name, "b");
-    EXPECT_EQ(n->FirstChild->Text, "two");
+    EXPECT_EQ(n->Name(), "b");
+    EXPECT_EQ(n->FirstChild->Text(), "two");
     n = n->Next;
-    EXPECT_EQ(n->Text, "three");
-    EXPECT_EQ(n->Next->Name, "c");
+    EXPECT_EQ(n->Text(), "three");
+    EXPECT_EQ(n->Next->Name(), "c");
     EXPECT_EQ(n->Next->Next, nullptr);
     EXPECT_EQ(p.ContentText(), "one<b k=\"v\">two</b>three<c/>");
 }
@@ -183,7 +183,7 @@ TEST_F(XmlPaths, SelectNodeFollowsNamesIndexesAndWildcards) {
 TEST_F(XmlPaths, RelativePathsStartAtCurrentAndFailuresKeepIt) {
     ASSERT_TRUE(p.SelectNode("/Devices/Device[1]"));
     EXPECT_TRUE(p.SelectNode("Cards/Card[1]"));
-    EXPECT_EQ(p.Current()->Name, "Card");
+    EXPECT_EQ(p.Current()->Name(), "Card");
     ASSERT_TRUE(p.SelectNode("/Devices/Device[2]"));
     EXPECT_FALSE(p.SelectNode("Cards"));
     EXPECT_EQ(p.GetAttribute("n"), "2");  // still the element selected before
