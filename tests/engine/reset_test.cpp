@@ -69,7 +69,9 @@ TEST_F(ResetTest, AtAnotherProgramSpeedThePortVisits9600AndComesBack) {
     EXPECT_EQ(Sim(id).Config()[1] & 0x0F, 4);
     EXPECT_EQ(session->PortBaudRate(), 19200);
     for (const SentFrame& f : Sent()) {
-        if (f.adr == 1 && (f.cmd == 0x24 || f.cmd == 0x34)) EXPECT_EQ(f.baud, 9600u);
+        if (f.adr == 1 && (f.cmd == 0x24 || f.cmd == 0x34)) {
+            EXPECT_EQ(f.baud, 9600u);
+        }
     }
     EXPECT_EQ(CountSent(0x28), 1u);
 }
