@@ -103,9 +103,10 @@ void TAInspector::CloseEditor(TEditorHook* hook, bool report) {
     if (Hook_ == hook)
         Hook_ = nullptr;
     if (report && hook->Data) {
-        const QString text = hook->EditorText();
+        const std::optional<QString> chosen = hook->EditorText();
+        const QString text = chosen.value_or(QString());
         const std::unique_ptr<TEditParamData> data = std::move(hook->Data);
-        if (text != data->OldValue && data->OnChange) {
+        if (chosen && text != data->OldValue && data->OnChange) {
             bool canExit = true;
             data->OnChange(data->Key, data->Name, text, canExit);
             // The row the editor was opened on: the selection may have moved since.

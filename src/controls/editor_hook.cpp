@@ -17,7 +17,7 @@ TEditorHook::TEditorHook(TAInspector* owner, QWidget* editor, std::unique_ptr<TE
 
 TEditorHook::~TEditorHook() = default;
 
-QString TEditorHook::EditorText() const {
+std::optional<QString> TEditorHook::EditorText() const {
     if (auto* spin = dynamic_cast<TDivisorSpinEdit*>(Editor_)) {
         spin->ApplyLimits();  // the box shows its limited value before it reports
         return spin->text();
@@ -25,8 +25,8 @@ QString TEditorHook::EditorText() const {
     if (auto* edit = qobject_cast<QLineEdit*>(Editor_))
         return edit->text();
     if (auto* list = qobject_cast<QComboBox*>(Editor_))
-        return list->currentIndex() >= 0 ? list->currentText() : QString();
-    return QString();
+        return list->currentIndex() >= 0 ? std::optional<QString>(list->currentText()) : std::nullopt;
+    return std::nullopt;
 }
 
 bool TEditorHook::KeyPress(QKeyEvent* event) {

@@ -3,6 +3,7 @@
 // loss of its focus, which closes it. Owned by the editor it watches.
 #include <QObject>
 #include <memory>
+#include <optional>
 
 #include "controls/a_inspector.h"
 
@@ -15,8 +16,9 @@ public:
     ~TEditorHook() override;
 
     QWidget* Editor() const { return Editor_; }
-    // The text to report: the edit's text or the chosen list item.
-    QString EditorText() const;
+    // The text to report: the edit's text or the chosen list item; nothing
+    // when no item of a list is chosen.
+    std::optional<QString> EditorText() const;
 
     std::unique_ptr<TEditParamData> Data;
     bool Closed = false;

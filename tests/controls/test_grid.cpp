@@ -246,6 +246,20 @@ TEST_F(GridFixture, ClippedTextNeverReachesTheNextColumn) {
     EXPECT_TRUE(blue);
 }
 
+TEST_F(GridFixture, HotHintShowsOnlyOverClippedCells) {
+    grid.SetHotHint(true);
+    longText = QString(40, QLatin1Char('W'));
+    grid.SetRowCount(3);
+    QTest::mouseMove(grid.viewport(), RowPoint(1, 80));  // column 1: clipped
+    EXPECT_EQ(grid.HintCell(), 1 * 3 + 1);
+    QTest::mouseMove(grid.viewport(), RowPoint(1, 20));  // column 0: the row number fits
+    EXPECT_EQ(grid.HintCell(), -1);
+    QTest::mouseMove(grid.viewport(), RowPoint(2, 80));
+    EXPECT_EQ(grid.HintCell(), 2 * 3 + 1);
+    test::Leave(grid.viewport());
+    EXPECT_EQ(grid.HintCell(), -1);
+}
+
 TEST(ShortenText, KeepsTheLongestPrefixThatFitsWithDots) {
     const QFontMetrics metrics(test::TestFont());
     const QString text = QStringLiteral("Сидоренко У. (охрана, пост у главного входа)");
