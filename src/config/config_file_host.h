@@ -21,17 +21,18 @@ public:
     // Modal Yes/No box; true for Yes.
     virtual bool AskYesNo(const std::string& caption, const std::string& text, TMsgIcon icon) = 0;
 
-    // Every device object of the group has just been destroyed: nothing may
-    // refer to one any longer; redraw the device grid.
+    // Called right after every device object of the group was destroyed
+    // (the user accepted the file's line speed): nothing may refer to one any
+    // longer; redraw the device grid.
     virtual void GroupDiscarded() = 0;
     // Saving put every device into the group: redraw the grid and inspector.
     virtual void GroupMarkedForSave() = 0;
 
     // Session: inactive, the new speed, active again.
     virtual void RestartSessionAtSpeed(std::int32_t portBaudRate) = 0;
-    // Session: inactive; Circle, ComPort, IntervalTimeOut, Max_Attempt,
-    // SmartPI, TailinUS, TimeOutConstant, TimeOutMultiplier from the
-    // settings, in this order; active again.
+    // Session: inactive; Circle, ComPort, IntervalTimeOut, Max_Attempt
+    // (through SessionMaxAttempt), SmartPI, TailinUS, TimeOutConstant,
+    // TimeOutMultiplier from the settings, in this order; active again.
     virtual void RestartSessionWithPortSettings(const ProgramSettings& settings) = 0;
     virtual void SetDevPresent(std::uint8_t address) = 0;
 };
