@@ -1,0 +1,190 @@
+// Every operation against controllers that fail in every way the simulator
+// knows: each operation ends, the model changes only where a controller
+// confirmed, and the session serves the next command.
+#include <functional>
+#include <map>
+
+#include "engine/settings_dialog_values.h"
+#include "engine_fixture.h"
+
+namespace pelko::test {
+namespace {
+
+const TCode kNewCommon = Code(0x99, 0x88, 0x77, 0x66, 0x55);
+
+struct FaultCase {
+    const char* name;
+    SimFaultKind kind;
+    double rate;
+    std::uint32_t param;
+    int unplugAfterTurns;  // > 0: the controller is unplugged mid-operation instead
+};
+
+const FaultCase kFaults[] = {
+    {"silent", SimFaultKind::Silent, 1.0, 0, 0},
+    {"half_silent", SimFaultKind::Silent, 0.5, 0, 0},
+    {"bad_checksum", SimFaultKind::BadChecksum, 0.5, 0, 0},
+    {"busy", SimFaultKind::Busy, 0.5, 0, 0},
+    {"late", SimFaultKind::Late, 0.5, 800, 0},
+    {"other_address", SimFaultKind::OtherAddress, 0.3, 0, 0},
+    {"unplugged", SimFaultKind::Silent, 0.0, 0, 40},
+};
+
+class FaultTest : public EngineTest,
+                  public ::testing::WithParamInterface<std::tuple<const char*, FaultCase>> {
+protected:
+    // Devices 3 and 9, known to the program as the previous search left them;
+    // both hold the same cards as their model.
+    void SetUpDevices() {
+        dev3 = AddController(3);
+        dev9 = AddController(9);
+        for (std::uint8_t adr : {3, 9}) {
+            const DevIndex i = group.AddDevice(adr);
+            group.SetState(i, dfOpened);
+            group.SetState(i, dfParamsRead);
+            group.SetPass(i, FactoryPass);
+            group.SetConfig(i, DefaultConfig(adr));
+        }
+        const std::uint16_t cells[] = {1, 2, 3, 4, 1000};
+        for (std::uint16_t cell : cells) {
+            const TCode code = Code(0x30, static_cast<std::uint8_t>(cell), static_cast<std::uint8_t>(cell >> 8));
+            Dev(3).AddCard(cell, code, "U");
+            SetSimCell(dev3, cell, code);
+        }
+        group.Select(group.IndexOfAdr(3));
+        engine->CardFocus = true;
+        engine->OperState = osIdle;
+        settings.AutoWriteKey = true;
+        before = Cells(Dev(3));
+    }
+    static std::map<std::uint16_t, TCode> Cells(const TConfPelko& dev) {
+        std::map<std::uint16_t, TCode> out;
+        for (const TCard& c : dev.UserCards()) out[c.Pos] = c.Code;
+        for (const TCard& c : dev.MasterCards()) out[c.Pos] = c.Code;
+        return out;
+    }
+    void Inject(const FaultCase& f) {
+        if (f.unplugAfterTurns > 0) {
+            int turns = 0;
+            host.WhileModal = [this, &f, turns]() mutable {
+                if (++turns == f.unplugAfterTurns) line->Unplug(dev3);
+            };
+            return;
+        }
+        SimFault fault;
+        fault.kind = f.kind;
+        fault.rate = f.rate;
+        fault.param = f.param;
+        for (SimControllerId id : {dev3, dev9}) line->AddFault(id, fault);
+    }
+    void Heal() {
+        host.WhileModal = nullptr;
+        for (SimControllerId id : {dev3, dev9}) {
+            line->ClearFaults(id);
+            line->Plug(id);
+        }
+    }
+
+    SimControllerId dev3 = 0, dev9 = 0;
+    std::map<std::uint16_t, TCode> before;
+};
+
+using Operation = std::function<void(TEngine&, HeadlessHost&)>;
+
+const std::map<std::string, Operation>& Operations() {
+    static const std::map<std::string, Operation> ops = {
+        {"search", [](TEngine& e, HeadlessHost&) { e.SpButFindClick(); }},
+        {"read_selected", [](TEngine& e, HeadlessHost&) { e.ReadDevKeysClick(); }},
+        {"read_all", [](TEngine& e, HeadlessHost&) { e.sbReadKeyDevClick(); }},
+        {"write_selected", [](TEngine& e, HeadlessHost&) { e.WriteDevKeysClick(); }},
+        {"write_all", [](TEngine& e, HeadlessHost&) { e.sbWriteKeyDevClick(); }},
+        {"new_card", [](TEngine& e, HeadlessHost&) { e.WriteNewCard(10); }},
+        {"erase_card", [](TEngine& e, HeadlessHost&) { e.EraseCard(1); }},
+        {"erase_marked", [](TEngine& e, HeadlessHost&) {
+             for (std::uint16_t r : {0, 2, 3}) e.CurConf().SelectCard(false, r);
+             e.EraseMarkedCards();
+         }},
+        {"move_card", [](TEngine& e, HeadlessHost&) { e.MoveCardTo(0, 1005); }},
+        {"change_code", [](TEngine& e, HeadlessHost&) { e.ChangeCardCode(2, Code(0x55)); }},
+        {"copy_card", [](TEngine& e, HeadlessHost&) { e.CopyCardTo(1, 0, 0); }},
+        {"copy_marked", [](TEngine& e, HeadlessHost&) {
+             for (std::uint16_t r : {0, 1, 3}) e.CurConf().SelectCard(false, r);
+             e.CurConf().MarkSelectedForCopy(false);
+             e.CopyMarkedCardsTo(1);
+         }},
+        {"params", [](TEngine& e, HeadlessHost& h) {
+             h.ParamsDialog = [](TDeviceParams& p, const std::string&, bool) { p.VParam4 = true; return true; };
+             e.SetDevParamsClick();
+         }},
+        {"address", [](TEngine& e, HeadlessHost& h) {
+             h.AddressChoice = [](const std::vector<std::uint8_t>&) { return std::optional<std::uint8_t>(33); };
+             e.SetDevAddrClick();
+         }},
+        {"reset", [](TEngine& e, HeadlessHost&) { e.ResetDevClick(); }},
+        {"common_password", [](TEngine& e, HeadlessHost&) {
+             TSettingsDialogValues v = SettingsToDialog(ProgramSettings{});
+             v.EdPass = CodeToText(kNewCommon);
+             v.ChSpeed = 3;
+             e.AcceptProgramSettings(v);
+         }},
+    };
+    return ops;
+}
+
+TEST_P(FaultTest, OperationEndsAndTheSessionServesTheNextCommand) {
+    const auto& [opName, fault] = GetParam();
+    SetUpDevices();
+    Inject(fault);
+    Operations().at(opName)(*engine, host);
+    Heal();
+    EXPECT_FALSE(host.Stalled);
+    EXPECT_FALSE(host.ProgressShown);
+    EXPECT_EQ(engine->OperState == osIdle || engine->OperState == osNone, true) << int(engine->OperState);
+    const std::string op = opName;
+    if (op != "read_selected" && op != "read_all" && op != "search" && op != "reset" && op != "address") {
+        // The shown device's model changed only where its controller holds the change.
+        const TConfPelko* shown = group.GetDevice(group.IndexOfAdr(3), nullptr);
+        ASSERT_NE(shown, nullptr);
+        const SimController sim = Sim(dev3);
+        for (const auto& [cell, code] : Cells(*shown)) {
+            if (!before.count(cell) || before.at(cell) != code) {
+                EXPECT_EQ(sim.Cell(cell), code) << "cell " << cell;
+            }
+        }
+        for (const auto& [cell, code] : before) {
+            if (!Cells(*shown).count(cell)) {
+                EXPECT_EQ(sim.Cell(cell), EmptyCode) << "cell " << cell;
+            }
+        }
+    }
+    // The next command works: a full read of a device that answers.
+    DevIndex i = group.IndexOfAdr(9);
+    ASSERT_NE(i, NoDevice);
+    group.Select(i);
+    group.SetPass(i, Sim(dev9).Password());
+    // A device the speed phase could not reach stays at its old speed.
+    if (static_cast<std::int32_t>(Sim(dev9).Baud()) != session->PortBaudRate()) {
+        session->SetActive(false);
+        session->SetPortBaudRate(static_cast<std::int32_t>(Sim(dev9).Baud()));
+        session->SetActive(true);
+    }
+    engine->OperState = osIdle;
+    engine->ReadDevKeysClick();
+    EXPECT_FALSE(host.Stalled);
+    EXPECT_EQ(engine->CellsConfirmed(9), 1010);
+}
+
+std::vector<std::tuple<const char*, FaultCase>> AllCases() {
+    std::vector<std::tuple<const char*, FaultCase>> out;
+    for (const auto& [name, op] : Operations())
+        for (const FaultCase& f : kFaults) out.emplace_back(name.c_str(), f);
+    return out;
+}
+
+INSTANTIATE_TEST_SUITE_P(EveryOperation, FaultTest, ::testing::ValuesIn(AllCases()),
+                         [](const auto& info) {
+                             return std::string(std::get<0>(info.param)) + "_" + std::get<1>(info.param).name;
+                         });
+
+}  // namespace
+}  // namespace pelko::test
