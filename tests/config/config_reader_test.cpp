@@ -246,6 +246,20 @@ TEST(ConfigReader, CardsOfANewDevice) {
     EXPECT_EQ(f.g.GetDevice(1, nullptr)->UserCount(), 0);
 }
 
+TEST(ConfigReader, OversizedFilesStayWithinTheModelsLimits) {
+    std::string devices;
+    for (int a = 1; a <= 300; ++a) devices += "<Device Adr=\"" + std::to_string(a) + "\"/>";
+    std::string cards = "<Device Adr=\"1\"><Cards>";
+    for (int j = 0; j < 70000; ++j) cards += "<Card Pos=\"" + std::to_string(j % 1010) + "\" Code=\"0102030405\"/>";
+    cards += "</Cards></Device>";
+    Fixture f;
+    f.Read(Doc("", Devices(cards + devices)));
+    EXPECT_TRUE(f.host.messages.empty());
+    EXPECT_EQ(f.g.Count(), 254);
+    EXPECT_EQ(f.g.GetDevice(0, nullptr)->UserCount(), kUserCells);
+    EXPECT_EQ(f.g.GetDevice(0, nullptr)->MasterCount(), kMasterCells);
+}
+
 TEST(ConfigReader, ParseFileIntegerIsStrictDecimal) {
     const std::pair<const char*, bool> cases[] = {{"0", true},   {"-12", true}, {"+7", true},  {"2147483647", true},
                                                   {"2147483648", false}, {"", false}, {"-", false}, {"++1", false},
