@@ -1,0 +1,41 @@
+// pelkoctl read --out FILE: search, read the cards of every opened device and
+// save the whole working set as a configuration file.
+#include <iostream>
+
+#include "config/config_writer.h"
+#include "config/file_io.h"
+#include "engine/engine_file_host.h"
+#include "pelkoctl/engine_cli.h"
+
+namespace pelkoctl {
+
+int cmdRead(const Args& args) {
+    if (!args.words.empty() || args.out.empty()) {
+        std::cerr << "pelkoctl: read --out FILE\n";
+        return kBadArgs;
+    }
+    EngineCli cli(args);
+    if (const int rc = cli.Open(); rc != kOk) return rc;
+    pelko::TEngine& engine = cli.engine();
+    engine.SpButFindClick();
+    if (cli.group().Count() == 0) return kNoAnswer;
+    engine.sbReadKeyDevClick();
+    pelko::EngineFileHost fileHost(engine, cli.session(), cli.host());
+    const std::string text = pelko::SaveToFile(cli.settings(), cli.group(), fileHost);
+    if (!pelko::WriteFileSafely(args.out, text).ok) {
+        std::cerr << "pelkoctl: " << pelko::kTextSaveFailed << " " << args.out << "\n";
+        return kNoPort;
+    }
+    cli.PrintDevices(std::cout);
+    bool complete = true;
+    for (pelko::DevIndex i = 0; i < cli.group().Count(); ++i) {
+        const pelko::TConfPelko& dev = *cli.group().GetDevice(i, nullptr);
+        const std::uint8_t adr = dev.Config[pelko::kAdrByte];
+        std::cout << "cards " << int(adr) << " " << dev.UserCount() << " " << dev.MasterCount() << "\n";
+        complete = complete && cli.group().GetState(i, pelko::dfOpened) &&
+                   engine.CellsConfirmed(adr) == pelko::kCellCount;
+    }
+    return complete ? kOk : kIncomplete;
+}
+
+}  // namespace pelkoctl

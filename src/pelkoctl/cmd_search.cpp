@@ -1,0 +1,38 @@
+// pelkoctl search / search-all: the engine's device search, at the current
+// speed or over every speed.
+#include <iostream>
+
+#include "pelkoctl/engine_cli.h"
+
+namespace pelkoctl {
+
+int cmdSearch(const Args& args) {
+    if (!args.words.empty()) {
+        std::cerr << "pelkoctl: у команды search нет аргументов\n";
+        return kBadArgs;
+    }
+    EngineCli cli(args);
+    if (const int rc = cli.Open(); rc != kOk) return rc;
+    cli.engine().SpButFindClick();
+    cli.PrintDevices(std::cout);
+    return cli.group().Count() > 0 ? kOk : kNoAnswer;
+}
+
+int cmdSearchAll(const Args& args) {
+    if (!args.words.empty()) {
+        std::cerr << "pelkoctl: у команды search-all нет аргументов\n";
+        return kBadArgs;
+    }
+    EngineCli cli(args);
+    if (const int rc = cli.Open(); rc != kOk) return rc;
+    cli.engine().SpButExFindClick();
+    if (cli.group().Count() == 0) {
+        std::cout << "speed none\n";
+        return kNoAnswer;
+    }
+    std::cout << "speed " << cli.session().PortBaudRate() << "\n";
+    cli.PrintDevices(std::cout);
+    return kOk;
+}
+
+}  // namespace pelkoctl

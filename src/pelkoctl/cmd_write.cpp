@@ -1,0 +1,40 @@
+// pelkoctl write FILE: load a configuration file, find its group on the line
+// and write every cell of every opened device.
+#include <iostream>
+
+#include "config/config_reader.h"
+#include "config/file_io.h"
+#include "engine/engine_file_host.h"
+#include "pelkoctl/engine_cli.h"
+
+namespace pelkoctl {
+
+int cmdWrite(const Args& args) {
+    if (args.words.size() != 1) {
+        std::cerr << "pelkoctl: write FILE\n";
+        return kBadArgs;
+    }
+    std::string bytes;
+    if (!pelko::ReadWholeFile(args.words[0], bytes).ok) {
+        std::cerr << "pelkoctl: " << pelko::kTextOpenFailed << " " << args.words[0] << "\n";
+        return kNoPort;
+    }
+    EngineCli cli(args);
+    if (const int rc = cli.Open(); rc != kOk) return rc;
+    pelko::TEngine& engine = cli.engine();
+    pelko::EngineFileHost fileHost(engine, cli.session(), cli.host());
+    pelko::ReadFromFile(bytes, cli.settings(), cli.group(), fileHost);
+    engine.GroupSearch();
+    engine.sbWriteKeyDevClick();
+    cli.PrintDevices(std::cout);
+    bool complete = false;
+    for (pelko::DevIndex i = 0; i < cli.group().Count(); ++i) {
+        if (!cli.group().GetState(i, pelko::dfInGroup)) continue;
+        const std::uint8_t adr = cli.group().GetDevice(i, nullptr)->Config[pelko::kAdrByte];
+        complete = cli.group().GetState(i, pelko::dfOpened) && engine.CellsConfirmed(adr) == pelko::kCellCount;
+        if (!complete) break;
+    }
+    return complete ? kOk : kIncomplete;
+}
+
+}  // namespace pelkoctl

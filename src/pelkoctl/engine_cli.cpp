@@ -1,0 +1,98 @@
+#include "pelkoctl/engine_cli.h"
+
+#include <unistd.h>
+
+#include <iostream>
+
+#include "link/posix_serial_port.h"
+
+namespace pelkoctl {
+namespace {
+
+constexpr int kBarWidth = 30;
+
+pelko::PortOpener ProbeOpener(const std::string& path) {
+    return [path](std::uint8_t, std::string& error) -> std::unique_ptr<pelko::SerialPort> {
+        return pelko::PosixSerialPort::Open(path, error);
+    };
+}
+
+bool IsHexCode(const std::string& text) {
+    if (text.size() != 10) return false;
+    for (char c : text)
+        if (!std::isxdigit(static_cast<unsigned char>(c))) return false;
+    return true;
+}
+
+std::string Upper(std::string text) {
+    for (char& c : text) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    return text;
+}
+
+}  // namespace
+
+EngineCli::EngineCli(const Args& args)
+    : FArgs(args),
+      FCli(args, false),
+      FEngine(FCli.session(), FGroup, FSettings, FHost, ProbeOpener(args.port)) {
+    FSettings.PortBaudRate = FSettings.PrevBaudRate = static_cast<std::int32_t>(args.baud);
+    FSettings.MaxAttempt = static_cast<std::int32_t>(args.attempts);
+    FSettings.TOConstant = static_cast<std::int32_t>(args.timeoutMs);
+    FSettings.TOMultiplier = static_cast<std::int32_t>(args.multiplierMs);
+    FSettings.TailinUS = static_cast<std::int32_t>(args.tailUs);
+    FSettings.SmartPI = true;
+    FSettings.AutoReadKey = false;
+    FHost.SetPump([this](const std::function<bool()>& done) { FCli.RunUntil(done); });
+    FHost.OnMessage = [](const pelko::HeadlessHost::Message& m) { std::cerr << "pelkoctl: " << m.text << "\n"; };
+    FTerminal = isatty(STDERR_FILENO) != 0;
+    if (FTerminal)
+        FHost.OnProgress = [this](const std::string& caption, const pelko::TProgressBar& bar) {
+            ShowProgress(caption, bar);
+        };
+}
+
+EngineCli::~EngineCli() {
+    if (FShownPercent >= 0) std::cerr << "\n";
+}
+
+int EngineCli::Open() {
+    if (!FArgs.pass.empty()) {
+        if (!IsHexCode(FArgs.pass)) {
+            std::cerr << "pelkoctl: пароль --pass: десять шестнадцатеричных цифр\n";
+            return kBadArgs;
+        }
+        FSettings.StandPass = FSettings.OldStandPass = pelko::TextToCode(Upper(FArgs.pass));
+    }
+    return FCli.Open();
+}
+
+void EngineCli::PrintDevices(std::ostream& out) {
+    for (pelko::DevIndex i = 0; i < FGroup.Count(); ++i)
+        out << DeviceLine(*FGroup.GetDevice(i, nullptr)) << "\n";
+}
+
+// One line redrawn in place: the caption, a bar and the percentage.
+void EngineCli::ShowProgress(const std::string& caption, const pelko::TProgressBar& bar) {
+    const int span = bar.Max - bar.Min;
+    const int percent = span > 0 ? (bar.Position - bar.Min) * 100 / span : 0;
+    if (percent == FShownPercent && caption == FShownCaption) return;
+    FShownPercent = percent;
+    FShownCaption = caption;
+    const int filled = percent * kBarWidth / 100;
+    std::cerr << "\r\033[K[" << std::string(static_cast<std::size_t>(filled), '#')
+              << std::string(static_cast<std::size_t>(kBarWidth - filled), '.') << "] " << percent << "% "
+              << caption << std::flush;
+}
+
+std::string DeviceLine(const pelko::TConfPelko& dev) {
+    std::string config;
+    static const char kHex[] = "0123456789ABCDEF";
+    for (std::uint8_t b : dev.Config) {
+        config += kHex[b >> 4];
+        config += kHex[b & 0x0F];
+    }
+    return "device " + std::to_string(dev.Config[pelko::kAdrByte]) + " STATE=" + std::to_string(dev.State) +
+           " CONFIG=" + config + " PASS=" + pelko::CodeToText(dev.Pass);
+}
+
+}  // namespace pelkoctl

@@ -1,0 +1,50 @@
+#pragma once
+// The operations engine on the line named by --port, without a window:
+// settings from the common options, boxes and questions on standard error,
+// a progress bar there when it is a terminal.
+#include <ostream>
+#include <string>
+
+#include "config/program_settings.h"
+#include "engine/engine.h"
+#include "engine/headless_host.h"
+#include "model/group_dev.h"
+#include "pelkoctl/cli_session.h"
+#include "pelkoctl/commands.h"
+
+namespace pelkoctl {
+
+class EngineCli {
+public:
+    explicit EngineCli(const Args& args);
+    ~EngineCli();
+
+    // Checks --pass and opens the port; kOk or the exit code to use.
+    int Open();
+
+    pelko::TEngine& engine() { return FEngine; }
+    pelko::TGroupDev& group() { return FGroup; }
+    pelko::ProgramSettings& settings() { return FSettings; }
+    pelko::TPelkoSession& session() { return FCli.session(); }
+    pelko::HeadlessHost& host() { return FHost; }
+
+    // "device ADR STATE=<decimal> CONFIG=<10 hex> PASS=<10 hex>", group order.
+    void PrintDevices(std::ostream& out);
+
+private:
+    void ShowProgress(const std::string& caption, const pelko::TProgressBar& bar);
+
+    const Args FArgs;
+    CliSession FCli;
+    pelko::ProgramSettings FSettings;
+    pelko::TGroupDev FGroup;
+    pelko::HeadlessHost FHost;
+    pelko::TEngine FEngine;
+    bool FTerminal = false;
+    int FShownPercent = -1;
+    std::string FShownCaption;
+};
+
+std::string DeviceLine(const pelko::TConfPelko& dev);
+
+}  // namespace pelkoctl
