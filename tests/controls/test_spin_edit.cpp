@@ -29,8 +29,9 @@ TEST(DivisorNumber, ReadsDecimalTextScaledAndRounded) {
     for (const auto& c : cases) {
         const std::optional<double> number = ParseDecimal(QString::fromUtf8(c.text), QLatin1Char(','));
         ASSERT_EQ(number.has_value(), c.value.has_value()) << c.text;
-        if (number)
+        if (number) {
             EXPECT_EQ(ScaleToValue(*number, c.divisor), *c.value) << c.text;
+        }
     }
 }
 

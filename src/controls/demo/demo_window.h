@@ -16,6 +16,8 @@ namespace pelko::demo {
 class TDemoWindow : public QWidget {
 public:
     TDemoWindow();
+    // Opens the inspector's editor on a row, as a double click would.
+    void EditInspectorRow(int row) { Inspector_->EditParam(row); }
 
 private:
     QWidget* BuildCardSide();

@@ -1,5 +1,5 @@
 // Shows every control of the program with sample data.
-//   controls-demo [--screenshot FILE.png]
+//   controls-demo [--edit ROW] [--screenshot FILE.png]
 #include <QApplication>
 #include <QTimer>
 #include <cstdio>
@@ -11,11 +11,13 @@ int main(int argc, char** argv) {
     const QStringList args = QApplication::arguments();
     const qsizetype shot = args.indexOf(QStringLiteral("--screenshot"));
     if (shot >= 0 && shot + 1 >= args.size()) {
-        std::fprintf(stderr, "usage: controls-demo [--screenshot FILE.png]\n");
+        std::fprintf(stderr, "usage: controls-demo [--edit ROW] [--screenshot FILE.png]\n");
         return 2;
     }
     pelko::demo::TDemoWindow window;
     window.show();
+    if (const qsizetype edit = args.indexOf(QStringLiteral("--edit")); edit >= 0 && edit + 1 < args.size())
+        window.EditInspectorRow(args[edit + 1].toInt());
     if (shot < 0)
         return app.exec();
     const QString file = args[shot + 1];
