@@ -1,0 +1,126 @@
+// One scenario end to end over a real pseudo-terminal: pelko-sim's
+// controllers, the Linux serial port, the session's worker in real time.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <fstream>
+
+#include "child_process.h"
+#include "config/config_writer.h"
+#include "config/program_settings.h"
+#include "engine/engine.h"
+#include "engine/headless_host.h"
+#include "link/posix_serial_port.h"
+
+namespace pelko {
+namespace {
+
+PortOpener PtyOpener(const std::string& path) {
+    return [path](std::uint8_t, std::string& error) -> std::unique_ptr<SerialPort> {
+        return PosixSerialPort::Open(path, error);
+    };
+}
+
+TEST(EnginePty, GroupSearchReadAndWriteBackOverAPseudoTerminal) {
+    testing::ChildProcess sim({PELKO_SIM_EXE, "--controllers", "3@115200,17@115200"});
+    ASSERT_TRUE(sim.Started());
+    std::string path, reply;
+    ASSERT_TRUE(sim.ReadLine(path));
+    sim.WriteLine("cell 3 5 0102030405");
+    ASSERT_TRUE(sim.ReadLine(reply));
+    ASSERT_EQ(reply, "ok");
+
+    HeadlessHost host;
+    TPelkoSession session(PtyOpener(path), host.Notifier());
+    host.AttachSession(&session);
+    ProgramSettings settings;
+    settings.PortBaudRate = settings.PrevBaudRate = 115200;
+    settings.TOConstant = 50;
+    session.SetPortBaudRate(115200);
+    session.SetTimeOutConstant(50);
+    session.SetTimeOutMultiplier(1);
+    session.SetMax_Attempt(3);
+    session.SetSmartPI(true);
+    TGroupDev group;
+    TEngine engine(session, group, settings, host, PtyOpener(path));
+    // The group as a configuration file leaves it: in the group, not yet seen.
+    for (std::uint8_t adr : {3, 17, 40}) {
+        const DevIndex i = group.AddDevice(adr);
+        group.ClearState(i, dfConnected);
+        group.SetState(i, dfInGroup);
+        group.SetPass(i, FactoryPass);
+    }
+    engine.GroupSearch();
+    EXPECT_FALSE(host.Stalled);
+    EXPECT_EQ(group.StateIndex(0), 8);
+    EXPECT_EQ(group.StateIndex(1), 8);
+    EXPECT_EQ(group.StateIndex(2), 2);  // 40 is not on the line
+
+    group.Select(0);
+    engine.ReadDevKeysClick();
+    EXPECT_EQ(engine.CellsConfirmed(3), 1010);
+    ASSERT_EQ(engine.CurConf().UserCount(), 1);
+    EXPECT_EQ(engine.CurConf().UserCards()[0].Code, (TCode{1, 2, 3, 4, 5}));
+
+    group.Select(1);
+    engine.CurConf().AddCard(1009, {9, 9, 9, 9, 9}, "Мастер");
+    engine.WriteDevKeysClick();
+    EXPECT_EQ(engine.CellsConfirmed(17), 1010);
+    sim.WriteLine("list");
+    std::string line;
+    bool seen = false;
+    while (sim.ReadLine(line) && line != "ok")
+        if (line.rfind("ctrl 17 ", 0) == 0) seen = line.find(" cells=1 ") != std::string::npos;
+    EXPECT_TRUE(seen);
+    EXPECT_FALSE(host.Stalled);
+    EXPECT_EQ(engine.OperState, osIdle);
+}
+
+// The file writer's host when nothing is shown and no session runs.
+class QuietFileHost : public ConfigFileHost {
+public:
+    void ShowMessage(const std::string&, const std::string&, TMsgIcon) override {}
+    bool AskYesNo(const std::string&, const std::string&, TMsgIcon) override { return true; }
+    void GroupDiscarded() override {}
+    void GroupMarkedForSave() override {}
+    void RestartSessionAtSpeed(std::int32_t) override {}
+    void RestartSessionWithPortSettings(const ProgramSettings&) override {}
+    void SetDevPresent(std::uint8_t) override {}
+};
+
+TEST(EnginePty, PelkoctlWriteLoadsAFileAndWritesItsGroup) {
+    testing::ChildProcess sim({PELKO_SIM_EXE, "--controllers", "3@115200,17@115200"});
+    ASSERT_TRUE(sim.Started());
+    std::string path;
+    ASSERT_TRUE(sim.ReadLine(path));
+    ProgramSettings settings;
+    settings.PortBaudRate = 115200;
+    TGroupDev group;
+    for (std::uint8_t adr : {3, 17}) {
+        const DevIndex i = group.AddDevice(adr);
+        group.SetState(i, dfInGroup);
+        group.SetPass(i, FactoryPass);
+    }
+    group.GetDevice(0, nullptr)->AddCard(12, {1, 2, 3, 4, 5}, "");
+    QuietFileHost quiet;
+    const std::string file = ::testing::TempDir() + "engine_pty_write.txt";
+    std::ofstream(file, std::ios::binary) << SaveToFile(settings, group, quiet);
+
+    std::string out;
+    const int rc = testing::RunProgram({PELKOCTL_EXE, "write", file, "--port", path, "--baud", "115200"}, out);
+    std::remove(file.c_str());
+    EXPECT_EQ(rc, 0) << out;
+    EXPECT_EQ(out,
+              "device 3 STATE=15 CONFIG=0F070310A9 PASS=1122334455\n"
+              "device 17 STATE=15 CONFIG=0F071110A9 PASS=1122334455\n");
+    sim.WriteLine("list");
+    std::string line;
+    std::vector<std::string> lines;
+    while (sim.ReadLine(line) && line != "ok") lines.push_back(line.substr(0, line.find(" card=")));
+    ASSERT_EQ(lines.size(), 2u);
+    EXPECT_NE(lines[0].find("cells=1"), std::string::npos) << lines[0];
+    EXPECT_NE(lines[1].find("cells=0"), std::string::npos) << lines[1];
+}
+
+}  // namespace
+}  // namespace pelko
