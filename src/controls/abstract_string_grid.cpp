@@ -266,6 +266,8 @@ void TAbstractStringGrid::mousePressEvent(QMouseEvent* event) {
     if (event->button() == Qt::LeftButton)
         LeftButtonDown(event->position().toPoint());
     event->accept();
+    if (OnMouseDown)
+        OnMouseDown(event);
 }
 
 void TAbstractStringGrid::mouseDoubleClickEvent(QMouseEvent* event) {
@@ -304,6 +306,8 @@ void TAbstractStringGrid::mouseMoveEvent(QMouseEvent* event) {
         viewport()->setCursor(Qt::SplitHCursor);
     else
         viewport()->unsetCursor();
+    if (OnMouseMove)
+        OnMouseMove(event);
 }
 
 void TAbstractStringGrid::ClientLeave() {

@@ -47,6 +47,10 @@ public:
     std::function<void()> OnChoiseRow;
     // Called after the grid has handled a key (the row is already moved).
     std::function<void(QKeyEvent*)> OnKeyDown;
+    // Called after the grid has handled a button press or a move (client
+    // coordinates), e.g. to start dragging rows.
+    std::function<void(QMouseEvent*)> OnMouseDown;
+    std::function<void(QMouseEvent*)> OnMouseMove;
 
 protected:
     virtual void DrawHeaderCell(QPainter& painter, int col, const QRect& rect) = 0;

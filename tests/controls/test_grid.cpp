@@ -129,8 +129,12 @@ TEST_F(GridFixture, ClicksSelectRowsAndRepeatAnnounces) {
     grid.SetRowCount(5);
     Flush();
     changes.clear();
+    int downs = 0;
+    grid.OnMouseDown = [&](QMouseEvent*) { EXPECT_EQ(grid.Row(), 2) << "the owner sees the row already moved"; ++downs; };
     Click(RowPoint(2));
     EXPECT_EQ(grid.Row(), 2);
+    EXPECT_EQ(downs, 1);
+    grid.OnMouseDown = nullptr;
     EXPECT_TRUE(changes.empty());
     Flush();
     Click(RowPoint(2));
