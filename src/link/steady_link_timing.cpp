@@ -1,9 +1,21 @@
 #include "link/steady_link_timing.h"
 
+#include <sys/prctl.h>
+
 #include <chrono>
 #include <thread>
 
 namespace pelko {
+namespace {
+
+// The kernel may stretch a sleep by the thread's timer slack (50 us by
+// default); the short pauses around each exchange want it tight.
+void TightenTimerSlack() {
+    static thread_local const bool done = ::prctl(PR_SET_TIMERSLACK, 1000UL) == 0 || true;
+    (void)done;
+}
+
+}  // namespace
 
 std::int64_t SteadyLinkTiming::nowUs() {
     using namespace std::chrono;
@@ -11,10 +23,12 @@ std::int64_t SteadyLinkTiming::nowUs() {
 }
 
 void SteadyLinkTiming::sleepMs(unsigned ms) {
+    TightenTimerSlack();
     std::this_thread::sleep_for(std::chrono::milliseconds(ms));
 }
 
 void SteadyLinkTiming::waitUntilUs(std::int64_t untilUs) {
+    TightenTimerSlack();
     const std::int64_t sleepUs = untilUs - nowUs() - kSpinUs;
     if (sleepUs > 0) std::this_thread::sleep_for(std::chrono::microseconds(sleepUs));
     while (nowUs() < untilUs) {
