@@ -39,6 +39,9 @@ TPelkoThread::~TPelkoThread() {
     if (FThread.joinable()) {
         FTerminated.store(true);
         Wake();
+        // A read without time-outs would otherwise wait for ever on a
+        // silent line; the answer would be discarded anyway.
+        FPort->abortWait();
         FThread.join();
     }
     ClosePort();
@@ -79,8 +82,10 @@ bool TPelkoThread::Exchange(const Bytes& request, Bytes& answer, std::size_t cap
     PausePoint();
     const Bytes frame = BuildFrame(request);
     const int attempts = std::max<int>(1, FSession.FMaxAttempt);
-    for (int i = 0; i < attempts; ++i)
+    for (int i = 0; i < attempts; ++i) {
+        if (i > 0 && Terminated()) break;  // the port's waits are aborted: nothing more to hear
         if (Attempt(frame, request, answer, capacity)) return true;
+    }
     return false;
 }
 

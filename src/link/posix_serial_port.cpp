@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <linux/serial.h>
 #include <poll.h>
+#include <sys/eventfd.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
 #include <termios.h>
@@ -66,7 +67,13 @@ std::unique_ptr<PosixSerialPort> PosixSerialPort::Open(const std::string& path, 
         error = OpenFailure(path, errno);
         return nullptr;
     }
-    std::unique_ptr<PosixSerialPort> port(new PosixSerialPort(fd));
+    const int abortFd = ::eventfd(0, EFD_CLOEXEC);
+    if (abortFd < 0) {
+        error = OpenFailure(path, errno);
+        ::close(fd);
+        return nullptr;
+    }
+    std::unique_ptr<PosixSerialPort> port(new PosixSerialPort(fd, abortFd));
     if (!::isatty(fd)) {
         error = path + " не является последовательным портом";
         return nullptr;
@@ -89,6 +96,7 @@ std::unique_ptr<PosixSerialPort> PosixSerialPort::Open(const std::string& path, 
 PosixSerialPort::~PosixSerialPort() {
     if (FExclusive) ::ioctl(FFd, TIOCNXCL);
     ::close(FFd);
+    ::close(FAbortFd);
 }
 
 bool PosixSerialPort::Configure() {
@@ -152,7 +160,7 @@ std::size_t PosixSerialPort::read(std::uint8_t* buf, std::size_t n) {
         total = Clock::now() + milliseconds(std::uint64_t{t.multiplierMs} * n + t.constantMs);
     std::optional<Clock::time_point> gap;  // the interval runs from the last byte on
     std::size_t got = 0;
-    pollfd pfd{FFd, POLLIN, 0};
+    pollfd pfd[2] = {{FFd, POLLIN, 0}, {FAbortFd, POLLIN, 0}};
     while (got < n) {
         const std::optional<Clock::duration> left = TimeLeft(total, gap);
         timespec ts{};
@@ -161,10 +169,10 @@ std::size_t PosixSerialPort::read(std::uint8_t* buf, std::size_t n) {
             ts.tv_sec = static_cast<time_t>(ns / 1000000000);
             ts.tv_nsec = static_cast<long>(ns % 1000000000);
         }
-        const int r = ::ppoll(&pfd, 1, left ? &ts : nullptr, nullptr);
+        const int r = ::ppoll(pfd, 2, left ? &ts : nullptr, nullptr);
         if (r < 0 && errno == EINTR) continue;
-        if (r <= 0) break;  // time-out or error
-        if (!(pfd.revents & POLLIN)) break;  // hang-up with nothing to read
+        if (r <= 0 || pfd[1].revents) break;  // time-out, error or abort
+        if (!(pfd[0].revents & POLLIN)) break;  // hang-up with nothing to read
         const ssize_t k = ::read(FFd, buf + got, n - got);
         if (k < 0 && (errno == EINTR || errno == EAGAIN)) continue;
         if (k <= 0) break;
@@ -172,6 +180,11 @@ std::size_t PosixSerialPort::read(std::uint8_t* buf, std::size_t n) {
         if (t.intervalMs != 0) gap = Clock::now() + milliseconds(t.intervalMs);
     }
     return got;
+}
+
+void PosixSerialPort::abortWait() {
+    const std::uint64_t one = 1;
+    [[maybe_unused]] const ssize_t k = ::write(FAbortFd, &one, sizeof one);
 }
 
 void PosixSerialPort::SetModemLine(int line, bool on) {

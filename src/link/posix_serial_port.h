@@ -25,14 +25,16 @@ public:
     std::size_t read(std::uint8_t* buf, std::size_t n) override;
     void setDtr(bool on) override;
     void setRts(bool on) override;
+    void abortWait() override;
 
 private:
-    explicit PosixSerialPort(int fd) : FFd(fd) {}
+    PosixSerialPort(int fd, int abortFd) : FFd(fd), FAbortFd(abortFd) {}
     bool Configure();
     void EnableRs485();
     void SetModemLine(int line, bool on);
 
     int FFd;
+    int FAbortFd;  // eventfd: readable once the waits are aborted
     bool FExclusive = false;  // the tty's exclusive mode is ours to clear
     PortTimeouts FTimeouts;
 };

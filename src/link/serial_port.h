@@ -34,6 +34,10 @@ public:
     // Modem lines; a device without them ignores the call.
     virtual void setDtr(bool on) = 0;
     virtual void setRts(bool on) = 0;
+    // Called from another thread when the port is about to close: a read
+    // waiting for bytes returns now, and so does every later read. A port
+    // whose reads always end by themselves may ignore it.
+    virtual void abortWait() {}
 };
 
 // Opens port "COM"n. On failure returns nullptr and puts a message in error.

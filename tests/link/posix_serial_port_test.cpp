@@ -1,5 +1,6 @@
 // The tty layer on a pseudo-terminal pair of our own.
 #include <fcntl.h>
+#include <poll.h>
 #include <pty.h>
 #include <termios.h>
 #include <unistd.h>
@@ -9,7 +10,10 @@
 #include <cstdio>
 #include <string>
 
+#include <thread>
+
 #include "link/bytes.h"
+#include "link/pelko_session.h"
 #include "link/port_map.h"
 #include "link/posix_serial_port.h"
 
@@ -165,6 +169,35 @@ TEST_F(PtyTest, AHungUpLineEndsAReadWithoutTimeLimit) {
     master = -1;
     std::uint8_t buf[6];
     EXPECT_EQ(port->read(buf, 6), 0u);
+}
+
+TEST_F(PtyTest, AnAbortedWaitEndsAReadWithoutTimeLimit) {
+    auto port = OpenPort();
+    ASSERT_TRUE(port);
+    port->setTimeouts(PortTimeouts{0, 0, 0});  // would wait for ever on a silent line
+    std::thread aborter([&] { port->abortWait(); });
+    std::uint8_t buf[6];
+    EXPECT_EQ(port->read(buf, 6), 0u);
+    aborter.join();
+    EXPECT_EQ(port->read(buf, 6), 0u) << "later reads return at once too";
+}
+
+TEST_F(PtyTest, DeactivationOnASilentLineWithoutTimeOutsEnds) {
+    TPelkoSession session([this](std::uint8_t, std::string& error) -> std::unique_ptr<SerialPort> {
+        return PosixSerialPort::Open(path, error);
+    });
+    session.SetFound(false);
+    session.SetTimeOutConstant(0);
+    session.SetTimeOutMultiplier(0);
+    session.SetMax_Attempt(3);
+    session.SetActive(true);
+    ASSERT_TRUE(session.Active()) << session.LastError();
+    std::uint32_t check = 0;
+    session.AsyncQuery(Bytes{7, 0x05, 0x36}, check);
+    pollfd pfd{master, POLLIN, 0};
+    ASSERT_EQ(::poll(&pfd, 1, 10000), 1) << "the request never went out";  // now the worker waits
+    session.SetActive(false);
+    EXPECT_FALSE(session.Active());
 }
 
 TEST(PosixSerialPortOpen, MissingDeviceAndNonTtyAreRefusedWithAReason) {
