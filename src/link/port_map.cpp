@@ -14,18 +14,18 @@ std::string PortMap::PathFor(std::uint8_t n) const {
 
 void PortMap::Set(std::uint8_t n, std::string path) { FPaths[n] = std::move(path); }
 
-bool PortMap::AddSpec(const std::string& spec, std::string& error) {
-    const std::size_t eq = spec.find('=');
+bool PortMap::AddMapping(const std::string& mapping, std::string& error) {
+    const std::size_t eq = mapping.find('=');
     unsigned n = 0;
-    const char* first = spec.data();
-    const char* last = spec.data() + (eq == std::string::npos ? 0 : eq);
+    const char* first = mapping.data();
+    const char* last = mapping.data() + (eq == std::string::npos ? 0 : eq);
     const auto [end, ec] = std::from_chars(first, last, n);
-    if (eq == std::string::npos || eq + 1 == spec.size() || ec != std::errc() || end != last || n < 1 ||
+    if (eq == std::string::npos || eq + 1 == mapping.size() || ec != std::errc() || end != last || n < 1 ||
         n > 255) {
-        error = "Неверное указание порта \"" + spec + "\": нужно N=ПУТЬ, N от 1 до 255";
+        error = "Неверное указание порта \"" + mapping + "\": нужно N=ПУТЬ, N от 1 до 255";
         return false;
     }
-    Set(static_cast<std::uint8_t>(n), spec.substr(eq + 1));
+    Set(static_cast<std::uint8_t>(n), mapping.substr(eq + 1));
     return true;
 }
 

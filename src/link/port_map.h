@@ -14,8 +14,8 @@ public:
     // Empty for n = 0, which names no port.
     std::string PathFor(std::uint8_t n) const;
     void Set(std::uint8_t n, std::string path);
-    // "N=PATH", N from 1 to 255. False with a message on a malformed spec.
-    bool AddSpec(const std::string& spec, std::string& error);
+    // "N=PATH", N from 1 to 255. False with a message on a malformed one.
+    bool AddMapping(const std::string& mapping, std::string& error);
 
 private:
     std::map<std::uint8_t, std::string> FPaths;

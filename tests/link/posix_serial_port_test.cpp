@@ -221,14 +221,14 @@ TEST(PortMap, DefaultsOverridesAndSpecs) {
     EXPECT_EQ(map.PathFor(0), "");
     std::string error;
     struct Case {
-        const char* spec;
+        const char* text;
         bool ok;
     };
     for (const Case& c : {Case{"1=/dev/ttyUSB0", true}, Case{"255=/dev/pts/3", true}, Case{"0=/dev/x", false},
                           Case{"256=/dev/x", false}, Case{"1", false}, Case{"=/dev/x", false},
                           Case{"1=", false}, Case{"x=/dev/x", false}, Case{"1x=/dev/x", false},
                           Case{"-1=/dev/x", false}}) {
-        EXPECT_EQ(map.AddSpec(c.spec, error), c.ok) << c.spec;
+        EXPECT_EQ(map.AddMapping(c.text, error), c.ok) << c.text;
     }
     EXPECT_EQ(map.PathFor(1), "/dev/ttyUSB0");
     EXPECT_EQ(map.PathFor(255), "/dev/pts/3");

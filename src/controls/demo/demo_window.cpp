@@ -11,7 +11,7 @@ namespace pelko::demo {
 
 namespace {
 
-struct TSpinSpec {
+struct TSpinSetup {
     const char* Name;
     const char* Caption;
     std::uint32_t Min;
@@ -19,7 +19,7 @@ struct TSpinSpec {
     std::uint32_t Value;
 };
 
-const TSpinSpec kSettingsSpins[] = {
+const TSpinSetup kSettingsSpins[] = {
     {"CircleSpin", "Число циклов поиска", 0, 4294967295u, 30},
     {"SpinTOConstant", "Постоянная тайм-аута, мс", 0, 40000, 120},
     {"SpinIntervalTO", "Интервальный тайм-аут, мс", 0, 40000, 0},
@@ -120,13 +120,13 @@ QWidget* TDemoWindow::BuildSettings() {
     auto* left = new QFormLayout;
     auto* right = new QFormLayout;
     int i = 0;
-    for (const TSpinSpec& spec : kSettingsSpins) {
+    for (const TSpinSetup& setup : kSettingsSpins) {
         auto* spin = new TDivisorSpinEdit;
-        spin->setObjectName(QString::fromLatin1(spec.Name));
-        spin->SetMaxValue(spec.Max);
-        spin->SetMinValue(spec.Min);
-        spin->SetValue(spec.Value);
-        (i++ < 4 ? left : right)->addRow(QString::fromUtf8(spec.Caption), spin);
+        spin->setObjectName(QString::fromLatin1(setup.Name));
+        spin->SetMaxValue(setup.Max);
+        spin->SetMinValue(setup.Min);
+        spin->SetValue(setup.Value);
+        (i++ < 4 ? left : right)->addRow(QString::fromUtf8(setup.Caption), spin);
     }
     auto* counting = new TExProgressBar;
     counting->setRange(1, 254);
