@@ -123,6 +123,7 @@ TEST_F(SearchTest, GroupSearchAfterAFileLoadProbesOnlyTheDevicesOfTheFile) {
     AddController(9);
     AddController(17, 9600, kOwnPass);
     EngineFileHost fileHost(*engine, *session, host);
+    settings.CircleFind = 0;  // the file's worker re-probes no absent address
     {
         // A file holding 3, 17 (with its own password) and 40, which is absent.
         TGroupDev saved;
