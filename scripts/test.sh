@@ -22,6 +22,6 @@ TSAN_OPTIONS="halt_on_error=1" ctest --test-dir build/tsan --output-on-failure -
 
 CXX=clang++ cmake -G Ninja -S . -B build/fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DPELKO_BUILD_FUZZ=ON -DPELKO_BUILD_GUI=OFF -DPELKO_BUILD_TESTS=OFF
-cmake --build build/fuzz -j "$JOBS"
+cmake --build build/fuzz -j "$JOBS" --target fuzzers
 ./scripts/fuzz-short.sh build/fuzz
 echo "all tests passed"

@@ -1,4 +1,5 @@
 // pelkoctl raw ADDR HEXBODY: one request, framed and checked by the link.
+#include <algorithm>
 #include <charconv>
 #include <cstdio>
 #include <iostream>
@@ -62,8 +63,10 @@ int cmdRaw(const Args& args) {
                   << " байт шестнадцатеричными цифрами без пробелов: " << args.words[1] << "\n";
         return kBadArgs;
     }
-    pelko::Bytes body{adr, static_cast<std::uint8_t>(tail.size() + 4)};
-    body.insert(body.end(), tail.begin(), tail.end());
+    pelko::Bytes body(2 + tail.size());
+    body[0] = adr;
+    body[1] = static_cast<std::uint8_t>(tail.size() + 4);
+    std::copy(tail.begin(), tail.end(), body.begin() + 2);
 
     CliSession cli(args, false);
     if (const int rc = cli.Open(); rc != kOk) return rc;

@@ -143,7 +143,7 @@ TEST_F(CardEditTest, CopyMarkedCardsFillsFreeCellsInOrder) {
     const SimControllerId target = AddController(9);
     engine->SpButFindClick();
     group.Select(group.IndexOfAdr(3));
-    for (std::uint16_t c = 10; c < 14; ++c) Card(c, Code(static_cast<std::uint8_t>(c)), "U" + std::to_string(c));
+    for (std::uint16_t c = 10; c < 14; ++c) Card(c, Code(static_cast<std::uint8_t>(c)), std::string("U").append(std::to_string(c)));
     for (std::uint16_t r : {0, 2, 3}) Dev(3).SelectCard(false, r);
     Dev(3).MarkSelectedForCopy(false);
     for (std::uint16_t c : {0, 2}) {

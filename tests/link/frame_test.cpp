@@ -1,6 +1,7 @@
 // Checksum, framing and the acceptance rules.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -61,8 +62,11 @@ TEST(Frame, FailureAnswerIsSixZeroBytes) {
 
 // Answer with a valid checksum; the length byte is whatever the caller gives.
 Bytes Answer(std::uint8_t adr, std::uint8_t len, std::uint8_t cmd, const Bytes& data) {
-    Bytes body{adr, len, cmd};
-    body.insert(body.end(), data.begin(), data.end());
+    Bytes body(3 + data.size());
+    body[0] = adr;
+    body[1] = len;
+    body[2] = cmd;
+    std::copy(data.begin(), data.end(), body.begin() + 3);
     return BuildFrame(body);
 }
 
