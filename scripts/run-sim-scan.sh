@@ -12,4 +12,5 @@ trap 'echo quit >&3 2>/dev/null || true; exec 3>&-; wait $sim 2>/dev/null || tru
 for _ in $(seq 50); do [ -s "$fifo.out" ] && break; sleep 0.1; done
 port="$(head -n1 "$fifo.out")"
 echo "simulated line on $port"
-"$build/src/pelkoctl/pelkoctl" scan --port "$port"
+# One attempt with a short time-out: the simulated line answers at once.
+"$build/src/pelkoctl/pelkoctl" scan --port "$port" --attempts 1 --timeout 40
