@@ -92,13 +92,7 @@ Bytes SimController::Refusal(std::uint8_t adr, std::uint8_t cmd) {
 }
 
 Bytes SimController::Answer(std::uint8_t cmd, const Bytes& data) const {
-    Bytes body;
-    body.reserve(data.size() + 3);
-    body.push_back(Adr());
-    body.push_back(static_cast<std::uint8_t>(data.size() + 5));
-    body.push_back(static_cast<std::uint8_t>(cmd + 1));
-    for (std::uint8_t b : data) body.push_back(b);
-    return BuildFrame(body);
+    return BuildFrame(MakeBody(Adr(), static_cast<std::uint8_t>(cmd + 1), data));
 }
 
 Bytes SimController::Handle(const Bytes& frame, std::int64_t nowUs) {

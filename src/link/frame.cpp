@@ -1,5 +1,6 @@
 #include "link/frame.h"
 
+#include <algorithm>
 #include <array>
 
 namespace pelko {
@@ -27,6 +28,15 @@ std::uint16_t Crc16(const std::uint8_t* data, std::size_t n) {
     for (std::size_t i = 0; i < n; ++i)
         c = static_cast<std::uint16_t>(kCrcTable[((c >> 8) ^ data[i]) & 0xFF] ^ (c << 8));
     return c;
+}
+
+Bytes MakeBody(std::uint8_t adr, std::uint8_t cmd, const Bytes& data) {
+    Bytes body(3 + data.size());
+    body[0] = adr;
+    body[1] = static_cast<std::uint8_t>(data.size() + 5);
+    body[2] = cmd;
+    std::copy(data.begin(), data.end(), body.begin() + 3);
+    return body;
 }
 
 Bytes BuildFrame(const Bytes& body) {

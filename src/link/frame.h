@@ -15,6 +15,10 @@ constexpr std::size_t kMaxAnswer = 16;
 std::uint16_t Crc16(const std::uint8_t* data, std::size_t n);
 inline std::uint16_t Crc16(const Bytes& b) { return Crc16(b.data(), b.size()); }
 
+// Address, whole-frame length (data + 5), command, data: a frame without its
+// checksum, for requests and answers alike.
+Bytes MakeBody(std::uint8_t adr, std::uint8_t cmd, const Bytes& data);
+
 // Body as supplied (length byte already set by its maker) plus the checksum.
 Bytes BuildFrame(const Bytes& body);
 

@@ -1,5 +1,4 @@
 // pelkoctl raw ADDR HEXBODY: one request, framed and checked by the link.
-#include <algorithm>
 #include <charconv>
 #include <cstdio>
 #include <iostream>
@@ -63,10 +62,8 @@ int cmdRaw(const Args& args) {
                   << " байт шестнадцатеричными цифрами без пробелов: " << args.words[1] << "\n";
         return kBadArgs;
     }
-    pelko::Bytes body(2 + tail.size());
-    body[0] = adr;
-    body[1] = static_cast<std::uint8_t>(tail.size() + 4);
-    std::copy(tail.begin(), tail.end(), body.begin() + 2);
+    const pelko::Bytes body =
+        pelko::MakeBody(adr, tail[0], pelko::Bytes(tail.begin() + 1, tail.end()));
 
     CliSession cli(args, false);
     if (const int rc = cli.Open(); rc != kOk) return rc;

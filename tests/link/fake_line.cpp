@@ -15,12 +15,7 @@ void FakeTiming::waitUntilUs(std::int64_t untilUs) {
 }
 
 Bytes MakeAnswer(std::uint8_t adr, std::uint8_t cmd, const Bytes& data) {
-    Bytes body(3 + data.size());
-    body[0] = adr;
-    body[1] = static_cast<std::uint8_t>(data.size() + 5);
-    body[2] = cmd;
-    std::copy(data.begin(), data.end(), body.begin() + 3);
-    return BuildFrame(body);
+    return BuildFrame(MakeBody(adr, cmd, data));
 }
 
 void FakeBus::SetController(std::uint8_t adr, FakeController c) {

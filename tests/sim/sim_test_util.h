@@ -1,6 +1,5 @@
 #pragma once
 // Request frames and answer bodies for the simulator's tests.
-#include <algorithm>
 #include <initializer_list>
 
 #include "link/bytes.h"
@@ -10,12 +9,7 @@ namespace pelko::testing {
 
 // Frame with its length byte and checksum, as the program sends it.
 inline Bytes Req(std::uint8_t adr, std::uint8_t cmd, Bytes data = {}) {
-    Bytes body(3 + data.size());
-    body[0] = adr;
-    body[1] = static_cast<std::uint8_t>(data.size() + 5);
-    body[2] = cmd;
-    std::copy(data.begin(), data.end(), body.begin() + 3);
-    return BuildFrame(body);
+    return BuildFrame(MakeBody(adr, cmd, data));
 }
 
 inline Bytes Cat(std::initializer_list<Bytes> parts) {
