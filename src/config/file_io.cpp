@@ -23,9 +23,13 @@ std::string RealTarget(const std::string& path) {
     return path;
 }
 
-mode_t NewFileMode(const std::string& target) {
-    struct stat st {};
-    if (::stat(target.c_str(), &st) == 0) return st.st_mode & 07777;
+// Replacing the file by renaming needs no write access to the file itself,
+// so the protection a read-only file stands for is checked here.
+bool MayReplace(const std::string& target, const struct stat& st) {
+    return (st.st_mode & 0222) != 0 && ::access(target.c_str(), W_OK) == 0;
+}
+
+mode_t NewFileMode() {
     const mode_t mask = ::umask(0);
     ::umask(mask);
     return 0666 & ~mask;
@@ -83,6 +87,10 @@ FileResult ReadWholeFile(const std::string& path, std::string& bytes, bool creat
 
 FileResult WriteFileSafely(const std::string& path, std::string_view bytes) {
     const std::string target = RealTarget(path);
+    struct stat st {};
+    const bool exists = ::stat(target.c_str(), &st) == 0;
+    if (exists && !MayReplace(target, st)) return Fail(EACCES);
+    const mode_t mode = exists ? (st.st_mode & 07777) : NewFileMode();
     std::string temp = target + ".XXXXXX";
     std::vector<char> name(temp.begin(), temp.end());
     name.push_back('\0');
@@ -90,7 +98,7 @@ FileResult WriteFileSafely(const std::string& path, std::string_view bytes) {
     if (fd < 0) return Fail(errno);
     temp.assign(name.data());
     int error = 0;
-    if (::fchmod(fd, NewFileMode(target)) != 0 || !WriteAll(fd, bytes) || ::fsync(fd) != 0) error = errno;
+    if (::fchmod(fd, mode) != 0 || !WriteAll(fd, bytes) || ::fsync(fd) != 0) error = errno;
     if (::close(fd) != 0 && error == 0) error = errno;
     if (error == 0 && ::rename(temp.c_str(), target.c_str()) != 0) error = errno;
     if (error != 0) {

@@ -6,9 +6,11 @@
 
 namespace pelko {
 
-// Larger files are refused as unreadable: no configuration comes near it,
-// and it keeps a stray file from taking all memory.
-inline constexpr std::size_t kMaxConfigFileSize = 256u << 20;
+// Larger files are refused as unreadable. The largest configuration (254
+// controllers with 1010 cards each) is about 21 MiB; parsing takes up to 25
+// times the file's size for hostile markup, so a stray file of this size
+// costs at most some 1.5 GiB.
+inline constexpr std::size_t kMaxConfigFileSize = 64u << 20;
 
 inline constexpr const char* kTextOpenFailed = "Не удалось открыть файл.";
 inline constexpr const char* kTextSaveFailed = "Не удалось сохранить файл.";
@@ -23,7 +25,8 @@ FileResult ReadWholeFile(const std::string& path, std::string& bytes, bool creat
 
 // Writes the bytes to a new file beside the target and renames it over the
 // target only when all of it is on disk; on failure the old file is left as
-// it was and the temporary file is removed.
+// it was and the temporary file is removed. A target that may not be written
+// (read-only, or not ours to write) is refused with EACCES, not replaced.
 FileResult WriteFileSafely(const std::string& path, std::string_view bytes);
 
 }  // namespace pelko

@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <dirent.h>
 #include <filesystem>
+#include <fstream>
 
 namespace pelko {
 namespace {
@@ -79,10 +80,34 @@ TEST_F(FileIo, FailedRenameRemovesTheTemporaryFile) {
     EXPECT_EQ(Entries(), 1u);
 }
 
+TEST_F(FileIo, SaveLeavesAReadOnlyFileAlone) {
+    const fs::path target = dir / "config.txt";
+    ASSERT_TRUE(WriteFileSafely(target, "old").ok);
+    fs::permissions(target, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+    const FileResult r = WriteFileSafely(target, "new");
+    EXPECT_FALSE(r.ok);
+    EXPECT_EQ(r.error, EACCES);
+    EXPECT_EQ(Read(target), "old");
+    EXPECT_EQ(Entries(), 1u);
+}
+
 TEST_F(FileIo, SaveIntoAMissingFolderFails) {
     const FileResult r = WriteFileSafely(dir / "no" / "config.txt", "x");
     EXPECT_FALSE(r.ok);
     EXPECT_EQ(r.error, ENOENT);
+}
+
+// Hostile markup takes up to 25 times its size to parse; the largest real
+// configuration is about 21 MiB, so a file beyond 64 MiB is refused unread.
+TEST_F(FileIo, ReadingRefusesFilesTooLargeForAConfiguration) {
+    const fs::path big = dir / "big.txt";
+    { std::ofstream(big).put('<'); }
+    fs::resize_file(big, (std::size_t{64} << 20) + 1);  // sparse: nothing is really written
+    std::string bytes = "keep";
+    const FileResult r = ReadWholeFile(big, bytes);
+    EXPECT_FALSE(r.ok);
+    EXPECT_EQ(r.error, EFBIG);
+    EXPECT_EQ(bytes, "keep");
 }
 
 TEST_F(FileIo, ReadingMissingFilesAndFolders) {
