@@ -19,8 +19,7 @@ void TCustomXMLParser::SkipSpaces() {
     while (!AtEnd() && IsSpace(Peek())) ++Pos_;
 }
 
-bool TCustomXMLParser::ReadName(std::string_view& name) {
-    SkipSpaces();
+bool TCustomXMLParser::ReadBare(std::string_view& word) {
     const std::size_t start = Pos_;
     while (!AtEnd()) {
         const char c = Peek();
@@ -29,8 +28,13 @@ bool TCustomXMLParser::ReadName(std::string_view& name) {
         ++Pos_;
     }
     if (AtEnd() || Pos_ == start) return false;
-    name = std::string_view(Text_).substr(start, Pos_ - start);
+    word = std::string_view(Text_).substr(start, Pos_ - start);
     return true;
+}
+
+bool TCustomXMLParser::ReadName(std::string_view& name) {
+    SkipSpaces();
+    return ReadBare(name);
 }
 
 bool TCustomXMLParser::ReadAttributeName(std::string_view& name) {
@@ -61,16 +65,7 @@ bool TCustomXMLParser::ReadValue(std::string_view& value) {
         Pos_ = close + 1;
         return true;
     }
-    const std::size_t start = Pos_;
-    while (!AtEnd()) {
-        const char c = Peek();
-        if (IsSpace(c) || c == '/' || c == '>') break;
-        if (IsForbiddenInName(c)) return false;
-        ++Pos_;
-    }
-    if (AtEnd() || Pos_ == start) return false;
-    value = std::string_view(Text_).substr(start, Pos_ - start);
-    return true;
+    return ReadBare(value);
 }
 
 TCustomXMLParser::Token TCustomXMLParser::ReadToken() {

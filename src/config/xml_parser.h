@@ -34,6 +34,8 @@ private:
     bool AtEnd() const { return Pos_ >= Text_.size(); }
     char Peek() const { return Text_[Pos_]; }
     void SkipSpaces();
+    // A name or an unquoted value: up to white space, '/' or '>'; never empty.
+    bool ReadBare(std::string_view& word);
     bool ReadName(std::string_view& name);
     bool ReadAttributeName(std::string_view& name);
     bool ReadValue(std::string_view& value);

@@ -38,7 +38,6 @@ struct TXMLNode {
 
 inline std::uint32_t Length32(std::string_view s) { return static_cast<std::uint32_t>(s.size()); }
 
-// Allocates objects in large blocks; everything goes at once with Clear().
 // Allocates records in large blocks without initialising them; everything
 // goes at once with Clear().
 template <typename T>
