@@ -50,7 +50,9 @@ bool WriteAll(int fd, std::string_view bytes) {
 }  // namespace
 
 FileResult ReadWholeFile(const std::string& path, std::string& bytes, bool createIfMissing) {
-    const int flags = O_RDONLY | O_CLOEXEC | (createIfMissing ? O_CREAT : 0);
+    // Non-blocking so that a pipe or a terminal is refused below instead of
+    // waiting for a writer or a carrier; reading a regular file is unaffected.
+    const int flags = O_RDONLY | O_CLOEXEC | O_NONBLOCK | (createIfMissing ? O_CREAT : 0);
     const int fd = ::open(path.c_str(), flags, 0666);
     if (fd < 0) return Fail(errno);
     struct stat st {};

@@ -115,6 +115,11 @@ TEST_F(FileIo, ReadingMissingFilesAndFolders) {
     EXPECT_FALSE(ReadWholeFile(dir / "missing.txt", bytes).ok);
     EXPECT_EQ(bytes, "keep");
     EXPECT_FALSE(ReadWholeFile(dir, bytes).ok);
+    // A pipe with nobody writing into it is refused, not waited on.
+    ASSERT_EQ(::mkfifo((dir / "pipe").c_str(), 0600), 0);
+    const FileResult pipe = ReadWholeFile(dir / "pipe", bytes);
+    EXPECT_FALSE(pipe.ok);
+    EXPECT_EQ(pipe.error, EINVAL);
     EXPECT_TRUE(ReadWholeFile(dir / "created.txt", bytes, true).ok);
     EXPECT_EQ(bytes, "");
     EXPECT_TRUE(fs::exists(dir / "created.txt"));
