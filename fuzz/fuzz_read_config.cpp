@@ -12,17 +12,6 @@ namespace {
 
 using namespace pelko;
 
-struct FuzzHost : ConfigFileHost {
-    bool answer = true;
-    void ShowMessage(const std::string&, const std::string&, TMsgIcon) override {}
-    bool AskYesNo(const std::string&, const std::string&, TMsgIcon) override { return answer; }
-    void GroupDiscarded() override {}
-    void GroupMarkedForSave() override {}
-    void RestartSessionAtSpeed(std::int32_t) override {}
-    void RestartSessionWithPortSettings(const ProgramSettings&) override {}
-    void SetDevPresent(std::uint8_t) override {}
-};
-
 bool SameCards(const CardsArr& a, const CardsArr& b) {
     if (a.size() != b.size()) return false;
     for (std::size_t i = 0; i < a.size(); ++i)
@@ -50,14 +39,14 @@ bool SameGroup(const TGroupDev& a, const TGroupDev& b) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string text(reinterpret_cast<const char*>(data), size);
-    FuzzHost host;
-    host.answer = size % 2 == 0;
+    SilentConfigHost host;
+    host.answerYes = size % 2 == 0;
     ProgramSettings settings;
     TGroupDev group;
     group.AddDevice(7);  // one device known before the file
     ReadFromFile(text, settings, group, host);
 
-    host.answer = true;
+    host.answerYes = true;
     const std::string saved = SaveToFile(settings, group, host);
     ProgramSettings settings2;
     settings2.PortBaudRate = settings.PortBaudRate;

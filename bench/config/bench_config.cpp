@@ -23,16 +23,6 @@ namespace {
 
 using namespace pelko;
 
-struct QuietHost : ConfigFileHost {
-    void ShowMessage(const std::string&, const std::string&, TMsgIcon) override {}
-    bool AskYesNo(const std::string&, const std::string&, TMsgIcon) override { return true; }
-    void GroupDiscarded() override {}
-    void GroupMarkedForSave() override {}
-    void RestartSessionAtSpeed(std::int32_t) override {}
-    void RestartSessionWithPortSettings(const ProgramSettings&) override {}
-    void SetDevPresent(std::uint8_t) override {}
-};
-
 void FillGroup(TGroupDev& g, int devices) {
     for (int d = 0; d < devices; ++d) {
         const DevIndex i = g.AddDevice(static_cast<std::uint8_t>(d + 1));
@@ -67,7 +57,7 @@ Figures Measure(int devices, std::string* keep) {
     ProgramSettings s;
     TGroupDev g;
     FillGroup(g, devices);
-    QuietHost host;
+    SilentConfigHost host;
     std::string file;
     const double saveMs = BestMs(5, [&] { file = SaveToFile(s, g, host); });
     // Each loaded group is freed after the clock stops: tearing down is not loading.
@@ -103,7 +93,7 @@ int PeakMemoryChild(const char* path) {
     const long before = MaxRssKb();
     ProgramSettings s;
     TGroupDev g;
-    QuietHost host;
+    SilentConfigHost host;
     const std::size_t size = bytes.size();
     ReadFromFile(std::move(bytes), s, g, host);
     std::printf("peak memory of one load: %.1f MiB (%.1f MiB above the file read into memory, file %.1f MiB)\n",

@@ -37,6 +37,20 @@ public:
     virtual void SetDevPresent(std::uint8_t address) = 0;
 };
 
+// A host that shows nothing and has no session: for batch work on files.
+class SilentConfigHost : public ConfigFileHost {
+public:
+    bool answerYes = true;  // the answer to every question
+
+    void ShowMessage(const std::string&, const std::string&, TMsgIcon) override {}
+    bool AskYesNo(const std::string&, const std::string&, TMsgIcon) override { return answerYes; }
+    void GroupDiscarded() override {}
+    void GroupMarkedForSave() override {}
+    void RestartSessionAtSpeed(std::int32_t) override {}
+    void RestartSessionWithPortSettings(const ProgramSettings&) override {}
+    void SetDevPresent(std::uint8_t) override {}
+};
+
 // Captions and texts of the boxes the configuration file shows.
 inline constexpr const char* kCaptionMessage = "Сообщение";
 inline constexpr const char* kCaptionAttention = "Внимание";
