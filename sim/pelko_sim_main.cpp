@@ -1,6 +1,7 @@
 // pelko-sim: simulated controllers on a pseudo-terminal. Prints the device
 // path first, then serves until "quit", the end of standard input, SIGTERM or
 // SIGINT.
+#include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
 #include <sys/signalfd.h>
@@ -22,6 +23,14 @@
 namespace {
 
 using namespace pelko;
+
+// Whoever started us may have left 0, 1 or 2 closed: the pseudo-terminal
+// would take that number and the control channel would read the line's
+// bytes. /dev/null there makes a closed input an ended one.
+void FillStandardDescriptors() {
+    for (int fd = STDIN_FILENO; fd <= STDERR_FILENO; ++fd)
+        if (::fcntl(fd, F_GETFD) < 0) ::open("/dev/null", O_RDWR);  // takes the lowest free number: fd
+}
 
 int SignalFd() {
     sigset_t set;
@@ -86,6 +95,7 @@ int Serve(SimLine& line, PtyLine& pty, const SimOptions& o) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    FillStandardDescriptors();
     SimOptions options;
     std::string error;
     if (!ParseSimOptions(std::vector<std::string>(argv + 1, argv + argc), options, error)) {

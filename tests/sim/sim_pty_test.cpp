@@ -105,6 +105,14 @@ TEST_F(SimPtyTest, EndOfStandardInputStopsTheSimulator) {
     EXPECT_EQ(sim->Finish(), 0);
 }
 
+// Started with no standard input at all: that is the end of input too, and
+// the pseudo-terminal must not take descriptor 0 and be read as commands.
+TEST(SimPtyStart, ClosedStandardInputIsTheEndOfInput) {
+    std::string out;
+    EXPECT_EQ(RunProgram({"/bin/sh", "-c", "exec \"$0\" <&-", PELKO_SIM_EXE}, out), 0);
+    EXPECT_EQ(out.rfind("/dev/pts/", 0), 0u) << out;
+}
+
 TEST_F(SimPtyTest, PelkoctlScansAndSendsRawRequests) {
     Start({"--controllers", "3,17,30@19200"});
     std::string out;
