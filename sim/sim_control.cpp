@@ -53,7 +53,8 @@ std::vector<std::string> SimControl::Dispatch(const std::vector<std::string>& w)
         lines.push_back("ok");
         return lines;
     }
-    if (c == "log" && w.size() == 2 && (w[1] == "on" || w[1] == "off")) {
+    if (c == "log") {
+        if (w.size() != 2 || (w[1] != "on" && w[1] != "off")) return Fail(Usage("log on|off"));
         FLog = w[1] == "on";
         return kOk;
     }

@@ -1,5 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <fstream>
+#include <map>
+#include <regex>
+#include <set>
+#include <sstream>
+
 #include "sim/sim_control.h"
 #include "sim/sim_options.h"
 #include "sim_test_util.h"
@@ -73,6 +79,55 @@ TEST(SimOptions, FaultTextNamesEveryKind) {
     EXPECT_EQ(f->command, 0x22);
     EXPECT_DOUBLE_EQ(f->rate, 0.25);
     EXPECT_EQ(f->param, 900u);
+}
+
+std::set<std::string> OptionNames(const std::string& text) {
+    static const std::regex option("--[a-z][a-z-]*");
+    std::set<std::string> names;
+    for (std::sregex_iterator it(text.begin(), text.end(), option), end; it != end; ++it) names.insert(it->str());
+    return names;
+}
+
+// The help, the parser and the README name the same options.
+TEST(SimHelp, OptionsOfTheHelpTheParserAndTheReadmeAgree) {
+    const std::map<std::string, std::string> values = {
+        {"--controllers", "3,17@19200"}, {"--password", "0102030405"}, {"--factory-pass", "0102030405"},
+        {"--restart-ms", "100"},         {"--fault", "3:busy"},       {"--seed", "7"},
+        {"--turnaround-us", "300"},
+    };
+    const std::set<std::string> inHelp = OptionNames(SimUsage());
+    for (const std::string& name : inHelp) {
+        std::vector<std::string> args{name};
+        if (const auto v = values.find(name); v != values.end()) args.push_back(v->second);
+        SimOptions o;
+        std::string error;
+        EXPECT_TRUE(ParseSimOptions(args, o, error)) << name << ": " << error;
+    }
+    std::ifstream readme(PELKO_SIM_README);
+    ASSERT_TRUE(readme) << PELKO_SIM_README;
+    std::stringstream text;
+    text << readme.rdbuf();
+    EXPECT_EQ(OptionNames(text.str()), inHelp);
+}
+
+// Every control command the help lists is one the control channel knows.
+TEST(SimHelp, ControlCommandsOfTheHelpAreKnown) {
+    SimLine line;
+    SimControl control(line, SimOptions{});
+    std::istringstream help(SimUsage());
+    bool inCommands = false;
+    int listed = 0;
+    for (std::string row; std::getline(help, row);) {
+        if (row.rfind("Команды", 0) == 0) inCommands = true;
+        if (!inCommands || row.rfind("  ", 0) != 0) continue;
+        std::istringstream words(row);
+        std::string command;
+        words >> command;
+        ++listed;
+        for (const std::string& reply : control.Run(command))
+            EXPECT_EQ(reply.find("неизвестная команда"), std::string::npos) << command;
+    }
+    EXPECT_GE(listed, 12);
 }
 
 class SimControlTest : public ::testing::Test {
