@@ -33,9 +33,9 @@ void TAInspector::PostOpenEditor(int requests, bool editMode) {
 void TAInspector::OpenEditorMessage(int requests, bool editMode) {
     EditMode_ = EditMode_ || editMode;
     EditRequests_ -= requests;
-    if (EditMode_ && SelRow_ >= TopRow_ && SelRow_ < RowCount_ &&
-        (SelRow_ - TopRow_ + 1) * RowHeight_ < ClientHeight())
-        OpenEditor(SelRow_);
+    if (EditMode_ && CurRow_ >= TopRow() && CurRow_ < RowCount() &&
+        (CurRow_ - TopRow() + 1) * RowHeight() < ClientHeight())
+        OpenEditor(CurRow_);
 }
 
 QWidget* TAInspector::CreateEditor(int row, TParamType type, const QString& value) {
@@ -43,9 +43,12 @@ QWidget* TAInspector::CreateEditor(int row, TParamType type, const QString& valu
     case TParamType::ptText: {
         auto* edit = new QLineEdit(value, viewport());
         edit->setFrame(false);
+        // The limit holds for typing; a longer value the row already has is
+        // not cut, or leaving the editor untouched would report a change.
         const std::string maximum = Markup_.Attribute(row, markup::kMaximum);
         if (const std::uint32_t length = NumberOr(maximum, 0); length > 0)
-            edit->setMaxLength(static_cast<int>(std::min<std::uint32_t>(length, 32767)));
+            edit->setMaxLength(static_cast<int>(
+                std::max<std::uint32_t>(std::min<std::uint32_t>(length, 32767), static_cast<std::uint32_t>(value.size()))));
         return edit;
     }
     case TParamType::ptList: {
@@ -71,24 +74,24 @@ QWidget* TAInspector::CreateEditor(int row, TParamType type, const QString& valu
 
 void TAInspector::OpenEditor(int row) {
     const TParamType type = Markup_.Type(row);
-    if (type == TParamType::ptOther || LeftCol_ > 1)
+    if (type == TParamType::ptOther || LeftCol() > 1)
         return;
     if (Hook_)
         CloseEditor(Hook_, !Hook_->Escaped);
-    const int left = ColLeft(1), width1 = ColWidths_[1], clientWidth = ClientWidth();
-    const int top = (row - TopRow_ + 1) * RowHeight_;
+    const int left = ColLeft(1), width1 = GetColWidth(1), clientWidth = ClientWidth();
+    const int top = (row - TopRow() + 1) * RowHeight();
     QWidget* editor = nullptr;
     std::unique_ptr<TEditParamData> data;
     if (type == TParamType::ptConst) {
         auto* label = new TAHandledLabel(viewport());
-        label->SetCaption(Values_[row]);
-        label->setGeometry(left + 1, top + 2, std::min(left + width1 - 2, clientWidth) - left, RowHeight_ - 4);
+        label->SetCaption(Value(row));
+        label->setGeometry(left + 1, top + 2, std::min(left + width1 - 2, clientWidth) - left, RowHeight() - 4);
         editor = label;
     } else {
-        editor = CreateEditor(row, type, Values_[row]);
-        editor->setGeometry(left + 1, top, std::min(left + width1, clientWidth) - left, RowHeight_);
+        editor = CreateEditor(row, type, Value(row));
+        editor->setGeometry(left + 1, top, std::min(left + width1, clientWidth) - left, RowHeight());
         data = std::make_unique<TEditParamData>(
-            TEditParamData{Generation_, row, Key_, Markup_.Name(row), Values_[row], OnChangeValue});
+            TEditParamData{Generation_, row, Key_, Markup_.Name(row), Value(row), OnChangeValue});
     }
     editor->setFont(font());
     Hook_ = new TEditorHook(this, editor, std::move(data));
@@ -106,11 +109,12 @@ void TAInspector::CloseEditor(TEditorHook* hook, bool report) {
         const std::optional<QString> chosen = hook->EditorText();
         const QString text = chosen.value_or(QString());
         const std::unique_ptr<TEditParamData> data = std::move(hook->Data);
-        if (chosen && text != data->OldValue && data->OnChange) {
+        if (chosen && text != data->OldValue) {
             bool canExit = true;
-            data->OnChange(data->Key, data->Name, text, canExit);
+            if (data->OnChange)
+                data->OnChange(data->Key, data->Name, text, canExit);
             // The row the editor was opened on: the selection may have moved since.
-            if (data->Generation == Generation_ && canExit && data->Row < RowCount_) {
+            if (data->Generation == Generation_ && canExit && data->Row < static_cast<int>(Values_.size())) {
                 Values_[data->Row] = text;
                 viewport()->update();
             }
@@ -131,7 +135,7 @@ void TAInspector::ReleaseEditor(TEditorHook* hook) {
 
 void TAInspector::EditorStep(int delta) {
     TakeFocus();
-    MoveSelection(SelRow_ + delta);
+    MoveSelection(CurRow_ + delta);
     viewport()->update();
     PostOpenEditor(0, false);
 }

@@ -70,6 +70,18 @@ TEST_F(GridFixture, HorizontalMaximumIsTheColumnAfterTheFirstThatOverflows) {
     }
 }
 
+TEST_F(GridFixture, ColumnsAddedAgainStartAtTheDefaultWidth) {
+    grid.SetColCount(1);
+    EXPECT_EQ(grid.GetColWidth(0), 50);
+    EXPECT_EQ(grid.GetColWidth(1), 0) << "beyond the columns";
+    grid.SetColCount(3);
+    EXPECT_EQ(grid.GetColWidth(0), 50);
+    EXPECT_EQ(grid.GetColWidth(1), 60);
+    EXPECT_EQ(grid.GetColWidth(2), 60);
+    grid.SetColCount(0);
+    EXPECT_EQ(grid.ColCount(), 3);
+}
+
 TEST_F(GridFixture, VerticalMaximumLeavesTheLastRowAtTheBottom) {
     grid.SetRowCount(100);
     const int visible = (grid.ClientHeight() - kRowHeight) / kRowHeight;

@@ -13,6 +13,7 @@
 #include "controls/a_handled_label.h"
 #include "controls/a_inspector.h"
 #include "controls/divisor_spin_edit.h"
+#include "controls/win_color.h"
 #include "controls_test_util.h"
 
 namespace pelko {
@@ -163,6 +164,24 @@ TEST_F(InspectorFixture, RefusedChangeKeepsTheOldValue) {
     EXPECT_EQ(inspector->Value(1), "12AB34CD56");
 }
 
+TEST_F(InspectorFixture, ChangeIsKeptWithoutAHandler) {
+    inspector->OnChangeValue = nullptr;
+    dynamic_cast<QLineEdit*>(Open(2))->setText(QStringLiteral("Новый"));
+    inspector->CommitEdit();
+    EXPECT_EQ(inspector->Value(2), "Новый");
+}
+
+TEST_F(InspectorFixture, ValueLongerThanItsLimitIsNotCutByOpeningTheEditor) {
+    inspector->LoadParams(std::string("<Параметры ключ=\"k\"><Параметр название=\"Имя\" тип=\"текст\" "
+                                      "значение=\"Проходная\" максимум=\"4\"/></Параметры>"));
+    auto* edit = dynamic_cast<QLineEdit*>(Open(0));
+    ASSERT_NE(edit, nullptr);
+    EXPECT_EQ(edit->text(), "Проходная");
+    inspector->CommitEdit();
+    EXPECT_TRUE(reports.empty()) << "an unchanged editor reports nothing";
+    EXPECT_EQ(inspector->Value(0), "Проходная");
+}
+
 TEST_F(InspectorFixture, ReloadWhileEditingReportsButDoesNotStore) {
     dynamic_cast<QLineEdit*>(Open(2))->setText(QStringLiteral("Новый"));
     inspector->LoadParams(kCardMarkup);
@@ -223,6 +242,22 @@ TEST_F(InspectorFixture, EditorKeys) {
     EXPECT_EQ(static_cast<QLineEdit*>(inspector->Editor())->text(), "BBBBBBBBBB");
 }
 
+TEST_F(InspectorFixture, KeysAnEditorLeavesAloneDoNotMoveTheSelection) {
+    // Rows 1 (text), 3 (number) and 4 (constant): their editors pass these keys on.
+    for (int row : {1, 3, 4}) {
+        QWidget* editor = Open(row);
+        ASSERT_NE(editor, nullptr) << row;
+        for (Qt::Key key : {Qt::Key_PageDown, Qt::Key_PageUp, Qt::Key_End, Qt::Key_Home}) {
+            QTest::keyClick(editor, key);
+            EXPECT_EQ(inspector->SelRow(), row) << "row " << row << ", key " << key;
+            EXPECT_EQ(inspector->Editor(), editor) << "row " << row << ", key " << key;
+        }
+        inspector->CommitEdit();
+        Flush();
+    }
+    EXPECT_TRUE(reports.empty());
+}
+
 TEST_F(InspectorFixture, NumberRowReportsTheLimitedValue) {
     inspector->LoadParams(std::string("<Параметры ключ=\"dev1\"><Параметр название=\"Время\" тип=\"число\" "
                                       "значение=\"25\" делитель=\"10\" минимум=\"5\" максимум=\"300\"/></Параметры>"));
@@ -240,8 +275,8 @@ TEST_F(InspectorFixture, ResizingTheNameColumnMovesTheEditor) {
     QTest::mousePress(vp, Qt::LeftButton, Qt::NoModifier, QPoint(121, 10));
     EXPECT_EQ(inspector->SizingCol(), 0);
     QTest::mouseRelease(vp, Qt::LeftButton, Qt::NoModifier, QPoint(150, 10));
-    EXPECT_EQ(inspector->ColWidth(0), 150);
-    EXPECT_EQ(inspector->ColWidth(1), 120);
+    EXPECT_EQ(inspector->GetColWidth(0), 150);
+    EXPECT_EQ(inspector->GetColWidth(1), 120);
     QWidget* editor = Open(1);
     ASSERT_NE(editor, nullptr);
     EXPECT_EQ(editor->geometry().left(), 151);
@@ -251,7 +286,7 @@ TEST_F(InspectorFixture, ResizingTheNameColumnMovesTheEditor) {
     inspector->CommitEdit();
     QTest::mousePress(vp, Qt::LeftButton, Qt::NoModifier, QPoint(150, 10));
     QTest::mouseRelease(vp, Qt::LeftButton, Qt::NoModifier, QPoint(400, 10));
-    EXPECT_EQ(inspector->ColWidth(0), std::min(270, inspector->ClientWidth()) - 5);
+    EXPECT_EQ(inspector->GetColWidth(0), std::min(270, inspector->ClientWidth()) - 5);
 }
 
 TEST_F(InspectorFixture, MouseSelectsAndDoubleClickEdits) {
@@ -309,6 +344,33 @@ TEST_F(InspectorFixture, ManyRowsScrollToKeepTheSelectionVisible) {
     inspector->EditParam(visible + 3);  // not visible: no editor opens
     Flush();
     EXPECT_EQ(inspector->Editor(), nullptr);
+}
+
+TEST_F(InspectorFixture, RowsBeyondTheMarkupAreDrawnEmpty) {
+    inspector->SetRowCount(9);
+    EXPECT_EQ(inspector->RowCount(), 9);
+    const QImage image = test::Render(inspector->viewport());
+    EXPECT_FALSE(image.isNull());
+    EXPECT_EQ(inspector->Value(8), QString());
+    EXPECT_EQ(Open(8), nullptr) << "a row without markup has no type and opens nothing";
+    inspector->SetRowCount(-1);
+    EXPECT_EQ(inspector->RowCount(), 9);
+}
+
+TEST_F(InspectorFixture, NoFrameWhenScrolledPastBothColumns) {
+    window.resize(110, 300);  // the value column alone is wider than the client
+    Flush();
+    ASSERT_EQ(inspector->horizontalScrollBar()->maximum(), 2);
+    inspector->EditParam(2);
+    Flush();
+    inspector->CommitEdit();
+    inspector->horizontalScrollBar()->setValue(2);
+    EXPECT_EQ(inspector->LeftCol(), 2);
+    const QImage image = test::Render(inspector->viewport());
+    const QColor window = SystemColors(inspector->palette()).Window;
+    const int top = kRowHeight + 2 * kRowHeight;
+    for (int x = 0; x < 4; ++x)
+        EXPECT_TRUE(test::SameColor(image, QPoint(x, top + 1), window)) << x;
 }
 
 TEST_F(InspectorFixture, SelectedRowCarriesAFrameAndConstantsAreGrey) {
