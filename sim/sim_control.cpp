@@ -79,10 +79,15 @@ std::vector<SimControllerId> SimControl::Plugged(const std::string& adrText, std
 std::vector<std::string> SimControl::ForEach(const std::vector<std::string>& w, std::size_t words,
                                              bool (SimLine::*act)(SimControllerId)) {
     if (w.size() != words) return Fail(Usage((w[0] + " АДРЕС").c_str()));
+    return ActOn(w[1], [&](SimControllerId id) { (FLine.*act)(id); });
+}
+
+std::vector<std::string> SimControl::ActOn(const std::string& adrText,
+                                           const std::function<void(SimControllerId)>& act) {
     std::string error;
-    const auto ids = Plugged(w[1], error);
+    const auto ids = Plugged(adrText, error);
     if (ids.empty()) return Fail(error);
-    for (SimControllerId id : ids) (FLine.*act)(id);
+    for (SimControllerId id : ids) act(id);
     return kOk;
 }
 
@@ -91,20 +96,12 @@ std::vector<std::string> SimControl::OnCard(const std::vector<std::string>& w) {
     if (w.size() != (present ? 3u : 2u)) return Fail(Usage(present ? "card АДРЕС HEX10" : "nocard АДРЕС"));
     const auto code = present ? ParseHexCode(w[2]) : std::optional<SimCode>(kNoCode);
     if (!code) return Fail("неверный код карты " + w[2]);
-    std::string error;
-    const auto ids = Plugged(w[1], error);
-    if (ids.empty()) return Fail(error);
-    for (SimControllerId id : ids) FLine.PresentCard(id, *code);
-    return kOk;
+    return ActOn(w[1], [&](SimControllerId id) { FLine.PresentCard(id, *code); });
 }
 
 std::vector<std::string> SimControl::OnButton(const std::vector<std::string>& w) {
     if (w.size() != 3 || (w[2] != "on" && w[2] != "off")) return Fail(Usage("button АДРЕС on|off"));
-    std::string error;
-    const auto ids = Plugged(w[1], error);
-    if (ids.empty()) return Fail(error);
-    for (SimControllerId id : ids) FLine.SetButton(id, w[2] == "on");
-    return kOk;
+    return ActOn(w[1], [&](SimControllerId id) { FLine.SetButton(id, w[2] == "on"); });
 }
 
 std::vector<std::string> SimControl::OnAdd(const std::vector<std::string>& w) {
@@ -132,11 +129,7 @@ std::vector<std::string> SimControl::OnFault(const std::vector<std::string>& w) 
     if (w.size() != 3) return Fail(Usage("fault АДРЕС ВИД[@КОМАНДА][:ДОЛЯ[:ЧИСЛО]]"));
     const auto fault = ParseFault(w[2]);
     if (!fault) return Fail("неверный сбой " + w[2]);
-    std::string error;
-    const auto ids = Plugged(w[1], error);
-    if (ids.empty()) return Fail(error);
-    for (SimControllerId id : ids) FLine.AddFault(id, *fault);
-    return kOk;
+    return ActOn(w[1], [&](SimControllerId id) { FLine.AddFault(id, *fault); });
 }
 
 std::vector<std::string> SimControl::OnCell(const std::vector<std::string>& w) {
@@ -147,12 +140,9 @@ std::vector<std::string> SimControl::OnCell(const std::vector<std::string>& w) {
         return Fail("неверная ячейка " + w[2]);
     const auto code = ParseHexCode(w[3]);
     if (!code) return Fail("неверный код " + w[3]);
-    std::string error;
-    const auto ids = Plugged(w[1], error);
-    if (ids.empty()) return Fail(error);
-    for (SimControllerId id : ids)
+    return ActOn(w[1], [&](SimControllerId id) {
         FLine.With(id, [&](SimController& c) { c.SetCell(static_cast<std::uint16_t>(cell), *code); });
-    return kOk;
+    });
 }
 
 std::vector<std::string> SimControl::Status() const {

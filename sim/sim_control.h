@@ -3,6 +3,7 @@
 // line's controllers (present a card, plug a controller in or out, faults...).
 // Controllers are named by their current address; a command acts on every
 // controller at that address.
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -27,6 +28,9 @@ public:
 
 private:
     std::vector<SimControllerId> Plugged(const std::string& adrText, std::string& error) const;
+    // Runs act on every plugged-in controller at the address: "ok", or the
+    // error when the address is bad or nobody is there.
+    std::vector<std::string> ActOn(const std::string& adrText, const std::function<void(SimControllerId)>& act);
     std::vector<std::string> Dispatch(const std::vector<std::string>& w);
     std::vector<std::string> OnCard(const std::vector<std::string>& w);
     std::vector<std::string> OnButton(const std::vector<std::string>& w);
