@@ -6,6 +6,8 @@
 #include <functional>
 #include <mutex>
 #include <stdexcept>
+#include <string>
+#include <vector>
 
 #include "link/pelko_session.h"
 
@@ -46,6 +48,20 @@ private:
     std::condition_variable FCond;
     int FNotifications = 0;
     bool FPending = false;
+};
+
+// Records the start-up scan as the main thread sees it: how many addresses
+// were reported, and "found N" / "on N" in the order they were raised.
+struct ScanRecorder {
+    explicit ScanRecorder(TPelkoSession& session) {
+        session.OnSearchAddr = [this](std::uint32_t a, bool found) {
+            ++searched;
+            if (found) events.push_back("found " + std::to_string(a));
+        };
+        session.OnDevOn = [this](std::uint32_t a) { events.push_back("on " + std::to_string(a)); };
+    }
+    int searched = 0;
+    std::vector<std::string> events;
 };
 
 }  // namespace pelko::test

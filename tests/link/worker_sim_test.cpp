@@ -92,16 +92,10 @@ TEST_F(WorkerSimTest, ScanAndPollOrder) {
     Add(17);
     Add(3);
     session->SetSearchAddr(true);
-    std::vector<std::string> log;
-    int searched = 0;
-    session->OnSearchAddr = [&](std::uint32_t a, bool found) {
-        ++searched;
-        if (found) log.push_back("found " + std::to_string(a));
-    };
-    session->OnDevOn = [&](std::uint32_t a) { log.push_back("on " + std::to_string(a)); };
+    ScanRecorder scan(*session);
     session->SetActive(true);
-    RunUntil([&] { return searched == 254 && log.size() == 4; });
-    EXPECT_EQ(log, (std::vector<std::string>{"found 3", "on 3", "found 17", "on 17"}));
+    RunUntil([&] { return scan.searched == 254 && scan.events.size() == 4; });
+    EXPECT_EQ(scan.events, (std::vector<std::string>{"found 3", "on 3", "found 17", "on 17"}));
     watch.WaitMore(17, kCmdCardPoll, 3);
     std::vector<std::uint8_t> polls = watch.AddressesOf(kCmdCardPoll);
     polls.resize(6);

@@ -30,16 +30,10 @@ TEST_F(WorkerTest, ScanFindsControllersInAddressOrderAndReportsEveryAddress) {
     AddControllers({17, 3});
     session->SetFound(true);
     session->SetSearchAddr(true);
-    std::vector<std::string> log;
-    int searched = 0;
-    session->OnSearchAddr = [&](std::uint32_t a, bool found) {
-        ++searched;
-        if (found) log.push_back("found " + std::to_string(a));
-    };
-    session->OnDevOn = [&](std::uint32_t a) { log.push_back("on " + std::to_string(a)); };
+    ScanRecorder scan(*session);
     session->SetActive(true);
-    RunUntil([&] { return searched == 254 && log.size() == 4; });
-    EXPECT_EQ(log, (std::vector<std::string>{"found 3", "on 3", "found 17", "on 17"}));
+    RunUntil([&] { return scan.searched == 254 && scan.events.size() == 4; });
+    EXPECT_EQ(scan.events, (std::vector<std::string>{"found 3", "on 3", "found 17", "on 17"}));
     const std::vector<std::uint8_t> probes = bus->AddressesOf(kCmdProbe);
     ASSERT_GE(probes.size(), 254u);
     for (unsigned a = 1; a <= 254; ++a) EXPECT_EQ(probes[a - 1], a);
