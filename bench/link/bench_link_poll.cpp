@@ -34,6 +34,7 @@ public:
     std::size_t read(std::uint8_t* b, std::size_t n) override { return FPort->read(b, n); }
     void setDtr(bool on) override { FPort->setDtr(on); }
     void setRts(bool on) override { FPort->setRts(on); }
+    void abortWait() override { FPort->abortWait(); }
 
 private:
     std::unique_ptr<SerialPort> FPort;
