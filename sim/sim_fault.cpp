@@ -73,6 +73,7 @@ std::optional<SimFault> ParseFault(const std::string& text) {
     if (hasRate && !ParseRate(Next(rest), f.rate)) return std::nullopt;
     if (!rest.empty() && !ParseNumber(Next(rest), f.param)) return std::nullopt;
     if (!rest.empty()) return std::nullopt;
+    if (f.kind == SimFaultKind::OtherAddress && f.param > 254) return std::nullopt;  // an address byte
     return f;
 }
 

@@ -39,6 +39,8 @@ INSTANTIATE_TEST_SUITE_P(
                       OptionCase{{"--fault", "3:silent@20"}, true}, OptionCase{{"--fault", "3:loud"}, false},
                       OptionCase{{"--fault", "3:busy:1.5"}, false}, OptionCase{{"--fault", "3"}, false},
                       OptionCase{{"--fault", "3:busy:0.5:1:2"}, false}, OptionCase{{"--seed", "x"}, false},
+                      OptionCase{{"--fault", "3:otheraddr:1:254"}, true},
+                      OptionCase{{"--fault", "3:otheraddr:1:256"}, false},
                       OptionCase{{"--password", "0011223344"}, true}, OptionCase{{"--password", "00112233"}, false},
                       OptionCase{{"--factory-pass", "00112233GG"}, false}, OptionCase{{"--restart-ms", "-1"}, false},
                       OptionCase{{"--turnaround-us", "150"}, true}, OptionCase{{"--turnaround-us", "x"}, false},
