@@ -110,14 +110,15 @@ void TEngine::ResetLoggedIn() {
         FGroup.SetState(sel, dfOpened);
         FGroup.SetPass(sel, FactoryPass);
     }
-    WorkConfig = DefaultConfig(AdrOf(*dev));
-    if (!FGroup.GetState(sel, dfParamsRead)) {
+    if (FGroup.GetState(sel, dfParamsRead)) {
+        WorkConfig = dev->Config;
+    } else {
+        WorkConfig = DefaultConfig(AdrOf(*dev));
         CurIndex = sel;
         if (!FSettings.AutoSetDefaultSettings) AskDeviceParams(kParamsDialogCaptionPrefix + dev->Name);
-        PutSpeedCode(WorkConfig, FSettings.PortBaudRate);
-    } else {
-        WorkConfig = dev->Config;
     }
+    // Stored parameters may carry another speed; the port goes to the program's.
+    PutSpeedCode(WorkConfig, FSettings.PortBaudRate);
     Queue(Requests.WriteConfig(kFactoryAdr, WorkConfig));
 }
 

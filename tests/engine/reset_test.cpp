@@ -76,6 +76,18 @@ TEST_F(ResetTest, AtAnotherProgramSpeedThePortVisits9600AndComesBack) {
     EXPECT_EQ(CountSent(0x28), 1u);
 }
 
+// Stored parameters may name another speed (a file from another line): the
+// controller is brought back at the program's speed, where the port goes.
+TEST_F(ResetTest, StoredParametersAreWrittenWithTheProgramSpeed) {
+    const SimControllerId id = Setup(FactoryPass);
+    Dev(5).Config[1] = static_cast<std::uint8_t>((Dev(5).Config[1] & 0xF0) | 5);  // 38400
+    engine->ResetDevClick();
+    ExpectEnded();
+    EXPECT_EQ(Sim(id).Baud(), 9600u);
+    EXPECT_EQ(Sim(id).Config()[1] & 0x0F, 3);
+    EXPECT_EQ(Dev(5).Config[1] & 0x0F, 3);
+}
+
 TEST_F(ResetTest, ParametersAskedWhenTheDeviceNeverHadThemRead) {
     Setup(FactoryPass);
     group.ClearState(0, dfParamsRead);
