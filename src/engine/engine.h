@@ -118,6 +118,7 @@ private:
     bool RestartSession();
     bool ActivateSession();
     bool EnsureActive();
+    void SetPolling(bool on);
     void PortMessage();
     void EndOper();  // closes the progress window and goes idle
     TModalResult ShowModal();
@@ -199,6 +200,15 @@ private:
     TProgressBar FBar;
     std::string FCaption;
     std::vector<std::uint16_t> FCellsDone = std::vector<std::uint16_t>(256, 0);
+
+    // Background polling is off only during a bulk transfer. The session
+    // keeps the flag only while it has a worker, so it is put back whenever
+    // a worker starts or an operation begins.
+    bool FPolling = true;
+    // Answers to requests queued before an operation ended or was cancelled
+    // belong to no operation: Checks below FFreshFrom are dropped.
+    std::uint32_t FNextCheck = 0;
+    std::uint32_t FFreshFrom = 0;
 
     bool FGroupMode = false;      // the search probes the group's devices only
     int FSearchBase = 0;          // first address of a search continued after the all-speed probe

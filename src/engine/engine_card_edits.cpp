@@ -194,9 +194,8 @@ void TEngine::OnMoveCard(const TAnswer& a, std::uint32_t) {
     RefreshCardList();
     FHost.SetCardRow(row < count ? row : count - 1);
     FHost.UpdateInspCard();
-    OperState = osIdle;
     AnswerCount = 0;
-    FHost.ProgressClose();
+    EndOper();
 }
 
 void TEngine::ChangeCardCode(int row, const TCode& code) {

@@ -65,6 +65,7 @@ void TEngine::PelkoSession1AsyncAnswer(const Bytes& Answer, std::uint32_t Check)
         OnStandPassAnswer(a);
         return;
     }
+    if (static_cast<std::int32_t>(Check - FFreshFrom) < 0) return;  // left from an ended operation
     for (const StateHandler& h : kDispatchOrder) {
         if (OperState == h.state) {
             (this->*h.handler)(a, Check);
@@ -124,7 +125,14 @@ void TEngine::PresentAll() {
 
 bool TEngine::ActivateSession() {
     FSession.SetActive(true);
-    return FSession.Active();
+    if (!FSession.Active()) return false;
+    FSession.SetERUniqueButton(FPolling);
+    return true;
+}
+
+void TEngine::SetPolling(bool on) {
+    FPolling = on;
+    FSession.SetERUniqueButton(on);
 }
 
 bool TEngine::RestartSession() {
@@ -135,7 +143,11 @@ bool TEngine::RestartSession() {
 // A starter must not queue into a session without a worker: nothing would
 // ever answer and the progress window would wait for good.
 bool TEngine::EnsureActive() {
-    if (FSession.Active() || ActivateSession()) return true;
+    if (FSession.Active()) {
+        FSession.SetERUniqueButton(FPolling);  // the worker may have been started elsewhere
+        return true;
+    }
+    if (ActivateSession()) return true;
     PortMessage();
     return false;
 }
@@ -149,6 +161,7 @@ void TEngine::StopOper() {
 
 void TEngine::EndOper() {
     OperState = osIdle;
+    FFreshFrom = FNextCheck;
     FHost.ProgressClose();
 }
 
@@ -161,7 +174,11 @@ void TEngine::SetProgBFrm(int Max, const std::string& Caption, bool Marquee) {
     ShowBar();
 }
 
-TModalResult TEngine::ShowModal() { return FHost.ProgressShowModal(); }
+TModalResult TEngine::ShowModal() {
+    const TModalResult result = FHost.ProgressShowModal();
+    if (result == TModalResult::Cancel) FFreshFrom = FNextCheck;
+    return result;
+}
 
 void TEngine::StepIt() {
     FBar.StepIt();
@@ -181,6 +198,7 @@ void TEngine::SetCaption(const std::string& text) {
 std::uint32_t TEngine::Queue(const Bytes& body) {
     std::uint32_t check = 0;
     FSession.AsyncQuery(body, check);
+    FNextCheck = check + 1;
     return check;
 }
 

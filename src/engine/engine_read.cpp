@@ -31,13 +31,13 @@ void TEngine::ReadDevKeysClick() {
     if (dev == nullptr || !EnsureActive()) return;
     AnswerCount = 0;
     FCellsDone[AdrOf(*dev)] = 0;
-    FSession.SetERUniqueButton(false);
+    SetPolling(false);
     Login(AdrOf(*dev), dev->Pass);
     OperState = osReadSelected;
     CurCell = 0;
     SetProgBFrm(kCellCount, ReadCaption(dev->Name), false);
     ShowModal();
-    FSession.SetERUniqueButton(true);
+    SetPolling(true);
     OperState = osIdle;
     AnswerCount = 0;
     RefreshCardList();
@@ -52,12 +52,12 @@ void TEngine::sbReadKeyDevClick() {
     CurIndex = first;
     CurCell = 0;
     SetProgBFrm(kCellCount, ReadCaption(NameOf(first)), false);
-    FSession.SetERUniqueButton(false);
+    SetPolling(false);
     OperState = osReadAll;
     TConfPelko& dev = *Device(first);
     Login(AdrOf(dev), dev.Pass);
     ShowModal();
-    FSession.SetERUniqueButton(true);
+    SetPolling(true);
     OperState = osIdle;
     if (FGroup.Selected() != NoDevice) RefreshCardList();
     FHost.UpdateControls();
@@ -74,7 +74,6 @@ void TEngine::OnReadSelected(const TAnswer& a, std::uint32_t) {
     TConfPelko* dev = SelectedDevice();
     if (dev == nullptr) return StopOper();
     const std::uint8_t adr = AdrOf(*dev);
-    const bool cellRead = !a.Failure && a.Cmd == ansReadCard && a.Complete();
     if (!a.Failure && a.Cmd == ansLogin) {
         if (!a.Verdict()) {
             EndOper();
@@ -85,12 +84,12 @@ void TEngine::OnReadSelected(const TAnswer& a, std::uint32_t) {
         ++AnswerCount;
         return ReadCell(adr, CurCell);
     }
-    if (cellRead) {
+    if (!a.Failure && a.Cmd != ansReadCard) return;  // an answer no rule of the read names
+    // A cell answer without a whole code confirms nothing: the cell counts as lost.
+    if (a.Complete()) {
         ++AnswerCount;
         StoreReadCard(*dev, CurCell, a.Code());
         SetCaption(ReadCaption(dev->Name, CurCell));
-    } else if (!a.Failure) {
-        return;  // an answer no rule of the read names
     } else if (AnswerCount == 0) {
         return StopOper();
     }
@@ -111,8 +110,8 @@ void TEngine::OnReadAll(const TAnswer& a, std::uint32_t) {
         ++AnswerCount;
         return ReadCell(a.Adr, CurCell);
     }
-    const bool cellRead = !a.Failure && a.Cmd == ansReadCard && a.Complete();
-    if (cellRead) {
+    if (!a.Failure && a.Cmd != ansReadCard) return;
+    if (a.Complete()) {
         ++AnswerCount;
         if (TConfPelko* dev = DeviceByAdr(a.Adr)) StoreReadCard(*dev, CurCell, a.Code());
         SetCaption(ReadCaption(NameOf(CurIndex), CurCell));
@@ -126,8 +125,6 @@ void TEngine::OnReadAll(const TAnswer& a, std::uint32_t) {
             }
             return ReadNextDevice();
         }
-    } else if (!a.Failure) {
-        return;
     } else if (AnswerCount == 0) {
         // The first device did not answer at all: the line is in trouble.
         if (CurIndex == FirstOpened()) return StopOper();

@@ -129,7 +129,7 @@ void TEngine::StartAutoRead(std::uint8_t adr, std::uint8_t index) {
     CurCell = 0;
     FCellsDone[adr] = 0;
     SetProgBFrm(kCellCount - 1, std::string(), false);
-    FSession.SetERUniqueButton(false);
+    SetPolling(false);
     SetCaption(ReadCaption(NameOf(index), 0));
     ReadCell(adr, 0);
 }
@@ -138,7 +138,7 @@ void TEngine::StartAutoRead(std::uint8_t adr, std::uint8_t index) {
 void TEngine::EndAutoRead() {
     if (!FAutoReading) return;
     FAutoReading = false;
-    FSession.SetERUniqueButton(true);
+    SetPolling(true);
     FBar = TProgressBar{};
     FBar.Max = FSearchMax;
     FBar.SetPosition(FSearchPos);

@@ -26,14 +26,14 @@ void TEngine::WriteDevKeysClick() {
     if (dev == nullptr || !EnsureActive()) return;
     AnswerCount = 0;
     FCellsDone[AdrOf(*dev)] = 0;
-    Login(AdrOf(*dev), dev->Pass);
     WriteCell = 0;
-    FSession.SetERUniqueButton(false);
+    SetPolling(false);
+    Login(AdrOf(*dev), dev->Pass);
     OperState = osWriteSelected;
     SetProgBFrm(kCellCount, WriteCaption(dev->Name), false);
     ShowModal();
     OperState = osIdle;
-    FSession.SetERUniqueButton(true);
+    SetPolling(true);
     AnswerCount = 0;
 }
 
@@ -41,11 +41,11 @@ void TEngine::sbWriteKeyDevClick() {
     const DevIndex first = FirstOpened();
     if (first == NoDevice || !EnsureActive()) return;
     for (int adr = 0; adr < 256; ++adr) FCellsDone[adr] = 0;
-    FSession.SetERUniqueButton(false);
+    SetPolling(false);
     StartDeviceWrite(first);
     OperState = osWriteAll;
     ShowModal();
-    FSession.SetERUniqueButton(true);
+    SetPolling(true);
     OperState = osIdle;
 }
 

@@ -7,7 +7,13 @@ TCode Code(std::uint8_t a, std::uint8_t b, std::uint8_t c, std::uint8_t d, std::
 }
 
 void EngineTest::SetUp() {
-    session = std::make_unique<TPelkoSession>(MakeSimPortOpener(line), host.Notifier());
+    PortOpener opener = [this, simOpener = MakeSimPortOpener(line)](std::uint8_t port, std::string& error)
+        -> std::unique_ptr<SerialPort> {
+        if (!refusePort) return simOpener(port, error);
+        error = "no adapter";
+        return nullptr;
+    };
+    session = std::make_unique<TPelkoSession>(std::move(opener), host.Notifier());
     session->SetTiming(std::make_shared<InstantTiming>(clock));
     session->SetPortBaudRate(settings.PortBaudRate);
     session->SetTimeOutConstant(settings.TOConstant);

@@ -3,6 +3,7 @@
 // controllers on virtual time: a whole operation costs no wall-clock waits.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -61,6 +62,9 @@ protected:
     TGroupDev group;
     ProgramSettings settings;
     std::unique_ptr<TEngine> engine;
+    // The session's port cannot be opened while this is set (an adapter
+    // pulled out), though the line itself stays as it is.
+    std::atomic<bool> refusePort{false};
 
 private:
     std::mutex FLock;

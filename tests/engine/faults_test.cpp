@@ -186,5 +186,34 @@ INSTANTIATE_TEST_SUITE_P(EveryOperation, FaultTest, ::testing::ValuesIn(AllCases
                              return std::string(std::get<0>(info.param)) + "_" + std::get<1>(info.param).name;
                          });
 
+// The port is lost while a bulk transfer has polling off: the session cannot
+// be restarted when the transfer stops. Once the port is back, polling must
+// be on again, or no card held to a reader would ever be seen.
+TEST_F(EngineTest, PollingComesBackAfterABulkTransferThatLostThePort) {
+    // Each transfer stopped at its first exchange: reads by silence, writes
+    // by a refused login.
+    const std::pair<std::function<void(TEngine&)>, bool> transfers[] = {
+        {[](TEngine& e) { e.ReadDevKeysClick(); }, true},
+        {[](TEngine& e) { e.sbReadKeyDevClick(); }, true},
+        {[](TEngine& e) { e.WriteDevKeysClick(); }, false},
+        {[](TEngine& e) { e.sbWriteKeyDevClick(); }, false},
+    };
+    for (const auto& [transfer, silent] : transfers) {
+        Restart();
+        const SimControllerId id = AddController(3);
+        SearchAndSelect(3);
+        if (silent) Fault(id, SimFaultKind::Silent);
+        else Dev(3).Pass = Code(1, 2, 3, 4, 5);
+        refusePort = true;  // the open port stays usable until it is reopened
+        transfer(*engine);
+        EXPECT_FALSE(session->Active());
+        refusePort = false;
+        line->ClearFaults(id);
+        engine->SpButFindClick();
+        EXPECT_TRUE(session->Active());
+        EXPECT_TRUE(session->ERUniqueButton());
+    }
+}
+
 }  // namespace
 }  // namespace pelko::test

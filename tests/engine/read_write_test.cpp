@@ -1,8 +1,13 @@
 // Reading and writing all 1010 cells of one device or of every opened device.
 #include "engine_fixture.h"
+#include "link/frame.h"
 
 namespace pelko::test {
 namespace {
+
+// A Check number newer than any request of these tests: an answer that
+// belongs to the operation under way.
+constexpr std::uint32_t kCurrentCheck = 0x40000000;
 
 class ReadWriteTest : public EngineTest {
 protected:
@@ -73,6 +78,54 @@ TEST_F(ReadWriteTest, ReadSkipsACellThatDoesNotAnswer) {
     EXPECT_EQ(card.User, "Петров");
     EXPECT_EQ(engine->CellsConfirmed(3), 1009);
     EXPECT_EQ(Dev(3).MasterCount(), 2);
+}
+
+// The link accepts a cell answer with a single data byte; it confirms no code.
+TEST_F(ReadWriteTest, CellAnswerWithoutAWholeCodeIsSkippedAndTheReadGoesOn) {
+    for (TOperState state : {osReadSelected, osReadAll}) {
+        SCOPED_TRACE(int(state));
+        Restart();
+        SetUpDevice();
+        Dev(3).AddCard(6, Code(8, 8), "Петров");
+        engine->OperState = state;
+        engine->CurIndex = 0;
+        engine->AnswerCount = 1;
+        engine->CurCell = 6;
+        engine->PelkoSession1AsyncAnswer(BuildFrame({3, 6, 0x21, 0x01}), kCurrentCheck);
+        EXPECT_EQ(engine->CurCell, 7);
+        EXPECT_TRUE(host.RunUntil([&] { return engine->OperState == osIdle; }));
+        TCard card;
+        Dev(3).GetCard(false, Dev(3).FindPosIndex(6), card);
+        EXPECT_EQ(card.Code, Code(8, 8));
+        EXPECT_EQ(card.User, "Петров");
+        EXPECT_EQ(Dev(3).MasterCount(), 2);  // read on to the last cell
+    }
+}
+
+// Cancel leaves one read in flight; its answer must not enter the next read.
+TEST_F(ReadWriteTest, AnswerLeftFromACancelledReadStaysOutOfTheNextOne) {
+    SetUpDevice();
+    host.CancelWhen = [&] { return engine->CellsConfirmed(3) >= 5; };
+    engine->ReadDevKeysClick();
+    host.CancelWhen = nullptr;
+    ASSERT_LT(engine->CellsConfirmed(3), 1010);  // cancelled with a read in flight
+    ClearSent();
+    engine->ReadDevKeysClick();
+    ExpectEnded();
+    // The read in flight may go out after ClearSent, but always before the login.
+    std::size_t reads = 0;
+    bool loggedIn = false;
+    for (const SentFrame& f : Sent()) {
+        loggedIn = loggedIn || f.cmd == 0x24;
+        reads += loggedIn && f.cmd == 0x20;
+    }
+    EXPECT_EQ(reads, 1010u);
+    EXPECT_EQ(engine->CellsConfirmed(3), 1010);
+    const SimController sim = Sim(id);
+    ASSERT_EQ(Dev(3).UserCount(), 3);
+    ASSERT_EQ(Dev(3).MasterCount(), 2);
+    for (const TCard& c : Dev(3).UserCards()) EXPECT_EQ(c.Code, sim.Cell(c.Pos)) << c.Pos;
+    for (const TCard& c : Dev(3).MasterCards()) EXPECT_EQ(c.Code, sim.Cell(c.Pos)) << c.Pos;
 }
 
 TEST_F(ReadWriteTest, ReadRefusedByThePasswordEndsQuietly) {
