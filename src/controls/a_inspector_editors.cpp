@@ -16,6 +16,7 @@ namespace {
 constexpr std::uint32_t kDefaultDivisor = 1;
 constexpr std::uint32_t kDefaultMinimum = 0;
 constexpr std::uint32_t kDefaultMaximum = 65535;
+constexpr std::uint32_t kMaxEditLength = 32767;  // the most a line edit holds
 
 std::uint32_t NumberOr(const std::string& text, std::uint32_t fallback) {
     bool ok = false;
@@ -45,10 +46,10 @@ QWidget* TAInspector::CreateEditor(int row, TParamType type, const QString& valu
         edit->setFrame(false);
         // The limit holds for typing; a longer value the row already has is
         // not cut, or leaving the editor untouched would report a change.
-        const std::string maximum = Markup_.Attribute(row, markup::kMaximum);
-        if (const std::uint32_t length = NumberOr(maximum, 0); length > 0)
-            edit->setMaxLength(static_cast<int>(
-                std::max<std::uint32_t>(std::min<std::uint32_t>(length, 32767), static_cast<std::uint32_t>(value.size()))));
+        const std::uint32_t length = NumberOr(Markup_.Attribute(row, markup::kMaximum), 0);
+        if (length > 0)
+            edit->setMaxLength(std::max(static_cast<int>(std::min<std::uint32_t>(length, kMaxEditLength)),
+                                        static_cast<int>(value.size())));
         return edit;
     }
     case TParamType::ptList: {
