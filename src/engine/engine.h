@@ -153,6 +153,8 @@ private:
     void StartDeviceWrite(std::uint8_t index);
     // Card edits.
     TConfPelko* PrepareEdit();
+    bool EditLogin(const TAnswer& a, bool refusalStops);
+    void OneCardEditFailed();
     void OnWriteCard(const TAnswer& a, std::uint32_t check);
     void OnEraseCard(const TAnswer& a, std::uint32_t check);
     void OnEraseSelected(const TAnswer& a, std::uint32_t check);

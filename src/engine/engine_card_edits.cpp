@@ -14,6 +14,27 @@ TConfPelko* TEngine::PrepareEdit() {
     return dev;
 }
 
+// The login answer of a card edit: counted and stepped, or, where the edit
+// needs the login, a refusal ends it. True when the answer was the login's.
+bool TEngine::EditLogin(const TAnswer& a, bool refusalStops) {
+    if (a.Failure || a.Cmd != ansLogin) return false;
+    if (refusalStops && !a.Verdict()) {
+        StopOper();
+    } else {
+        StepIt();
+        ++AnswerCount;
+    }
+    return true;
+}
+
+// A lost answer of a one-card erase or copy: with no answer at all the
+// session restarts as after any stopped operation; a lost write just ends.
+void TEngine::OneCardEditFailed() {
+    if (AnswerCount == 0) return StopOper();  // its bar's maximum is 2 as well
+    SetPosition(2);
+    EndOper();
+}
+
 bool TEngine::CardAt(int row, TCard& card) {
     if (row < 0 || row >= CurConf().CardCount(MasterView)) return false;
     CurConf().GetCard(MasterView, static_cast<std::uint16_t>(row), card);
@@ -41,7 +62,7 @@ void TEngine::WriteNewCard(std::uint16_t cell) {
 
 void TEngine::OnWriteCard(const TAnswer& a, std::uint32_t) {
     if (a.Failure) return StopOper();
-    if (a.Cmd == ansLogin) return StepIt();
+    if (EditLogin(a, false)) return;
     if (a.Cmd != ansWriteCard) return;
     StepIt();
     EndOper();
@@ -67,20 +88,8 @@ void TEngine::EraseCard(int row) {
 }
 
 void TEngine::OnEraseCard(const TAnswer& a, std::uint32_t) {
-    if (a.Failure) {
-        if (AnswerCount == 0) {
-            RestartSession();
-            PresentAll();
-        }
-        SetPosition(2);
-        return EndOper();
-    }
-    if (a.Cmd == ansLogin) {
-        if (!a.Verdict()) return StopOper();
-        StepIt();
-        ++AnswerCount;
-        return;
-    }
+    if (a.Failure) return OneCardEditFailed();
+    if (EditLogin(a, true)) return;
     if (a.Cmd != ansWriteCard) return;
     ++AnswerCount;
     StepIt();
@@ -131,12 +140,7 @@ void TEngine::EraseMarkedCards() {
 
 void TEngine::OnEraseSelected(const TAnswer& a, std::uint32_t check) {
     if (a.Failure && AnswerCount == 0) return StopOper();
-    if (!a.Failure && a.Cmd == ansLogin) {
-        if (!a.Verdict()) return StopOper();
-        StepIt();
-        ++AnswerCount;
-        return;
-    }
+    if (EditLogin(a, true)) return;
     if (!a.Failure && a.Cmd != ansWriteCard) return;
     if (!a.Failure) ++AnswerCount;
     StepIt();
@@ -171,9 +175,7 @@ void TEngine::MoveCardTo(int row, std::uint16_t newCell) {
 // leaves the card in neither, and the model says so.
 void TEngine::OnMoveCard(const TAnswer& a, std::uint32_t) {
     if (a.Failure) return StopOper();
-    if (a.Cmd == ansLogin) {
-        StepIt();
-        ++AnswerCount;
+    if (EditLogin(a, false)) {
         WriteCellCode(a.Adr, CurCell, EmptyCode);
         return;
     }
@@ -222,12 +224,7 @@ void TEngine::ChangeCodeConfirmed() {
 
 void TEngine::OnChangeCode(const TAnswer& a, std::uint32_t) {
     if (a.Failure) return StopOper();
-    if (a.Cmd == ansLogin) {
-        if (!a.Verdict()) return StopOper();
-        StepIt();
-        ++AnswerCount;
-        return;
-    }
+    if (EditLogin(a, true)) return;
     if (a.Cmd != ansWriteCard) return;
     ++AnswerCount;
     if (WriteCell != NoCard) {
@@ -265,17 +262,8 @@ void TEngine::CopyCardTo(std::uint8_t targetIndex, int row, std::uint16_t cell) 
 }
 
 void TEngine::OnCopyCard(const TAnswer& a, std::uint32_t) {
-    if (a.Failure) {
-        if (AnswerCount == 0) return StopOper();
-        SetPosition(2);
-        return EndOper();
-    }
-    if (a.Cmd == ansLogin) {
-        if (!a.Verdict()) return StopOper();
-        StepIt();
-        ++AnswerCount;
-        return;
-    }
+    if (a.Failure) return OneCardEditFailed();
+    if (EditLogin(a, true)) return;
     if (a.Cmd != ansWriteCard) return;
     ++AnswerCount;
     StepIt();
@@ -315,11 +303,7 @@ void TEngine::OnCopyCards(const TAnswer& a, std::uint32_t) {
         source.ClearCopyMark(MasterView, CurCell);  // not copied
         return CopyNextMarked();
     }
-    if (a.Cmd == ansLogin) {
-        StepIt();
-        ++AnswerCount;
-        return;
-    }
+    if (EditLogin(a, false)) return;
     if (a.Cmd != ansWriteCard) return;
     ++AnswerCount;
     StepIt();

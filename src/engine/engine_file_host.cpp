@@ -1,5 +1,7 @@
 #include "engine/engine_file_host.h"
 
+#include "engine/port_settings.h"
+
 namespace pelko {
 
 void EngineFileHost::GroupDiscarded() {
@@ -21,14 +23,7 @@ void EngineFileHost::RestartSessionAtSpeed(std::int32_t portBaudRate) {
 
 void EngineFileHost::RestartSessionWithPortSettings(const ProgramSettings& s) {
     FSession.SetActive(false);
-    FSession.SetCircle(static_cast<std::uint32_t>(s.CircleFind));
-    FSession.SetComPort(static_cast<std::uint8_t>(s.NComPort));
-    FSession.SetIntervalTimeOut(s.IntervalTO);
-    FSession.SetMax_Attempt(SessionMaxAttempt(s.MaxAttempt));
-    FSession.SetSmartPI(s.SmartPI);
-    FSession.SetTailinUS(s.TailinUS);
-    FSession.SetTimeOutConstant(s.TOConstant);
-    FSession.SetTimeOutMultiplier(s.TOMultiplier);
+    ApplyPortSettings(FSession, s);
     FSession.SetActive(true);
 }
 

@@ -2,6 +2,7 @@
 // the new values at once; a changed common password or speed is then carried
 // into the devices of the group.
 #include "engine/engine.h"
+#include "engine/port_settings.h"
 #include "engine/settings_dialog_values.h"
 
 namespace pelko {
@@ -49,14 +50,7 @@ void TEngine::AcceptProgramSettings(const TSettingsDialogValues& v) {
     BringIntoRange(s);
 
     FSession.SetActive(false);
-    FSession.SetCircle(static_cast<std::uint32_t>(s.CircleFind));
-    FSession.SetComPort(static_cast<std::uint8_t>(s.NComPort));
-    FSession.SetIntervalTimeOut(s.IntervalTO);
-    FSession.SetMax_Attempt(SessionMaxAttempt(s.MaxAttempt));
-    FSession.SetSmartPI(s.SmartPI);
-    FSession.SetTailinUS(s.TailinUS);
-    FSession.SetTimeOutConstant(s.TOConstant);
-    FSession.SetTimeOutMultiplier(s.TOMultiplier);
+    ApplyPortSettings(FSession, s);
     if (FGroup.Count() == 0) FSession.SetPortBaudRate(s.PortBaudRate);
     // Without the port nothing can be carried into the devices.
     if (!ActivateSession()) return PortMessage();
