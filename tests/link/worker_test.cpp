@@ -67,6 +67,22 @@ TEST_F(WorkerTest, PollsAlternateBetweenPresentControllers) {
     }
 }
 
+TEST_F(WorkerTest, EachPassServesOneQueuedRequestThenPollsOneController) {
+    AddControllers({3, 17});
+    session->SetFound(true);
+    std::uint32_t check = 0;
+    for (int i = 0; i < 3; ++i) session->AsyncQuery(Bytes{3, 0x05, 0x36}, check);  // wait out the scan
+    session->SetActive(true);
+    constexpr std::size_t kAfterScan = 254;
+    bus->WaitFrames([](const std::vector<Bytes>& f) { return f.size() >= kAfterScan + 9; });
+    std::vector<std::string> seen;
+    const std::vector<Bytes> frames = bus->Frames();
+    for (std::size_t i = kAfterScan; i < kAfterScan + 9; ++i)
+        seen.push_back(std::to_string(frames[i][0]) + ":" + std::to_string(frames[i][2]));
+    EXPECT_EQ(seen, (std::vector<std::string>{"3:54", "3:2", "3:114", "3:54", "17:2", "17:114", "3:54", "3:2",
+                                              "3:114"}));
+}
+
 TEST_F(WorkerTest, ReadCardOnlyWhenTheCardAnswerChanges) {
     AddControllers({3});
     bus->SetCard(3, kCard);
