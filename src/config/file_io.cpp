@@ -7,6 +7,8 @@
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
+#include <fstream>
+#include <string>
 #include <vector>
 
 namespace pelko {
@@ -29,9 +31,14 @@ bool MayReplace(const std::string& target, const struct stat& st) {
     return (st.st_mode & 0222) != 0 && ::access(target.c_str(), W_OK) == 0;
 }
 
+// umask(2) reads only by setting, which would race with any other thread
+// creating a file; the kernel shows the mask in the process status instead.
 mode_t NewFileMode() {
-    const mode_t mask = ::umask(0);
-    ::umask(mask);
+    mode_t mask = 022;
+    std::ifstream status("/proc/self/status");
+    std::string line;
+    while (std::getline(status, line))
+        if (line.rfind("Umask:", 0) == 0) mask = static_cast<mode_t>(std::strtoul(line.c_str() + 6, nullptr, 8));
     return 0666 & ~mask;
 }
 

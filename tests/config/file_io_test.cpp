@@ -47,6 +47,15 @@ TEST_F(FileIo, SaveReplacesTheFileAndKeepsItsMode) {
     EXPECT_EQ(Entries(), 1u);  // no temporary file left behind
 }
 
+TEST_F(FileIo, NewFileTakesTheUmaskWhichStaysAsItWas) {
+    const mode_t before = ::umask(027);
+    ASSERT_TRUE(WriteFileSafely(dir / "new.txt", "x").ok);
+    const mode_t during = ::umask(before);
+    EXPECT_EQ(during, 027u);
+    EXPECT_EQ(fs::status(dir / "new.txt").permissions() & fs::perms::all,
+              fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+}
+
 TEST_F(FileIo, SaveThroughALinkReplacesTheFileItPointsTo) {
     const fs::path real = dir / "real.txt";
     const fs::path link = dir / "link.txt";
