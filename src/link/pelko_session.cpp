@@ -77,9 +77,10 @@ void TPelkoSession::DiscardQueues() {
 
 void TPelkoSession::SetERUniqueButton(bool v) {
     if (!FThread || v == FERUniqueButton.load()) return;
-    FThread->Pause();
+    // The worker reads the flag once per pass, so a plain store takes effect
+    // between two of its passes without making the main thread wait for it.
     FERUniqueButton.store(v);
-    FThread->Resume();
+    FThread->Wake();
 }
 
 bool TPelkoSession::SyncQuery(const Bytes& Request, Bytes& Answer, std::size_t answerCapacity) {

@@ -79,7 +79,6 @@ void TPelkoThread::ClosePort() { FPort.reset(); }
 bool TPelkoThread::Exchange(const Bytes& request, Bytes& answer, std::size_t capacity) {
     answer.clear();
     if (!FPort) return false;
-    PausePoint();
     const Bytes frame = BuildFrame(request);
     const int attempts = std::max<int>(1, FSession.FMaxAttempt);
     for (int i = 0; i < attempts; ++i) {
@@ -139,7 +138,6 @@ void TPelkoThread::PostEvent(std::uint8_t kind, std::uint32_t data, Bytes reques
 void TPelkoThread::Execute() {
     if (FSession.FFound) StartupScan();
     while (!Terminated()) {
-        PausePoint();
         if (!HasWork()) {
             IdleWait();
             continue;
@@ -149,9 +147,6 @@ void TPelkoThread::Execute() {
         PollStep();
         ReprobeStep();
     }
-    std::lock_guard<std::mutex> lock(FWakeLock);
-    FFinished = true;
-    FWakeCond.notify_all();
 }
 
 void TPelkoThread::StartupScan() {
@@ -255,7 +250,7 @@ bool TPelkoThread::HasWork() const {
 
 void TPelkoThread::IdleWait() {
     std::unique_lock<std::mutex> lock(FWakeLock);
-    FWakeCond.wait(lock, [this] { return FPauseRequested || Terminated() || HasWork(); });
+    FWakeCond.wait(lock, [this] { return Terminated() || HasWork(); });
 }
 
 void TPelkoThread::Wake() {
@@ -268,26 +263,5 @@ void TPelkoThread::SetPresent(std::uint8_t adr) {
     Wake();
 }
 
-void TPelkoThread::Pause() {
-    std::unique_lock<std::mutex> lock(FWakeLock);
-    FPauseRequested = true;
-    FWakeCond.notify_all();
-    FWakeCond.wait(lock, [this] { return FPaused || FFinished; });
-}
-
-void TPelkoThread::Resume() {
-    std::lock_guard<std::mutex> lock(FWakeLock);
-    FPauseRequested = false;
-    FWakeCond.notify_all();
-}
-
-void TPelkoThread::PausePoint() {
-    std::unique_lock<std::mutex> lock(FWakeLock);
-    if (!FPauseRequested) return;
-    FPaused = true;
-    FWakeCond.notify_all();
-    FWakeCond.wait(lock, [this] { return !FPauseRequested; });
-    FPaused = false;
-}
 
 }  // namespace pelko

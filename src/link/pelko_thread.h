@@ -38,9 +38,7 @@ public:
 
     // Main-thread side.
     void SetPresent(std::uint8_t adr);
-    void Wake();    // something was queued or changed: leave the idle wait
-    void Pause();   // returns once the worker stands between two of its steps
-    void Resume();
+    void Wake();  // something was queued or changed: leave the idle wait
 
 private:
     explicit TPelkoThread(TPelkoSession& session);
@@ -64,7 +62,6 @@ private:
 
     bool HasWork() const;
     void IdleWait();
-    void PausePoint();
     bool Terminated() const { return FTerminated.load(); }
 
     TPelkoSession& FSession;
@@ -82,9 +79,6 @@ private:
     std::atomic<bool> FTerminated{false};
     mutable std::mutex FWakeLock;
     std::condition_variable FWakeCond;
-    bool FPauseRequested = false;
-    bool FPaused = false;
-    bool FFinished = false;
     std::thread FThread;
 };
 

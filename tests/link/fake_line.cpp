@@ -50,6 +50,17 @@ void FakeBus::SetScript(Script s) {
 
 void FakeBus::SetSlowReadMs(int ms) { FSlowReadMs = ms; }
 
+void FakeBus::HoldSilentReads(bool hold) {
+    std::lock_guard<std::mutex> lock(FLock);
+    FHold = hold;
+    FCond.notify_all();
+}
+
+void FakeBus::WaitWhileHeld() const {
+    std::unique_lock<std::mutex> lock(FLock);
+    FCond.wait(lock, [this] { return !FHold; });
+}
+
 std::vector<Bytes> FakeBus::Frames() const {
     std::lock_guard<std::mutex> lock(FLock);
     return FFrames;
@@ -148,6 +159,7 @@ std::size_t FakePort::read(std::uint8_t* buf, std::size_t n) {
     // A chunk boundary is a pause longer than the time-out: one read never
     // crosses it.
     if (FPending.empty()) {
+        FBus->WaitWhileHeld();
         if (const int ms = FBus->SlowReadMs())
             std::this_thread::sleep_for(std::chrono::milliseconds(ms));
         return 0;

@@ -62,6 +62,10 @@ public:
     // time-out that takes a while); 0 returns at once.
     void SetSlowReadMs(int ms);
     bool ReadStarted() const { return FReadStarted.load(); }
+    // While held, a read that finds nothing waits until the hold is lifted
+    // (a line whose time-out has not come yet).
+    void HoldSilentReads(bool hold);
+    void WaitWhileHeld() const;
 
     std::vector<Bytes> Frames() const;
     std::vector<PortOp> Ops() const;
@@ -93,6 +97,7 @@ private:
     std::vector<PortOp> FOps;
     std::atomic<int> FSlowReadMs{0};
     std::atomic<bool> FReadStarted{false};
+    bool FHold = false;
 };
 
 class FakePort : public SerialPort {

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "link/frame.h"
@@ -236,6 +237,20 @@ TEST_F(SessionTest, ERUniqueButtonChangesOnlyWithAWorker) {
     EXPECT_FALSE(session->ERUniqueButton());
     session->SetERUniqueButton(true);
     EXPECT_TRUE(session->ERUniqueButton());
+}
+
+TEST_F(SessionTest, ERUniqueButtonDoesNotWaitForAnExchangeUnderWay) {
+    FakeController silent;
+    silent.silent = true;
+    bus->SetController(5, silent);
+    bus->HoldSilentReads(true);
+    session->SetFound(false);
+    session->SetActive(true);
+    session->SetDevPresent(5);
+    while (!bus->ReadStarted()) std::this_thread::yield();
+    session->SetERUniqueButton(false);  // the worker is still inside its card poll
+    EXPECT_FALSE(session->ERUniqueButton());
+    bus->HoldSilentReads(false);
 }
 
 TEST_F(SessionTest, ActivationFailsCleanly) {
