@@ -145,8 +145,8 @@ std::size_t PosixSerialPort::write(const std::uint8_t* data, std::size_t n) {
         const ssize_t k = ::write(FFd, data + done, n - done);
         if (k > 0) {
             done += static_cast<std::size_t>(k);
-        } else if (k < 0 && errno != EINTR) {
-            break;
+        } else if (k == 0 || errno != EINTR) {
+            break;  // a short count fails the attempt; never loop on a dead line
         }
     }
     return done;
