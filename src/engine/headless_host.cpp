@@ -43,10 +43,7 @@ bool HeadlessHost::Turn() {
 }
 
 bool HeadlessHost::RunUntil(const std::function<bool()>& done) {
-    if (FPump) {
-        FPump(done);
-        return true;
-    }
+    if (FPump) return FPump(done);
     if (FSession) FSession->Dispatch();
     while (!done()) {
         if (!Turn()) return false;

@@ -33,7 +33,8 @@ public:
     void AttachSession(TPelkoSession* session) { FSession = session; }
     // Another loop raises the session's events (pelkoctl's): it runs until
     // its argument holds. Timer1 does not tick with a borrowed loop.
-    using Pump = std::function<void(const std::function<bool()>& done)>;
+    // The pump returns false when it gave up on a stalled line.
+    using Pump = std::function<bool(const std::function<bool()>& done)>;
     void SetPump(Pump pump) { FPump = std::move(pump); }
 
     // Raises events outside a modal window until done() holds, Timer1 ticking

@@ -1,5 +1,6 @@
 #include "pelkoctl/cli_session.h"
 
+#include <algorithm>
 #include <iostream>
 
 #include "link/posix_serial_port.h"
@@ -14,10 +15,17 @@ pelko::PortOpener OpenExactly(const std::string& path) {
     };
 }
 
+// Every queued request comes back, answered or failed, within its attempts;
+// the margin covers the 2 ms pauses, frame times and a loaded machine.
+std::chrono::milliseconds StallLimit(const Args& args) {
+    const std::uint64_t attempt = 2 + args.timeoutMs + std::uint64_t{args.multiplierMs} * 17 + 50;
+    return std::chrono::milliseconds(std::max<std::uint64_t>(args.attempts, 1) * attempt + 10000);
+}
+
 }  // namespace
 
 CliSession::CliSession(const Args& args, bool found)
-    : FArgs(args), FSession(OpenExactly(args.port), [this] { Notified(); }) {
+    : FArgs(args), FStallLimit(StallLimit(args)), FSession(OpenExactly(args.port), [this] { Notified(); }) {
     FSession.SetPortBaudRate(static_cast<std::int32_t>(args.baud));
     FSession.SetMax_Attempt(static_cast<std::uint8_t>(args.attempts));
     FSession.SetTimeOutConstant(static_cast<std::int32_t>(args.timeoutMs));
@@ -49,15 +57,16 @@ void CliSession::Notified() {
     FCond.notify_one();
 }
 
-void CliSession::RunUntil(const std::function<bool()>& done) {
+bool CliSession::RunUntil(const std::function<bool()>& done) {
     while (!done()) {
         {
             std::unique_lock<std::mutex> lock(FLock);
-            FCond.wait(lock, [this] { return FPending; });
+            if (!FCond.wait_for(lock, FStallLimit, [this] { return FPending; })) return false;
             FPending = false;
         }
         FSession.Dispatch();
     }
+    return true;
 }
 
 }  // namespace pelkoctl

@@ -1,6 +1,7 @@
 #pragma once
 // A link session on the port named by --port, set up from the common
 // options, with a loop that raises its events on the calling thread.
+#include <chrono>
 #include <condition_variable>
 #include <functional>
 #include <mutex>
@@ -20,8 +21,10 @@ public:
     // Opens the port. On failure prints why and returns the exit code to
     // use (kBadArgs without --port, kNoPort); kOk on success.
     int Open();
-    // Raises the session's events here until done() holds.
-    void RunUntil(const std::function<bool()>& done);
+    // Raises the session's events here until done() holds. False when the
+    // line has been quiet for longer than any exchange can take: something
+    // that should have answered never will, and a script must not hang.
+    bool RunUntil(const std::function<bool()>& done);
 
 private:
     void Notified();
@@ -30,6 +33,7 @@ private:
     std::mutex FLock;
     std::condition_variable FCond;
     bool FPending = false;
+    std::chrono::milliseconds FStallLimit;
     pelko::TPelkoSession FSession;
 };
 

@@ -20,8 +20,13 @@ int cmdScan(const Args& args) {
         if (answered) found.insert(adr);
     };
     if (const int rc = cli.Open(); rc != kOk) return rc;
-    cli.RunUntil([&] { return probed == 254; });
+    const bool complete = cli.RunUntil([&] { return probed == 254; });
     cli.session().SetActive(false);
+    if (!complete) {
+        std::cerr << "pelkoctl: порт перестал отвечать, поиск не завершён\n";
+        for (std::uint32_t adr : found) std::cout << adr << "\n";
+        return kIncomplete;
+    }
     for (std::uint32_t adr : found) std::cout << adr << "\n";
     return kOk;
 }

@@ -42,7 +42,7 @@ EngineCli::EngineCli(const Args& args)
     FSettings.TailinUS = static_cast<std::int32_t>(args.tailUs);
     FSettings.SmartPI = true;
     FSettings.AutoReadKey = false;
-    FHost.SetPump([this](const std::function<bool()>& done) { FCli.RunUntil(done); });
+    FHost.SetPump([this](const std::function<bool()>& done) { return FCli.RunUntil(done); });
     FHost.OnMessage = [](const pelko::HeadlessHost::Message& m) { std::cerr << "pelkoctl: " << m.text << "\n"; };
     FTerminal = isatty(STDERR_FILENO) != 0;
     if (FTerminal)
@@ -53,6 +53,7 @@ EngineCli::EngineCli(const Args& args)
 
 EngineCli::~EngineCli() {
     if (FShownPercent >= 0) std::cerr << "\n";
+    if (FHost.Stalled) std::cerr << "pelkoctl: порт перестал отвечать, операция прервана\n";
 }
 
 int EngineCli::Open() {
