@@ -76,18 +76,6 @@ TEST(EnginePty, GroupSearchReadAndWriteBackOverAPseudoTerminal) {
     EXPECT_EQ(engine.OperState, osIdle);
 }
 
-// The file writer's host when nothing is shown and no session runs.
-class QuietFileHost : public ConfigFileHost {
-public:
-    void ShowMessage(const std::string&, const std::string&, TMsgIcon) override {}
-    bool AskYesNo(const std::string&, const std::string&, TMsgIcon) override { return true; }
-    void GroupDiscarded() override {}
-    void GroupMarkedForSave() override {}
-    void RestartSessionAtSpeed(std::int32_t) override {}
-    void RestartSessionWithPortSettings(const ProgramSettings&) override {}
-    void SetDevPresent(std::uint8_t) override {}
-};
-
 TEST(EnginePty, PelkoctlWriteLoadsAFileAndWritesItsGroup) {
     testing::ChildProcess sim({PELKO_SIM_EXE, "--controllers", "3@115200,17@115200"});
     ASSERT_TRUE(sim.Started());
@@ -102,7 +90,7 @@ TEST(EnginePty, PelkoctlWriteLoadsAFileAndWritesItsGroup) {
         group.SetPass(i, FactoryPass);
     }
     group.GetDevice(0, nullptr)->AddCard(12, {1, 2, 3, 4, 5}, "");
-    QuietFileHost quiet;
+    SilentConfigHost quiet;
     const std::string file = ::testing::TempDir() + "engine_pty_write.txt";
     std::ofstream(file, std::ios::binary) << SaveToFile(settings, group, quiet);
 
