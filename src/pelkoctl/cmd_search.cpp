@@ -15,6 +15,7 @@ int cmdSearch(const Args& args) {
     if (const int rc = cli.Open(); rc != kOk) return rc;
     cli.engine().SpButFindClick();
     cli.PrintDevices(std::cout);
+    if (cli.host().Stalled) return kIncomplete;
     return cli.group().Count() > 0 ? kOk : kNoAnswer;
 }
 
@@ -26,13 +27,15 @@ int cmdSearchAll(const Args& args) {
     EngineCli cli(args);
     if (const int rc = cli.Open(); rc != kOk) return rc;
     cli.engine().SpButExFindClick();
-    if (cli.group().Count() == 0) {
+    const bool none = cli.group().Count() == 0;
+    if (none) {
         std::cout << "speed none\n";
-        return kNoAnswer;
+    } else {
+        std::cout << "speed " << cli.session().PortBaudRate() << "\n";
+        cli.PrintDevices(std::cout);
     }
-    std::cout << "speed " << cli.session().PortBaudRate() << "\n";
-    cli.PrintDevices(std::cout);
-    return kOk;
+    if (cli.host().Stalled) return kIncomplete;
+    return none ? kNoAnswer : kOk;
 }
 
 }  // namespace pelkoctl
