@@ -5,7 +5,7 @@
 #include <memory>
 #include <optional>
 
-#include "controls/a_inspector.h"
+#include "controls/a_property_list.h"
 
 namespace pelko {
 

@@ -4,7 +4,7 @@
 #include <QWidget>
 #include <vector>
 
-#include "controls/a_inspector.h"
+#include "controls/a_property_list.h"
 #include "controls/ac_grid.h"
 #include "controls/divisor_spin_edit.h"
 #include "controls/ex_progress_bar.h"

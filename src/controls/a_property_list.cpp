@@ -1,4 +1,4 @@
-#include "controls/a_inspector.h"
+#include "controls/a_property_list.h"
 
 #include <QKeyEvent>
 #include <QMouseEvent>

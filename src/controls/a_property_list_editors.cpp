@@ -5,7 +5,7 @@
 #include <QLineEdit>
 
 #include "controls/a_handled_label.h"
-#include "controls/a_inspector.h"
+#include "controls/a_property_list.h"
 #include "controls/divisor_spin_edit.h"
 #include "controls/editor_hook.h"
 

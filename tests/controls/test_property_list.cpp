@@ -11,7 +11,7 @@
 #include <QVBoxLayout>
 
 #include "controls/a_handled_label.h"
-#include "controls/a_inspector.h"
+#include "controls/a_property_list.h"
 #include "controls/divisor_spin_edit.h"
 #include "controls/win_color.h"
 #include "controls_test_util.h"
