@@ -86,14 +86,9 @@ void EngineCli::ShowProgress(const std::string& caption, const pelko::TProgressB
 }
 
 std::string DeviceLine(const pelko::TConfPelko& dev) {
-    std::string config;
-    static const char kHex[] = "0123456789ABCDEF";
-    for (std::uint8_t b : dev.Config) {
-        config += kHex[b >> 4];
-        config += kHex[b & 0x0F];
-    }
+    // The parameter block has a code's shape: five bytes, ten hex digits.
     return "device " + std::to_string(dev.Config[pelko::kAdrByte]) + " STATE=" + std::to_string(dev.State) +
-           " CONFIG=" + config + " PASS=" + pelko::CodeToText(dev.Pass);
+           " CONFIG=" + pelko::CodeToText(dev.Config) + " PASS=" + pelko::CodeToText(dev.Pass);
 }
 
 }  // namespace pelkoctl

@@ -5,7 +5,7 @@
 #include <cstdio>
 #include <fstream>
 
-#include "child_process.h"
+#include "sim/child_process.h"
 #include "config/config_writer.h"
 #include "config/program_settings.h"
 #include "engine/engine.h"
@@ -22,7 +22,7 @@ PortOpener PtyOpener(const std::string& path) {
 }
 
 TEST(EnginePty, GroupSearchReadAndWriteBackOverAPseudoTerminal) {
-    testing::ChildProcess sim({PELKO_SIM_EXE, "--controllers", "3@115200,17@115200"});
+    ChildProcess sim({PELKO_SIM_EXE, "--controllers", "3@115200,17@115200"});
     ASSERT_TRUE(sim.Started());
     std::string path, reply;
     ASSERT_TRUE(sim.ReadLine(path));
@@ -77,7 +77,7 @@ TEST(EnginePty, GroupSearchReadAndWriteBackOverAPseudoTerminal) {
 }
 
 TEST(EnginePty, PelkoctlWriteLoadsAFileAndWritesItsGroup) {
-    testing::ChildProcess sim({PELKO_SIM_EXE, "--controllers", "3@115200,17@115200"});
+    ChildProcess sim({PELKO_SIM_EXE, "--controllers", "3@115200,17@115200"});
     ASSERT_TRUE(sim.Started());
     std::string path;
     ASSERT_TRUE(sim.ReadLine(path));
@@ -95,7 +95,7 @@ TEST(EnginePty, PelkoctlWriteLoadsAFileAndWritesItsGroup) {
     std::ofstream(file, std::ios::binary) << SaveToFile(settings, group, quiet);
 
     std::string out;
-    const int rc = testing::RunProgram({PELKOCTL_EXE, "write", file, "--port", path, "--baud", "115200"}, out);
+    const int rc = RunProgram({PELKOCTL_EXE, "write", file, "--port", path, "--baud", "115200"}, out);
     std::remove(file.c_str());
     EXPECT_EQ(rc, 0) << out;
     EXPECT_EQ(out,

@@ -5,7 +5,7 @@
 #include <chrono>
 #include <thread>
 
-#include "child_process.h"
+#include "sim/child_process.h"
 #include "link/posix_serial_port.h"
 #include "sim/sim_log.h"
 #include "sim_test_util.h"
@@ -13,9 +13,7 @@
 namespace pelko {
 namespace {
 
-using testing::ChildProcess;
 using testing::Req;
-using testing::RunProgram;
 
 class SimPtyTest : public ::testing::Test {
 protected:

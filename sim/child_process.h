@@ -1,13 +1,13 @@
 #pragma once
-// A child program for the end-to-end tests: its standard input and output on
-// pipes, read line by line with a safety limit so a broken build fails
-// instead of hanging.
+// A child program (pelko-sim, pelkoctl) for end-to-end tests and benchmarks:
+// its standard input and output on pipes, read line by line with a safety
+// limit so a broken build fails instead of hanging.
 #include <sys/types.h>
 
 #include <string>
 #include <vector>
 
-namespace pelko::testing {
+namespace pelko {
 
 class ChildProcess {
 public:
@@ -36,4 +36,4 @@ private:
 // Runs a program to its end and returns its exit code, its output in out.
 int RunProgram(const std::vector<std::string>& argv, std::string& out);
 
-}  // namespace pelko::testing
+}  // namespace pelko

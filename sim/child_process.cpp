@@ -1,4 +1,4 @@
-#include "child_process.h"
+#include "sim/child_process.h"
 
 #include <fcntl.h>
 #include <poll.h>
@@ -11,7 +11,7 @@
 
 extern char** environ;
 
-namespace pelko::testing {
+namespace pelko {
 
 ChildProcess::ChildProcess(const std::vector<std::string>& argv) {
     int in[2], out[2];
@@ -99,4 +99,4 @@ int RunProgram(const std::vector<std::string>& argv, std::string& out) {
     return p.Finish(&out);
 }
 
-}  // namespace pelko::testing
+}  // namespace pelko
