@@ -106,7 +106,7 @@ std::vector<std::string> SimControl::OnButton(const std::vector<std::string>& w)
 
 std::vector<std::string> SimControl::OnAdd(const std::vector<std::string>& w) {
     if (w.size() != 2) return Fail(Usage("add АДРЕС[@СКОРОСТЬ]"));
-    const auto setup = ParseControllerSpec(w[1], FOptions);
+    const auto setup = ParseControllerEntry(w[1], FOptions);
     if (!setup) return Fail("неверный контроллер " + w[1]);
     FLine.Add(*setup);
     return kOk;

@@ -52,7 +52,7 @@ std::optional<SimCode> ParseHexCode(const std::string& text) {
     return c;
 }
 
-std::optional<SimControllerSetup> ParseControllerSpec(const std::string& text, const SimOptions& base) {
+std::optional<SimControllerSetup> ParseControllerEntry(const std::string& text, const SimOptions& base) {
     const std::size_t at = text.find('@');
     const auto adr = ParseAddress(text.substr(0, at));
     if (!adr) return std::nullopt;
@@ -70,7 +70,7 @@ std::optional<SimControllerSetup> ParseControllerSpec(const std::string& text, c
 }
 
 bool ParseSimOptions(const std::vector<std::string>& args, SimOptions& out, std::string& error) {
-    std::vector<std::string> specs;
+    std::vector<std::string> entries;
     bool listed = false;
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& a = args[i];
@@ -95,7 +95,7 @@ bool ParseSimOptions(const std::vector<std::string>& args, SimOptions& out, std:
             if (!v) return bad("");
             listed = true;
             if (!v->empty())
-                for (const std::string& s : Split(*v, ',')) specs.push_back(s);
+                for (const std::string& s : Split(*v, ',')) entries.push_back(s);
         } else if (a == "--seed") {
             const auto v = value();
             const auto n = v ? Number<std::uint64_t>(*v) : std::nullopt;
@@ -124,9 +124,9 @@ bool ParseSimOptions(const std::vector<std::string>& args, SimOptions& out, std:
             return false;
         }
     }
-    if (!listed) specs.push_back("1");
-    for (const std::string& s : specs) {
-        const auto c = ParseControllerSpec(s, out);
+    if (!listed) entries.push_back("1");
+    for (const std::string& s : entries) {
+        const auto c = ParseControllerEntry(s, out);
         if (!c) {
             error = "Неверный контроллер " + s + " (нужно АДРЕС или АДРЕС@СКОРОСТЬ)";
             return false;

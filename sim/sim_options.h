@@ -30,7 +30,7 @@ struct SimOptions {
 };
 
 // "3", "17@19200": address 1..254 and an optional line speed.
-std::optional<SimControllerSetup> ParseControllerSpec(const std::string& text, const SimOptions& base);
+std::optional<SimControllerSetup> ParseControllerEntry(const std::string& text, const SimOptions& base);
 // Ten hexadecimal digits, byte 0 first.
 std::optional<SimCode> ParseHexCode(const std::string& text);
 std::optional<std::uint8_t> ParseAddress(const std::string& text);

@@ -214,7 +214,7 @@ TEST(PosixSerialPortOpen, MissingDeviceAndNonTtyAreRefusedWithAReason) {
     std::remove(file);
 }
 
-TEST(PortMap, DefaultsOverridesAndSpecs) {
+TEST(PortMap, DefaultsOverridesAndMappings) {
     PortMap map;
     EXPECT_EQ(map.PathFor(1), "/dev/ttyS0");
     EXPECT_EQ(map.PathFor(16), "/dev/ttyS15");
