@@ -1,7 +1,7 @@
 #!/bin/sh
 # Installs what building, running and testing need on Debian 12.
 set -eu
-PKGS="g++ cmake ninja-build pkg-config qt6-base-dev libgtest-dev libgmock-dev \
+PKGS="g++ cmake ninja-build pkg-config qt6-base-dev qt6-svg-dev libgtest-dev libgmock-dev \
   fonts-dejavu-core xvfb xauth clang libclang-rt-14-dev libpugixml-dev"
 missing=""
 for p in $PKGS; do

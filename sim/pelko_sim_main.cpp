@@ -15,7 +15,7 @@
 #include <vector>
 
 #include "sim/pty_line.h"
-#include "sim/pty_server.h"
+#include "sim/pty_loop.h"
 #include "sim/sim_control.h"
 #include "sim/sim_line.h"
 #include "sim/sim_options.h"
@@ -71,23 +71,14 @@ int Serve(SimLine& line, PtyLine& pty, const SimOptions& o) {
     line.SetLogSink([&control](const SimLogEntry& e) {
         if (control.LogOn()) std::cerr << FormatLogEntry(e) << std::endl;
     });
-    PtyServer server(line, pty, o.timing);
+    PtyLoop loop(line, pty, o.timing);
     const int sigfd = SignalFd();
-    bool useStdin = o.useStdin;
     std::string pending;
     while (!control.QuitAsked()) {
-        pollfd fds[3] = {{pty.MasterFd(), POLLIN, 0}, {sigfd, POLLIN, 0}, {useStdin ? STDIN_FILENO : -1, POLLIN, 0}};
-        const std::int64_t due = server.NextDueUs();
-        timespec wait{};
-        if (due >= 0) {
-            const std::int64_t us = std::max<std::int64_t>(0, due - line.Clock().NowUs());
-            wait = {static_cast<time_t>(us / 1'000'000), static_cast<long>(us % 1'000'000) * 1000};
-        }
-        if (::ppoll(fds, 3, due >= 0 ? &wait : nullptr, nullptr) < 0 && errno != EINTR) return 1;
-        if (fds[1].revents & POLLIN) break;
-        if (fds[0].revents & POLLIN) server.OnReadable();
-        if (fds[2].revents & (POLLIN | POLLHUP) && !ReadControl(control, pending)) break;
-        server.SendDue();
+        pollfd watch[2] = {{sigfd, POLLIN, 0}, {o.useStdin ? STDIN_FILENO : -1, POLLIN, 0}};
+        if (!loop.Turn(watch)) return 1;
+        if (watch[0].revents & POLLIN) break;
+        if (watch[1].revents & (POLLIN | POLLHUP) && !ReadControl(control, pending)) break;
     }
     return 0;
 }

@@ -49,6 +49,7 @@ public:
     const QString& Key() const { return Key_; }
     QString Value(int row) const;
     QString RowName(int row) { return Markup_.Name(row); }
+    TParamType RowType(int row) { return Markup_.Type(row); }
     QWidget* Editor() const;
 
     TOnChangeValue OnChangeValue;

@@ -43,6 +43,8 @@ public:
 
     int CellWidth() const { return CellWidth_; }
     int CellCount() const { return static_cast<int>(Cells_.size()); }
+    // The cell at a list position, nullptr out of range.
+    PColorCell Cell(int index) const { return index >= 0 && index < CellCount() ? Cells_[index] : nullptr; }
     int FirstRow() const { return FirstCell_ / Columns().Count; }
     int FirstCell() const { return FirstCell_; }
     int ScrollMaximum() const { return ScrollMax_; }

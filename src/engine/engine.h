@@ -53,6 +53,8 @@ public:
     void Timer1Timer();
 
     bool EnPort(int port);
+    // "COM порт N недоступен", and why where it is known.
+    void PortMessage();
     void StopOper();
     void SetProgBFrm(int Max, const std::string& Caption, bool Marquee);
 
@@ -119,7 +121,6 @@ private:
     bool ActivateSession();
     bool EnsureActive();
     void SetPolling(bool on);
-    void PortMessage();
     void EndOper();  // closes the progress window and goes idle
     TModalResult ShowModal();
     void ShowBar() { FHost.ProgressBar(FBar); }
@@ -197,6 +198,7 @@ private:
     ProgramSettings& FSettings;
     EngineHost& FHost;
     PortOpener FPortProbe;
+    std::string FPortError;  // why the port could not be opened last time
 
     TConfPelko FEmptyConf;
     TProgressBar FBar;

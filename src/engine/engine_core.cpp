@@ -98,13 +98,15 @@ void TEngine::Timer1Timer() {
 bool TEngine::EnPort(int port) {
     if (FSession.Active()) return true;
     if (!FPortProbe || port < 1 || port > 255) return false;
-    std::string error;
-    return FPortProbe(static_cast<std::uint8_t>(port), error) != nullptr;
+    FPortError.clear();
+    return FPortProbe(static_cast<std::uint8_t>(port), FPortError) != nullptr;
 }
 
 void TEngine::PortMessage() {
-    FHost.ShowMessage(kCaptionMessage, "COM порт " + std::to_string(FSettings.NComPort) + " недоступен",
-                      TMsgIcon::Error);
+    // The second line says why, where the port layer knows.
+    std::string text = "COM порт " + std::to_string(FSettings.NComPort) + " недоступен";
+    if (!FPortError.empty()) text += "\r\n" + FPortError;
+    FHost.ShowMessage(kCaptionMessage, text, TMsgIcon::Error);
 }
 
 DevIndex TEngine::FirstOpened() const {
@@ -125,7 +127,10 @@ void TEngine::PresentAll() {
 
 bool TEngine::ActivateSession() {
     FSession.SetActive(true);
-    if (!FSession.Active()) return false;
+    if (!FSession.Active()) {
+        FPortError = FSession.LastError();
+        return false;
+    }
     FSession.SetERUniqueButton(FPolling);
     return true;
 }

@@ -42,7 +42,7 @@ std::string OpenFailure(const std::string& path, int err) {
         case EBUSY:
         case EWOULDBLOCK: return "Порт " + path + " занят другой программой";
         case EACCES:
-        case EPERM: return "Нет доступа к порту " + path;
+        case EPERM: return "Нет доступа к порту " + path + " (пользователь не входит в группу dialout)";
         default: return "Не могу открыть порт " + path + ": " + std::strerror(err);
     }
 }

@@ -1,0 +1,33 @@
+#include "ui/card_code_check.h"
+
+namespace pelko {
+namespace {
+
+bool HexDigit(QChar c) {
+    return (c >= QLatin1Char('0') && c <= QLatin1Char('9')) || (c >= QLatin1Char('A') && c <= QLatin1Char('F'));
+}
+
+}  // namespace
+
+TCodeCheck CheckCardCode(const TConfPelko& conf, const QString& typed) {
+    TCodeCheck check;
+    const QString v = typed.toUpper();
+    if (v.size() < 10) {
+        check.Message = "Введён неверный код";
+        return check;
+    }
+    const QString digits = v.left(10);
+    for (QChar c : digits) {
+        if (!HexDigit(c)) {
+            check.Message = "Введён неверный код.";
+            return check;
+        }
+    }
+    check.Code = TextToCode(digits.toStdString());
+    std::uint16_t cell = conf.FindCodePos(false, check.Code);
+    if (cell == NoCard) cell = conf.FindCodePos(true, check.Code);
+    if (cell != NoCard) check.Message = "Введёный код уже есть в ячейке " + std::to_string(cell);
+    return check;
+}
+
+}  // namespace pelko

@@ -1,0 +1,75 @@
+#include "ui/dialogs/dialog_util.h"
+
+#include <QDialog>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QLayout>
+#include <QScreen>
+#include <QWidget>
+
+#include <algorithm>
+
+namespace pelko {
+
+QPoint CentredPos(const QRect& mainFrame, QSize own) {
+    return {mainFrame.left() + mainFrame.width() / 2 - own.width() / 2,
+            mainFrame.top() + mainFrame.height() / 2 - own.height() / 2};
+}
+
+QPoint BottomRightPos(const QRect& mainFrame, QSize own) {
+    return {mainFrame.left() + mainFrame.width() - own.width(),
+            mainFrame.top() + mainFrame.height() - own.height()};
+}
+
+QPoint ClampToArea(QPoint pos, QSize own, const QRect& area) {
+    const int x = std::max(area.left(), std::min(pos.x(), area.left() + area.width() - own.width()));
+    const int y = std::max(area.top(), std::min(pos.y(), area.top() + area.height() - own.height()));
+    return {x, y};
+}
+
+QRect AvailableAreaFor(const QRect& mainFrame) {
+    QScreen* screen = QGuiApplication::screenAt(mainFrame.center());
+    if (!screen) {
+        qint64 best = 0;
+        for (QScreen* s : QGuiApplication::screens()) {
+            const QRect common = s->geometry() & mainFrame;
+            const qint64 area = qint64(common.width()) * common.height();
+            if (!common.isEmpty() && area > best) {
+                best = area;
+                screen = s;
+            }
+        }
+    }
+    if (!screen) screen = QGuiApplication::primaryScreen();
+    return screen ? screen->availableGeometry() : QRect();
+}
+
+QSize OuterSize(QWidget* window) {
+    if (!window->isVisible()) {
+        window->ensurePolished();
+        if (QLayout* layout = window->layout()) layout->activate();
+        if (!window->testAttribute(Qt::WA_Resized)) window->adjustSize();
+    }
+    return window->frameGeometry().size();
+}
+
+void CentreWindowOn(QWidget* window, const QRect& mainFrame) {
+    window->move(CentredPos(mainFrame, OuterSize(window)));
+}
+
+QLabel* LabelFor(const QString& text, QWidget* control) {
+    auto* label = new QLabel(text);
+    label->setTextFormat(Qt::PlainText);
+    label->setBuddy(control);
+    control->setAccessibleName(text);
+    return label;
+}
+
+void SetCloseButtonHint(QDialog* dialog, bool on) {
+    if (dialog->isVisible()) return;
+    Qt::WindowFlags flags = Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint;
+    if (on) flags |= Qt::WindowCloseButtonHint;
+    dialog->setWindowFlags(flags);
+}
+
+}  // namespace pelko

@@ -1,0 +1,63 @@
+#include "ui/dialogs/progress_form.h"
+
+#include <QHBoxLayout>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include "controls/ex_progress_bar.h"
+#include "ui/dialogs/dialog_util.h"
+
+namespace pelko {
+
+TProgressForm::TProgressForm(QWidget* parent) : QDialog(parent) {
+    setObjectName(QStringLiteral("ProgressForm"));
+    setModal(true);
+    SetCloseButtonHint(this, true);
+
+    Bar_ = Named(new TExProgressBar, "ProgressBar", QString());
+    // As in the window's resource: 1..254 at 1, navy bar.
+    Bar_->setRange(1, 254);
+    Bar_->setValue(1);
+    Bar_->SetBarColor(0x800000);
+    Bar_->setMinimumWidth(Bar_->fontMetrics().averageCharWidth() * 48);
+
+    CancelButton_ = Named(new QPushButton(QStringLiteral("Отмена")), "CancelButton", QStringLiteral("Отмена"));
+    CancelButton_->setAutoDefault(false);
+    connect(CancelButton_, &QPushButton::clicked, this, &TProgressForm::reject);
+
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(CancelButton_);
+    buttons->addStretch();
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(Bar_);
+    layout->addLayout(buttons);
+    layout->setSizeConstraint(QLayout::SetFixedSize);
+}
+
+void TProgressForm::SetCaption(const QString& text) {
+    setWindowTitle(text);
+    Bar_->setAccessibleName(text);
+}
+
+void TProgressForm::SetBar(const TProgressBar& bar) {
+    Bar_->setRange(bar.Min, bar.Max);
+    Bar_->setValue(bar.Position);
+    if (Bar_->MarqueeStyle() != bar.Marquee) Bar_->SetMarqueeStyle(bar.Marquee);
+}
+
+void TProgressForm::SetCancelEnabled(bool enabled) {
+    CancelEnabled_ = enabled;
+    CancelButton_->setEnabled(enabled);
+    SetCloseButtonHint(this, enabled);
+}
+
+void TProgressForm::reject() {
+    if (CancelEnabled_) QDialog::reject();
+}
+
+void TProgressForm::CentreOn(const QRect& mainFrame) {
+    CentreWindowOn(this, mainFrame);
+}
+
+}  // namespace pelko

@@ -1,0 +1,492 @@
+#include "ui/main_form.h"
+
+#include <QAction>
+#include <QEvent>
+#include <QFrame>
+#include <QGuiApplication>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QMenuBar>
+#include <QScreen>
+#include <QSplitter>
+#include <QStatusBar>
+#include <QTimer>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+#include "controls/a_property_list.h"
+#include "controls/ac_grid.h"
+#include "controls/ys_grid.h"
+#include "engine/port_settings.h"
+#include "ui/dialogs/about_form.h"
+#include "ui/dialogs/addr_form.h"
+#include "ui/dialogs/progress_form.h"
+#include "ui/dialogs/sequrity_form.h"
+#include "ui/dialogs/set_program_form.h"
+#include "ui/dialogs/settings_form.h"
+#include "ui/file_dialogs.h"
+#include "ui/glyphs.h"
+#include "ui/simulator_menu.h"
+
+namespace pelko {
+namespace {
+
+constexpr char kWindowCaption[] = "Программа для конфигурирования Pelko-Q250";
+constexpr char kProgramName[] = "ConfPelkoQ250";
+constexpr int kSimulatedAnswerWaitMs = 25;
+
+struct TToolButtonDef {
+    const char* Name;
+    const char* Hint;
+};
+
+constexpr TToolButtonDef kToolButtons[] = {
+    {"sbFileCreate", "Создать новую конфигурацию"},
+    {"sbFileSave", "Сохранить конфигурацию в файл"},
+    {"sbFileOpen", "Открыть файл с конфигурацией"},
+    {"SpButFind", "Поиск приборов на текущей скорости"},
+    {"SpButExFind", "Поиск приборов на всех скоростях"},
+    {"sbReadKeyDev", "Считать карты из приборов"},
+    {"sbWriteKeyDev", "Записать карты в приборы"},
+    {"sbAddDevGroup", "Добавить прибор в группу"},
+    {"sbDelDevGroup", "Удалить прибор из группы"},
+};
+
+struct TCardButtonDef {
+    const char* Name;
+    int Left;
+    const char* Hint;
+};
+
+constexpr TCardButtonDef kCardButtons[] = {
+    {"ChView", 31, "Переключить режим отображения"},
+    {"ChStatusCard", 54, "Сменить статус карты"},
+    {"AddCardBut", 78, "Добавить карту"},
+    {"EditBut", 102, "Править строку"},
+    {"DelCardBut", 125, "Удалить карту"},
+    {"InverseSel", 149, "Обратить выделение"},
+    {"ReadCodeBut", 172, "Считать код карты"},
+};
+
+// A panel whose children are placed by hand: it reports its resizes.
+class TPlacedPanel : public QFrame {
+public:
+    using QFrame::QFrame;
+    std::function<void()> OnResize;
+
+protected:
+    void resizeEvent(QResizeEvent* event) override {
+        QFrame::resizeEvent(event);
+        if (OnResize) OnResize();
+    }
+};
+
+QFrame* Line(QWidget* parent, const char* name, QFrame::Shape shape) {
+    auto* line = new QFrame(parent);
+    line->setObjectName(QString::fromLatin1(name));
+    line->setFrameShape(shape);
+    line->setFrameShadow(QFrame::Sunken);
+    return line;
+}
+
+}  // namespace
+
+TMainForm::TMainForm(TStartOptions options, QWidget* parent)
+    : QMainWindow(parent),
+      FOptions(std::move(options)),
+      FPorts(FOptions.Ports, std::set<int>(FOptions.MappedPorts.begin(), FOptions.MappedPorts.end())) {
+    setObjectName(QStringLiteral("MainForm"));
+    setWindowTitle(QString::fromUtf8(kWindowCaption));
+    setWindowIcon(Emblem());
+    setMinimumSize(640, 480);
+    resize(640, 620);
+
+    if (FOptions.Simulate) {
+        FSimulator = new TSimulatorMenu(this, FOptions.SimulateTiming);
+        std::string error;
+        if (FSimulator->Start(error)) FPorts.Choose(1, QString::fromStdString(FSimulator->PortPath()));
+        else ShowMessage(kCaptionMessage, "Не удалось запустить имитацию приборов.\r\n" + error, TMsgIcon::Error);
+    }
+    CreateSession();
+
+    auto* central = new QWidget(this);
+    auto* column = new QVBoxLayout(central);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(0);
+    BuildToolPanel();
+    column->addWidget(FToolPanel);
+    FSplitter = new QSplitter(Qt::Horizontal, central);
+    FSplitter->setObjectName(QStringLiteral("Splitter1"));
+    FSplitter->setOpaqueResize(false);  // drawn as a line while dragging
+    FSplitter->setChildrenCollapsible(false);
+    FSplitter->addWidget(BuildCardPanel());
+    FSplitter->addWidget(BuildInspectorPanel());
+    FSplitter->setStretchFactor(0, 1);
+    FSplitter->setStretchFactor(1, 0);
+    FSplitter->setSizes({340, 300});
+    column->addWidget(FSplitter, 1);
+    setCentralWidget(central);
+    BuildMenus();
+    BuildStatusBar();
+
+    FTimer1 = new QTimer(this);
+    FTimer1->setInterval(100);
+    connect(FTimer1, &QTimer::timeout, this, [this] {
+        if (FHold == 0 && Timer1Tick) Timer1Tick();
+    });
+
+    // The dialogs, in the order the program has always made them.
+    FDevSettings = new TSettingsForm(this);
+    FSequrity = new TSequrityForm(this);
+    FProgress = new TProgressForm(this);
+    FSetProgram = new TSetProgramForm(this);
+    FAddr = new TAddrForm(this);
+    FFileDialogs = MakeQtFileDialogs(this);
+
+    SetDefaults();
+    if (FSimulator) {
+        // The simulated controllers answer within milliseconds and never
+        // garble a frame: a search need not wait as long as on a real line.
+        FSettings.TOConstant = kSimulatedAnswerWaitMs;
+        FSettings.MaxAttempt = 1;
+        FSession->SetTimeOutConstant(FSettings.TOConstant);
+        FSession->SetMax_Attempt(1);
+    }
+    // FormCreate: an empty card list on an empty record.
+    FCardGrid->SetRowCount(0);
+    FCardGrid->update();
+    UpdateGridDev();
+    UpdateControls();
+    if (QScreen* screen = QGuiApplication::primaryScreen())
+        move(screen->availableGeometry().center() - rect().center());
+}
+
+TMainForm::~TMainForm() {
+    // The worker must be gone before the window: it posts to it.
+    FEngine.reset();
+    FSession.reset();
+    FGridDev->SetCells(nullptr);
+}
+
+void TMainForm::CreateSession() {
+    PortOpener opener = [this](std::uint8_t n, std::string& error) {
+        return MakePortOpener(FPorts.Map())(n, error);
+    };
+    FSession = std::make_unique<TPelkoSession>(opener, [this] {
+        QMetaObject::invokeMethod(this, [this] { DispatchSession(); }, Qt::QueuedConnection);
+    });
+    FEngine = std::make_unique<TEngine>(*FSession, FGroup, FSettings, *this, opener);
+    FFileHost = std::make_unique<EngineFileHost>(*FEngine, *FSession, *this);
+}
+
+// Start-up values of the settings and the session; the session stays
+// inactive until a search or a file needs the line.
+void TMainForm::SetDefaults() {
+    FSettings = ProgramSettings{};
+    FEngine->OperState = osNone;
+    FEngine->AnswerCount = 0;
+    FShiftAnchor = NoCard;
+    TPelkoSession& s = *FSession;
+    s.SetActive(false);
+    s.SetPortBaudRate(FSettings.PortBaudRate);
+    s.SetTimeOutConstant(FSettings.TOConstant);
+    s.SetTimeOutMultiplier(FSettings.TOMultiplier);
+    s.SetMax_Attempt(SessionMaxAttempt(FSettings.MaxAttempt));
+    s.SetTailinUS(FSettings.TailinUS);
+    s.SetSmartPI(false);
+    s.SetIntervalTimeOut(FSettings.IntervalTO);
+    s.SetComPort(static_cast<std::uint8_t>(FSettings.NComPort));
+    s.SetFound(false);
+    s.SetSearchAddr(false);
+    s.SetERUniqueButton(true);
+    FActions["SetDevParams"]->setEnabled(false);
+    FActions["OpenWithPas"]->setEnabled(false);
+    FMenuDev->menuAction()->setEnabled(false);
+    FEngine->MasterView = false;
+    FEngine->CurIndex = 1;
+    FEngine->CardFocus = false;
+    FCardGrid->SetColWidth(0, 50);
+    FCardGrid->SetColWidth(1, 70);
+    FCardGrid->SetColWidth(2, std::max(60, FCardGrid->width() - 126));
+    FInspector->SetColWidth(0, 80);
+    FInspector->SetColWidth(1, FInspectorPanel->width() - 86);
+    FConfigFileName.clear();
+}
+
+// --- composition ------------------------------------------------------------
+
+QToolButton* TMainForm::AddToolButton(QWidget* parent, const char* name, const char* hint) {
+    auto* button = new QToolButton(parent);
+    const QString objectName = QString::fromLatin1(name);
+    button->setObjectName(objectName);
+    button->setAutoRaise(true);
+    if (objectName != QLatin1String("LogoSpeedButton")) button->setIcon(Glyph(objectName));
+    button->setIconSize(QSize(16, 16));
+    button->setToolTip(QString::fromUtf8(hint));
+    button->setAccessibleName(QString::fromUtf8(hint));
+    button->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
+    button->setFocusPolicy(Qt::TabFocus);
+    return button;
+}
+
+void TMainForm::BuildToolPanel() {
+    auto* panel = new TPlacedPanel;
+    FToolPanel = panel;
+    panel->setObjectName(QStringLiteral("ToolPanel"));
+    QFont small = font();
+    small.setPointSize(8);
+    panel->setFont(small);
+    for (const TToolButtonDef& def : kToolButtons) FToolItems[def.Name] = AddToolButton(panel, def.Name, def.Hint);
+    for (const char* name : {"ToolBevel01", "ToolBevel03", "ToolBevel02", "ToolBevel04"})
+        FToolItems[name] = Line(panel, name, QFrame::VLine);
+    FLogo = AddToolButton(panel, "LogoSpeedButton", kProgramName);
+    FLogo->setIcon(Emblem());
+    FLogo->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+    FLogo->setFocusPolicy(Qt::NoFocus);
+    auto* top = Line(panel, "ToolBevel10", QFrame::HLine);
+    auto* bottom = Line(panel, "ToolBevel20", QFrame::HLine);
+    panel->OnResize = [this, top, bottom] {
+        top->setGeometry(0, 0, FToolPanel->width(), 2);
+        bottom->setGeometry(0, FToolPanel->height() - 3, FToolPanel->width(), 3);
+        PlaceLogo();
+    };
+    connect(static_cast<QToolButton*>(FToolItems["sbFileCreate"]), &QToolButton::clicked, this,
+            [this] { sbFileCreateClick(); });
+    connect(static_cast<QToolButton*>(FToolItems["sbFileOpen"]), &QToolButton::clicked, this,
+            [this] { sbFileOpenClick(); });
+    connect(static_cast<QToolButton*>(FToolItems["sbFileSave"]), &QToolButton::clicked, this,
+            [this] { sbFileSaveClick(); });
+    connect(static_cast<QToolButton*>(FToolItems["SpButFind"]), &QToolButton::clicked, this,
+            [this] { FEngine->SpButFindClick(); });
+    connect(static_cast<QToolButton*>(FToolItems["SpButExFind"]), &QToolButton::clicked, this,
+            [this] { FEngine->SpButExFindClick(); });
+    connect(static_cast<QToolButton*>(FToolItems["sbReadKeyDev"]), &QToolButton::clicked, this,
+            [this] { FEngine->sbReadKeyDevClick(); });
+    connect(static_cast<QToolButton*>(FToolItems["sbWriteKeyDev"]), &QToolButton::clicked, this,
+            [this] { FEngine->sbWriteKeyDevClick(); });
+    connect(static_cast<QToolButton*>(FToolItems["sbAddDevGroup"]), &QToolButton::clicked, this,
+            [this] { sbAddDevGroupClick(); });
+    connect(static_cast<QToolButton*>(FToolItems["sbDelDevGroup"]), &QToolButton::clicked, this,
+            [this] { sbDelDevGroupClick(); });
+    ApplyToolLayout(StartupToolLayout());
+}
+
+QWidget* TMainForm::BuildCardPanel() {
+    auto* panel = new QWidget;
+    panel->setObjectName(QStringLiteral("CardPanel"));
+    panel->setMinimumSize(50, 140);
+    auto* column = new QVBoxLayout(panel);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(0);
+
+    auto* title = new QFrame;
+    title->setObjectName(QStringLiteral("CardTitlePanel"));
+    title->setFixedHeight(29);
+    title->setFrameShape(QFrame::StyledPanel);
+    auto* titleRow = new QHBoxLayout(title);
+    titleRow->setContentsMargins(0, 0, 0, 0);
+    titleRow->addStretch(1);
+    auto* buttons = new QWidget;
+    buttons->setObjectName(QStringLiteral("CardButtonsPanel"));
+    buttons->setFixedWidth(199);
+    for (const TCardButtonDef& def : kCardButtons) {
+        QToolButton* b = AddToolButton(buttons, def.Name, def.Hint);
+        b->setToolButtonStyle(Qt::ToolButtonIconOnly);
+        b->setGeometry(def.Left, 3, 23, 23);
+        FCardButtons[def.Name] = b;
+    }
+    titleRow->addWidget(buttons);
+    column->addWidget(title);
+
+    FCardGrid = new TYSGrid;
+    FCardGrid->setObjectName(QStringLiteral("CardGrid"));
+    FCardGrid->setAccessibleName(QStringLiteral("Карты"));
+    FCardGrid->setMinimumHeight(100);
+    FCardGrid->SetColCount(3);
+    FCardGrid->SetWheelSelected(false);
+    FCardGrid->SetHotHint(true);
+    FCardGrid->OnGetColumnName = [this](int col, TWinColor& color, QString& data) {
+        CardGridGetColumnName(col, color, data);
+    };
+    FCardGrid->OnGetCellData = [this](int row, int col, TWinColor& color, QString& data) {
+        CardGridGetCellData(row, col, color, data);
+    };
+    FCardGrid->installEventFilter(this);
+    column->addWidget(FCardGrid, 1);
+
+    FGridDevPanel = new QFrame;
+    FGridDevPanel->setObjectName(QStringLiteral("GridDevPanel"));
+    FGridDevPanel->setFrameStyle(QFrame::Panel | QFrame::Raised);
+    auto* gridRow = new QVBoxLayout(FGridDevPanel);
+    gridRow->setContentsMargins(1, 1, 1, 1);
+    FGridDev = new TACGrid;
+    FGridDev->setObjectName(QStringLiteral("GridDev"));
+    FGridDev->SetCaption(QStringLiteral("Приборы"));
+    FGridDev->setAccessibleName(QStringLiteral("Приборы"));
+    FGridDev->SetMaxHeightConstraint(103);
+    FGridDev->SetMinCellWidth(50);
+    FGridDev->OnCellClick = [this](PColorCell cell, TCellButton) { GridDevCellClick(cell); };
+    gridRow->addWidget(FGridDev);
+    FGridDevPanel->hide();
+    column->addWidget(FGridDevPanel);
+    ConnectCardList();
+    ConnectDeviceGrid();
+    return panel;
+}
+
+QWidget* TMainForm::BuildInspectorPanel() {
+    FInspectorPanel = new QWidget;
+    FInspectorPanel->setObjectName(QStringLiteral("InspectorPanel"));
+    FInspectorPanel->setMinimumWidth(250);
+    FInspectorPanel->resize(300, FInspectorPanel->height());
+    auto* column = new QVBoxLayout(FInspectorPanel);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(0);
+    auto* top = new QFrame;
+    top->setObjectName(QStringLiteral("Panel4"));
+    top->setFixedHeight(29);
+    top->setFrameShape(QFrame::StyledPanel);
+    column->addWidget(top);
+    FInspector = new TAInspector;
+    FInspector->setObjectName(QStringLiteral("AInspector1"));
+    FInspector->setAccessibleName(QStringLiteral("Свойства"));
+    FInspector->OnChangeValue = [this](const QString& key, const QString& name, const QString& value,
+                                       bool& canExit) { AInspector1ChangeValue(key, name, value, canExit); };
+    column->addWidget(FInspector, 1);
+    FInspectorPanel->installEventFilter(this);
+    return FInspectorPanel;
+}
+
+void TMainForm::BuildMenus() {
+    auto add = [this](QMenu* menu, const char* name, const char* caption, std::function<void()> run,
+                      QKeySequence key = {}) {
+        QAction* action = menu->addAction(QString::fromUtf8(caption));
+        action->setObjectName(QString::fromLatin1(name));
+        if (!key.isEmpty()) action->setShortcut(key);
+        connect(action, &QAction::triggered, this, std::move(run));
+        FActions[name] = action;
+        return action;
+    };
+    auto separator = [](QMenu* menu, const char* name) { menu->addSeparator()->setObjectName(QString::fromLatin1(name)); };
+
+    QMenu* file = menuBar()->addMenu(QStringLiteral("Файл"));
+    file->setObjectName(QStringLiteral("N1"));
+    add(file, "N4", "Открыть", [this] { sbFileOpenClick(); }, QKeySequence::Open);
+    add(file, "N2", "Сохранить", [this] { sbFileSaveClick(); }, QKeySequence::Save);
+    add(file, "N10", "Сохранить как", [this] { N10Click(); }, QKeySequence(QStringLiteral("Ctrl+Shift+S")));
+    separator(file, "N17");
+    add(file, "N3", "Выход", [this] { close(); }, QKeySequence::Quit);
+
+    FMenuDev = menuBar()->addMenu(QStringLiteral("Прибор"));
+    FMenuDev->setObjectName(QStringLiteral("MenuDev"));
+    TEngine& e = *FEngine;
+    add(FMenuDev, "ResetDev", "Сбросить ", [this] { FEngine->ResetDevClick(); });
+    add(FMenuDev, "ChDevStandPas", "Заменить пароль на общий", [&e] { e.ChDevStandPasClick(); });
+    add(FMenuDev, "OpenWithPas", "Открыть с паролем", [&e] { e.OpenWithPasClick(); });
+    add(FMenuDev, "ReadDevKeys", "Считать карты", [&e] { e.ReadDevKeysClick(); });
+    add(FMenuDev, "WriteDevKeys", "Записать карты", [&e] { e.WriteDevKeysClick(); });
+    add(FMenuDev, "SetDevParams", "Записать параметры", [&e] { e.SetDevParamsClick(); });
+    add(FMenuDev, "SetDevAddr", "Заменить адрес", [&e] { e.SetDevAddrClick(); });
+    // Every device command ends with the controls brought up to date.
+    for (QAction* a : FMenuDev->actions()) connect(a, &QAction::triggered, this, [this] { UpdateControls(); });
+
+    QMenu* settings = menuBar()->addMenu(QStringLiteral("Настройки"));
+    settings->setObjectName(QStringLiteral("SetProgram"));
+    add(settings, "SetProgrWin", "Настройки программы", [this] { SetProgrWinClick(); });
+    separator(settings, "N9");
+    FCaptions = add(settings, "N8", "Подписи к кнопкам", [this] { N8Click(); });
+    FCaptions->setCheckable(true);
+
+    if (FSimulator) FSimulator->BuildMenu(menuBar());
+
+    QMenu* help = menuBar()->addMenu(QStringLiteral("Справка"));
+    help->setObjectName(QStringLiteral("N6"));
+    add(help, "ContentHelp", "Содержание", [this] { ContentHelpClick(); }, QKeySequence::HelpContents);
+    separator(help, "N11");
+    add(help, "AboutPrg", "О программе", [this] { AboutPrgClick(); });
+}
+
+void TMainForm::BuildStatusBar() {
+    FStatusView = new QLabel;
+    FStatusView->setObjectName(QStringLiteral("StatusPanel0"));
+    FStatusView->setFixedWidth(120);
+    FStatusInfo = new QLabel;
+    FStatusInfo->setObjectName(QStringLiteral("StatusPanel1"));
+    statusBar()->setObjectName(QStringLiteral("StatusBar"));
+    statusBar()->addWidget(FStatusView);
+    statusBar()->addWidget(FStatusInfo, 1);
+}
+
+// --- toolbar layouts ----------------------------------------------------------
+
+void TMainForm::ApplyToolLayout(const TToolLayout& layout) {
+    FToolPanel->setFixedHeight(layout.PanelHeight);
+    for (const TToolPlace& p : layout.Places) {
+        QWidget* w = FToolItems.at(p.Name);
+        w->setGeometry(p.Left, p.Top, p.Width, p.Height);
+        if (auto* b = qobject_cast<QToolButton*>(w)) {
+            b->setText(QString::fromStdString(p.Caption));
+            b->setToolButtonStyle(p.Caption.empty() ? Qt::ToolButtonIconOnly : Qt::ToolButtonTextUnderIcon);
+        }
+    }
+    FLogo->setText(layout.LogoCaption ? QString::fromUtf8(kProgramName) : QString());
+    FLogo->setToolButtonStyle(layout.LogoCaption ? Qt::ToolButtonTextBesideIcon : Qt::ToolButtonIconOnly);
+    FLogo->setIconSize(layout.LogoCaption ? QSize(32, 32) : QSize(18, 18));
+    FLogo->resize(93, layout.LogoHeight);
+    PlaceLogo();
+}
+
+void TMainForm::PlaceLogo() { FLogo->move(FToolPanel->width() - FLogo->width(), 3); }
+
+void TMainForm::N8Click() {
+    // The action has flipped its check mark already.
+    const int firstLeft = FToolItems.at("sbFileCreate")->x();
+    ApplyToolLayout(ToolLayout(FCaptions->isChecked(), firstLeft));
+}
+
+void TMainForm::resizeEvent(QResizeEvent* event) {
+    QMainWindow::resizeEvent(event);
+    PlaceLogo();
+}
+
+bool TMainForm::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::Resize && watched == FCardGrid)
+        FCardGrid->SetColWidth(2, std::max(40, FCardGrid->width() - (FCardGrid->GetColWidth(0) + FCardGrid->GetColWidth(1)) - 6));
+    if (event->type() == QEvent::Resize && watched == FInspectorPanel)
+        FInspector->SetColWidth(1, std::max(40, FInspectorPanel->width() - 86));
+    return QMainWindow::eventFilter(watched, event);
+}
+
+// --- enabled states -------------------------------------------------------------
+
+void TMainForm::UpdateControls() {
+    FControls = UpdateControlsRule(FControls, FGroup, FEngine->CurConf(), FEngine->MasterView, FSettings);
+    ApplyControls(FControls);
+}
+
+void TMainForm::ApplyControls(const TControlState& s) {
+    FMenuDev->menuAction()->setEnabled(s.MenuDev);
+    const std::pair<const char*, bool> actions[] = {
+        {"ResetDev", s.ResetDev},         {"ChDevStandPas", s.ChDevStandPas}, {"OpenWithPas", s.OpenWithPas},
+        {"ReadDevKeys", s.ReadDevKeys},   {"WriteDevKeys", s.WriteDevKeys},   {"SetDevParams", s.SetDevParams},
+        {"SetDevAddr", s.SetDevAddr},
+    };
+    for (const auto& [name, on] : actions) FActions.at(name)->setEnabled(on);
+    const std::pair<const char*, bool> cards[] = {
+        {"ChView", s.ChView},         {"ChStatusCard", s.ChStatusCard}, {"AddCardBut", s.AddCardBut},
+        {"EditBut", s.EditBut},       {"DelCardBut", s.DelCardBut},     {"InverseSel", s.InverseSel},
+        {"ReadCodeBut", s.ReadCodeBut},
+    };
+    for (const auto& [name, on] : cards) FCardButtons.at(name)->setEnabled(on);
+    const std::pair<const char*, bool> tools[] = {
+        {"sbReadKeyDev", s.sbReadKeyDev},
+        {"sbWriteKeyDev", s.sbWriteKeyDev},
+        {"sbAddDevGroup", s.sbAddDevGroup},
+        {"sbDelDevGroup", s.sbDelDevGroup},
+    };
+    for (const auto& [name, on] : tools) FToolItems.at(name)->setEnabled(on);
+    FGridDevPanel->setVisible(s.GridDevVisible);
+    if (s.ViewText) FStatusView->setText(QString::fromStdString(*s.ViewText));
+}
+
+}  // namespace pelko

@@ -1,0 +1,226 @@
+#pragma once
+// TMainForm: the program's one window. It owns the session, the device group,
+// the engine and the dialogs, shows the card list, the device grid and the
+// inspector, and is the engine's host: progress window, boxes, dialogs,
+// Timer1 and the refresh calls all go through it on the GUI thread.
+#include <QFrame>
+#include <QMainWindow>
+#include <QPointer>
+#include <functional>
+#include <map>
+#include <memory>
+
+#include "config/program_settings.h"
+#include "controls/win_color.h"
+#include "engine/engine.h"
+#include "engine/engine_file_host.h"
+#include "link/pelko_session.h"
+#include "model/color_cell.h"
+#include "model/group_dev.h"
+#include "ui/control_state.h"
+#include "ui/port_choice.h"
+#include "ui/start_options.h"
+#include "ui/tool_layout.h"
+
+class QAction;
+class QKeyEvent;
+class QMouseEvent;
+class QLabel;
+class QMenu;
+class QSplitter;
+class QTimer;
+class QToolButton;
+
+namespace pelko {
+
+class TAInspector;
+class TACGrid;
+class TYSGrid;
+class TProgressForm;
+class TSettingsForm;
+class TSequrityForm;
+class TAddrForm;
+class TSetProgramForm;
+class TFileDialogs;
+class TSimulatorMenu;
+
+class TMainForm : public QMainWindow, public EngineHost {
+    Q_OBJECT
+
+public:
+    explicit TMainForm(TStartOptions options, QWidget* parent = nullptr);
+    ~TMainForm() override;
+
+    // What tests and the simulator menu reach.
+    TEngine& Engine() { return *FEngine; }
+    TGroupDev& DevGroup() { return FGroup; }
+    ProgramSettings& Settings() { return FSettings; }
+    TPelkoSession& Session() { return *FSession; }
+    TPortChoice& Ports() { return FPorts; }
+    const std::string& ConfigFileName() const { return FConfigFileName; }
+    const TControlState& Controls() const { return FControls; }
+    TYSGrid* CardGrid() const { return FCardGrid; }
+    TACGrid* GridDev() const { return FGridDev; }
+    TAInspector* Inspector() const { return FInspector; }
+    TProgressForm* ProgressForm() const { return FProgress; }
+    TSetProgramForm* SetProgramForm() const { return FSetProgram; }
+    QWidget* ToolPanel() const { return FToolPanel; }
+    QWidget* GridDevPanel() const { return FGridDevPanel; }
+    // Replaces the file dialogs (tests answer them without a window).
+    void SetFileDialogs(std::unique_ptr<TFileDialogs> dialogs);
+    // Called with every box shown instead of the box (tests); returns the answer to a question.
+    std::function<bool(const std::string& caption, const std::string& text, TMsgIcon icon)> BoxHook;
+
+    // Commands, as the menus and buttons run them.
+    void sbFileCreateClick();
+    void sbFileOpenClick();
+    void sbFileSaveClick();
+    void N10Click();
+    void ContentHelpClick();
+    void AboutPrgClick();
+    void SetProgrWinClick();
+    void N8Click();
+    // Card buttons.
+    void AddCardButClick();
+    void DelCardButClick();
+    void ChStatusCardClick();
+    void ChViewClick();
+    void InverseSelClick();
+    void EditButClick();
+    void ReadCodeButClick();
+    // Opens a file as Open does, without the dialog.
+    void OpenConfigFile(const QString& path);
+
+    // EngineHost.
+    void ProgressPrepare() override;
+    void ProgressCaption(const std::string& text) override;
+    void ProgressBar(const TProgressBar& bar) override;
+    void ProgressCancelEnabled(bool enabled) override;
+    TModalResult ProgressShowModal() override;
+    void ProgressClose() override;
+    void ShowMessage(const std::string& caption, const std::string& text, TMsgIcon icon) override;
+    bool AskYesNo(const std::string& caption, const std::string& text, TMsgIcon icon) override;
+    bool EditDeviceParams(TDeviceParams& params, const std::string& caption, bool closeEnabled) override;
+    std::optional<std::string> AskPassword() override;
+    std::optional<std::uint8_t> AskAddress(const std::vector<std::uint8_t>& choices) override;
+    void SetTimer1(bool enabled, unsigned intervalMs) override;
+    void Pause(unsigned ms) override;
+    void UpdateControls() override;
+    void UpdateGridDev() override;
+    void UpdateInspDev() override;
+    void UpdateInspCard() override;
+    void RepaintMain() override;
+    void ShowDeviceGrid() override;
+    void InspectorEditParam(int row) override;
+    int CardRow() const override;
+    void SetCardRow(int row) override;
+    void SetCardRowCount(int count) override;
+    void RepaintCardGrid() override;
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+    // The user column of the card list and the value column of the inspector
+    // take whatever width is left.
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    // Composition.
+    void BuildToolPanel();
+    QToolButton* AddToolButton(QWidget* parent, const char* name, const char* hint);
+    QWidget* BuildCardPanel();
+    QWidget* BuildInspectorPanel();
+    void BuildMenus();
+    void BuildStatusBar();
+    void ApplyToolLayout(const TToolLayout& layout);
+    void PlaceLogo();
+    void ApplyControls(const TControlState& state);
+    void SetDefaults();
+    void CreateSession();
+
+    // Session events reach the GUI thread as queued calls.
+    void DispatchSession();
+    // Nested dialogs and pauses hold answers and timer ticks back until they end.
+    struct THold;
+
+    // Card list and device grid.
+    void CardGridGetColumnName(int col, TWinColor& color, QString& data);
+    void CardGridGetCellData(int row, int col, TWinColor& color, QString& data);
+    void GridDevCellClick(const TColorCell* cell);
+    void sbAddDevGroupClick();
+    void sbDelDevGroupClick();
+    void AInspector1ChangeValue(const QString& key, const QString& name, const QString& value, bool& canExit);
+    void DevicesRemoved();
+    void ConnectDeviceGrid();
+    void GridDevDragDrop(int x, int y);
+
+    // Card list (the shown list of CurConf).
+    TConfPelko& Cur();
+    bool Master() const;
+    int ShownCount();
+    void ConnectCardList();
+    void MarkRow(int row, bool on);
+    bool RowMarked(int row);
+    void CardGridChangeRow();
+    void CardGridKeyDown(QKeyEvent* e);
+    void CardGridMouseDown(QMouseEvent* e);
+    void CardGridMouseMove(QMouseEvent* e);
+    void CardChangeValue(const QString& key, const QString& name, const QString& value);
+    void CardCellChanged(int i, const TCard& card, int cell);
+    void CardCodeChanged(int i, const QString& value);
+    std::uint16_t LowestFreeCell(const TConfPelko& conf, bool master) const;
+    void DeleteCurrentCard();
+    void CentreDialog(QWidget* dialog);
+
+    // Files.
+    bool WriteConfig(const QString& path);
+    QString ProgramFolder() const;
+    QString HelpFile() const;
+
+    TStartOptions FOptions;
+    ProgramSettings FSettings;
+    TGroupDev FGroup;
+    TPortChoice FPorts;
+    std::unique_ptr<TPelkoSession> FSession;
+    std::unique_ptr<TEngine> FEngine;
+    std::unique_ptr<EngineFileHost> FFileHost;
+    std::unique_ptr<TFileDialogs> FFileDialogs;
+    std::string FConfigFileName;
+    TControlState FControls;
+    TColorCellList FCells;
+
+    // Widgets.
+    QWidget* FToolPanel = nullptr;
+    std::map<std::string, QWidget*> FToolItems;
+    QToolButton* FLogo = nullptr;
+    std::map<std::string, QToolButton*> FCardButtons;
+    TYSGrid* FCardGrid = nullptr;
+    QFrame* FGridDevPanel = nullptr;
+    TACGrid* FGridDev = nullptr;
+    QSplitter* FSplitter = nullptr;
+    QWidget* FInspectorPanel = nullptr;
+    TAInspector* FInspector = nullptr;
+    QLabel* FStatusView = nullptr;
+    QLabel* FStatusInfo = nullptr;
+    std::map<std::string, QAction*> FActions;
+    QMenu* FMenuDev = nullptr;
+    QAction* FCaptions = nullptr;  // "Подписи к кнопкам"
+
+    // Dialogs, made once.
+    TProgressForm* FProgress = nullptr;
+    TSettingsForm* FDevSettings = nullptr;
+    TSequrityForm* FSequrity = nullptr;
+    TAddrForm* FAddr = nullptr;
+    TSetProgramForm* FSetProgram = nullptr;
+    TSimulatorMenu* FSimulator = nullptr;
+
+    QTimer* FTimer1 = nullptr;
+    int FHold = 0;
+    bool FDispatchHeld = false;
+    bool FProgressClosed = true;
+    int FShiftAnchor = NoCard;
+    int FLastMarkRow = 0;
+    int FRowBefore = -1;  // the card list's row before the change being handled
+    QPoint FDragStart;
+};
+
+}  // namespace pelko

@@ -1,0 +1,284 @@
+// The card list: what it shows, row marking with Ctrl and Shift, the card
+// inspector and the card buttons. With AutoWriteKey off only the model
+// changes; on, the engine writes the change and the model follows the answers.
+#include <QGuiApplication>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QToolButton>
+
+#include "controls/a_property_list.h"
+#include "controls/ys_grid.h"
+#include "ui/card_code_check.h"
+#include "ui/inspector_markup.h"
+#include "ui/main_form.h"
+
+namespace pelko {
+namespace {
+
+constexpr TWinColor kMarkedRowColor = 0xFF0000;  // blue
+
+bool Held(Qt::KeyboardModifier m) { return QGuiApplication::keyboardModifiers().testFlag(m); }
+
+}  // namespace
+
+TConfPelko& TMainForm::Cur() { return FEngine->CurConf(); }
+
+bool TMainForm::Master() const { return FEngine->MasterView; }
+
+int TMainForm::ShownCount() { return Cur().CardCount(Master()); }
+
+void TMainForm::ConnectCardList() {
+    FCardGrid->OnChangeRow = [this] { CardGridChangeRow(); };
+    FCardGrid->OnKeyDown = [this](QKeyEvent* e) { CardGridKeyDown(e); };
+    FCardGrid->OnMouseDown = [this](QMouseEvent* e) { CardGridMouseDown(e); };
+    FCardGrid->OnMouseMove = [this](QMouseEvent* e) { CardGridMouseMove(e); };
+    const std::pair<const char*, void (TMainForm::*)()> clicks[] = {
+        {"ChView", &TMainForm::ChViewClick},         {"ChStatusCard", &TMainForm::ChStatusCardClick},
+        {"AddCardBut", &TMainForm::AddCardButClick}, {"EditBut", &TMainForm::EditButClick},
+        {"DelCardBut", &TMainForm::DelCardButClick}, {"InverseSel", &TMainForm::InverseSelClick},
+        {"ReadCodeBut", &TMainForm::ReadCodeButClick},
+    };
+    for (const auto& [name, handler] : clicks)
+        connect(FCardButtons.at(name), &QToolButton::clicked, this, [this, h = handler] {
+            (this->*h)();
+            UpdateControls();
+        });
+}
+
+void TMainForm::CardGridGetColumnName(int col, TWinColor& color, QString& data) {
+    static const char* const kNames[] = {"Ячейка", "Код", "Пользователь"};
+    color = 0;
+    data = col >= 0 && col < 3 ? QString::fromUtf8(kNames[col]) : QString();
+}
+
+void TMainForm::CardGridGetCellData(int row, int col, TWinColor& color, QString& data) {
+    color = 0;
+    data.clear();
+    if (row < 0 || row >= ShownCount()) return;
+    TCard card;
+    const auto r = static_cast<std::uint16_t>(row);
+    Cur().GetCard(Master(), r, card);
+    if (Cur().IsCardSelected(Master(), r)) color = kMarkedRowColor;
+    if (col == 0) data = QString::number(card.Pos);
+    else if (col == 1) data = QString::fromStdString(CodeToText(card.Code));
+    else data = QString::fromStdString(card.User);
+}
+
+// --- marking ------------------------------------------------------------------------
+
+void TMainForm::MarkRow(int row, bool on) {
+    if (row < 0 || row >= ShownCount()) return;
+    const auto r = static_cast<std::uint16_t>(row);
+    if (on) Cur().SelectCard(Master(), r);
+    else Cur().UnselectCard(Master(), r);
+}
+
+bool TMainForm::RowMarked(int row) {
+    return row >= 0 && row < ShownCount() && Cur().IsCardSelected(Master(), static_cast<std::uint16_t>(row));
+}
+
+void TMainForm::CardGridChangeRow() {
+    const int r = FCardGrid->Row();
+    const int before = FRowBefore;
+    FRowBefore = r;
+    if (Held(Qt::ControlModifier)) {
+        MarkRow(r, !RowMarked(r));
+        UpdateInspCard();
+        FInspector->CommitEdit();
+        FLastMarkRow = r;
+        FCardGrid->update();
+    } else {
+        if (Held(Qt::ShiftModifier) && FShiftAnchor != NoCard) {
+            for (int i = std::min(FShiftAnchor, r); i <= std::max(FShiftAnchor, r); ++i) MarkRow(i, true);
+        } else if (!Held(Qt::ShiftModifier) && r != FLastMarkRow && r != before) {
+            FShiftAnchor = NoCard;
+            FLastMarkRow = NoCard;
+            Cur().ClearSelection(Master());
+        }
+        UpdateInspCard();
+        FCardGrid->update();
+    }
+    FEngine->CardFocus = true;
+}
+
+// The grid has moved its row already; r is where it stood when the key came.
+void TMainForm::CardGridKeyDown(QKeyEvent* e) {
+    const int n = ShownCount();
+    const int r = FRowBefore;
+    const bool shift = e->modifiers().testFlag(Qt::ShiftModifier);
+    const bool ctrl = e->modifiers().testFlag(Qt::ControlModifier);
+    const int key = e->key();
+    if ((key == Qt::Key_Up || key == Qt::Key_Down) && shift) {
+        FLastMarkRow = r;
+        const bool up = key == Qt::Key_Up;
+        if (RowMarked(r)) {
+            if (up && r > 0) MarkRow(r + 1, false);
+            if (!up && r < n - 1) MarkRow(r - 1, false);
+        } else {
+            MarkRow(r, true);
+            if (up && r > 0) MarkRow(r + 1, true);
+            if (!up && r != n - 1) MarkRow(r - 1, true);
+        }
+    } else if ((key == Qt::Key_Up || key == Qt::Key_Down) && !ctrl) {
+        Cur().ClearSelection(Master());
+        FLastMarkRow = NoCard;
+    } else if (key == Qt::Key_Shift && FShiftAnchor == NoCard) {
+        FShiftAnchor = r;
+    }
+    if (key == Qt::Key_Up || key == Qt::Key_Down) FCardGrid->update();
+}
+
+void TMainForm::CardGridMouseDown(QMouseEvent* e) {
+    FEngine->CardFocus = true;
+    if (e->button() == Qt::LeftButton) FDragStart = e->position().toPoint();
+}
+
+// --- inspector ------------------------------------------------------------------------
+
+void TMainForm::UpdateInspCard() {
+    if (!FEngine->CardFocus) return;
+    FInspector->LoadParams(CardMarkup(Cur(), Master(), FCardGrid->Row()));
+}
+
+void TMainForm::CardChangeValue(const QString& key, const QString& name, const QString& value) {
+    const int i = key.toInt();
+    TCard card;
+    const int r = FCardGrid->Row();
+    if (r < 0 || r >= ShownCount()) return;
+    Cur().GetCard(Master(), static_cast<std::uint16_t>(r), card);
+    if (name == QStringLiteral("Ячейка")) return CardCellChanged(i, card, value.toUpper().toInt());
+    if (name == QStringLiteral("Код карты")) return CardCodeChanged(i, value);
+    if (name == QStringLiteral("Пользователь")) {
+        Cur().SetCardUser(Master(), static_cast<std::uint16_t>(i), value.toStdString());
+        FCardGrid->update();
+    }
+}
+
+void TMainForm::CardCellChanged(int i, const TCard& card, int cell) {
+    if (cell < 0 || cell >= kCellCount || cell == card.Pos) return;
+    FEngine->WorkCode = card.Code;
+    if (FSettings.AutoWriteKey) {
+        FEngine->MoveCardTo(FCardGrid->Row(), static_cast<std::uint16_t>(cell));
+        UpdateInspCard();
+    } else {
+        Cur().MoveCard(Master(), static_cast<std::uint16_t>(i), static_cast<std::uint16_t>(cell));
+        UpdateInspCard();
+        FInspector->RefreshValues();
+        FCardGrid->update();
+    }
+}
+
+void TMainForm::CardCodeChanged(int i, const QString& value) {
+    const TCodeCheck check = CheckCardCode(Cur(), value);
+    if (!check.Message.empty()) {
+        ShowMessage(kCaptionMessage, check.Message, TMsgIcon::Error);
+        UpdateInspCard();
+        FInspector->EditParam(1);
+        return;
+    }
+    FEngine->WorkCode = check.Code;
+    if (FSettings.AutoWriteKey) {
+        FEngine->ChangeCardCode(FCardGrid->Row(), check.Code);
+    } else {
+        Cur().SetCardCode(Master(), static_cast<std::uint16_t>(i), check.Code);
+        FCardGrid->update();
+        UpdateInspCard();
+    }
+}
+
+// --- card buttons ------------------------------------------------------------------------
+
+std::uint16_t TMainForm::LowestFreeCell(const TConfPelko& conf, bool master) const {
+    const std::uint16_t first = master ? kFirstMasterCell : 0;
+    const std::uint16_t end = master ? kCellCount : kUserCells;
+    const int capacity = master ? kMasterCells : kUserCells;
+    if (conf.CardCount(master) >= capacity) return NoCard;
+    for (std::uint16_t cell = first; cell < end; ++cell)
+        if (conf.IsCellFree(cell)) return cell;
+    return NoCard;
+}
+
+void TMainForm::AddCardButClick() {
+    const std::uint16_t cell = LowestFreeCell(Cur(), Master());
+    if (cell == NoCard) return;
+    if (FSettings.AutoWriteKey) return FEngine->WriteNewCard(cell);
+    Cur().AddCard(cell, ZeroCode, std::string());
+    FCardGrid->SetRowCount(ShownCount());
+    FCardGrid->update();
+    FCardGrid->GoToRow(Cur().FindPosIndex(cell));
+}
+
+void TMainForm::DelCardButClick() {
+    FShiftAnchor = NoCard;
+    FLastMarkRow = NoCard;
+    FEngine->AnswerCount = 0;
+    const int n = ShownCount();
+    if (n == 0 || !FEngine->CardFocus) return;
+    if (Cur().CountSelected(Master()) == 0) return DeleteCurrentCard();
+    if (FSettings.AutoWriteKey) return FEngine->EraseMarkedCards();
+    int f = 0;
+    while (!RowMarked(f)) ++f;
+    for (int row = f; row < ShownCount();) {
+        if (RowMarked(row)) Cur().DeleteCard(Master(), static_cast<std::uint16_t>(row));
+        else ++row;
+    }
+    const int row = f < ShownCount() ? f : f - 1;
+    FCardGrid->SetRowCount(ShownCount());
+    FCardGrid->GoToRow(row);
+    FCardGrid->update();
+}
+
+void TMainForm::DeleteCurrentCard() {
+    const int r = FCardGrid->Row();
+    if (FSettings.AutoWriteKey) return FEngine->EraseCard(r);
+    const int n = ShownCount();
+    const int row = r == n - 1 ? n - 2 : r;
+    Cur().DeleteCard(Master(), static_cast<std::uint16_t>(r));
+    FCardGrid->SetRowCount(ShownCount());
+    FCardGrid->update();
+    FCardGrid->GoToRow(row);
+}
+
+void TMainForm::ChStatusCardClick() {
+    const int r = FCardGrid->Row();
+    if (r < 0 || r >= ShownCount()) return;
+    const std::uint16_t target = LowestFreeCell(Cur(), !Master());
+    if (target == NoCard) return;
+    TCard card;
+    Cur().GetCard(Master(), static_cast<std::uint16_t>(r), card);
+    FEngine->WorkCode = card.Code;
+    FEngine->WorkUser = card.User;
+    if (FSettings.AutoWriteKey) return FEngine->MoveCardTo(r, target);
+    FEngine->AnswerCount = 0;
+    Cur().DeleteCard(Master(), static_cast<std::uint16_t>(r));
+    Cur().AddCard(target, card.Code, card.User);
+    const int n = ShownCount();
+    FCardGrid->SetRowCount(n);
+    FCardGrid->update();
+    FCardGrid->GoToRow(r < n ? r : n - 1);
+    UpdateInspCard();
+}
+
+void TMainForm::ChViewClick() {
+    FShiftAnchor = NoCard;
+    FLastMarkRow = NoCard;
+    FEngine->MasterView = !FEngine->MasterView;
+    FCardGrid->SetRowCount(ShownCount());
+    FCardGrid->update();
+    UpdateInspCard();
+    FInspector->CommitEdit();
+    FStatusView->setText(QString::fromUtf8(Master() ? kMasterViewText : kUserViewText));
+}
+
+void TMainForm::InverseSelClick() {
+    Cur().InvertSelection(Master());
+    FCardGrid->update();
+}
+
+void TMainForm::EditButClick() {
+    if (FInspector->SelRow() != -1) FInspector->EditParam(FInspector->SelRow());
+}
+
+void TMainForm::ReadCodeButClick() { FEngine->ReadCodeButClick(); }
+
+}  // namespace pelko

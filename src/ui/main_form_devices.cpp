@@ -1,0 +1,150 @@
+// The device grid: selecting a device, the group buttons, renaming in the
+// inspector, and copying cards by dragging them onto another device's cell.
+#include <QApplication>
+#include <QDrag>
+#include <QDropEvent>
+#include <QMenu>
+#include <QMimeData>
+#include <QMouseEvent>
+
+#include "controls/a_property_list.h"
+#include "controls/ac_grid.h"
+#include "controls/ys_grid.h"
+#include "ui/card_copy.h"
+#include "ui/inspector_markup.h"
+#include "ui/main_form.h"
+
+namespace pelko {
+namespace {
+
+// What the card list puts into a drag: only this program's own grid drops.
+constexpr char kCardsMime[] = "application/x-confpelko-cards";
+
+}  // namespace
+
+void TMainForm::UpdateGridDev() {
+    TColorCellList old = std::move(FCells);
+    FCells = FGroup.MakeCellList();
+    FGridDev->SetCells(&FCells);
+    FreeCellList(old);
+}
+
+void TMainForm::UpdateInspDev() {
+    const DevIndex sel = FGroup.Selected();
+    const TConfPelko* dev = FGroup.GetDevice(sel, nullptr);
+    if (sel == NoDevice || dev == nullptr) return;
+    FInspector->CommitEdit();
+    FInspector->LoadParams(DeviceMarkup(*dev, sel));
+}
+
+// A device left the group (file, new configuration, lost devices): the card
+// list and the inspector must not show what is gone.
+void TMainForm::DevicesRemoved() {
+    FCardGrid->SetRowCount(ShownCount());
+    FRowBefore = FCardGrid->Row();
+    FCardGrid->update();
+    if (FGroup.Selected() == NoDevice) {
+        FEngine->CardFocus = false;
+        FInspector->LoadParams(EmptyMarkup());
+    } else {
+        UpdateInspDev();
+    }
+}
+
+void TMainForm::GridDevCellClick(const TColorCell* cell) {
+    if (cell == nullptr) return;
+    FEngine->CardFocus = false;
+    FMenuDev->menuAction()->setEnabled(true);
+    const auto index = static_cast<DevIndex>(cell->Index);
+    if (index == FGroup.Selected()) return UpdateInspDev();
+    FGroup.Select(index);
+    FCardGrid->SetRowCount(ShownCount());
+    FRowBefore = FCardGrid->Row();
+    FCardGrid->update();
+    UpdateInspDev();
+    UpdateControls();
+    UpdateGridDev();  // the clicked cell is gone after this
+}
+
+void TMainForm::sbAddDevGroupClick() {
+    const DevIndex sel = FGroup.Selected();
+    if (sel == NoDevice || FGroup.GetState(sel, dfInGroup)) return;
+    FGroup.SetState(sel, dfInGroup);
+    UpdateGridDev();
+    UpdateInspDev();
+    UpdateControls();
+}
+
+void TMainForm::sbDelDevGroupClick() {
+    const DevIndex sel = FGroup.Selected();
+    if (sel == NoDevice) return;
+    FGroup.ClearState(sel, dfInGroup);
+    UpdateGridDev();
+    UpdateInspDev();
+    UpdateControls();
+}
+
+void TMainForm::AInspector1ChangeValue(const QString& key, const QString& name, const QString& value,
+                                       bool& canExit) {
+    canExit = true;
+    if (FEngine->CardFocus && !key.startsWith(QLatin1String(kDeviceKeyPrefix))) CardChangeValue(key, name, value);
+    const qsizetype at = key.indexOf(QLatin1String(kDeviceKeyPrefix));
+    if (at < 0) return;
+    bool ok = false;
+    // Every digit counts: a group holds up to 254 devices.
+    const int index = key.mid(at + 3).toInt(&ok);
+    if (!ok || name != QStringLiteral("Имя")) return;
+    FGroup.SetName(static_cast<DevIndex>(index), value.toStdString());
+    UpdateGridDev();
+}
+
+// --- drag and drop ----------------------------------------------------------------
+
+void TMainForm::CardGridMouseMove(QMouseEvent* e) {
+    if (!(e->buttons() & Qt::LeftButton) || FDragStart.isNull() || ShownCount() == 0) return;
+    if ((e->position().toPoint() - FDragStart).manhattanLength() < QApplication::startDragDistance()) return;
+    FDragStart = QPoint();
+    auto* drag = new QDrag(FCardGrid);
+    auto* mime = new QMimeData;
+    mime->setData(QString::fromLatin1(kCardsMime), QByteArray::number(FGroup.Selected()));
+    drag->setMimeData(mime);
+    drag->exec(Qt::CopyAction);
+}
+
+void TMainForm::ConnectDeviceGrid() {
+    FGridDev->setAcceptDrops(true);
+    FGridDev->OnDragOver = [](QDragMoveEvent* e) { return e->mimeData()->hasFormat(QString::fromLatin1(kCardsMime)); };
+    FGridDev->OnDragDrop = [this](QDropEvent* e) {
+        if (!e->mimeData()->hasFormat(QString::fromLatin1(kCardsMime))) return;
+        const QPoint at = e->position().toPoint();
+        GridDevDragDrop(at.x(), at.y());
+    };
+}
+
+void TMainForm::GridDevDragDrop(int x, int y) {
+    const TColorCell* cell = FGridDev->CellAt(x, y);
+    if (cell == nullptr || cell->Index == FGroup.Selected()) return;
+    const auto targetIndex = static_cast<DevIndex>(cell->Index);
+    TConfPelko* target = FGroup.GetDevice(targetIndex, nullptr);
+    if (target == nullptr) return;
+    const bool master = Master();
+    Cur().MarkSelectedForCopy(master);
+    const TCopyPlan plan = PrepareCardCopy(Cur(), *target, master, FCardGrid->Row());
+    if (plan.Outcome == TCopyOutcome::NoRoom) {
+        ShowMessage(kCaptionMessage, "В контроллере " + target->Name + "не хватает свободных ячеек", TMsgIcon::Error);
+        return;
+    }
+    if (plan.Outcome != TCopyOutcome::Copy) return;
+    if (plan.Marked) {
+        if (FSettings.AutoWriteKey) FEngine->CopyMarkedCardsTo(targetIndex);
+        else CopyMarkedCards(Cur(), *target, master);
+    } else if (FSettings.AutoWriteKey) {
+        FEngine->CopyCardTo(targetIndex, FCardGrid->Row(), plan.Cell);
+    } else {
+        TCard card;
+        Cur().GetCard(master, static_cast<std::uint16_t>(FCardGrid->Row()), card);
+        target->AddCard(plan.Cell, card.Code, card.User);
+    }
+}
+
+}  // namespace pelko

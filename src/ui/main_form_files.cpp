@@ -1,0 +1,141 @@
+// File and Help commands: new configuration, open, save, save as, help and
+// the about window.
+#include <QCoreApplication>
+#include <QDesktopServices>
+#include <QDir>
+#include <QFileInfo>
+#include <QUrl>
+
+#include "config/config_reader.h"
+#include "config/config_writer.h"
+#include "config/file_io.h"
+#include "ui/dialogs/about_form.h"
+#include "ui/file_dialogs.h"
+#include "ui/glyphs.h"
+#include "ui/main_form.h"
+#include "ui/save_failure.h"
+
+namespace pelko {
+namespace {
+
+constexpr char kOpenTitle[] = "Открытие файла с конфигурацией";
+constexpr char kSaveTitle[] = "Сохранение конфигурации в файл";
+constexpr char kDefaultFileName[] = "config.txt";
+constexpr char kHelpFileName[] = "help.html";
+
+}  // namespace
+
+void TMainForm::SetFileDialogs(std::unique_ptr<TFileDialogs> dialogs) { FFileDialogs = std::move(dialogs); }
+
+// The program's own folder, as the dialogs have always proposed, unless it
+// may not be written (an installed program): then the user's home.
+QString TMainForm::ProgramFolder() const {
+    const QString own = QCoreApplication::applicationDirPath();
+    return QFileInfo(own).isWritable() ? own : QDir::homePath();
+}
+
+void TMainForm::sbFileCreateClick() {
+    for (int i = FGroup.Count() - 1; i >= 0; --i) {
+        const auto index = static_cast<DevIndex>(i);
+        FGroup.ClearState(index, dfInGroup);
+        if (!FGroup.GetState(index, dfConnected)) FGroup.DeleteDevice(index);
+    }
+    DevicesRemoved();
+    UpdateGridDev();
+    UpdateControls();
+}
+
+void TMainForm::sbFileOpenClick() {
+    const QString name = FFileDialogs->OpenName(QString::fromUtf8(kOpenTitle), ProgramFolder());
+    if (!name.isEmpty()) OpenConfigFile(name);
+}
+
+void TMainForm::OpenConfigFile(const QString& path) {
+    std::string bytes;
+    // A missing file is not made: opening only reads.
+    if (!ReadWholeFile(path.toStdString(), bytes).ok) {
+        ShowMessage(kCaptionMessage, kTextOpenFailed, TMsgIcon::Warning);
+        return;
+    }
+    FConfigFileName = QFileInfo(path).absoluteFilePath().toStdString();
+    if (!FEngine->EnPort(FSettings.NComPort)) {
+        FEngine->PortMessage();
+        return;
+    }
+    ReadFromFile(std::move(bytes), FSettings, FGroup, *FFileHost);
+    DevicesRemoved();
+    TPelkoSession& s = *FSession;
+    s.SetActive(false);
+    s.SetFound(false);
+    s.SetSearchAddr(false);
+    s.SetActive(true);
+    int inGroup = 0;
+    for (DevIndex i = 0; i < FGroup.Count(); ++i) {
+        s.SetDevPresent(FGroup.GetDevice(i, nullptr)->Config[kAdrByte]);
+        if (FGroup.GetState(i, dfInGroup)) ++inGroup;
+    }
+    UpdateGridDev();
+    UpdateControls();
+    if (inGroup == 0) return;
+    FEngine->GroupSearch();
+    UpdateGridDev();
+    UpdateControls();
+}
+
+void TMainForm::sbFileSaveClick() {
+    if (!FConfigFileName.empty()) {
+        WriteConfig(QString::fromStdString(FConfigFileName));
+        return;
+    }
+    const QString name = FFileDialogs->SaveName(QString::fromUtf8(kSaveTitle), ProgramFolder(),
+                                                QString::fromUtf8(kDefaultFileName));
+    if (!name.isEmpty() && WriteConfig(name)) FConfigFileName = name.toStdString();
+}
+
+void TMainForm::N10Click() {
+    const QFileInfo current(QString::fromStdString(FConfigFileName));
+    const bool known = !FConfigFileName.empty();
+    const QString name = FFileDialogs->SaveName(QString::fromUtf8(kSaveTitle),
+                                                known ? current.absolutePath() : ProgramFolder(),
+                                                known ? current.fileName() : QString::fromUtf8(kDefaultFileName));
+    if (!name.isEmpty() && WriteConfig(name)) FConfigFileName = name.toStdString();
+}
+
+// The old file stays as it was unless the new one is wholly on disk.
+bool TMainForm::WriteConfig(const QString& path) {
+    const std::string text = SaveToFile(FSettings, FGroup, *FFileHost);
+    const FileResult result = WriteFileSafely(path.toStdString(), text);
+    if (!result.ok)
+        ShowMessage(kCaptionMessage, std::string(kTextSaveFailed) + "\r\n" + SaveFailureReason(result.error),
+                    TMsgIcon::Error);
+    return result.ok;
+}
+
+// Beside the program first (a build tree), then where it is installed.
+QString TMainForm::HelpFile() const {
+    const QDir own(QCoreApplication::applicationDirPath());
+    const QStringList places = {own.filePath(QString::fromLatin1(kHelpFileName)),
+                                own.filePath(QStringLiteral("../share/doc/confpelko/help.html"))};
+    for (const QString& place : places)
+        if (QFileInfo::exists(place)) return QFileInfo(place).absoluteFilePath();
+    return {};
+}
+
+void TMainForm::ContentHelpClick() {
+    const QString help = HelpFile();
+    if (help.isEmpty()) {
+        ShowMessage(kCaptionMessage, std::string("Отсутствует файл ") + kHelpFileName + "!", TMsgIcon::Error);
+        return;
+    }
+    QDesktopServices::openUrl(QUrl::fromLocalFile(help));
+}
+
+void TMainForm::AboutPrgClick() {
+    const QString help = HelpFile();
+    const QUrl home = help.isEmpty() ? QUrl() : QUrl::fromLocalFile(help);
+    TAboutForm about(this, TVersion{PELKO_VERSION_MAJOR, PELKO_VERSION_MINOR, PELKO_VERSION_BUILD}, home, Emblem());
+    about.CentreOn(frameGeometry());
+    about.exec();
+}
+
+}  // namespace pelko

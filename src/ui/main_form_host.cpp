@@ -1,0 +1,171 @@
+// The main window as the engine's host: the progress window, boxes, the
+// device dialogs, Timer1, pauses and the session's events.
+#include <QEventLoop>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTimer>
+
+#include "controls/a_property_list.h"
+#include "controls/ys_grid.h"
+#include "ui/dialogs/addr_form.h"
+#include "ui/dialogs/progress_form.h"
+#include "ui/dialogs/sequrity_form.h"
+#include "ui/dialogs/settings_form.h"
+#include "ui/main_form.h"
+
+namespace pelko {
+namespace {
+
+QString BoxText(const std::string& text) {
+    QString t = QString::fromStdString(text);
+    t.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    return t;
+}
+
+QMessageBox::Icon BoxIcon(TMsgIcon icon) {
+    switch (icon) {
+        case TMsgIcon::Warning: return QMessageBox::Warning;
+        case TMsgIcon::Error: return QMessageBox::Critical;
+        case TMsgIcon::Question: return QMessageBox::Question;
+        case TMsgIcon::Information: return QMessageBox::Information;
+    }
+    return QMessageBox::NoIcon;
+}
+
+}  // namespace
+
+// While a box, a device dialog or a pause runs inside an operation, the
+// operation must not move on underneath it: answers and ticks wait.
+struct TMainForm::THold {
+    explicit THold(TMainForm& form) : Form(form) { ++Form.FHold; }
+    ~THold() {
+        if (--Form.FHold == 0 && Form.FDispatchHeld) {
+            Form.FDispatchHeld = false;
+            QMetaObject::invokeMethod(&Form, [f = &Form] { f->DispatchSession(); }, Qt::QueuedConnection);
+        }
+    }
+    TMainForm& Form;
+};
+
+void TMainForm::DispatchSession() {
+    if (FHold > 0) {
+        FDispatchHeld = true;
+        return;
+    }
+    if (FSession) FSession->Dispatch();
+}
+
+// --- progress window ------------------------------------------------------------
+
+void TMainForm::ProgressPrepare() { FProgress->CentreOn(frameGeometry()); }
+
+void TMainForm::ProgressCaption(const std::string& text) { FProgress->SetCaption(QString::fromStdString(text)); }
+
+void TMainForm::ProgressBar(const TProgressBar& bar) { FProgress->SetBar(bar); }
+
+void TMainForm::ProgressCancelEnabled(bool enabled) { FProgress->SetCancelEnabled(enabled); }
+
+TModalResult TMainForm::ProgressShowModal() {
+    FProgressClosed = false;
+    const int result = FProgress->exec();
+    FProgressClosed = true;
+    return result == QDialog::Rejected ? TModalResult::Cancel : TModalResult::Closed;
+}
+
+void TMainForm::ProgressClose() {
+    if (!FProgressClosed) FProgress->accept();
+    FProgressClosed = true;
+}
+
+// --- boxes and dialogs ------------------------------------------------------------
+
+void TMainForm::ShowMessage(const std::string& caption, const std::string& text, TMsgIcon icon) {
+    THold hold(*this);
+    if (BoxHook) {
+        BoxHook(caption, text, icon);
+        return;
+    }
+    QMessageBox box(BoxIcon(icon), QString::fromStdString(caption), BoxText(text), QMessageBox::Ok, this);
+    box.exec();
+}
+
+bool TMainForm::AskYesNo(const std::string& caption, const std::string& text, TMsgIcon icon) {
+    THold hold(*this);
+    if (BoxHook) return BoxHook(caption, text, icon);
+    QMessageBox box(BoxIcon(icon), QString::fromStdString(caption), BoxText(text),
+                    QMessageBox::Yes | QMessageBox::No, this);
+    box.button(QMessageBox::Yes)->setText(QStringLiteral("Да"));
+    box.button(QMessageBox::No)->setText(QStringLiteral("Нет"));
+    return box.exec() == QMessageBox::Yes;
+}
+
+bool TMainForm::EditDeviceParams(TDeviceParams& params, const std::string& caption, bool closeEnabled) {
+    THold hold(*this);
+    FDevSettings->setWindowTitle(QString::fromStdString(caption));
+    FDevSettings->ParamsToDialog(params);
+    FDevSettings->SetCloseEnabled(closeEnabled);
+    CentreDialog(FDevSettings);
+    const bool accepted = FDevSettings->exec() == QDialog::Accepted;
+    FDevSettings->SetCloseEnabled(true);
+    if (accepted) params = FDevSettings->DialogToParams();
+    return accepted;
+}
+
+std::optional<std::string> TMainForm::AskPassword() {
+    THold hold(*this);
+    FSequrity->Prepare();
+    CentreDialog(FSequrity);
+    if (FSequrity->exec() != QDialog::Accepted) return std::nullopt;
+    return FSequrity->Password().toStdString();
+}
+
+std::optional<std::uint8_t> TMainForm::AskAddress(const std::vector<std::uint8_t>& choices) {
+    THold hold(*this);
+    FAddr->SetChoices(choices);
+    CentreDialog(FAddr);
+    if (FAddr->exec() != QDialog::Accepted) return std::nullopt;
+    return FAddr->Chosen();
+}
+
+void TMainForm::CentreDialog(QWidget* dialog) {
+    dialog->adjustSize();
+    const QRect main = frameGeometry();
+    dialog->move(main.left() + main.width() / 2 - dialog->width() / 2,
+                 main.top() + main.height() / 2 - dialog->height() / 2);
+}
+
+// --- time -------------------------------------------------------------------------
+
+void TMainForm::SetTimer1(bool enabled, unsigned intervalMs) {
+    FTimer1->setInterval(static_cast<int>(intervalMs));
+    if (enabled) FTimer1->start();
+    else FTimer1->stop();
+}
+
+// The window keeps painting; the operation waits.
+void TMainForm::Pause(unsigned ms) {
+    THold hold(*this);
+    QEventLoop loop;
+    QTimer::singleShot(static_cast<int>(ms), &loop, &QEventLoop::quit);
+    loop.exec(QEventLoop::ExcludeUserInputEvents);
+}
+
+// --- refresh calls -----------------------------------------------------------------
+
+void TMainForm::RepaintMain() { repaint(); }
+
+void TMainForm::ShowDeviceGrid() { FGridDevPanel->setVisible(FGroup.Count() > 0); }
+
+void TMainForm::InspectorEditParam(int row) { FInspector->EditParam(row); }
+
+int TMainForm::CardRow() const { return FCardGrid->Row(); }
+
+void TMainForm::SetCardRow(int row) {
+    if (row >= 0) FCardGrid->GoToRow(row);
+}
+
+void TMainForm::SetCardRowCount(int count) { FCardGrid->SetRowCount(count); }
+
+void TMainForm::RepaintCardGrid() { FCardGrid->update(); }
+
+}  // namespace pelko

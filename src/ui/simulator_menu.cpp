@@ -1,0 +1,81 @@
+#include "ui/simulator_menu.h"
+
+#include <QMenu>
+#include <QMenuBar>
+
+#include "model/code.h"
+#include "sim/demo_line.h"
+
+namespace pelko {
+namespace {
+
+QString CodeText(const SimCode& code) { return QString::fromStdString(CodeToText(code)); }
+
+QString DeviceText(const SimController& c) {
+    return QStringLiteral("Прибор %1 (%2 бит/сек.)").arg(c.Adr()).arg(c.Baud());
+}
+
+// A card the controller holds already: holding it must be refused as a duplicate.
+std::optional<SimCode> StoredCard(const SimController& c) {
+    for (std::uint16_t n = 0; n < kSimCellCount; ++n)
+        if (c.Cell(n) != kNoCode) return c.Cell(n);
+    return std::nullopt;
+}
+
+}  // namespace
+
+TSimulatorMenu::TSimulatorMenu(QObject* parent, bool timing)
+    : QObject(parent), FLine(std::make_shared<SimLine>(std::make_shared<RealClock>())), FService(FLine, timing) {}
+
+TSimulatorMenu::~TSimulatorMenu() { FService.Stop(); }
+
+bool TSimulatorMenu::Start(std::string& error) {
+    SetUpDemoLine(*FLine);
+    return FService.Start(error);
+}
+
+void TSimulatorMenu::BuildMenu(QMenuBar* bar) {
+    QMenu* menu = bar->addMenu(QStringLiteral("Симулятор"));
+    menu->setObjectName(QStringLiteral("SimulatorMenu"));
+    QMenu* cards = menu->addMenu(QStringLiteral("Поднести карту"));
+    connect(cards, &QMenu::aboutToShow, this, [this, cards] { FillCards(cards); });
+    QAction* take = menu->addAction(QStringLiteral("Убрать карту"));
+    connect(take, &QAction::triggered, this, [this] {
+        for (SimControllerId id : FLine->Ids()) FLine->RemoveCard(id);
+    });
+    menu->addSeparator();
+    QMenu* unplug = menu->addMenu(QStringLiteral("Отключить прибор"));
+    connect(unplug, &QMenu::aboutToShow, this, [this, unplug] { FillPlugs(unplug, true); });
+    QMenu* plug = menu->addMenu(QStringLiteral("Подключить прибор"));
+    connect(plug, &QMenu::aboutToShow, this, [this, plug] { FillPlugs(plug, false); });
+}
+
+void TSimulatorMenu::FillCards(QMenu* menu) {
+    menu->clear();
+    for (SimControllerId id : FLine->Ids()) {
+        const std::optional<SimController> c = FLine->Snapshot(id);
+        if (!c || !FLine->IsPlugged(id)) continue;
+        QMenu* device = menu->addMenu(DeviceText(*c));
+        for (const SimCode& code : DemoCards())
+            connect(device->addAction(QStringLiteral("Карта %1").arg(CodeText(code))), &QAction::triggered, this,
+                    [this, id, code] { FLine->PresentCard(id, code); });
+        if (const std::optional<SimCode> stored = StoredCard(*c))
+            connect(device->addAction(QStringLiteral("Карта %1 (уже в памяти)").arg(CodeText(*stored))),
+                    &QAction::triggered, this, [this, id, code = *stored] { FLine->PresentCard(id, code); });
+    }
+}
+
+void TSimulatorMenu::FillPlugs(QMenu* menu, bool plugged) {
+    menu->clear();
+    for (SimControllerId id : FLine->Ids()) {
+        const std::optional<SimController> c = FLine->Snapshot(id);
+        if (!c || FLine->IsPlugged(id) != plugged) continue;
+        connect(menu->addAction(DeviceText(*c)), &QAction::triggered, this, [this, id, plugged] {
+            if (plugged) FLine->Unplug(id);
+            else FLine->Plug(id);
+        });
+    }
+    if (menu->isEmpty()) menu->addAction(QStringLiteral("нет"))->setEnabled(false);
+}
+
+}  // namespace pelko

@@ -1,0 +1,108 @@
+// The demonstration controllers served on a pseudo-terminal from a thread of
+// this process, reached by the session through the Linux serial port.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <set>
+#include <thread>
+#include <tuple>
+
+#include "link/frame.h"
+#include "link/pelko_session.h"
+#include "link/posix_serial_port.h"
+#include "sim/demo_line.h"
+#include "sim/pty_service.h"
+
+namespace pelko {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// Which of 1, 3, 17 and 40 answer a probe at baud.
+std::vector<std::uint8_t> Answering(TPelkoSession& session, std::int32_t baud) {
+    session.SetActive(false);
+    session.SetPortBaudRate(baud);
+    session.SetActive(true);
+    EXPECT_TRUE(session.Active()) << session.LastError();
+    std::vector<std::uint8_t> found;
+    for (std::uint8_t adr : {1, 3, 17, 40}) {
+        Bytes answer;
+        if (session.SyncQuery(ProbeBody(adr), answer)) found.push_back(adr);
+    }
+    return found;
+}
+
+TEST(PtyService, ServesTheDemoLineToTheProgramsSerialPort) {
+    auto line = std::make_shared<SimLine>(std::make_shared<RealClock>());
+    SetUpDemoLine(*line);
+    PtyService service(line, true);
+    std::string error;
+    ASSERT_TRUE(service.Start(error)) << error;
+    const std::string path = service.SlavePath();
+    TPelkoSession session([path](std::uint8_t, std::string& e) -> std::unique_ptr<SerialPort> {
+        return PosixSerialPort::Open(path, e);
+    });
+    session.SetFound(false);
+    session.SetTimeOutConstant(100);
+    session.SetTimeOutMultiplier(1);
+    EXPECT_EQ(Answering(session, 9600), (std::vector<std::uint8_t>{3, 40}));
+    EXPECT_EQ(Answering(session, 19200), (std::vector<std::uint8_t>{17}));
+
+    // A card held to 17's reader reaches the worker's background poll.
+    const SimCode code = DemoCards().front();
+    ASSERT_TRUE(line->PresentCard(line->FindByAdr(17).at(0), code));
+    std::vector<Bytes> cards;
+    session.OnReadCard = [&](const Bytes& a) { cards.push_back(a); };
+    ASSERT_TRUE(session.SetDevPresent(17));
+    for (const auto limit = Clock::now() + std::chrono::seconds(5); cards.empty() && Clock::now() < limit;) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        session.Dispatch();
+    }
+    ASSERT_EQ(cards.size(), 1u);
+    EXPECT_EQ(Bytes(cards[0].begin() + 3, cards[0].begin() + 8), Bytes(code.begin(), code.end()));
+
+    // The worker keeps the port open, idle: only the wake-up can end the wait.
+    session.SetERUniqueButton(false);
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    const auto before = Clock::now();
+    service.Stop();
+    EXPECT_LT(Clock::now() - before, std::chrono::milliseconds(200));
+    service.Stop();
+    Bytes answer;
+    EXPECT_FALSE(session.SyncQuery(ProbeBody(17), answer));
+    EXPECT_FALSE(service.Failed());
+}
+
+TEST(PtyService, StartsOnceAndOnlyOnRealTime) {
+    std::string error;
+    PtyService virtualTime(std::make_shared<SimLine>(), false);
+    EXPECT_FALSE(virtualTime.Start(error));
+
+    PtyService service(std::make_shared<SimLine>(std::make_shared<RealClock>()), false);
+    service.Stop();  // before Start: nothing to stop
+    ASSERT_TRUE(service.Start(error)) << error;
+    EXPECT_FALSE(service.Start(error));
+}  // destruction stops the thread
+
+// Speeds and passwords as announced, no code twice in one controller (3: 40
+// users and 2 masters), and the cards to hold stored nowhere.
+TEST(DemoLine, ControllersAndTheCardsToHold) {
+    SimLine line;
+    SetUpDemoLine(line);
+    const std::vector<SimCode> held = DemoCards();
+    for (auto [adr, baud, password, cells] : {std::tuple{3, 9600u, kFactoryPassword, 42},
+                                              {17, 19200u, kFactoryPassword, 6}, {40, 9600u, kDemoOwnPassword, 4}}) {
+        SCOPED_TRACE(adr);
+        const SimController c = *line.Snapshot(line.FindByAdr(static_cast<std::uint8_t>(adr)).at(0));
+        EXPECT_EQ(c.Baud(), baud);
+        EXPECT_EQ(c.Password(), password);
+        std::set<SimCode> codes;
+        for (std::uint16_t n = 0; n < kSimCellCount; ++n)
+            if (c.Cell(n) != kNoCode) codes.insert(c.Cell(n));
+        EXPECT_EQ(codes.size(), std::size_t(cells));
+        for (const SimCode& code : held) EXPECT_EQ(codes.count(code), 0u);
+    }
+}
+
+}  // namespace
+}  // namespace pelko

@@ -1,0 +1,122 @@
+// File and Help commands of the window, with the file dialogs answered by a
+// script and the boxes recorded.
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <QTemporaryDir>
+#include <filesystem>
+#include <fstream>
+
+#include "config/file_io.h"
+#include "window_test_util.h"
+
+namespace pelko {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string Slurp(const QString& path) {
+    std::ifstream in(path.toStdString(), std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), {}};
+}
+
+TStartOptions NoPort() {
+    TStartOptions o;
+    std::string error;
+    o.Ports.AddMapping("1=/nonexistent/ttyX", error);
+    o.MappedPorts.push_back(1);
+    return o;
+}
+
+TEST(WindowFiles, SaveAsksOnceThenWritesTheSameFileAndSaveAsProposesIt) {
+    QTemporaryDir dir;
+    test::TWindowFixture w(NoPort());
+    TMainForm& form = *w.Form;
+    const QString first = dir.filePath(QStringLiteral("a.txt"));
+    const QString second = dir.filePath(QStringLiteral("b.txt"));
+    w.Files->Answers = {first, second};
+    form.sbFileSaveClick();
+    ASSERT_EQ(w.Asked.size(), 1u);
+    EXPECT_EQ(w.Asked[0].Title, QStringLiteral("Сохранение конфигурации в файл"));
+    EXPECT_EQ(w.Asked[0].Name, QStringLiteral("config.txt"));
+    EXPECT_EQ(w.Asked[0].Folder, QCoreApplication::applicationDirPath());
+    EXPECT_EQ(form.ConfigFileName(), first.toStdString());
+    fs::remove(first.toStdString());
+    form.sbFileSaveClick();
+    EXPECT_EQ(w.Asked.size(), 1u);  // no dialog the second time
+    EXPECT_TRUE(fs::exists(first.toStdString()));
+    form.N10Click();
+    ASSERT_EQ(w.Asked.size(), 2u);
+    EXPECT_EQ(w.Asked[1].Folder, dir.path());
+    EXPECT_EQ(w.Asked[1].Name, QStringLiteral("a.txt"));
+    EXPECT_EQ(form.ConfigFileName(), second.toStdString());
+    EXPECT_TRUE(w.Boxes.empty());
+}
+
+TEST(WindowFiles, FailuresAreReportedAndChangeNothing) {
+    QTemporaryDir dir;
+    test::TWindowFixture w(NoPort());
+    TMainForm& form = *w.Form;
+
+    // A cancelled dialog, a missing file (which is not made), a read-only file.
+    form.sbFileOpenClick();
+    const QString missing = dir.filePath(QStringLiteral("missing.txt"));
+    w.Files->Answers = {missing};
+    form.sbFileOpenClick();
+    EXPECT_FALSE(fs::exists(missing.toStdString()));
+    EXPECT_TRUE(form.ConfigFileName().empty());
+
+    const QString locked = dir.filePath(QStringLiteral("locked.txt"));
+    ASSERT_TRUE(WriteFileSafely(locked.toStdString(), "old").ok);
+    fs::permissions(locked.toStdString(), fs::perms::owner_read);
+    w.Files->Answers = {locked};
+    form.sbFileSaveClick();
+    EXPECT_EQ(Slurp(locked), "old");
+    EXPECT_TRUE(form.ConfigFileName().empty());
+
+    // A file that exists, on a port that does not: the file is not applied.
+    const QString good = dir.filePath(QStringLiteral("good.txt"));
+    form.Settings().AutoWriteKey = true;
+    w.Files->Answers = {good};
+    form.N10Click();
+    form.Settings().AutoWriteKey = false;
+    w.Files->Answers = {good};
+    form.sbFileOpenClick();
+    EXPECT_FALSE(form.Settings().AutoWriteKey);
+    EXPECT_EQ(form.ConfigFileName(), good.toStdString());
+
+    form.ContentHelpClick();  // the test folder holds no help page
+
+    const std::vector<std::string> want = {
+        "Не удалось открыть файл.",
+        "Не удалось сохранить файл.\r\nНет прав на запись в этот файл или папку.",
+        "COM порт 1 недоступен\r\nПорт /nonexistent/ttyX не найден",
+        "Отсутствует файл help.html!",
+    };
+    ASSERT_EQ(w.Boxes.size(), want.size());
+    for (std::size_t i = 0; i < want.size(); ++i) EXPECT_EQ(w.Boxes[i].Text, want[i]);
+    EXPECT_EQ(w.Asked.size(), 5u);
+}
+
+TEST(WindowFiles, NewConfigurationKeepsOnlyDevicesOnTheLine) {
+    test::TWindowFixture w(NoPort());
+    TMainForm& form = *w.Form;
+    TGroupDev& group = form.DevGroup();
+    for (std::uint8_t adr : {3, 17, 40}) {
+        const DevIndex i = group.AddDevice(adr);
+        group.SetState(i, dfInGroup);
+        if (adr != 17) group.ClearState(i, dfConnected);
+    }
+    group.Select(group.IndexOfAdr(40));
+    form.UpdateGridDev();
+    form.UpdateControls();
+    EXPECT_TRUE(form.Controls().GridDevVisible);
+    form.sbFileCreateClick();
+    ASSERT_EQ(group.Count(), 1);
+    EXPECT_EQ(group.IndexOfAdr(17), 0);
+    EXPECT_FALSE(group.GetState(0, dfInGroup));
+    EXPECT_EQ(form.Engine().CurConf().CardCount(false), 0);
+}
+
+}  // namespace
+}  // namespace pelko

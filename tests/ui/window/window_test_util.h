@@ -1,0 +1,55 @@
+#pragma once
+// Helpers for the main window's tests: a window without real file dialogs or
+// message boxes, and a way to answer the next modal dialog.
+#include <QString>
+#include <QStringList>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "ui/file_dialogs.h"
+#include "ui/main_form.h"
+
+namespace pelko::test {
+
+// Answers the file dialogs from a list and records what they were asked.
+class TScriptedFileDialogs : public TFileDialogs {
+public:
+    struct Asked {
+        QString Title;
+        QString Folder;
+        QString Name;
+    };
+    QStringList Answers;  // taken in turn; empty: cancelled
+    std::vector<Asked>* Record = nullptr;
+
+    QString OpenName(const QString& title, const QString& folder) override;
+    QString SaveName(const QString& title, const QString& folder, const QString& name) override;
+
+private:
+    QString Next(const Asked& asked);
+};
+
+struct TBox {
+    std::string Caption;
+    std::string Text;
+};
+
+// A main window whose boxes are recorded (questions answered Yes) and whose
+// file dialogs answer from Files.
+struct TWindowFixture {
+    explicit TWindowFixture(TStartOptions options = {});
+    std::unique_ptr<TMainForm> Form;
+    std::vector<TBox> Boxes;
+    std::vector<TScriptedFileDialogs::Asked> Asked;
+    TScriptedFileDialogs* Files = nullptr;
+};
+
+// Runs act on the next modal dialog other than the progress window, once it
+// is shown (the caller then opens it, e.g. by a menu item).
+void OnNextModal(std::function<void(QWidget* dialog)> act);
+// Triggers the menu action with this object name.
+void Trigger(TMainForm& form, const char* action);
+
+}  // namespace pelko::test
