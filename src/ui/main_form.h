@@ -66,6 +66,7 @@ public:
     TSetProgramForm* SetProgramForm() const { return FSetProgram; }
     QWidget* ToolPanel() const { return FToolPanel; }
     QWidget* GridDevPanel() const { return FGridDevPanel; }
+    TSimulatorMenu* Simulator() const { return FSimulator; }
     // Replaces the file dialogs (tests answer them without a window).
     void SetFileDialogs(std::unique_ptr<TFileDialogs> dialogs);
     // Called with every box shown instead of the box (tests); returns the answer to a question.
@@ -88,6 +89,8 @@ public:
     void InverseSelClick();
     void EditButClick();
     void ReadCodeButClick();
+    // Cards of the card list dropped on the device grid at x, y (its client coordinates).
+    void GridDevDragDrop(int x, int y);
     // Opens a file as Open does, without the dialog.
     void OpenConfigFile(const QString& path);
 
@@ -151,7 +154,6 @@ private:
     void AInspector1ChangeValue(const QString& key, const QString& name, const QString& value, bool& canExit);
     void DevicesRemoved();
     void ConnectDeviceGrid();
-    void GridDevDragDrop(int x, int y);
 
     // Card list (the shown list of CurConf).
     TConfPelko& Cur();
@@ -221,6 +223,9 @@ private:
     int FLastMarkRow = 0;
     int FRowBefore = -1;  // the card list's row before the change being handled
     QPoint FDragStart;
+    // The keys held with the last click or key in the card list, and the row it left.
+    Qt::KeyboardModifiers FInputModifiers;
+    int FInputRow = -1;
 };
 
 }  // namespace pelko

@@ -1,7 +1,8 @@
 // The card list: what it shows, row marking with Ctrl and Shift, the card
 // inspector and the card buttons. With AutoWriteKey off only the model
 // changes; on, the engine writes the change and the model follows the answers.
-#include <QGuiApplication>
+#include <utility>
+
 #include <QKeyEvent>
 #include <QLabel>
 #include <QToolButton>
@@ -16,8 +17,6 @@ namespace pelko {
 namespace {
 
 constexpr TWinColor kMarkedRowColor = 0xFF0000;  // blue
-
-bool Held(Qt::KeyboardModifier m) { return QGuiApplication::keyboardModifiers().testFlag(m); }
 
 }  // namespace
 
@@ -81,16 +80,20 @@ void TMainForm::CardGridChangeRow() {
     const int r = FCardGrid->Row();
     const int before = FRowBefore;
     FRowBefore = r;
-    if (Held(Qt::ControlModifier)) {
+    // The keys held with the click or key that moved the row; none for a move the program made.
+    Qt::KeyboardModifiers held = std::exchange(FInputModifiers, Qt::NoModifier);
+    if (std::exchange(FInputRow, -1) != r) held = Qt::NoModifier;
+    const bool shift = held.testFlag(Qt::ShiftModifier);
+    if (held.testFlag(Qt::ControlModifier)) {
         MarkRow(r, !RowMarked(r));
         UpdateInspCard();
         FInspector->CommitEdit();
         FLastMarkRow = r;
         FCardGrid->update();
     } else {
-        if (Held(Qt::ShiftModifier) && FShiftAnchor != NoCard) {
+        if (shift && FShiftAnchor != NoCard) {
             for (int i = std::min(FShiftAnchor, r); i <= std::max(FShiftAnchor, r); ++i) MarkRow(i, true);
-        } else if (!Held(Qt::ShiftModifier) && r != FLastMarkRow && r != before) {
+        } else if (!shift && r != FLastMarkRow && r != before) {
             FShiftAnchor = NoCard;
             FLastMarkRow = NoCard;
             Cur().ClearSelection(Master());
@@ -103,6 +106,8 @@ void TMainForm::CardGridChangeRow() {
 
 // The grid has moved its row already; r is where it stood when the key came.
 void TMainForm::CardGridKeyDown(QKeyEvent* e) {
+    FInputModifiers = e->modifiers();
+    FInputRow = FCardGrid->Row();
     const int n = ShownCount();
     const int r = FRowBefore;
     const bool shift = e->modifiers().testFlag(Qt::ShiftModifier);
@@ -130,6 +135,8 @@ void TMainForm::CardGridKeyDown(QKeyEvent* e) {
 
 void TMainForm::CardGridMouseDown(QMouseEvent* e) {
     FEngine->CardFocus = true;
+    FInputModifiers = e->modifiers();
+    FInputRow = FCardGrid->Row();
     if (e->button() == Qt::LeftButton) FDragStart = e->position().toPoint();
 }
 

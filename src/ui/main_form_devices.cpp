@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QDrag>
 #include <QDropEvent>
+#include <QLabel>
 #include <QMenu>
 #include <QMimeData>
 #include <QMouseEvent>
@@ -109,12 +110,23 @@ void TMainForm::CardGridMouseMove(QMouseEvent* e) {
     mime->setData(QString::fromLatin1(kCardsMime), QByteArray::number(FGroup.Selected()));
     drag->setMimeData(mime);
     drag->exec(Qt::CopyAction);
+    FStatusInfo->clear();
 }
 
 void TMainForm::ConnectDeviceGrid() {
     FGridDev->setAcceptDrops(true);
-    FGridDev->OnDragOver = [](QDragMoveEvent* e) { return e->mimeData()->hasFormat(QString::fromLatin1(kCardsMime)); };
+    FGridDev->viewport()->setAcceptDrops(true);
+    // Every drag of cards is taken; the status bar names the cell it would land on.
+    FGridDev->OnDragOver = [this](QDragMoveEvent* e) {
+        if (!e->mimeData()->hasFormat(QString::fromLatin1(kCardsMime))) return false;
+        const QPoint at = e->position().toPoint();
+        const TColorCell* cell = FGridDev->CellAt(at.x(), at.y());
+        FStatusInfo->setText(cell ? QStringLiteral("Копировать в: %1").arg(QString::fromStdString(cell->Text).trimmed())
+                                  : QString());
+        return true;
+    };
     FGridDev->OnDragDrop = [this](QDropEvent* e) {
+        FStatusInfo->clear();
         if (!e->mimeData()->hasFormat(QString::fromLatin1(kCardsMime))) return;
         const QPoint at = e->position().toPoint();
         GridDevDragDrop(at.x(), at.y());

@@ -166,7 +166,7 @@ TSettingsDialogValues TSetProgramForm::Values() {
     v.AutoWrKey = AutoWrKey_->isChecked();
     v.AutoWrPar = AutoWrPar_->isChecked();
     v.CBSavePass = CBSavePass_->isChecked();
-    // In the order of the spec's acceptance: a spin that is not a number
+    // In the order the settings take them: a spin that is not a number
     // shows its minimum from here on.
     v.SpinIntervalTO = Read(SpinIntervalTO_);
     v.SpinTailinUS = Read(SpinTailinUS_);

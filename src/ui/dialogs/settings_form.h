@@ -1,7 +1,7 @@
 #pragma once
 // The controller parameters dialog "Настройка прибора": pages " Параметры"
 // and "Дополнительные параметры", buttons "Принять" (focused on show) and
-// "Закрыть". One control per field of the parameter block (Part 3.5).
+// "Закрыть". One control per field of the parameter block.
 #include <QDialog>
 #include <QRect>
 

@@ -27,25 +27,6 @@ TStartOptions Simulated() {
     return o;
 }
 
-// Clicks the device grid's cell of the device at this address.
-void ClickDevice(TMainForm& form, std::uint8_t adr) {
-    TACGrid* grid = form.GridDev();
-    const DevIndex index = form.DevGroup().IndexOfAdr(adr);
-    for (int y = 0; y < grid->height(); y += 4)
-        for (int x = 0; x < grid->width(); x += 8)
-            if (const TColorCell* cell = grid->CellAt(x, y); cell && cell->Index == index) {
-                QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, QPoint(x, y));
-                return;
-            }
-    ADD_FAILURE() << "no cell for device " << int(adr);
-}
-
-void Click(TMainForm& form, const char* button) {
-    auto* b = form.findChild<QToolButton*>(QString::fromLatin1(button));
-    ASSERT_TRUE(b && b->isEnabled()) << button;
-    b->click();
-}
-
 std::vector<int> Addresses(const TGroupDev& group, TDevFlag flag) {
     std::vector<int> out;
     for (DevIndex i = 0; i < group.Count(); ++i)
@@ -60,12 +41,12 @@ TEST(WindowSession, SearchOpenReadChangeSpeedSaveAndReopen) {
     form.show();
     TGroupDev& group = form.DevGroup();
 
-    Click(form, "SpButFind");
+    test::Click(form, "SpButFind");
     EXPECT_EQ(Addresses(group, dfConnected), (std::vector<int>{3, 40}));
     EXPECT_EQ(Addresses(group, dfOpened), (std::vector<int>{3}));  // 40 has a password of its own
     EXPECT_TRUE(form.GridDevPanel()->isVisible());
 
-    ClickDevice(form, 40);
+    test::ClickDevice(form, 40);
     EXPECT_TRUE(form.Controls().OpenWithPas);
     test::OnNextModal([](QWidget* dialog) {
         auto* edit = dialog->findChild<QLineEdit*>(QStringLiteral("PasswordEdit"));
@@ -84,10 +65,10 @@ TEST(WindowSession, SearchOpenReadChangeSpeedSaveAndReopen) {
     test::Trigger(form, "SetProgrWin");
     EXPECT_EQ(form.Settings().PortBaudRate, 19200);
     EXPECT_EQ(form.Session().PortBaudRate(), 19200);
-    Click(form, "SpButFind");
+    test::Click(form, "SpButFind");
     EXPECT_EQ(Addresses(group, dfConnected), (std::vector<int>{3, 17, 40}));
 
-    ClickDevice(form, 3);
+    test::ClickDevice(form, 3);
     test::Trigger(form, "ReadDevKeys");
     EXPECT_EQ(form.Engine().CurConf().UserCount(), 40);
     EXPECT_EQ(form.Engine().CurConf().MasterCount(), 2);
@@ -95,8 +76,8 @@ TEST(WindowSession, SearchOpenReadChangeSpeedSaveAndReopen) {
 
     const QString file = dir.filePath(QStringLiteral("site.txt"));
     w.Files->Answers = {file};
-    Click(form, "sbFileSave");
-    Click(form, "sbFileCreate");
+    test::Click(form, "sbFileSave");
+    test::Click(form, "sbFileCreate");
     EXPECT_TRUE(Addresses(group, dfInGroup).empty());
     EXPECT_EQ(group.Count(), 3);  // still on the line
 
@@ -109,7 +90,7 @@ TEST(WindowSession, SearchOpenReadChangeSpeedSaveAndReopen) {
     again.MappedPorts.push_back(1);
     test::TWindowFixture w2(again);
     w2.Files->Answers = {file};
-    Click(*w2.Form, "sbFileOpen");
+    test::Click(*w2.Form, "sbFileOpen");
     TGroupDev& loaded = w2.Form->DevGroup();
     EXPECT_EQ(w2.Form->Settings().PortBaudRate, 19200);
     EXPECT_EQ(Addresses(loaded, dfInGroup), (std::vector<int>{3, 17, 40}));

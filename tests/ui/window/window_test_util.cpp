@@ -3,9 +3,13 @@
 #include <QAction>
 #include <QApplication>
 #include <QStandardPaths>
+#include <QTest>
 #include <QTimer>
+#include <QToolButton>
 #include <gtest/gtest.h>
 
+#include "controls/ac_grid.h"
+#include "controls/ys_grid.h"
 #include "ui/dialogs/progress_form.h"
 
 namespace pelko::test {
@@ -53,6 +57,39 @@ void Trigger(TMainForm& form, const char* action) {
     QAction* a = form.findChild<QAction*>(QString::fromLatin1(action));
     ASSERT_NE(a, nullptr) << action;
     a->trigger();
+}
+
+void Click(TMainForm& form, const char* button) {
+    auto* b = form.findChild<QToolButton*>(QString::fromLatin1(button));
+    ASSERT_TRUE(b && b->isEnabled()) << button;
+    b->click();
+}
+
+void ClickDevice(TMainForm& form, std::uint8_t adr) {
+    TACGrid* grid = form.GridDev();
+    const DevIndex index = form.DevGroup().IndexOfAdr(adr);
+    for (int y = 0; y < grid->height(); y += 4)
+        for (int x = 0; x < grid->width(); x += 8)
+            if (const TColorCell* cell = grid->CellAt(x, y); cell && cell->Index == index) {
+                QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, QPoint(x, y));
+                return;
+            }
+    ADD_FAILURE() << "no cell for device " << int(adr);
+}
+
+void ClickRow(TMainForm& form, int row, Qt::KeyboardModifiers keys) {
+    TYSGrid* grid = form.CardGrid();
+    for (int y = 0; y < grid->viewport()->height(); ++y)
+        if (grid->RowAt(y) == row) {
+            QTest::mouseClick(grid->viewport(), Qt::LeftButton, keys, QPoint(20, y + 2));
+            Flush();
+            return;
+        }
+    ADD_FAILURE() << "row " << row << " is not shown";
+}
+
+void Flush() {
+    for (int i = 0; i < 3; ++i) QCoreApplication::processEvents();
 }
 
 }  // namespace pelko::test

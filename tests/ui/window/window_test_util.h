@@ -51,5 +51,13 @@ struct TWindowFixture {
 void OnNextModal(std::function<void(QWidget* dialog)> act);
 // Triggers the menu action with this object name.
 void Trigger(TMainForm& form, const char* action);
+// Clicks the enabled tool or card button with this object name.
+void Click(TMainForm& form, const char* button);
+// Clicks the device grid's cell of the device at this address.
+void ClickDevice(TMainForm& form, std::uint8_t adr);
+// Clicks a row of the card list, with keys held.
+void ClickRow(TMainForm& form, int row, Qt::KeyboardModifiers keys = Qt::NoModifier);
+// Runs the calls the controls deferred.
+void Flush();
 
 }  // namespace pelko::test

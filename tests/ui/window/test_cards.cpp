@@ -1,0 +1,221 @@
+// Editing card lists through the window: marking rows, the card inspector,
+// the card buttons, copying by a drop on the device grid, and a code taken
+// from a card held to the reader. Without AutoWriteKey on a device known only
+// to the model; with it on the simulated line.
+#include <gtest/gtest.h>
+
+#include <QTest>
+#include <QTimer>
+#include <QToolButton>
+
+#include "controls/a_property_list.h"
+#include "controls/ac_grid.h"
+#include "controls/ys_grid.h"
+#include "sim/demo_line.h"
+#include "ui/simulator_menu.h"
+#include "window_test_util.h"
+
+namespace pelko {
+namespace {
+
+TCode CodeOf(int n) { return {0x10, 0x20, 0x30, static_cast<std::uint8_t>(n >> 8), static_cast<std::uint8_t>(n)}; }
+
+std::vector<int> MarkedRows(TMainForm& form) {
+    std::vector<int> rows;
+    const TConfPelko& cur = form.Engine().CurConf();
+    for (std::uint16_t i = 0; i < cur.CardCount(form.Engine().MasterView); ++i)
+        if (cur.IsCardSelected(form.Engine().MasterView, i)) rows.push_back(i);
+    return rows;
+}
+
+// A window whose device 3 is opened and holds twelve user cards and ten master cards.
+struct OfflineWindow : test::TWindowFixture {
+    OfflineWindow() : test::TWindowFixture(Options()) {
+        Form->show();
+        TGroupDev& group = Form->DevGroup();
+        const DevIndex i = group.AddDevice(3);
+        group.SetState(i, dfOpened);
+        TConfPelko& dev = *group.GetDevice(i, nullptr);
+        for (int n = 0; n < 12; ++n) dev.AddCard(static_cast<std::uint16_t>(n), CodeOf(n), "user " + std::to_string(n));
+        for (int n = 0; n < 10; ++n) dev.AddCard(static_cast<std::uint16_t>(kFirstMasterCell + n), CodeOf(100 + n), "");
+        Form->UpdateGridDev();
+        Form->UpdateControls();
+        test::ClickDevice(*Form, 3);
+    }
+    static TStartOptions Options() {
+        TStartOptions o;
+        std::string error;
+        o.Ports.AddMapping("1=/nonexistent/ttyX", error);
+        o.MappedPorts.push_back(1);
+        return o;
+    }
+    void Change(const char* key, const char* name, const QString& value) {
+        bool canExit = false;
+        Form->Inspector()->OnChangeValue(QString::fromUtf8(key), QString::fromUtf8(name), value, canExit);
+        EXPECT_TRUE(canExit);
+    }
+};
+
+TEST(WindowCards, MarksFollowCtrlAndShiftAndSurviveViewSwitches) {
+    OfflineWindow w;
+    TMainForm& form = *w.Form;
+    TYSGrid* grid = form.CardGrid();
+    grid->setFocus();
+    test::ClickRow(form, 2);
+    QTest::keyPress(grid, Qt::Key_Shift, Qt::ShiftModifier);
+    test::ClickRow(form, 6, Qt::ShiftModifier);
+    QTest::keyRelease(grid, Qt::Key_Shift);
+    EXPECT_EQ(MarkedRows(form), (std::vector<int>{2, 3, 4, 5, 6}));
+    test::ClickRow(form, 9, Qt::ControlModifier);
+    EXPECT_EQ(MarkedRows(form), (std::vector<int>{2, 3, 4, 5, 6, 9}));
+    form.ChViewClick();
+    form.ChViewClick();
+    test::Flush();
+    EXPECT_EQ(MarkedRows(form).size(), 6u);
+
+    QTest::keyClick(grid, Qt::Key_Down);  // a plain arrow clears every mark
+    test::Flush();
+    EXPECT_TRUE(MarkedRows(form).empty());
+
+    test::ClickRow(form, 8);  // from an anchor upwards
+    QTest::keyPress(grid, Qt::Key_Shift, Qt::ShiftModifier);
+    test::ClickRow(form, 5, Qt::ShiftModifier);
+    QTest::keyRelease(grid, Qt::Key_Shift);
+    EXPECT_EQ(MarkedRows(form), (std::vector<int>{5, 6, 7, 8}));
+
+    form.InverseSelClick();
+    EXPECT_EQ(MarkedRows(form).size(), 8u);
+    form.DelCardButClick();  // without AutoWriteKey the marked cards leave the model at once
+    EXPECT_EQ(form.Engine().CurConf().UserCount(), 4);
+    EXPECT_EQ(grid->RowCount(), 4);
+}
+
+TEST(WindowCards, InspectorRefusesBadCodesAndMovesCards) {
+    OfflineWindow w;
+    TMainForm& form = *w.Form;
+    test::ClickRow(form, 0);
+    TAInspector* insp = form.Inspector();
+    ASSERT_EQ(insp->RowCount(), 3);
+    const struct {
+        const char* Typed;
+        const char* Message;
+    } refused[] = {
+        {"123456789", "Введён неверный код"},
+        {"12345G7890", "Введён неверный код."},
+        {"1020300007", "Введёный код уже есть в ячейке 7"},
+        {"1020300064", "Введёный код уже есть в ячейке 1000"},
+    };
+    for (const auto& r : refused) {
+        w.Boxes.clear();
+        w.Change("0", "Код карты", QString::fromUtf8(r.Typed));
+        ASSERT_EQ(w.Boxes.size(), 1u) << r.Typed;
+        EXPECT_EQ(w.Boxes[0].Text, r.Message);
+        test::Flush();
+        EXPECT_EQ(insp->Value(1), QStringLiteral("1020300000"));  // the old code is back
+        EXPECT_TRUE(insp->EditMode());
+    }
+    w.Change("0", "Код карты", QStringLiteral("12ab34cd56ef"));
+    TCard card;
+    form.Engine().CurConf().GetCard(false, 0, card);
+    EXPECT_EQ(CodeToText(card.Code), "12AB34CD56");
+
+    w.Change("0", "Ячейка", QStringLiteral("517"));
+    EXPECT_EQ(form.Engine().CurConf().FindPosIndex(517), 0);
+    EXPECT_TRUE(form.Engine().CurConf().IsCellFree(0));
+    w.Change("0", "Пользователь", QStringLiteral("Петров <склад> & \"двор\""));
+    form.Engine().CurConf().GetCard(false, 0, card);
+    EXPECT_EQ(card.User, "Петров <склад> & \"двор\"");
+
+    // The master list is full: a user card cannot become a master card.
+    EXPECT_FALSE(form.Controls().ChStatusCard);
+    form.ChStatusCardClick();
+    EXPECT_EQ(form.Engine().CurConf().MasterCount(), 10);
+    EXPECT_EQ(form.Engine().CurConf().UserCount(), 12);
+    test::Click(form, "ChView");
+    test::ClickRow(form, 0);
+    EXPECT_TRUE(form.Controls().ChStatusCard);
+    form.ChStatusCardClick();
+    EXPECT_EQ(form.Engine().CurConf().MasterCount(), 9);
+    EXPECT_EQ(form.Engine().CurConf().UserCount(), 13);
+}
+
+// Drops the current or marked cards of the card list on a device's cell.
+void DropOn(TMainForm& form, std::uint8_t adr) {
+    TACGrid* grid = form.GridDev();
+    const DevIndex index = form.DevGroup().IndexOfAdr(adr);
+    for (int y = 0; y < grid->viewport()->height(); y += 4)
+        for (int x = 0; x < grid->viewport()->width(); x += 8)
+            if (const TColorCell* cell = grid->CellAt(x, y); cell && cell->Index == index) {
+                form.GridDevDragDrop(x, y);
+                return;
+            }
+    ADD_FAILURE() << "no cell for device " << int(adr);
+}
+
+TEST(WindowCards, WrittenEditsFollowTheControllersAnswers) {
+    TStartOptions o;
+    o.Simulate = true;
+    o.SimulateTiming = false;
+    test::TWindowFixture w(o);
+    TMainForm& form = *w.Form;
+    form.show();
+    SimLine& line = form.Simulator()->Line();
+    const SimControllerId three = line.FindByAdr(3).at(0);
+    const SimControllerId forty = line.FindByAdr(40).at(0);
+    test::Click(form, "SpButFind");
+    TGroupDev& group = form.DevGroup();
+    ASSERT_EQ(group.Count(), 2);
+    form.Settings().AutoWriteKey = true;
+
+    // The model learns five of 3's cards as a read would have given them.
+    TConfPelko& dev3 = *group.GetDevice(group.IndexOfAdr(3), nullptr);
+    const SimController before = *line.Snapshot(three);
+    for (std::uint16_t cell = 0; cell < 5; ++cell) dev3.AddCard(cell, before.Cell(cell), "");
+    test::ClickDevice(form, 3);
+    test::ClickRow(form, 0);
+    for (std::uint16_t row : {1, 2, 3}) dev3.SelectCard(false, row);
+    // The second erase is refused (the simulated line's program tries once).
+    SimFault refuse{SimFaultKind::Busy, 1.0, 1, 1, 0x22, 0};
+    line.AddFault(three, refuse);
+    form.DelCardButClick();
+    line.ClearFaults(three);
+    const SimController after = *line.Snapshot(three);
+    EXPECT_EQ(after.Cell(1), kNoCode);
+    EXPECT_EQ(after.Cell(2), before.Cell(2));
+    EXPECT_EQ(after.Cell(3), kNoCode);
+    ASSERT_EQ(dev3.UserCount(), 3);  // only the confirmed erases left the list
+    EXPECT_EQ(dev3.FindPosIndex(2), 1);
+
+    // Three marked cards onto 40: first too few free cells, then enough.
+    for (std::uint16_t row : {0, 1, 2}) dev3.SelectCard(false, row);
+    TConfPelko& dev40 = *group.GetDevice(group.IndexOfAdr(40), nullptr);
+    for (int n = 0; n < 998; ++n) dev40.AddCard(static_cast<std::uint16_t>(n), CodeOf(n), "");
+    DropOn(form, 40);
+    ASSERT_EQ(w.Boxes.size(), 1u);
+    EXPECT_EQ(w.Boxes[0].Text, "В контроллере " + dev40.Name + "не хватает свободных ячеек");
+    while (dev40.UserCount() > 0) dev40.DeleteCard(false, 0);
+    dev40.Pass = kDemoOwnPassword;
+    DropOn(form, 40);
+    EXPECT_EQ(dev40.UserCount(), 3);
+    const SimController target = *line.Snapshot(forty);
+    for (std::uint16_t row = 0; row < 3; ++row) {
+        TCard card;
+        dev40.GetCard(false, row, card);
+        EXPECT_EQ(target.Cell(card.Pos), card.Code) << card.Pos;
+    }
+
+    // A card held to 3's reader gives row 0 its code, in the model and in the controller.
+    const SimCode held = DemoCards().at(0);
+    test::ClickRow(form, 0);
+    QTimer::singleShot(100, [&] { line.PresentCard(three, held); });
+    test::Click(form, "ReadCodeBut");
+    line.RemoveCard(three);
+    TCard card;
+    dev3.GetCard(false, 0, card);
+    EXPECT_EQ(card.Code, held);
+    EXPECT_EQ(line.Snapshot(three)->Cell(card.Pos), held);
+    EXPECT_EQ(w.Boxes.size(), 1u);
+}
+
+}  // namespace
+}  // namespace pelko
