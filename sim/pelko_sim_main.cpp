@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "sim/demo_line.h"
 #include "sim/pty_line.h"
 #include "sim/pty_loop.h"
 #include "sim/sim_control.h"
@@ -43,6 +44,7 @@ int SignalFd() {
 
 void SetUp(SimLine& line, const SimOptions& o) {
     std::vector<SimControllerId> ids;
+    if (o.demo) SetUpDemoLine(line);
     for (const auto& setup : o.controllers) ids.push_back(line.Add(setup));
     for (const auto& f : o.faults)
         for (SimControllerId id : line.FindByAdr(f.adr)) line.AddFault(id, f.fault);

@@ -90,6 +90,8 @@ bool ParseSimOptions(const std::vector<std::string>& args, SimOptions& out, std:
             out.log = true;
         } else if (a == "--no-stdin") {
             out.useStdin = false;
+        } else if (a == "--demo") {
+            out.demo = true;
         } else if (a == "--controllers") {
             const auto v = value();
             if (!v) return bad("");
@@ -124,7 +126,11 @@ bool ParseSimOptions(const std::vector<std::string>& args, SimOptions& out, std:
             return false;
         }
     }
-    if (!listed) entries.push_back("1");
+    if (out.demo && listed) {
+        error = "--demo и --controllers вместе не задаются";
+        return false;
+    }
+    if (!listed && !out.demo) entries.push_back("1");
     for (const std::string& s : entries) {
         const auto c = ParseControllerEntry(s, out);
         if (!c) {
@@ -144,6 +150,8 @@ const char* SimUsage() {
 Параметры:
   --controllers СПИСОК  контроллеры через запятую: АДРЕС или АДРЕС@СКОРОСТЬ
                         (скорость по умолчанию 9600); без параметра — один, адрес 1
+  --demo                контроллеры имитации окна confpelko: 3 (9600, 40 карт), 17 (19200)
+                        и 40 (9600, свой пароль 0A0B0C0D0E)
   --password HEX10      пароль, с которым контроллеры начинают (по умолчанию 1122334455)
   --factory-pass HEX10  пароль после сброса (по умолчанию 1122334455)
   --restart-ms N        сколько молчит контроллер после сброса (по умолчанию 3000)

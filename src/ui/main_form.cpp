@@ -81,6 +81,12 @@ protected:
     }
 };
 
+// The width a column or panel had in the old 8-point font, or more when the
+// desktop's font needs it for this text.
+int FitText(const QWidget* w, const char* text, int least) {
+    return std::max(least, w->fontMetrics().horizontalAdvance(QString::fromUtf8(text)) + 12);
+}
+
 QFrame* Line(QWidget* parent, const char* name, QFrame::Shape shape) {
     auto* line = new QFrame(parent);
     line->setObjectName(QString::fromLatin1(name));
@@ -205,11 +211,11 @@ void TMainForm::SetDefaults() {
     FEngine->MasterView = false;
     FEngine->CurIndex = 1;
     FEngine->CardFocus = false;
-    FCardGrid->SetColWidth(0, 50);
-    FCardGrid->SetColWidth(1, 70);
+    FCardGrid->SetColWidth(0, FitText(FCardGrid, "Ячейка", 50));
+    FCardGrid->SetColWidth(1, FitText(FCardGrid, "DDDDDDDDDD", 70));
     FCardGrid->SetColWidth(2, std::max(60, FCardGrid->width() - 126));
-    FInspector->SetColWidth(0, 80);
-    FInspector->SetColWidth(1, FInspectorPanel->width() - 86);
+    FInspector->SetColWidth(0, FitText(FInspector, "Пользователь", 80));
+    FInspector->SetColWidth(1, FInspectorPanel->width() - FInspector->GetColWidth(0) - 6);
     FConfigFileName.clear();
 }
 
@@ -233,6 +239,7 @@ void TMainForm::BuildToolPanel() {
     auto* panel = new TPlacedPanel;
     FToolPanel = panel;
     panel->setObjectName(QStringLiteral("ToolPanel"));
+    panel->setAccessibleName(QStringLiteral("Панель инструментов"));
     QFont small = font();
     small.setPointSize(8);
     panel->setFont(small);
@@ -409,9 +416,11 @@ void TMainForm::BuildMenus() {
 void TMainForm::BuildStatusBar() {
     FStatusView = new QLabel;
     FStatusView->setObjectName(QStringLiteral("StatusPanel0"));
-    FStatusView->setFixedWidth(120);
+    FStatusView->setAccessibleName(QStringLiteral("Список карт"));
+    FStatusView->setFixedWidth(FitText(FStatusView, kUserViewText, 120));
     FStatusInfo = new QLabel;
     FStatusInfo->setObjectName(QStringLiteral("StatusPanel1"));
+    FStatusInfo->setAccessibleName(QStringLiteral("Подсказка"));
     statusBar()->setObjectName(QStringLiteral("StatusBar"));
     statusBar()->addWidget(FStatusView);
     statusBar()->addWidget(FStatusInfo, 1);
@@ -453,7 +462,7 @@ bool TMainForm::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() == QEvent::Resize && watched == FCardGrid)
         FCardGrid->SetColWidth(2, std::max(40, FCardGrid->width() - (FCardGrid->GetColWidth(0) + FCardGrid->GetColWidth(1)) - 6));
     if (event->type() == QEvent::Resize && watched == FInspectorPanel)
-        FInspector->SetColWidth(1, std::max(40, FInspectorPanel->width() - 86));
+        FInspector->SetColWidth(1, std::max(40, FInspectorPanel->width() - FInspector->GetColWidth(0) - 6));
     return QMainWindow::eventFilter(watched, event);
 }
 

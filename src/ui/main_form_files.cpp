@@ -133,7 +133,8 @@ void TMainForm::ContentHelpClick() {
 void TMainForm::AboutPrgClick() {
     const QString help = HelpFile();
     const QUrl home = help.isEmpty() ? QUrl() : QUrl::fromLocalFile(help);
-    TAboutForm about(this, TVersion{PELKO_VERSION_MAJOR, PELKO_VERSION_MINOR, PELKO_VERSION_BUILD}, home, Emblem());
+    TAboutForm about(this, TVersion{PELKO_VERSION_MAJOR, PELKO_VERSION_MINOR, PELKO_VERSION_BUILD}, home, Emblem(),
+                     home.isEmpty() ? QString() : QStringLiteral("Руководство пользователя"));
     about.CentreOn(frameGeometry());
     about.exec();
 }

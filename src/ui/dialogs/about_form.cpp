@@ -29,7 +29,8 @@ QString TAboutForm::LinkText(const QUrl& homePage) {
     return homePage.isLocalFile() ? QFileInfo(homePage.toLocalFile()).fileName() : homePage.toDisplayString();
 }
 
-TAboutForm::TAboutForm(QWidget* parent, const TVersion& version, const QUrl& homePage, const QIcon& emblem)
+TAboutForm::TAboutForm(QWidget* parent, const TVersion& version, const QUrl& homePage, const QIcon& emblem,
+                       const QString& linkText)
     : QDialog(parent), HomePage_(homePage) {
     setObjectName(QStringLiteral("AboutForm"));
     setWindowTitle(QStringLiteral("О программе ..."));
@@ -54,7 +55,7 @@ TAboutForm::TAboutForm(QWidget* parent, const TVersion& version, const QUrl& hom
     bevel->setFrameShape(QFrame::HLine);
     bevel->setFrameShadow(QFrame::Sunken);
 
-    const QString link = LinkText(homePage);
+    const QString link = linkText.isEmpty() ? LinkText(homePage) : linkText;
     WwwLabel_ = Named(new TAInternetLabel(link), "wwwLabel", link);
     WwwLabel_->setCursor(Qt::PointingHandCursor);
     WwwLabel_->setToolTip(homePage.toDisplayString());

@@ -22,7 +22,9 @@ class TAboutForm : public QDialog {
 public:
     // VerLabel is enabled exactly when "Version.txt" exists in the current
     // working folder at this moment.
-    TAboutForm(QWidget* parent, const TVersion& version, const QUrl& homePage, const QIcon& emblem);
+    // linkText names the page; empty: LinkText(homePage).
+    TAboutForm(QWidget* parent, const TVersion& version, const QUrl& homePage, const QIcon& emblem,
+               const QString& linkText = {});
 
     void CentreOn(const QRect& mainFrame);
     // The text wwwLabel shows for the address: a file's name, else the
