@@ -92,6 +92,7 @@ QFrame* Line(QWidget* parent, const char* name, QFrame::Shape shape) {
     line->setObjectName(QString::fromLatin1(name));
     line->setFrameShape(shape);
     line->setFrameShadow(QFrame::Sunken);
+    line->setAccessibleName(QStringLiteral("Разделитель"));
     return line;
 }
 
@@ -110,7 +111,7 @@ TMainForm::TMainForm(TStartOptions options, QWidget* parent)
     if (FOptions.Simulate) {
         FSimulator = new TSimulatorMenu(this, FOptions.SimulateTiming);
         std::string error;
-        if (FSimulator->Start(error)) FPorts.Choose(1, QString::fromStdString(FSimulator->PortPath()));
+        if (FSimulator->Start(error)) FPorts.Fix(1, QString::fromStdString(FSimulator->PortPath()));
         else ShowMessage(kCaptionMessage, "Не удалось запустить имитацию приборов.\r\n" + error, TMsgIcon::Error);
     }
     CreateSession();
@@ -257,24 +258,22 @@ void TMainForm::BuildToolPanel() {
         bottom->setGeometry(0, FToolPanel->height() - 3, FToolPanel->width(), 3);
         PlaceLogo();
     };
-    connect(static_cast<QToolButton*>(FToolItems["sbFileCreate"]), &QToolButton::clicked, this,
-            [this] { sbFileCreateClick(); });
-    connect(static_cast<QToolButton*>(FToolItems["sbFileOpen"]), &QToolButton::clicked, this,
-            [this] { sbFileOpenClick(); });
-    connect(static_cast<QToolButton*>(FToolItems["sbFileSave"]), &QToolButton::clicked, this,
-            [this] { sbFileSaveClick(); });
-    connect(static_cast<QToolButton*>(FToolItems["SpButFind"]), &QToolButton::clicked, this,
-            [this] { FEngine->SpButFindClick(); });
-    connect(static_cast<QToolButton*>(FToolItems["SpButExFind"]), &QToolButton::clicked, this,
-            [this] { FEngine->SpButExFindClick(); });
-    connect(static_cast<QToolButton*>(FToolItems["sbReadKeyDev"]), &QToolButton::clicked, this,
-            [this] { FEngine->sbReadKeyDevClick(); });
-    connect(static_cast<QToolButton*>(FToolItems["sbWriteKeyDev"]), &QToolButton::clicked, this,
-            [this] { FEngine->sbWriteKeyDevClick(); });
-    connect(static_cast<QToolButton*>(FToolItems["sbAddDevGroup"]), &QToolButton::clicked, this,
-            [this] { sbAddDevGroupClick(); });
-    connect(static_cast<QToolButton*>(FToolItems["sbDelDevGroup"]), &QToolButton::clicked, this,
-            [this] { sbDelDevGroupClick(); });
+    const std::pair<const char*, std::function<void()>> clicks[] = {
+        {"sbFileCreate", [this] { sbFileCreateClick(); }},
+        {"sbFileOpen", [this] { sbFileOpenClick(); }},
+        {"sbFileSave", [this] { sbFileSaveClick(); }},
+        {"SpButFind", [this] { FEngine->SpButFindClick(); }},
+        {"SpButExFind", [this] { FEngine->SpButExFindClick(); }},
+        {"sbReadKeyDev", [this] { FEngine->sbReadKeyDevClick(); }},
+        {"sbWriteKeyDev", [this] { FEngine->sbWriteKeyDevClick(); }},
+        {"sbAddDevGroup", [this] { sbAddDevGroupClick(); }},
+        {"sbDelDevGroup", [this] { sbDelDevGroupClick(); }},
+    };
+    for (const auto& [name, run] : clicks)
+        connect(static_cast<QToolButton*>(FToolItems.at(name)), &QToolButton::clicked, this, [this, run] {
+            run();
+            AfterCommand();
+        });
     ApplyToolLayout(StartupToolLayout());
 }
 
@@ -288,6 +287,7 @@ QWidget* TMainForm::BuildCardPanel() {
 
     auto* title = new QFrame;
     title->setObjectName(QStringLiteral("CardTitlePanel"));
+    title->setAccessibleName(QStringLiteral("Заголовок списка карт"));
     title->setFixedHeight(29);
     title->setFrameShape(QFrame::StyledPanel);
     auto* titleRow = new QHBoxLayout(title);
@@ -295,6 +295,7 @@ QWidget* TMainForm::BuildCardPanel() {
     titleRow->addStretch(1);
     auto* buttons = new QWidget;
     buttons->setObjectName(QStringLiteral("CardButtonsPanel"));
+    buttons->setAccessibleName(QStringLiteral("Кнопки карт"));
     buttons->setFixedWidth(199);
     for (const TCardButtonDef& def : kCardButtons) {
         QToolButton* b = AddToolButton(buttons, def.Name, def.Hint);
@@ -323,6 +324,7 @@ QWidget* TMainForm::BuildCardPanel() {
 
     FGridDevPanel = new QFrame;
     FGridDevPanel->setObjectName(QStringLiteral("GridDevPanel"));
+    FGridDevPanel->setAccessibleName(QStringLiteral("Панель приборов"));
     FGridDevPanel->setFrameStyle(QFrame::Panel | QFrame::Raised);
     auto* gridRow = new QVBoxLayout(FGridDevPanel);
     gridRow->setContentsMargins(1, 1, 1, 1);
@@ -351,6 +353,7 @@ QWidget* TMainForm::BuildInspectorPanel() {
     column->setSpacing(0);
     auto* top = new QFrame;
     top->setObjectName(QStringLiteral("Panel4"));
+    top->setAccessibleName(QStringLiteral("Заголовок свойств"));
     top->setFixedHeight(29);
     top->setFrameShape(QFrame::StyledPanel);
     column->addWidget(top);
@@ -394,8 +397,8 @@ void TMainForm::BuildMenus() {
     add(FMenuDev, "WriteDevKeys", "Записать карты", [&e] { e.WriteDevKeysClick(); });
     add(FMenuDev, "SetDevParams", "Записать параметры", [&e] { e.SetDevParamsClick(); });
     add(FMenuDev, "SetDevAddr", "Заменить адрес", [&e] { e.SetDevAddrClick(); });
-    // Every device command ends with the controls brought up to date.
-    for (QAction* a : FMenuDev->actions()) connect(a, &QAction::triggered, this, [this] { UpdateControls(); });
+    // Every device command ends with the window brought up to date.
+    for (QAction* a : FMenuDev->actions()) connect(a, &QAction::triggered, this, [this] { AfterCommand(); });
 
     QMenu* settings = menuBar()->addMenu(QStringLiteral("Настройки"));
     settings->setObjectName(QStringLiteral("SetProgram"));
@@ -467,6 +470,17 @@ bool TMainForm::eventFilter(QObject* watched, QEvent* event) {
 }
 
 // --- enabled states -------------------------------------------------------------
+
+// An operation may have found, lost, opened or refilled devices.
+void TMainForm::AfterCommand() {
+    if (FCardGrid->RowCount() != ShownCount()) {
+        FCardGrid->SetRowCount(ShownCount());
+        FRowBefore = FCardGrid->Row();
+    }
+    FCardGrid->update();
+    UpdateGridDev();
+    UpdateControls();
+}
 
 void TMainForm::UpdateControls() {
     FControls = UpdateControlsRule(FControls, FGroup, FEngine->CurConf(), FEngine->MasterView, FSettings);

@@ -137,6 +137,7 @@ private:
     void ApplyToolLayout(const TToolLayout& layout);
     void PlaceLogo();
     void ApplyControls(const TControlState& state);
+    void AfterCommand();
     void SetDefaults();
     void CreateSession();
 

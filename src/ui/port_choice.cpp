@@ -24,6 +24,12 @@ QString TPortChoice::PathFor(int port) const {
     return QString::fromStdString(FMap.PathFor(static_cast<std::uint8_t>(port)));
 }
 
+void TPortChoice::Fix(int port, const QString& path) {
+    if (port < 1 || port > 255) return;
+    FMap.Set(static_cast<std::uint8_t>(port), path.toStdString());
+    FFixed.insert(port);
+}
+
 void TPortChoice::Choose(int port, const QString& path) {
     if (port < 1 || port > 255 || path.isEmpty() || path == PathFor(port)) return;
     FMap.Set(static_cast<std::uint8_t>(port), path.toStdString());

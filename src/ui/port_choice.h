@@ -18,6 +18,8 @@ public:
     // The settings dialog's choice for a port; remembered unless the command
     // line fixes that port for this run.
     void Choose(int port, const QString& path);
+    // For this run only, over any choice (the simulated line).
+    void Fix(int port, const QString& path);
     const PortMap& Map() const { return FMap; }
 
 private:

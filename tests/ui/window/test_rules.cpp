@@ -2,6 +2,8 @@
 // the inspector's markup, code checks and the card copy.
 #include <gtest/gtest.h>
 
+#include <QSettings>
+#include <QStandardPaths>
 #include <QToolButton>
 
 #include "controls/param_markup.h"
@@ -9,6 +11,7 @@
 #include "ui/card_copy.h"
 #include "ui/control_state.h"
 #include "ui/inspector_markup.h"
+#include "ui/port_choice.h"
 #include "ui/tool_layout.h"
 #include "window_test_util.h"
 
@@ -214,6 +217,25 @@ TEST(WindowRules, MarkedCardsCopyIntoTheLowestFreeCellsOrNotAtAll) {
     EXPECT_EQ(card.User, "u1");
     target.GetCard(false, target.FindPosIndex(999), card);
     EXPECT_EQ(card.User, "u2");
+}
+
+TEST(WindowRules, PortChoicesAreRememberedUnlessFixedForTheRun) {
+    QStandardPaths::setTestModeEnabled(true);
+    QSettings().remove(QStringLiteral("ports"));
+    PortMap commandLine;
+    commandLine.Set(2, "/dev/given");
+    {
+        TPortChoice first(commandLine, {2});
+        first.Choose(1, QStringLiteral("/dev/ttyUSB0"));
+        first.Choose(2, QStringLiteral("/dev/other"));
+        first.Fix(3, QStringLiteral("/dev/pts/9"));
+        EXPECT_EQ(first.PathFor(2), QStringLiteral("/dev/other"));
+        EXPECT_EQ(first.PathFor(3), QStringLiteral("/dev/pts/9"));
+    }
+    const TPortChoice again(commandLine, {2});
+    EXPECT_EQ(again.PathFor(1), QStringLiteral("/dev/ttyUSB0"));
+    EXPECT_EQ(again.PathFor(2), QStringLiteral("/dev/given"));
+    EXPECT_EQ(again.PathFor(3), QStringLiteral("/dev/ttyS2"));
 }
 
 }  // namespace
