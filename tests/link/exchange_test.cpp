@@ -85,6 +85,16 @@ TEST_F(ExchangeTest, WhatIsAcceptedFromTheLine) {
     }
 }
 
+TEST_F(ExchangeTest, AShortWriteFailsTheAttemptAndIsRetried) {
+    AddControllers({50});  // it answers even the short frame: the answer must not count
+    session->SetMax_Attempt(2);
+    session->SetActive(true);
+    Bytes answer;
+    bus->SetShortWrites(1);
+    EXPECT_TRUE(session->SyncQuery(kRequest, answer));
+    EXPECT_EQ(bus->Frames().size(), 2u) << "the short write must fail its attempt";
+}
+
 TEST_F(ExchangeTest, RandomLineNoiseIsRefusedOrAcceptedOnlyWhenValid) {
     std::mt19937 rng(20240611);
     std::vector<std::vector<Bytes>> replies;

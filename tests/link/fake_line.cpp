@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdio>
+#include <cstdlib>
 #include <thread>
 
 #include "link/frame.h"
@@ -38,9 +40,9 @@ void FakeBus::SetCard(std::uint8_t adr, std::optional<Bytes> card) {
     FControllers[adr].card = std::move(card);
 }
 
-void FakeBus::SetButton(std::uint8_t adr, bool on) {
+void FakeBus::SetButton(std::uint8_t adr, std::uint8_t state) {
     std::lock_guard<std::mutex> lock(FLock);
-    FControllers[adr].button = on;
+    FControllers[adr].button = state;
 }
 
 void FakeBus::SetScript(Script s) {
@@ -107,6 +109,11 @@ void FakeBus::Log(const std::string& op) {
 
 std::vector<Bytes> FakeBus::OnFrame(const Bytes& frame) {
     std::lock_guard<std::mutex> lock(FLock);
+    // A runaway worker on the fake clock would fill memory long before any wait times out.
+    if (FFrames.size() >= 100000) {
+        std::fprintf(stderr, "fake line: %zu frames written, the worker runs away\n", FFrames.size());
+        std::abort();
+    }
     FFrames.push_back(frame);
     FOps.push_back(PortOp{"write", FTiming->nowUs()});
     FCond.notify_all();
@@ -132,7 +139,7 @@ std::vector<Bytes> FakeBus::ControllerReply(const Bytes& frame) {
             return {MakeAnswer(adr, 0x03, data)};
         }
         case kCmdButtonPoll:
-            return {MakeAnswer(adr, 0x73, {static_cast<std::uint8_t>(c.button ? 1 : 0)})};
+            return {MakeAnswer(adr, 0x73, {c.button})};
         default:
             return {MakeAnswer(adr, static_cast<std::uint8_t>(cmd + 1), {0xFF})};
     }
@@ -150,7 +157,7 @@ void FakePort::purge() {
 
 std::size_t FakePort::write(const std::uint8_t* data, std::size_t n) {
     FPending = FBus->OnFrame(Bytes(data, data + n));
-    return n;
+    return FBus->TakeShortWrite() ? n - 1 : n;
 }
 
 std::size_t FakePort::read(std::uint8_t* buf, std::size_t n) {

@@ -35,7 +35,7 @@ Bytes MakeAnswer(std::uint8_t adr, std::uint8_t cmd, const Bytes& data);
 struct FakeController {
     bool silent = false;
     std::optional<Bytes> card;  // five code bytes at the reader, if any
-    bool button = false;
+    std::uint8_t button = 0;  // the byte the button poll answers with
 };
 
 // What the port did, with the virtual time it happened at.
@@ -56,11 +56,14 @@ public:
     void RemoveController(std::uint8_t adr);
     void SetSilent(std::uint8_t adr, bool silent);
     void SetCard(std::uint8_t adr, std::optional<Bytes> card);
-    void SetButton(std::uint8_t adr, bool on);
+    void SetButton(std::uint8_t adr, std::uint8_t state);
     void SetScript(Script s);
     // A read that finds nothing waits this long in real time first (a
     // time-out that takes a while); 0 returns at once.
     void SetSlowReadMs(int ms);
+    // The next `times` writes report one byte fewer than they were given.
+    void SetShortWrites(int times) { FShortWrites = times; }
+    bool TakeShortWrite() { int n = FShortWrites; return n > 0 && FShortWrites.compare_exchange_strong(n, n - 1); }
     bool ReadStarted() const { return FReadStarted.load(); }
     // While held, a read that finds nothing waits until the hold is lifted
     // (a line whose time-out has not come yet).
@@ -96,6 +99,7 @@ private:
     std::vector<Bytes> FFrames;
     std::vector<PortOp> FOps;
     std::atomic<int> FSlowReadMs{0};
+    std::atomic<int> FShortWrites{0};
     std::atomic<bool> FReadStarted{false};
     bool FHold = false;
 };

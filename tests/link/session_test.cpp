@@ -140,9 +140,10 @@ TEST_F(SessionTest, SyncQueryOutcomes) {
         Bytes answer;
     };
     const Bytes full = MakeAnswer(5, 0x37, {0xFF});
+    const Bytes card = MakeAnswer(5, 0x03, {0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0x00});  // 11 bytes
     const std::vector<Case> cases = {
         {"answered", true, {5, 0x05, 0x36}, 17, true, full},
-        {"cut to capacity", true, {5, 0x05, 0x36}, 6, true, Bytes(full.begin(), full.begin() + 6)},
+        {"cut to capacity", true, CardPollBody(5), 6, true, Bytes(card.begin(), card.begin() + 6)},
         {"silent address", true, {6, 0x05, 0x36}, 17, false, FailureAnswer()},
         {"inactive session", false, {5, 0x05, 0x36}, 17, false, FailureAnswer()},
     };

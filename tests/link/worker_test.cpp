@@ -130,13 +130,15 @@ TEST_F(WorkerTest, ButtonChangesAreReportedOnce) {
     session->OnChangBut = [&](const Bytes& a) { states.push_back(a[3]); };
     session->SetActive(true);
     WaitCardPolls(*bus, 3, 2);
-    bus->SetButton(3, true);
+    bus->SetButton(3, 1);
     WaitCardPolls(*bus, 3, 3);
-    bus->SetButton(3, false);
+    bus->SetButton(3, 2);  // only 1 means on
+    WaitCardPolls(*bus, 3, 3);
+    bus->SetButton(3, 0);
     WaitCardPolls(*bus, 3, 3);
     Barrier();
     session->Dispatch();
-    EXPECT_EQ(states, (std::vector<std::uint8_t>{1, 0}));
+    EXPECT_EQ(states, (std::vector<std::uint8_t>{1, 2}));
 }
 
 TEST_F(WorkerTest, AControllerThatFallsSilentIsReportedOnceAndNoLongerPolled) {
@@ -171,13 +173,15 @@ TEST_F(WorkerTest, AbsentAddressesAreReprobedEveryCirclePasses) {
     RunUntil([&] { return !on.empty(); });
     EXPECT_EQ(on, std::vector<std::uint32_t>{5});
     WaitCardPolls(*bus, 5, 3);
-    // Later probes continue after 5 and never touch the present controller.
+    // One whole cycle: 1 to 254, then round to 1 past 255 and 0, never touching the present 5.
     bus->WaitFrames([](const std::vector<Bytes>& f) {
-        return std::count_if(f.begin(), f.end(), [](const Bytes& b) { return b[2] == kCmdProbe; }) >= 8;
+        return std::count_if(f.begin(), f.end(), [](const Bytes& b) { return b[2] == kCmdProbe; }) >= 259;
     });
+    std::vector<std::uint8_t> expected;
+    for (int a = 1; a <= 254; ++a) expected.push_back(static_cast<std::uint8_t>(a));
+    expected.insert(expected.end(), {1, 2, 3, 4, 6});
     const std::vector<std::uint8_t> probes = bus->AddressesOf(kCmdProbe);
-    EXPECT_EQ(std::vector<std::uint8_t>(probes.begin(), probes.begin() + 8),
-              (std::vector<std::uint8_t>{1, 2, 3, 4, 5, 6, 7, 8}));
+    for (std::size_t i = 0; i < expected.size(); ++i) ASSERT_EQ(+probes[i], +expected[i]) << "probe " << i;
     // Between two probes the worker makes Circle passes, each polling 5 once.
     const std::vector<Bytes> frames = bus->Frames();
     std::size_t pollsBetween = 0;

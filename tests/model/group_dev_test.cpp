@@ -66,6 +66,10 @@ TEST(GroupDev, SelectionFollowsItsDeviceThroughAddsAndDeletes) {
     EXPECT_EQ(g.Selected(), 2);
     g.AddDevice(30);
     EXPECT_EQ(g.Selected(), 2);
+    g.AddDevice(8);  // at the selected one's own index: the selection moves up with it
+    EXPECT_EQ(g.Selected(), 3);
+    g.DeleteDevice(2);
+    EXPECT_EQ(g.Selected(), 2);
     g.DeleteDevice(0);  // 5, 12, 20, 30 with 12 selected
     EXPECT_EQ(g.Selected(), 1);
     g.DeleteDevice(1);  // deleting the selected one selects the next
