@@ -27,7 +27,7 @@ bool SameGroup(const TGroupDev& a, const TGroupDev& b) {
         if (j >= b.Count()) return false;
         const TConfPelko& x = *a.GetDevice(i, nullptr);
         const TConfPelko& y = *b.GetDevice(j++, nullptr);
-        if (x.Config[kAdrByte] != y.Config[kAdrByte] || x.Name != y.Name || x.Pass != y.Pass ||
+        if (x.Config != y.Config || x.Name != y.Name || x.Pass != y.Pass ||
             x.State != y.State || !SameCards(x.UserCards(), y.UserCards()) ||
             !SameCards(x.MasterCards(), y.MasterCards()))
             return false;

@@ -4,6 +4,7 @@
 #include <string>
 #include <utility>
 
+#include "config/file_parameters.h"
 #include "config/file_text.h"
 #include "config/xml_parser.h"
 #include "model/code.h"
@@ -38,18 +39,19 @@ class Reader {
 public:
     Reader(ProgramSettings& s, TGroupDev& g, ConfigFileHost& h) : s_(s), group_(g), host_(h) {}
 
-    void Run(std::string bytes) {
+    bool Run(std::string bytes) {
         TSimpleXMLParser parser;
         parser.SetSpaces(spStrip);
         if (!parser.TakeAndParse(std::move(bytes))) {
             host_.ShowMessage(kCaptionMessage, kTextFileDamaged, TMsgIcon::Warning);
-            return;
+            return false;
         }
         const TXMLNode* root = parser.Root();
         if (const TXMLNode* settings = Child(root, "ProgramSettings")) {
-            if (!ReadSettings(settings)) return;
+            if (!ReadSettings(settings)) return true;
         }
         if (const TXMLNode* devices = Child(root, "Devices")) ReadDevices(devices);
+        return true;
     }
 
 private:
@@ -147,10 +149,27 @@ private:
         group_.SetState(index, dfInGroup);
         group_.SetName(index, DecodeFileText(AttributeOf(d, "Name")));
         group_.SetPass(index, passText.empty() ? s_.StandPass : TextToCode(passText));
+        ReadParameters(*dev, Child(d, "Configuration"), path + "/Configuration/");
         const TXMLNode* cards = Child(d, "Cards");
         std::size_t j = 0;
         for (const TXMLNode* c = Child(cards, "Card"); c != nullptr; c = NextElement(c, "Card"), ++j)
             ReadCard(*dev, c, path, j);
+    }
+
+    // Kept so that the next save writes them back; dfParamsRead stays clear,
+    // so nothing sends them to a controller before they were read from it.
+    void ReadParameters(TConfPelko& dev, const TXMLNode* configuration, const std::string& base) {
+        for (const FileParameter& p : kFileParameters) {
+            std::int32_t v = 0;
+            if (!ReadInteger(AttributeOf(Child(configuration, p.name), "Val"), base + p.name, v)) continue;
+            if (p.field.width == 1) {
+                SetField(dev.Config, p.field, v == 1 ? 1u : 0u);
+            } else if (v >= 0 && v <= static_cast<std::int32_t>(FieldMask(p.field) >> p.field.shift)) {
+                // A value wider than its field is left out rather than cut to
+                // some other setting.
+                SetField(dev.Config, p.field, static_cast<unsigned>(v));
+            }
+        }
     }
 
     void ReadCard(TConfPelko& dev, const TXMLNode* c, const std::string& devicePath, std::size_t j) {
@@ -174,8 +193,8 @@ private:
 
 }  // namespace
 
-void ReadFromFile(std::string bytes, ProgramSettings& settings, TGroupDev& group, ConfigFileHost& host) {
-    Reader(settings, group, host).Run(std::move(bytes));
+bool ReadFromFile(std::string bytes, ProgramSettings& settings, TGroupDev& group, ConfigFileHost& host) {
+    return Reader(settings, group, host).Run(std::move(bytes));
 }
 
 }  // namespace pelko

@@ -12,8 +12,10 @@
 namespace pelko {
 
 // bytes: the whole file as it is on disk (windows-1251); pass it with
-// std::move when it is not needed afterwards.
-void ReadFromFile(std::string bytes, ProgramSettings& settings, TGroupDev& group, ConfigFileHost& host);
+// std::move when it is not needed afterwards. False when the text did not
+// parse: the box was shown and nothing was applied, so a caller must not save
+// over the file as if it had been read.
+bool ReadFromFile(std::string bytes, ProgramSettings& settings, TGroupDev& group, ConfigFileHost& host);
 
 // Whole decimal number with an optional sign, within 32 bits.
 bool ParseFileInteger(std::string_view text, std::int32_t& value);

@@ -2,6 +2,7 @@
 
 #include <charconv>
 
+#include "config/file_parameters.h"
 #include "config/file_text.h"
 #include "model/code.h"
 
@@ -65,22 +66,6 @@ void WriteSettings(Writer& w, const ProgramSettings& s) {
     w.Raw("</ProgramSettings>").Eol();
 }
 
-struct NamedField {
-    const char* name;
-    TConfigField field;
-};
-
-constexpr NamedField kParameters[] = {
-    {"ReaderGain", ReaderGain},       {"AutomaticLogOut", AutomaticLogOut},
-    {"CheckCardMemoryAllTime", CheckCardMemoryAllTime},
-    {"UARTSpeed", UARTSpeed},         {"SomeIDuartSend", SomeIDuartSend},
-    {"BaseIDuartSend", BaseIDuartSend}, {"UartRepeat", UartRepeat},
-    {"BuzzerMode", BuzzerMode},       {"BuzzerRepeat", BuzzerRepeat},
-    {"BuzzerDelay", BuzzerDelay},     {"RelayMode", RelayMode},
-    {"RelayNCNO", RelayNCNO},         {"RelayRepeat", RelayRepeat},
-    {"RelayDelay", RelayDelay},
-};
-
 void WriteCards(Writer& w, const CardsArr& cards) {
     for (const TCard& c : cards) {
         w.Raw("      <Card Pos=\"").Int(c.Pos).Raw("\" Code=\"").Code(c.Code);
@@ -92,7 +77,7 @@ void WriteDevice(Writer& w, const TConfPelko& d) {
     w.Raw("  <Device Adr=\"").Int(d.Config[kAdrByte]).Raw("\" Name=\"").Text(d.Name).Raw("\" >").Eol();
     w.Raw("    <Configuration>").Eol();
     w.ValLine("      ", "Pass", " ", [&](Writer& x) { x.Code(d.Pass); });
-    for (const NamedField& p : kParameters)
+    for (const FileParameter& p : kFileParameters)
         w.ValLine("      ", p.name, " ", [&](Writer& x) { x.Int(GetField(d.Config, p.field)); });
     w.Raw("    </Configuration>").Eol();
     if (d.UserCount() > 0 || d.MasterCount() > 0) {

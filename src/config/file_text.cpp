@@ -9,37 +9,39 @@ namespace pelko {
 
 namespace {
 
-bool NeedsReference(char32_t ch, std::string_view utf8, std::size_t next) {
-    if (ch < 0x20 || ch == 0x7F || ch == '"') return true;
-    if (ch == '&') return next < utf8.size() && utf8[next] == '#';
-    return !UnicodeToCp1251(ch).has_value();
-}
+constexpr char32_t kMaxScalar = 0x10FFFF;
 
-int DigitValue(char c, bool hex) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (!hex) return -1;
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    return -1;
-}
+bool IsControl(char32_t ch) { return ch < 0x20 || ch == 0x7F; }
 
-// A reference "&#123;" or "&#x7B;" at pos; moves pos past it when found.
-std::optional<char32_t> ReadReference(std::string_view bytes, std::size_t& pos) {
-    std::size_t i = pos + 2;  // past "&#"
-    const bool hex = i < bytes.size() && (bytes[i] == 'x' || bytes[i] == 'X');
-    if (hex) ++i;
-    const std::size_t start = i;
+bool IsSurrogate(char32_t ch) { return ch >= 0xD800 && ch <= 0xDFFF; }
+
+// The character of a reference the writer makes, or made before control
+// characters were written raw, starting at the '&' at amp: "&#" and decimal
+// digits without a leading zero, then ';'. "&#38;" counts only before '#',
+// the one place it is written. Both sides use this, so the writer escapes an
+// '&' exactly when the reader would otherwise take it for a reference.
+std::optional<char32_t> WrittenReference(std::string_view text, std::size_t amp, std::size_t& end) {
+    std::size_t i = amp + 1;
+    if (i >= text.size() || text[i] != '#') return std::nullopt;
+    const std::size_t start = ++i;
     char32_t value = 0;
-    for (; i < bytes.size(); ++i) {
-        const int d = DigitValue(bytes[i], hex);
-        if (d < 0) break;
-        value = value * (hex ? 16 : 10) + static_cast<char32_t>(d);
-        if (value > 0x10FFFF) return std::nullopt;
+    for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
+        value = value * 10 + static_cast<char32_t>(text[i] - '0');
+        if (value > kMaxScalar) return std::nullopt;
     }
-    if (i == start || i >= bytes.size() || bytes[i] != ';') return std::nullopt;
-    if (value >= 0xD800 && value <= 0xDFFF) return std::nullopt;
-    pos = i + 1;
+    if (i == start || i >= text.size() || text[i] != ';') return std::nullopt;
+    if (text[start] == '0' && i - start > 1) return std::nullopt;
+    ++i;
+    const bool written = value == '"' || IsControl(value) ||
+                         (value == '&' && i < text.size() && text[i] == '#') ||
+                         (value > 0x7F && !IsSurrogate(value) && !UnicodeToCp1251(value).has_value());
+    if (!written) return std::nullopt;
+    end = i;
     return value;
+}
+
+void AppendReference(std::string& out, char32_t ch) {
+    out += "&#" + std::to_string(static_cast<std::uint32_t>(ch)) + ";";
 }
 
 }  // namespace
@@ -49,11 +51,14 @@ std::string EncodeFileText(std::string_view utf8) {
     out.reserve(utf8.size());
     std::size_t pos = 0;
     while (pos < utf8.size()) {
+        const std::size_t at = pos;
         const char32_t ch = NextUtf8(utf8, pos);
-        if (NeedsReference(ch, utf8, pos)) {
-            out += "&#" + std::to_string(static_cast<std::uint32_t>(ch)) + ";";
+        std::size_t end = 0;
+        const std::optional<std::uint8_t> byte = UnicodeToCp1251(ch);
+        if (ch == '"' || !byte || (ch == '&' && WrittenReference(utf8, at, end))) {
+            AppendReference(out, ch);
         } else {
-            out.push_back(static_cast<char>(*UnicodeToCp1251(ch)));
+            out.push_back(static_cast<char>(*byte));
         }
     }
     return out;
@@ -66,9 +71,11 @@ std::string DecodeFileText(std::string_view bytes) {
     out.reserve(bytes.size() * 2);
     std::size_t pos = 0;
     while (pos < bytes.size()) {
-        if (bytes[pos] == '&' && pos + 1 < bytes.size() && bytes[pos + 1] == '#') {
-            if (const std::optional<char32_t> ch = ReadReference(bytes, pos)) {
+        std::size_t end = 0;
+        if (bytes[pos] == '&') {
+            if (const std::optional<char32_t> ch = WrittenReference(bytes, pos, end)) {
                 AppendUtf8(out, *ch);
+                pos = end;
                 continue;
             }
         }

@@ -1,10 +1,11 @@
 #pragma once
 // Names and card users as the configuration file holds them: windows-1251
-// inside a double-quoted attribute. What the file cannot carry as it stands
-// is written as a numeric character reference "&#N;": the double quote (it
-// would end the value), control characters, an '&' that starts "&#", and
-// every character windows-1251 lacks. Readers that know nothing of these
-// references show them as plain text instead of losing the file.
+// inside a double-quoted attribute, taken as it stands. Only what the file
+// cannot carry is written as a numeric character reference "&#N;": the
+// double quote (it would end the value), every character windows-1251 lacks,
+// and an '&' that would otherwise be read as the start of such a reference.
+// Everything else, control characters included, is written raw, so a name
+// from a file that knows nothing of references comes back byte for byte.
 #include <string>
 #include <string_view>
 
@@ -12,8 +13,9 @@ namespace pelko {
 
 // UTF-8 text -> file bytes.
 std::string EncodeFileText(std::string_view utf8);
-// File bytes -> UTF-8 text; "&#N;" and "&#xH;" become their characters,
-// anything else that looks like one is kept as it stands.
+// File bytes -> UTF-8 text. Only references in the form EncodeFileText
+// writes them are decoded, plus the control characters that earlier saves
+// wrote as references; any other "&#..." is text and stays as it is.
 std::string DecodeFileText(std::string_view bytes);
 
 }  // namespace pelko

@@ -18,6 +18,7 @@ int cmdConvert(const Args& args) {
     }
     pelko::ProgramSettings settings;
     pelko::TGroupDev group;
+    // A damaged IN must not replace OUT (often the same file) with defaults.
     if (const int rc = LoadConfigFile(args.words[0], settings, group); rc != kOk) return rc;
     pelko::StreamConfigHost host(std::cerr);
     const pelko::FileResult r = pelko::WriteFileSafely(args.words[1], pelko::SaveToFile(settings, group, host));

@@ -10,6 +10,8 @@
 namespace pelkoctl {
 
 // Reads a file into fresh settings and an empty group, as the program does.
+// A file that does not parse fails like one that cannot be opened: what was
+// read from it is only the defaults.
 int LoadConfigFile(const std::string& path, pelko::ProgramSettings& settings, pelko::TGroupDev& group) {
     std::string bytes;
     if (!pelko::ReadWholeFile(path, bytes).ok) {
@@ -17,8 +19,7 @@ int LoadConfigFile(const std::string& path, pelko::ProgramSettings& settings, pe
         return kNoPort;
     }
     pelko::StreamConfigHost host(std::cerr);
-    pelko::ReadFromFile(std::move(bytes), settings, group, host);
-    return kOk;
+    return pelko::ReadFromFile(std::move(bytes), settings, group, host) ? kOk : kNoPort;
 }
 
 namespace {

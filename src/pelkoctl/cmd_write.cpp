@@ -23,7 +23,8 @@ int cmdWrite(const Args& args) {
     if (const int rc = cli.Open(); rc != kOk) return rc;
     pelko::TEngine& engine = cli.engine();
     pelko::EngineFileHost fileHost(engine, cli.session(), cli.host());
-    pelko::ReadFromFile(bytes, cli.settings(), cli.group(), fileHost);
+    // A file that does not parse holds nothing worth writing.
+    if (!pelko::ReadFromFile(bytes, cli.settings(), cli.group(), fileHost)) return kNoPort;
     engine.GroupSearch();
     engine.sbWriteKeyDevClick();
     cli.PrintDevices(std::cout);

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "config/file_parameters.h"
 #include "recording_host.h"
 
 namespace pelko {
@@ -19,13 +20,13 @@ struct Fixture {
     ProgramSettings s;
     TGroupDev g;
     RecordingHost host;
-    void Read(const std::string& text) { ReadFromFile(text, s, g, host); }
+    bool Read(const std::string& text) { return ReadFromFile(text, s, g, host); }
 };
 
 TEST(ConfigReader, DamagedFileChangesNothing) {
     Fixture f;
     f.g.AddDevice(3);
-    f.Read("<XDOC><ProgramSettings><CircleFind Val=\"7\"/></ProgramSettings>");
+    EXPECT_FALSE(f.Read("<XDOC><ProgramSettings><CircleFind Val=\"7\"/></ProgramSettings>"));
     EXPECT_EQ(f.host.messages, std::vector<std::string>{"Файл поврежден."});
     EXPECT_EQ(f.host.events, std::vector<std::string>{"message Сообщение warning"});
     EXPECT_EQ(f.s.CircleFind, 30);
@@ -134,7 +135,7 @@ TEST(ConfigReader, DifferentSpeedAsksOnce) {
         Fixture f;  // No: nothing else applied
         f.host.answerYes = false;
         f.g.AddDevice(3);
-        f.Read(file);
+        EXPECT_TRUE(f.Read(file));  // it parsed; the answer No is no damage
         EXPECT_EQ(f.host.events, (std::vector<std::string>{std::string("ask Внимание question ") + kTextSpeedQuestion}));
         EXPECT_EQ(f.s.PortBaudRate, 9600);
         EXPECT_EQ(f.s.CircleFind, 30);
@@ -244,6 +245,38 @@ TEST(ConfigReader, CardsOfANewDevice) {
     EXPECT_EQ(d->MasterCards()[0].Pos, 1001);
     EXPECT_EQ(d->MasterCards()[0].User, "");
     EXPECT_EQ(f.g.GetDevice(1, nullptr)->UserCount(), 0);
+}
+
+// Each parameter of a device new from the file lands in its field; a known
+// device takes none.
+TEST(ConfigReader, ParametersOfANewDevice) {
+    struct Value {
+        const char* text;  // "max": the field's largest value
+        int flag, wide;    // expected in a one-bit and in a wider field; -1: largest
+    };
+    const Value values[] = {{"1", 1, 1},    {"0", 0, 0},  {"2", 0, 2}, {"-1", 0, 0},
+                            {"max", 1, -1}, {"16", 0, 0}, {"x", 0, 0}, {"", 0, 0}};
+    for (const FileParameter& p : kFileParameters) {
+        const int largest = (1 << p.field.width) - 1;
+        for (const Value& v : values) {
+            const std::string text = std::string(v.text) == "max" ? std::to_string(largest) : v.text;
+            const std::string conf =
+                std::string("><Configuration><") + p.name + " Val=\"" + text + "\"/></Configuration></Device>";
+            Fixture f;
+            f.g.AddDevice(3);
+            EXPECT_TRUE(f.Read(Doc("", Devices("<Device Adr=\"3\"" + conf + "<Device Adr=\"4\"" + conf))));
+            TDevConfig want{0, 0, 4, 0, 0};
+            SetField(want, p.field, static_cast<unsigned>(p.field.width == 1 ? v.flag : v.wide < 0 ? largest : v.wide));
+            EXPECT_EQ(f.g.GetDevice(1, nullptr)->Config, want) << p.name << "=" << text;
+            EXPECT_EQ(f.g.GetDevice(0, nullptr)->Config, (TDevConfig{0, 0, 3, 0, 0})) << p.name;
+            if (text == "x")
+                EXPECT_EQ(f.host.messages, std::vector<std::string>{"Ошибка при обработке тега\r\n"
+                                                                    "/Devices/Device[1]/Configuration/" +
+                                                                    std::string(p.name)});
+            else
+                EXPECT_TRUE(f.host.messages.empty()) << p.name << "=" << text;
+        }
+    }
 }
 
 TEST(ConfigReader, OversizedFilesStayWithinTheModelsLimits) {

@@ -76,10 +76,20 @@ TEST_F(PelkoctlConfig, ShowConfigPrintsSettingsDevicesAndCards) {
               "message: Ошибка при обработке тега\\n/ProgramSettings/CircleFind\n");
 }
 
-TEST_F(PelkoctlConfig, ShowConfigOfDamagedAndMissingFiles) {
-    const Captured damaged = RunCommand(pelkoctl::cmdShowConfig, {Write("bad.txt", "<XDOC>")});
-    EXPECT_EQ(damaged.rc, 0);
+TEST_F(PelkoctlConfig, DamagedAndMissingFilesFail) {
+    const std::string bad = Write("bad.txt", "<XDOC>");
+    const Captured damaged = RunCommand(pelkoctl::cmdShowConfig, {bad});
+    EXPECT_EQ(damaged.rc, 3);
+    EXPECT_EQ(damaged.out, "");
     EXPECT_EQ(damaged.err, "message: Файл поврежден.\n");
+    // convert fails the same way and replaces no output, itself included
+    const std::string other = Write("other.txt", kFile);
+    for (const std::string& out : {bad, other, (dir / "new.txt").string()})
+        EXPECT_EQ(RunCommand(pelkoctl::cmdConvert, {bad, out}).rc, 3) << out;
+    std::string bytes;
+    EXPECT_TRUE(pelko::ReadWholeFile(bad, bytes).ok && bytes == "<XDOC>");
+    EXPECT_TRUE(pelko::ReadWholeFile(other, bytes).ok && bytes == kFile);
+    EXPECT_FALSE(fs::exists(dir / "new.txt"));
     EXPECT_EQ(RunCommand(pelkoctl::cmdShowConfig, {(dir / "none.txt").string()}).rc, 3);
     EXPECT_EQ(RunCommand(pelkoctl::cmdShowConfig, {}).rc, 2);
 }
