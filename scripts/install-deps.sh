@@ -2,7 +2,8 @@
 # Installs what building, running and testing need on Debian 12.
 set -eu
 PKGS="g++ cmake ninja-build pkg-config qt6-base-dev qt6-svg-dev libgtest-dev libgmock-dev \
-  fonts-dejavu-core xvfb xauth clang libclang-rt-14-dev libpugixml-dev"
+  fonts-dejavu-core xvfb xauth clang libclang-rt-14-dev libpugixml-dev \
+  lintian appstream desktop-file-utils"
 missing=""
 for p in $PKGS; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing="$missing $p"

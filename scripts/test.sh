@@ -11,6 +11,12 @@ export QT_QPA_PLATFORM=offscreen
 cmake -G Ninja -S . -B build/test -DCMAKE_BUILD_TYPE=RelWithDebInfo -DPELKO_BUILD_BENCH=ON
 cmake --build build/test -j "$JOBS"
 ctest --test-dir build/test --output-on-failure -j "$JOBS"
+# The Debian package, installed and removed: needs root (CI runs as root).
+if [ "$(id -u)" -eq 0 ]; then
+  ./scripts/package-check.sh build/test
+else
+  echo "package checks skipped: they install a package (sudo ./scripts/package-check.sh build/test)"
+fi
 
 cmake -G Ninja -S . -B build/asan -DCMAKE_BUILD_TYPE=Debug -DPELKO_SANITIZE="address;undefined"
 cmake --build build/asan -j "$JOBS"

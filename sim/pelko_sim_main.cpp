@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "pelko_version.h"
 #include "sim/demo_line.h"
 #include "sim/pty_line.h"
 #include "sim/pty_loop.h"
@@ -94,6 +95,10 @@ int main(int argc, char** argv) {
     if (!ParseSimOptions(std::vector<std::string>(argv + 1, argv + argc), options, error)) {
         std::cerr << error << "\n\n" << SimUsage();
         return 2;
+    }
+    if (options.version) {
+        std::cout << "pelko-sim " << PELKO_VERSION << '\n';
+        return 0;
     }
     if (options.help) {
         std::cout << SimUsage();

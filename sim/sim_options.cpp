@@ -84,6 +84,8 @@ bool ParseSimOptions(const std::vector<std::string>& args, SimOptions& out, std:
         };
         if (a == "--help" || a == "-h") {
             out.help = true;
+        } else if (a == "--version") {
+            out.version = true;
         } else if (a == "--timing") {
             out.timing = true;
         } else if (a == "--log") {
@@ -164,6 +166,7 @@ const char* SimUsage() {
   --timing              выдавать ответ побайтно со скоростью линии
   --log                 все кадры линии на stderr
   --no-stdin            не читать команды со стандартного ввода (работа до SIGTERM)
+  --version             версия программы
   --help                эта справка
 
 Команды на стандартном вводе (ответ: ok или "ошибка: ..."):

@@ -23,6 +23,7 @@ struct SimOptions {
     bool log = false;         // every frame to standard error
     bool useStdin = true;     // control channel; its end stops the simulator
     bool help = false;
+    bool version = false;
     bool demo = false;        // the window's demonstration controllers instead of --controllers
     SimCode password = kFactoryPassword;         // password controllers start with
     SimCode factoryPassword = kFactoryPassword;  // password a reset gives

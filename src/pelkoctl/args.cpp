@@ -95,6 +95,8 @@ bool ParseCommandLine(int argc, const char* const* argv, ParsedLine& out, std::s
         const std::string word = argv[i];
         if (word == "--help" || word == "-h") {
             out.help = true;
+        } else if (word == "--version") {
+            out.version = true;
         } else if (word.size() > 2 && word.rfind("--", 0) == 0) {
             if (!TakeOption(word, i, argc, argv, out.args, error)) return false;
         } else if (out.command.empty()) {
@@ -103,7 +105,7 @@ bool ParseCommandLine(int argc, const char* const* argv, ParsedLine& out, std::s
             out.args.words.push_back(word);
         }
     }
-    if (out.help) return true;
+    if (out.help || out.version) return true;
     if (out.command.empty()) {
         error = "не указана команда";
         return false;
@@ -124,6 +126,8 @@ std::string UsageText() {
         "  --tail US         задержка переключения на приём, мкс (по умолчанию 400)\n"
         "  --pass HEX        общий пароль, 10 шестнадцатеричных цифр\n"
         "  --out FILE        файл для результата\n"
+        "  --version         версия программы\n"
+        "  --help            эта справка\n"
         "\nКоды завершения: 0 - выполнено, 1 - нет ответа, 2 - неверные аргументы,\n"
         "3 - порт или файл не открывается, 4 - выполнено не полностью.\n";
     return text;

@@ -10,6 +10,7 @@ struct ParsedLine {
     std::string command;  // empty with --help
     Args args;
     bool help = false;
+    bool version = false;
 };
 
 // False with a message for the user in error when the line is malformed.

@@ -4,6 +4,7 @@
 
 #include "pelkoctl/args.h"
 #include "pelkoctl/commands.h"
+#include "pelko_version.h"
 
 int main(int argc, char** argv) {
     using namespace pelkoctl;
@@ -12,6 +13,10 @@ int main(int argc, char** argv) {
     if (!ParseCommandLine(argc, argv, line, error)) {
         std::cerr << "pelkoctl: " << error << "\n\n" << UsageText();
         return kBadArgs;
+    }
+    if (line.version) {
+        std::cout << "pelkoctl " << PELKO_VERSION << "\n";
+        return kOk;
     }
     if (line.help) {
         std::cout << UsageText();

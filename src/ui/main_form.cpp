@@ -8,6 +8,7 @@
 #include <QLabel>
 #include <QMenuBar>
 #include <QScreen>
+#include <QScrollBar>
 #include <QSplitter>
 #include <QStatusBar>
 #include <QTimer>
@@ -463,7 +464,9 @@ void TMainForm::resizeEvent(QResizeEvent* event) {
 
 bool TMainForm::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() == QEvent::Resize && watched == FCardGrid)
-        FCardGrid->SetColWidth(2, std::max(40, FCardGrid->width() - (FCardGrid->GetColWidth(0) + FCardGrid->GetColWidth(1)) - 6));
+        // Room for the vertical scroll bar, so a long list does not bring a horizontal one.
+        FCardGrid->SetColWidth(2, std::max(40, FCardGrid->width() - (FCardGrid->GetColWidth(0) + FCardGrid->GetColWidth(1)) -
+                                                   6 - FCardGrid->verticalScrollBar()->sizeHint().width()));
     if (event->type() == QEvent::Resize && watched == FInspectorPanel)
         FInspector->SetColWidth(1, std::max(40, FInspectorPanel->width() - FInspector->GetColWidth(0) - 6));
     return QMainWindow::eventFilter(watched, event);

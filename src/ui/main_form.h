@@ -91,6 +91,8 @@ public:
     void ReadCodeButClick();
     // Cards of the card list dropped on the device grid at x, y (its client coordinates).
     void GridDevDragDrop(int x, int y);
+    // Selects the device at this address as a click on its cell does.
+    void SelectDevice(std::uint8_t adr);
     // Opens a file as Open does, without the dialog.
     void OpenConfigFile(const QString& path);
 

@@ -67,6 +67,12 @@ void TMainForm::GridDevCellClick(const TColorCell* cell) {
     UpdateGridDev();  // the clicked cell is gone after this
 }
 
+void TMainForm::SelectDevice(std::uint8_t adr) {
+    const DevIndex index = FGroup.IndexOfAdr(adr);
+    for (const TColorCell& cell : FCells)
+        if (cell.Index == index) return GridDevCellClick(&cell);
+}
+
 void TMainForm::sbAddDevGroupClick() {
     const DevIndex sel = FGroup.Selected();
     if (sel == NoDevice || FGroup.GetState(sel, dfInGroup)) return;

@@ -9,6 +9,7 @@
 #include "config/config_reader.h"
 #include "config/config_writer.h"
 #include "config/file_io.h"
+#include "pelko_version.h"
 #include "ui/dialogs/about_form.h"
 #include "ui/file_dialogs.h"
 #include "ui/glyphs.h"

@@ -6,6 +6,9 @@ std::string StartUsage() {
     return "Использование: confpelko [--simulate] [--port N=ПУТЬ]... [ФАЙЛ]\n"
            "  --simulate       работать с имитацией приборов (порт 1)\n"
            "  --port N=ПУТЬ    порт N - это устройство ПУТЬ (например 1=/dev/ttyUSB0)\n"
+           "  --screenshot ФАЙЛ  снимок окна с имитацией приборов в ФАЙЛ (PNG) и выход\n"
+           "  --version        версия программы\n"
+           "  --help           эта справка\n"
            "  ФАЙЛ             открыть файл конфигурации при запуске\n";
 }
 
@@ -16,6 +19,14 @@ bool ParseStartOptions(const std::vector<std::string>& args, TStartOptions& o, s
             o.Simulate = true;
         } else if (a == "--help" || a == "-h") {
             o.Help = true;
+        } else if (a == "--screenshot") {
+            if (i + 1 >= args.size()) {
+                error = "У параметра --screenshot нет имени файла";
+                return false;
+            }
+            o.Screenshot = args[++i];
+            o.Simulate = true;
+            o.SimulateTiming = false;
         } else if (a == "--port" || a.rfind("--port=", 0) == 0) {
             std::string mapping = a == "--port" ? (i + 1 < args.size() ? args[++i] : std::string()) : a.substr(7);
             if (!o.Ports.AddMapping(mapping, error)) return false;

@@ -14,6 +14,7 @@ struct TStartOptions {
     bool SimulateTiming = true; // the simulated line answers at its speed, as a wire does
     std::string FileName;       // a configuration file to open at start
     bool Help = false;
+    std::string Screenshot;     // --screenshot FILE: show the simulated line's controller 3, save the window, exit
 };
 
 // False with a message (and usage) for the user on a bad command line.
