@@ -259,6 +259,20 @@ void TColumnRowsView::mouseReleaseEvent(QMouseEvent* event) {
 }
 
 void TColumnRowsView::mouseMoveEvent(QMouseEvent* event) {
+    // The release can be lost (a message box took the mouse mid-drag): a move
+    // without the button ends what the press began, before the pointer is
+    // pulled back into the header band. Where the user let go is unknown, so
+    // the column keeps its width.
+    if (!(event->buttons() & Qt::LeftButton)) {
+        if (SizingCol_ >= 0) {
+            SizingCol_ = -1;
+            Confine_.Release();
+        }
+        if (PressedCol_ >= 0) {
+            PressedCol_ = -1;
+            viewport()->update(QRect(0, 0, ClientWidth(), RowHeight_));
+        }
+    }
     const QPoint pos = Confine_.Clamp(event->position().toPoint());
     if (SizingCol_ >= 0 || (pos.y() < RowHeight_ && BorderColAt(pos.x()) >= 0))
         viewport()->setCursor(Qt::SplitHCursor);

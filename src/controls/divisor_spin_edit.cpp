@@ -4,6 +4,7 @@
 #include <QContextMenuEvent>
 #include <QKeyEvent>
 #include <QMenu>
+#include <QMimeData>
 #include <QStyle>
 #include <QWheelEvent>
 #include <algorithm>
@@ -16,28 +17,42 @@ namespace pelko {
 namespace {
 constexpr qsizetype kMaxReadLength = 99;
 constexpr int kWheelNotch = 120;
+constexpr int kHintSlack = 15;  // room beside the widest number in the size hint
 }  // namespace
 
 TDivisorSpinEdit::TDivisorSpinEdit(QWidget* parent) : QLineEdit(parent), Arrows_(new TSpinArrows(this)) {
     Arrows_->OnStep = [this](bool up) { Step(up ? TSpinStep::ssLineUp : TSpinStep::ssLineDown); };
-    setTextMargins(0, 0, ArrowsWidth(), 0);
+    PlaceArrows();
     SetValue(MinValue_);
 }
 
 int TDivisorSpinEdit::ArrowsWidth() const {
-    return std::max(9, style()->pixelMetric(QStyle::PM_ScrollBarExtent) * 2 / 3);
+    return style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, this);
 }
 
 QSize TDivisorSpinEdit::sizeHint() const {
     const QSize hint = QLineEdit::sizeHint();
-    return QSize(std::min(hint.width(), fontMetrics().horizontalAdvance(QStringLiteral("4294967295")) + 24),
+    return QSize(std::min(hint.width(), fontMetrics().horizontalAdvance(QStringLiteral("4294967295")) +
+                                            ArrowsWidth() + kHintSlack),
                  hint.height());
+}
+
+void TDivisorSpinEdit::PlaceArrows() {
+    setTextMargins(0, 0, ArrowsWidth(), 0);
+    const int frame = hasFrame() ? style()->pixelMetric(QStyle::PM_DefaultFrameWidth, nullptr, this) : 0;
+    Arrows_->setGeometry(width() - frame - ArrowsWidth(), frame, ArrowsWidth(), height() - 2 * frame);
 }
 
 void TDivisorSpinEdit::resizeEvent(QResizeEvent* event) {
     QLineEdit::resizeEvent(event);
-    const int frame = hasFrame() ? style()->pixelMetric(QStyle::PM_DefaultFrameWidth, nullptr, this) : 0;
-    Arrows_->setGeometry(width() - frame - ArrowsWidth(), frame, ArrowsWidth(), height() - 2 * frame);
+    PlaceArrows();
+}
+
+void TDivisorSpinEdit::changeEvent(QEvent* event) {
+    QLineEdit::changeEvent(event);
+    // Another style has other scroll bar arrows.
+    if (event->type() == QEvent::StyleChange)
+        PlaceArrows();
 }
 
 std::uint32_t TDivisorSpinEdit::GetValue() {
@@ -124,8 +139,12 @@ void TDivisorSpinEdit::ApplyLimits() {
         SetValue(MinValue_);
 }
 
-void TDivisorSpinEdit::AfterPaste() {
+void TDivisorSpinEdit::ShowLimitedValue() {
     SetValue(std::clamp(GetValue(), MinValue_, MaxValue_));
+}
+
+void TDivisorSpinEdit::AfterPaste() {
+    ShowLimitedValue();
 }
 
 bool TDivisorSpinEdit::CharAccepted(QChar c) const {
@@ -168,7 +187,7 @@ void TDivisorSpinEdit::focusInEvent(QFocusEvent* event) {
 }
 
 void TDivisorSpinEdit::focusOutEvent(QFocusEvent* event) {
-    ApplyLimits();
+    ShowLimitedValue();
     QLineEdit::focusOutEvent(event);
 }
 
@@ -188,6 +207,20 @@ void TDivisorSpinEdit::mouseReleaseEvent(QMouseEvent* event) {
     // A middle-button paste of the selection.
     if (event->button() == Qt::MiddleButton && text() != before)
         AfterPaste();
+}
+
+void TDivisorSpinEdit::dropEvent(QDropEvent* event) {
+    // A drop is typed text: it goes in whole or, with a refused character
+    // (control characters included, which typing never inserts), not at all.
+    const QString text = event->mimeData()->hasText() ? event->mimeData()->text() : QString();
+    const bool typable =
+        std::all_of(text.begin(), text.end(), [this](QChar c) { return c.isPrint() && CharAccepted(c); });
+    if (!typable) {
+        Beep();
+        event->ignore();
+        return;
+    }
+    QLineEdit::dropEvent(event);
 }
 
 void TDivisorSpinEdit::contextMenuEvent(QContextMenuEvent* event) {

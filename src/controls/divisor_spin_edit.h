@@ -45,6 +45,11 @@ public:
     void Step(TSpinStep step, std::uint32_t thumb = 0);
     // Shows MaxValue for a value above it and MinValue for one below.
     void ApplyLimits();
+    // Shows the value the box holds, within the limits and in its own form
+    // ("-5" becomes 0, "05" becomes 5), so that the text is the value.
+    void ShowLimitedValue();
+    // Width of the arrow bar: a vertical scroll bar's for the style and scale.
+    int ArrowsWidth() const;
 
     QSize sizeHint() const override;
 
@@ -59,11 +64,13 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+    void changeEvent(QEvent* event) override;
 
 private:
     bool CharAccepted(QChar c) const;
     void AfterPaste();
-    int ArrowsWidth() const;
+    void PlaceArrows();
 
     std::uint32_t Divisor_ = 1;
     std::uint32_t MaxValue_ = 4294967295u;

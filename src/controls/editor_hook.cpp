@@ -19,7 +19,8 @@ TEditorHook::~TEditorHook() = default;
 
 std::optional<QString> TEditorHook::EditorText() const {
     if (auto* spin = dynamic_cast<TDivisorSpinEdit*>(Editor_)) {
-        spin->ApplyLimits();  // the box shows its limited value before it reports
+        // The owner gets the value the box holds, not the text as typed.
+        spin->ShowLimitedValue();
         return spin->text();
     }
     if (auto* edit = qobject_cast<QLineEdit*>(Editor_))

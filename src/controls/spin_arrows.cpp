@@ -20,6 +20,8 @@ TSpinArrows::TSpinArrows(QWidget* parent) : QWidget(parent) {
 
 void TSpinArrows::paintEvent(QPaintEvent*) {
     QPainter painter(this);
+    // The edit's style, also when only the edit was given one.
+    QStyle* style = parentWidget() ? parentWidget()->style() : this->style();
     const int half = height() / 2;
     const QRect halves[2] = {QRect(0, 0, width(), half), QRect(0, half, width(), height() - half)};
     for (int i = 0; i < 2; ++i) {
@@ -28,10 +30,20 @@ void TSpinArrows::paintEvent(QPaintEvent*) {
         option.rect = halves[i];
         const bool sunken = Pressed_ == (i == 0 ? 1 : -1);
         option.state |= sunken ? QStyle::State_Sunken : QStyle::State_Raised;
-        style()->drawPrimitive(QStyle::PE_PanelButtonBevel, &option, &painter, this);
-        option.rect = halves[i].adjusted(2, 1, -2, -1);
-        style()->drawPrimitive(i == 0 ? QStyle::PE_IndicatorArrowUp : QStyle::PE_IndicatorArrowDown, &option,
+        style->drawPrimitive(QStyle::PE_PanelButtonBevel, &option, &painter, this);
+        // The glyph of a scroll bar's square arrow button, inset by a quarter
+        // of its side as the common style insets it; the half would cut the
+        // glyph down, as styles size arrows by a rectangle's smaller side.
+        QRect glyph(0, 0, width(), width());
+        glyph.moveCenter(halves[i].center());
+        const int inset = width() / 4;
+        glyph.adjust(inset, inset, -inset, -inset);
+        option.rect = glyph;
+        painter.save();
+        painter.setClipRect(halves[i]);
+        style->drawPrimitive(i == 0 ? QStyle::PE_IndicatorArrowUp : QStyle::PE_IndicatorArrowDown, &option,
                                &painter, this);
+        painter.restore();
     }
 }
 

@@ -18,9 +18,19 @@ struct TSystemColors {
     QColor Shadow;     // the dark edge of a raised face
     QColor Window;
     QColor WindowText;
-    QColor GrayText;
+    QColor GrayText;  // read-only text, at least kGrayTextContrast against Window
 };
 
 TSystemColors SystemColors(const QPalette& palette);
+
+// Contrast ratio of two colours (1 to 21), from their relative luminance.
+double ContrastRatio(const QColor& a, const QColor& b);
+
+// The least a grey text needs to stay legible.
+inline constexpr double kGrayTextContrast = 4.5;
+
+// gray when it has kGrayTextContrast against background, else gray moved
+// towards text just far enough to have it (text itself when even that fails).
+QColor ReadableGray(const QColor& gray, const QColor& text, const QColor& background);
 
 }  // namespace pelko

@@ -1,5 +1,6 @@
 #include "controls/ys_grid.h"
 
+#include <QCursor>
 #include <QMouseEvent>
 #include <QPainter>
 
@@ -14,7 +15,13 @@ constexpr int kCellTextX = 5;
 constexpr int kHintMinColumn = 12;  // no hints over columns this narrow
 }  // namespace
 
-TYSGrid::TYSGrid(QWidget* parent) : TAbstractStringGrid(parent), Hint_(new THintWindow(this)) {}
+TYSGrid::TYSGrid(QWidget* parent) : TAbstractStringGrid(parent), Hint_(new THintWindow(this)) {
+    Hint_->SetInputTarget(viewport());
+    Hint_->OnPointerLeave = [this] {
+        if (!PointerInClient())
+            HideHint();
+    };
+}
 
 TYSGrid::~TYSGrid() = default;
 
@@ -74,7 +81,8 @@ void TYSGrid::mouseMoveEvent(QMouseEvent* event) {
 
 void TYSGrid::UpdateHint(const QPoint& pos) {
     int left = 0;
-    const int row = pos.x() < ClientWidth() ? RowAt(pos.y()) : -1;
+    // Moves handed on by the hint may lie beyond the client area.
+    const int row = viewport()->rect().contains(pos) ? RowAt(pos.y()) : -1;
     const int col = row >= 0 ? ColAt(pos.x(), &left) : -1;
     if (col < 0 || GetColWidth(col) <= kHintMinColumn || !OnGetCellData) {
         HideHint();
@@ -102,7 +110,15 @@ void TYSGrid::HideHint() {
     Hint_->hide();
 }
 
+bool TYSGrid::PointerInClient() const {
+    return viewport()->rect().contains(viewport()->mapFromGlobal(QCursor::pos()));
+}
+
 void TYSGrid::ClientLeave() {
+    // A hint that opened under the pointer may take it from the grid; the
+    // pointer has not left, and hiding the hint would only make it flicker.
+    if (Hint_->isVisible() && Hint_->geometry().contains(QCursor::pos()) && PointerInClient())
+        return;
     TAbstractStringGrid::ClientLeave();
     HideHint();
 }

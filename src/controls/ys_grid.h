@@ -37,6 +37,7 @@ protected:
 private:
     void UpdateHint(const QPoint& pos);
     void HideHint();
+    bool PointerInClient() const;
     int ColAt(int x, int* left) const;
 
     bool HotHint_ = false;

@@ -2,7 +2,9 @@
 // mouse, column sizing and what ends up on screen.
 #include <gtest/gtest.h>
 
+#include <QCursor>
 #include <QFontMetrics>
+#include <QLabel>
 #include <QKeyEvent>
 #include <QScrollBar>
 #include <QTest>
@@ -272,8 +274,40 @@ TEST_F(GridFixture, HotHintShowsOnlyOverClippedCells) {
     EXPECT_EQ(grid.HintCell(), -1);
     QTest::mouseMove(grid.viewport(), RowPoint(2, 80));
     EXPECT_EQ(grid.HintCell(), 2 * 3 + 1);
+    QCursor::setPos(grid.mapToGlobal(QPoint(-40, -40)));
     test::Leave(grid.viewport());
     EXPECT_EQ(grid.HintCell(), -1);
+}
+
+TEST_F(GridFixture, HotHintUnderThePointerStaysUntilThePointerLeaves) {
+    grid.SetHotHint(true);
+    longText = QString(40, QLatin1Char('W'));
+    grid.SetRowCount(3);
+    QWidget* vp = grid.viewport();
+    QTest::mouseMove(vp, RowPoint(1, 80));
+    auto* hint = grid.findChild<QLabel*>();
+    ASSERT_TRUE(hint && hint->isVisible() && hint->geometry().contains(QCursor::pos()));
+    test::Leave(vp);  // the hint took the pointer, the grid is told it left
+    EXPECT_EQ(grid.HintCell(), 1 * 3 + 1);
+    QTest::mouseMove(vp, RowPoint(2, 80));
+    QCursor::setPos(grid.mapToGlobal(QPoint(-40, -40)));
+    QEvent leave(QEvent::Leave);  // out of the grid over the hint
+    QCoreApplication::sendEvent(hint, &leave);
+    EXPECT_FALSE(hint->isVisible());
+}
+
+TEST_F(GridFixture, MoveWithoutTheButtonEndsSizing) {
+    QWidget* vp = grid.viewport();
+    QTest::mousePress(vp, Qt::LeftButton, Qt::NoModifier, QPoint(52, 5));
+    ASSERT_EQ(grid.SizingCol(), 0);
+    // The release went to a message box.
+    const QPoint cursor = QCursor::pos();
+    QMouseEvent move(QEvent::MouseMove, QPointF(200, 150), vp->mapToGlobal(QPointF(200, 150)), Qt::NoButton,
+                     Qt::NoButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(vp, &move);
+    EXPECT_EQ(grid.SizingCol(), -1);
+    EXPECT_EQ(QCursor::pos(), cursor) << "the pointer is not pulled back into the header";
+    QTest::mouseRelease(vp, Qt::LeftButton, Qt::NoModifier, QPoint(300, 5));
 }
 
 TEST(ShortenText, KeepsTheLongestPrefixThatFitsWithDots) {

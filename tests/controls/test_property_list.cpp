@@ -270,6 +270,20 @@ TEST_F(InspectorFixture, NumberRowReportsTheLimitedValue) {
     EXPECT_EQ(reports[0].value, "30");
 }
 
+TEST_F(InspectorFixture, NumberRowReportsTheValueNotTheTypedText) {
+    // Row 3 holds a number from 0 to 65535; "" is no report ("007" is the 7 it then holds).
+    const char* const cases[][2] = {{"-5", "0"}, {"1,9", "2"}, {"05", "5"}, {"+7", "7"}, {"007", ""}};
+    for (const auto& c : cases) {
+        reports.clear();
+        auto* spin = dynamic_cast<TDivisorSpinEdit*>(Open(3));
+        spin->selectAll();
+        QTest::keyClicks(spin, QString::fromUtf8(c[0]));
+        other->setFocus();
+        EXPECT_EQ(reports.empty() ? QString() : reports[0].value, c[1]) << c[0];
+        EXPECT_EQ(inspector->Value(3), *c[1] ? c[1] : "7") << c[0];
+    }
+}
+
 TEST_F(InspectorFixture, ResizingTheNameColumnMovesTheEditor) {
     QWidget* vp = inspector->viewport();
     QTest::mousePress(vp, Qt::LeftButton, Qt::NoModifier, QPoint(121, 10));
@@ -392,6 +406,18 @@ TEST_F(InspectorFixture, SelectedRowCarriesAFrameAndConstantsAreGrey) {
         }
     EXPECT_TRUE(grey);
     EXPECT_FALSE(black);
+}
+
+TEST_F(InspectorFixture, ReadOnlyValuesAreLegibleGrey) {
+    const QImage image = test::Render(inspector->viewport()).copy(4, 5 * kRowHeight + 3, 100, kRowHeight - 6);
+    QColor ink(Qt::white);  // the darkest of row 4, a constant
+    for (int x = 0; x < image.width(); ++x)
+        for (int y = 0; y < image.height(); ++y)
+            ink = qGray(image.pixel(x, y)) < qGray(ink.rgb()) ? image.pixelColor(x, y) : ink;
+    EXPECT_GE(ContrastRatio(ink, SystemColors(inspector->palette()).Window), kGrayTextContrast);
+    EXPECT_NE(ink, QColor(Qt::black)) << "still grey";
+    const QColor dark(0x2a, 0x2a, 0x2a);  // a dark palette's grey turns lighter
+    EXPECT_GE(ContrastRatio(ReadableGray(QColor(0x50, 0x50, 0x50), Qt::white, dark), dark), kGrayTextContrast);
 }
 
 }  // namespace

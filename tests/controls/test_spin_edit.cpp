@@ -4,12 +4,17 @@
 
 #include <QApplication>
 #include <QClipboard>
+#include <QDropEvent>
+#include <QMimeData>
+#include <QStyle>
+#include <QStyleFactory>
 #include <QTest>
 #include <QVBoxLayout>
 
 #include "controls/divisor_number.h"
 #include "controls/divisor_spin_edit.h"
 #include "controls/ex_progress_bar.h"
+#include "controls/spin_arrows.h"
 #include "controls/win_color.h"
 #include "controls_test_util.h"
 
@@ -203,6 +208,36 @@ TEST_F(SpinFixture, PasteIsShownWithinTheLimits) {
     spin->selectAll();
     QTest::keyClick(spin, Qt::Key_V, Qt::ControlModifier);
     EXPECT_EQ(spin->text(), "1");
+}
+
+TEST_F(SpinFixture, DropIsRefusedLikeTypedText) {
+    const char* const drops[][2] = {{"abc99", "5"}, {"4\n", "5"}, {"-1,5", "-1,55"}};
+    for (const auto& d : drops) {
+        spin->setText(QStringLiteral("5"));
+        const int beeps = spin->beeps;
+        QMimeData data;
+        data.setText(QString::fromUtf8(d[0]));
+        QDragEnterEvent enter(QPoint(2, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QDropEvent drop(QPointF(2, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(spin, &enter);
+        QCoreApplication::sendEvent(spin, &drop);
+        EXPECT_EQ(spin->text(), d[1]) << d[0];
+        EXPECT_EQ(spin->beeps - beeps, spin->text() == "5" ? 1 : 0) << d[0];
+    }
+}
+
+TEST_F(SpinFixture, ArrowsAreAsWideAsTheStylesScrollBar) {
+    for (const char* name : {"Fusion", "Windows"}) {
+        const std::unique_ptr<QStyle> style(QStyleFactory::create(QString::fromLatin1(name)));
+        ASSERT_NE(style, nullptr) << name;
+        spin->setStyle(style.get());
+        const int extent = style->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, spin);
+        QWidget* arrows = spin->childAt(spin->width() - 4, spin->height() / 2);
+        ASSERT_NE(dynamic_cast<TSpinArrows*>(arrows), nullptr) << name;
+        EXPECT_EQ(arrows->width(), extent) << name;
+        EXPECT_EQ(spin->textMargins().right(), extent) << name;
+        spin->setStyle(nullptr);
+    }
 }
 
 TEST(ExProgressBar, MarqueeKeepsTheRangeAndPaintsTheBarColour) {
