@@ -2,6 +2,7 @@
 
 #include <QAction>
 #include <QEvent>
+#include <QFontMetrics>
 #include <QFrame>
 #include <QGuiApplication>
 #include <QHBoxLayout>
@@ -86,6 +87,15 @@ protected:
 // desktop's font needs it for this text.
 int FitText(const QWidget* w, const char* text, int least) {
     return std::max(least, w->fontMetrics().horizontalAdvance(QString::fromUtf8(text)) + 12);
+}
+
+// The toolbar's font: 8 points, smaller where the desktop's font is too wide
+// for the captions to fit the 54-pixel buttons.
+QFont ToolFont(QFont f) {
+    f.setPointSizeF(8);
+    while (f.pointSizeF() > 6 && QFontMetrics(f).horizontalAdvance(QStringLiteral("Сохранить")) > 50)
+        f.setPointSizeF(f.pointSizeF() - 0.5);
+    return f;
 }
 
 QFrame* Line(QWidget* parent, const char* name, QFrame::Shape shape) {
@@ -242,9 +252,7 @@ void TMainForm::BuildToolPanel() {
     FToolPanel = panel;
     panel->setObjectName(QStringLiteral("ToolPanel"));
     panel->setAccessibleName(QStringLiteral("Панель инструментов"));
-    QFont small = font();
-    small.setPointSize(8);
-    panel->setFont(small);
+    panel->setFont(ToolFont(font()));
     for (const TToolButtonDef& def : kToolButtons) FToolItems[def.Name] = AddToolButton(panel, def.Name, def.Hint);
     for (const char* name : {"ToolBevel01", "ToolBevel03", "ToolBevel02", "ToolBevel04"})
         FToolItems[name] = Line(panel, name, QFrame::VLine);
@@ -443,8 +451,8 @@ void TMainForm::ApplyToolLayout(const TToolLayout& layout) {
         }
     }
     FLogo->setText(layout.LogoCaption ? QString::fromUtf8(kProgramName) : QString());
-    FLogo->setToolButtonStyle(layout.LogoCaption ? Qt::ToolButtonTextBesideIcon : Qt::ToolButtonIconOnly);
-    FLogo->setIconSize(layout.LogoCaption ? QSize(32, 32) : QSize(18, 18));
+    FLogo->setToolButtonStyle(layout.LogoCaption ? Qt::ToolButtonTextUnderIcon : Qt::ToolButtonIconOnly);
+    FLogo->setIconSize(QSize(18, 18));
     FLogo->resize(93, layout.LogoHeight);
     PlaceLogo();
 }
