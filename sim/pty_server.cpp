@@ -18,6 +18,8 @@ void PtyServer::OnReadable() {
         const std::int64_t now = FLine.Clock().NowUs();
         const std::int64_t start = std::max(now, FRxEndUs);
         if (baud) FRxEndUs = start + n * ByteTimeUs(baud);
+        // The controllers hear the host take the line: a reply not yet begun is given up.
+        std::erase_if(FOut, [now](const OutByte& b) { return b.atUs > now; });
         for (const SimAnswer& a : FLine.Transmit(buf, static_cast<std::size_t>(n), baud, start)) Queue(a, now);
     }
 }

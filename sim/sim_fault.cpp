@@ -7,13 +7,14 @@
 namespace pelko {
 namespace {
 
-constexpr std::array<std::pair<SimFaultKind, const char*>, 6> kNames{{
+constexpr std::array<std::pair<SimFaultKind, const char*>, 7> kNames{{
     {SimFaultKind::Silent, "silent"},
     {SimFaultKind::BadChecksum, "badcrc"},
     {SimFaultKind::Busy, "busy"},
     {SimFaultKind::Late, "late"},
     {SimFaultKind::OtherAddress, "otheraddr"},
     {SimFaultKind::NoReturn, "noreturn"},
+    {SimFaultKind::Echo, "echo"},
 }};
 
 template <typename T>

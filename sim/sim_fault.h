@@ -13,6 +13,7 @@ enum class SimFaultKind : std::uint8_t {
     Late,          // the answer comes after `param` ms (500 when 0): past the read time-out
     OtherAddress,  // the answer carries address `param` (the next address when 0)
     NoReturn,      // not an answer fault: after a reset the controller never comes back
+    Echo,          // the converter hands the host's request back before the answer
 };
 
 struct SimFault {

@@ -152,14 +152,23 @@ std::vector<SimAnswer> SimLine::Transmit(const std::uint8_t* data, std::size_t n
 
 void SimLine::OnFrame(const SimFramer::Frame& f, std::uint32_t baud, std::vector<SimAnswer>& out) {
     std::vector<std::pair<SimAnswer, std::string>> answers;
+    bool echoed = false;
     for (Slot& s : FSlots) {
         if (!s.plugged || s.ctrl.Baud() != baud || s.ctrl.Adr() != f.bytes[0] || !s.ctrl.Listening(f.endUs))
             continue;
         auto heard = Serve(s, f.bytes, f.endUs);
+        if (heard && heard->echo && !echoed) {
+            // The converter's receiver hears the frame as it goes out.
+            echoed = true;
+            const std::int64_t byteUs = ByteTimeUs(baud);
+            SimAnswer e{f.endUs - static_cast<std::int64_t>(f.bytes.size()) * byteUs, byteUs, f.bytes, 0, true};
+            AddLog({e.startUs, baud, false, e.bytes, "echo"});
+            out.push_back(std::move(e));
+        }
         if (!heard || heard->answer.empty()) continue;
-        answers.push_back({SimAnswer{f.endUs + FTurnaroundUs + heard->delayUs, ByteTimeUs(baud), heard->answer,
-                                     heard->delayUs},
-                           heard->note});
+        const std::int64_t startUs = f.endUs + FTurnaroundUs + heard->delayUs;
+        answers.push_back(
+            {SimAnswer{startUs, ByteTimeUs(baud), heard->answer, heard->delayUs}, heard->note});
     }
     for (SimAnswer& a : Merge(std::move(answers), baud)) out.push_back(std::move(a));
 }
@@ -200,6 +209,9 @@ void SimLine::Spoil(SimFault& f, Heard& h) {
             break;
         case SimFaultKind::Late:
             h.delayUs = (f.param ? f.param : kDefaultLateMs) * 1000;
+            break;
+        case SimFaultKind::Echo:
+            h.echo = true;
             break;
         case SimFaultKind::OtherAddress:
             h.answer[0] = static_cast<std::uint8_t>(f.param ? f.param : h.answer[0] % 254 + 1);

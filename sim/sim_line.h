@@ -24,10 +24,10 @@ namespace pelko {
 
 using SimControllerId = std::uint32_t;
 
-// Between the end of a request and the first byte of the answer: shorter than
-// the host's usual hold after sending, so an exchange costs no more than the
-// line's own time.
-inline constexpr std::int64_t kDefaultTurnaroundUs = 200;
+// Between the end of a request and the first byte of the answer: what a real
+// controller plausibly needs, longer than the host's usual 400 us hold, so a
+// host that keeps the line too long loses the answer's first bytes.
+inline constexpr std::int64_t kDefaultTurnaroundUs = 1000;
 
 // An answer as it goes on the line: its first byte starts at startUs, the
 // next ones follow byteUs apart.
@@ -36,6 +36,7 @@ struct SimAnswer {
     std::int64_t byteUs = 0;
     Bytes bytes;
     std::int64_t delayUs = 0;  // of startUs, what a late-answer fault added
+    bool echo = false;         // the host's own bytes, handed back by the converter
 };
 
 class SimLine {
@@ -107,6 +108,7 @@ private:
         Bytes answer;
         std::int64_t delayUs = 0;
         std::string note;
+        bool echo = false;
     };
 
     Slot* Find(SimControllerId id);

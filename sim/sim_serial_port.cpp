@@ -30,14 +30,40 @@ bool SimSerialPort::setBaudRate(std::uint32_t baud) {
 
 void SimSerialPort::setTimeouts(const PortTimeouts& t) { FTimeouts = t; }
 
-void SimSerialPort::purge() { FRx.clear(); }
+void SimSerialPort::purge() {
+    const std::int64_t now = FLine->Clock().NowUs();
+    std::erase_if(FRx, [now](const RxByte& b) { return b.atUs <= now; });
+}
+
+void SimSerialPort::setRts(bool on) {
+    const std::int64_t now = FLine->Clock().NowUs();
+    if (FRts && !on) DropDriven(FRtsSinceUs, now);
+    if (!FRts && on) FRtsSinceUs = now;
+    FRts = on;
+}
+
+void SimSerialPort::abortWait() {
+    std::lock_guard lock(FAbortLock);
+    FAborted = true;
+    FAbortCond.notify_all();
+}
+
+void SimSerialPort::DropDriven(std::int64_t fromUs, std::int64_t toUs) {
+    std::erase_if(FRx, [&](const RxByte& b) { return !b.echo && b.startUs >= fromUs && b.startUs < toUs; });
+}
 
 std::size_t SimSerialPort::write(const std::uint8_t* data, std::size_t n) {
     const std::int64_t start = std::max(FLine->Clock().NowUs(), FTxEndUs);
     FTxEndUs = start + static_cast<std::int64_t>(n) * ByteTimeUs(FBaud);
+    // The controllers hear the host take the line: a late reply not yet begun
+    // is given up, and the rest of one under way meets the frame.
+    DropDriven(start, std::numeric_limits<std::int64_t>::max());
     for (const SimAnswer& a : FLine->Transmit(data, n, FBaud, start)) {
         std::int64_t at = a.startUs;
-        for (std::uint8_t b : a.bytes) FRx.push_back({at += a.byteUs, b});
+        for (std::uint8_t b : a.bytes) {
+            FRx.push_back({at + a.byteUs, at, b, a.echo});
+            at += a.byteUs;
+        }
     }
     std::stable_sort(FRx.begin(), FRx.end(), [](const RxByte& a, const RxByte& b) { return a.atUs < b.atUs; });
     return n;
@@ -46,6 +72,8 @@ std::size_t SimSerialPort::write(const std::uint8_t* data, std::size_t n) {
 std::size_t SimSerialPort::read(std::uint8_t* buf, std::size_t n) {
     SimClock& clock = FLine->Clock();
     const std::int64_t start = clock.NowUs();
+    // The converter's receiver is off while RTS holds it in transmit.
+    if (FRts) DropDriven(FRtsSinceUs, std::numeric_limits<std::int64_t>::max());
     const std::int64_t totalMs = static_cast<std::int64_t>(FTimeouts.multiplierMs) * static_cast<std::int64_t>(n) +
                                  FTimeouts.constantMs;
     const std::int64_t deadline = totalMs ? start + totalMs * 1000 : kNoLimit;
@@ -72,7 +100,13 @@ std::size_t SimSerialPort::read(std::uint8_t* buf, std::size_t n) {
         std::int64_t limit = deadline;
         if (FTimeouts.intervalMs && got > 0)
             limit = std::min(limit, lastByteUs + static_cast<std::int64_t>(FTimeouts.intervalMs) * 1000);
-        if (limit != kNoLimit) clock.WaitUntilUs(limit);
+        if (limit != kNoLimit) {
+            clock.WaitUntilUs(limit);
+        } else {
+            // No time-out and nothing on its way: a real port waits for ever.
+            std::unique_lock lock(FAbortLock);
+            FAbortCond.wait(lock, [this] { return FAborted; });
+        }
     }
     return got;
 }

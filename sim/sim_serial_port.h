@@ -5,10 +5,15 @@
 // Time is the line's clock: with a virtual clock nothing ever waits, the clock
 // jumps to when the bytes (or the time-out) come; with a real clock reads sleep.
 //
+// Half duplex like the wire: answer bytes that start while the host drives the
+// line (while it sends, and while it holds RTS up) are lost.
+//
 // Like a real port handle it is used by one thread at a time; the line behind
 // it may be changed from any thread meanwhile.
+#include <condition_variable>
 #include <cstdint>
 #include <deque>
+#include <mutex>
 #include <memory>
 #include <string>
 
@@ -30,12 +35,14 @@ public:
 
     bool setBaudRate(std::uint32_t baud) override;
     void setTimeouts(const PortTimeouts& t) override;
-    // Drops every answer byte, also those still on their way (a late answer).
+    // Drops the bytes that have arrived; those still on their way (a late
+    // answer) arrive afterwards, as on a real port.
     void purge() override;
     std::size_t write(const std::uint8_t* data, std::size_t n) override;
     std::size_t read(std::uint8_t* buf, std::size_t n) override;
     void setDtr(bool on) override { FDtr = on; }
-    void setRts(bool on) override { FRts = on; }
+    void setRts(bool on) override;
+    void abortWait() override;
 
     std::uint32_t BaudRate() const { return FBaud; }
     const PortTimeouts& Timeouts() const { return FTimeouts; }
@@ -46,8 +53,13 @@ public:
 private:
     struct RxByte {
         std::int64_t atUs;  // when the byte is complete in the receiver
+        std::int64_t startUs;
         std::uint8_t value;
+        bool echo;
     };
+
+    // Answer bytes starting in [fromUs, toUs) meet the host's own driver.
+    void DropDriven(std::int64_t fromUs, std::int64_t toUs);
 
     std::shared_ptr<SimLine> FLine;
     std::uint32_t FBaud = 9600;
@@ -56,6 +68,10 @@ private:
     std::int64_t FTxEndUs = 0;
     bool FDtr = false;
     bool FRts = false;
+    std::int64_t FRtsSinceUs = 0;
+    std::mutex FAbortLock;
+    std::condition_variable FAbortCond;
+    bool FAborted = false;
 };
 
 // Opener for TPelkoSession: every port number opens the line, or only

@@ -58,9 +58,14 @@ bool TPelkoThread::OpenPort(std::uint8_t n, std::string& error) {
         ClosePort();
         return false;
     }
-    FPort->setTimeouts(PortTimeouts{NonNegative(FSession.FIntervalTimeOut),
-                                    NonNegative(FSession.FTimeOutMultiplier),
-                                    NonNegative(FSession.FTimeOutConstant)});
+    FPort->setTimeouts(BoundedTimeouts(PortTimeouts{NonNegative(FSession.FIntervalTimeOut),
+                                                    NonNegative(FSession.FTimeOutMultiplier),
+                                                    NonNegative(FSession.FTimeOutConstant)},
+                                       static_cast<std::uint32_t>(FSession.FPortBaudRate)));
+    // An RTS-keyed converter holds the line while RTS is up: release it now,
+    // not at the first exchange (and in the converter's own mode, ever).
+    FDriverSwitches = !FSession.FSmartPI && FPort->setDriverRtsSwitching(NonNegative(FSession.FTailinUS));
+    if (!FDriverSwitches) FPort->setRts(false);
     return true;
 }
 
@@ -90,7 +95,8 @@ bool TPelkoThread::Exchange(const Bytes& request, Bytes& answer, std::size_t cap
 
 bool TPelkoThread::Attempt(const Bytes& frame, const Bytes& request, Bytes& answer,
                            std::size_t capacity) {
-    const bool driveLines = !FSession.FSmartPI;
+    // Where the driver keys the converter, toggling from here as well would fight it.
+    const bool driveLines = !FSession.FSmartPI && !FDriverSwitches;
     const std::int64_t byteUs = ByteTimeUs(FSession.FPortBaudRate);
     FTiming.sleepMs(2);
     if (driveLines) {
@@ -107,9 +113,30 @@ bool TPelkoThread::Attempt(const Bytes& frame, const Bytes& request, Bytes& answ
         FPort->setRts(false);
     }
     if (written != frame.size()) return false;
+    const std::size_t got = ReadAnswer(frame, answer, capacity);
+    return AcceptAnswer(request, answer.data(), got);
+}
 
+std::size_t TPelkoThread::ReadAnswer(const Bytes& frame, Bytes& answer, std::size_t capacity) {
     answer.assign(kMinAnswer, 0);
     std::size_t got = FPort->read(answer.data(), kMinAnswer);
+    // A converter that hears its own transmitter hands the frame back first.
+    // No answer can start like the frame (its command byte differs), so a
+    // received prefix equal to the whole frame is the echo.
+    const std::size_t head = std::min(kMinAnswer, frame.size());
+    if (got >= head && std::equal(frame.begin(), frame.begin() + static_cast<std::ptrdiff_t>(head), answer.begin())) {
+        Bytes rx(answer.begin(), answer.begin() + static_cast<std::ptrdiff_t>(got));
+        if (rx.size() < frame.size()) {
+            Bytes rest(frame.size() - rx.size(), 0);
+            rest.resize(FPort->read(rest.data(), rest.size()));
+            rx.insert(rx.end(), rest.begin(), rest.end());
+        }
+        if (rx.size() < frame.size() || !std::equal(frame.begin(), frame.end(), rx.begin())) return 0;
+        rx.erase(rx.begin(), rx.begin() + static_cast<std::ptrdiff_t>(frame.size()));
+        answer.assign(kMinAnswer, 0);
+        std::copy(rx.begin(), rx.end(), answer.begin());
+        got = rx.size() + FPort->read(answer.data() + rx.size(), kMinAnswer - rx.size());
+    }
     if (got == kMinAnswer && answer[1] > kMinAnswer) {
         // Never more than the buffer holds; a declared length above the
         // longest answer is refused below whatever arrives.
@@ -117,7 +144,7 @@ bool TPelkoThread::Attempt(const Bytes& frame, const Bytes& request, Bytes& answ
         answer.resize(want, 0);
         if (want > kMinAnswer) got += FPort->read(answer.data() + kMinAnswer, want - kMinAnswer);
     }
-    return AcceptAnswer(request, answer.data(), got);
+    return got;
 }
 
 // --- hand-over to the main thread ----------------------------------------

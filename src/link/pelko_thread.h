@@ -48,6 +48,7 @@ private:
     void ClosePort();
     bool Exchange(const Bytes& request, Bytes& answer, std::size_t capacity);
     bool Attempt(const Bytes& frame, const Bytes& request, Bytes& answer, std::size_t capacity);
+    std::size_t ReadAnswer(const Bytes& frame, Bytes& answer, std::size_t capacity);
     void PostItem(std::unique_ptr<TQueryItem> item);
     void PostEvent(std::uint8_t kind, std::uint32_t data, Bytes request = {}, Bytes answer = {});
 
@@ -67,6 +68,7 @@ private:
     TPelkoSession& FSession;
     LinkTiming& FTiming;
     std::unique_ptr<SerialPort> FPort;
+    bool FDriverSwitches = false;  // the port's driver keys the converter (program mode)
     std::array<std::atomic<bool>, 256> FPresent{};
 
     // Local state of the thread body.

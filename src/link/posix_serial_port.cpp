@@ -89,11 +89,14 @@ std::unique_ptr<PosixSerialPort> PosixSerialPort::Open(const std::string& path, 
         error = "Не могу настроить порт " + path + ": " + std::strerror(errno);
         return nullptr;
     }
-    port->EnableRs485();
+    port->FHasRs485 = ::ioctl(fd, TIOCGRS485, &port->FRs485) == 0;
+    // The tty raises RTS on open; an RTS-keyed converter would hold the line.
+    port->setRts(false);
     return port;
 }
 
 PosixSerialPort::~PosixSerialPort() {
+    if (FRs485Changed) ::ioctl(FFd, TIOCSRS485, &FRs485);
     if (FExclusive) ::ioctl(FFd, TIOCNXCL);
     ::close(FFd);
     ::close(FAbortFd);
@@ -114,13 +117,16 @@ bool PosixSerialPort::Configure() {
     return ::tcsetattr(FFd, TCSANOW, &tio) == 0;
 }
 
-void PosixSerialPort::EnableRs485() {
-    // Where the driver offers it, it raises RTS while sending (RTS toggle).
-    serial_rs485 rs{};
-    if (::ioctl(FFd, TIOCGRS485, &rs) != 0) return;
+bool PosixSerialPort::setDriverRtsSwitching(std::uint32_t tailUs) {
+    if (!FHasRs485) return false;
+    serial_rs485 rs = FRs485;
     rs.flags |= SER_RS485_ENABLED | SER_RS485_RTS_ON_SEND;
-    rs.flags &= ~static_cast<__u32>(SER_RS485_RTS_AFTER_SEND);
-    ::ioctl(FFd, TIOCSRS485, &rs);
+    rs.flags &= ~static_cast<__u32>(SER_RS485_RTS_AFTER_SEND | SER_RS485_RX_DURING_TX);
+    rs.delay_rts_before_send = 0;
+    rs.delay_rts_after_send = (tailUs + 999) / 1000;  // the driver counts in ms
+    if (::ioctl(FFd, TIOCSRS485, &rs) != 0) return false;
+    FRs485Changed = true;
+    return true;
 }
 
 bool PosixSerialPort::setBaudRate(std::uint32_t baud) {

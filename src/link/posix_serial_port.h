@@ -2,6 +2,8 @@
 // A tty driven as the controllers' line: raw 8N1 at a standard speed, held
 // exclusively, reads bounded the way the worker expects (gap between bytes,
 // per-byte allowance, constant).
+#include <linux/serial.h>
+
 #include <memory>
 #include <string>
 
@@ -26,16 +28,19 @@ public:
     void setDtr(bool on) override;
     void setRts(bool on) override;
     void abortWait() override;
+    bool setDriverRtsSwitching(std::uint32_t tailUs) override;
 
 private:
     PosixSerialPort(int fd, int abortFd) : FFd(fd), FAbortFd(abortFd) {}
     bool Configure();
-    void EnableRs485();
     void SetModemLine(int line, bool on);
 
     int FFd;
     int FAbortFd;  // eventfd: readable once the waits are aborted
     bool FExclusive = false;  // the tty's exclusive mode is ours to clear
+    bool FHasRs485 = false;   // the driver offers RS-485 mode; FRs485 is its setting at open
+    bool FRs485Changed = false;
+    serial_rs485 FRs485{};
     PortTimeouts FTimeouts;
 };
 

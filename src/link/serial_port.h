@@ -7,6 +7,8 @@
 #include <memory>
 #include <string>
 
+#include "link/baud_rate.h"
+
 namespace pelko {
 
 // Read time-outs with the Win32 meaning: a read returns when n bytes came,
@@ -18,6 +20,18 @@ struct PortTimeouts {
     std::uint32_t multiplierMs = 0;
     std::uint32_t constantMs = 40;
 };
+
+// Reply margin of a read whose settings give it no total limit.
+inline constexpr std::uint32_t kUnboundedReplyMs = 20;
+
+// A read with no total limit would wait for ever on a silent line: such a
+// read gets the time of its bytes at the line's speed plus a reply margin.
+inline PortTimeouts BoundedTimeouts(PortTimeouts t, std::uint32_t baud) {
+    if (t.multiplierMs != 0 || t.constantMs != 0 || !IsStandardBaud(baud)) return t;
+    t.multiplierMs = static_cast<std::uint32_t>((ByteTimeUs(baud) + 999) / 1000);
+    t.constantMs = kUnboundedReplyMs;
+    return t;
+}
 
 class SerialPort {
 public:
@@ -34,6 +48,10 @@ public:
     // Modem lines; a device without them ignores the call.
     virtual void setDtr(bool on) = 0;
     virtual void setRts(bool on) = 0;
+    // Asks the driver to key the converter itself, holding RTS for tailUs
+    // after the last byte (Linux RS-485 mode). True when it will: the caller
+    // must then leave RTS alone. A port without such a driver says false.
+    virtual bool setDriverRtsSwitching(std::uint32_t tailUs) { (void)tailUs; return false; }
     // Called from another thread when the port is about to close: a read
     // waiting for bytes returns now, and so does every later read. A port
     // whose reads always end by themselves may ignore it.

@@ -47,12 +47,26 @@ const std::map<std::string, Setter>& Options() {
              error = "скорость должна быть одной из 2400, 4800, 9600, 19200, 38400, 57600, 115200";
              return false;
          }},
-        {"--attempts", Number(&Args::attempts, 255)},
+        {"--attempts",
+         [](Args& a, const std::string& v, std::string& error) {
+             a.attemptsGiven = true;
+             return Number(&Args::attempts, 255)(a, v, error);
+         }},
         {"--timeout", Number(&Args::timeoutMs, kMaxTime)},
         {"--multiplier", Number(&Args::multiplierMs, kMaxTime)},
         {"--tail", Number(&Args::tailUs, kMaxTime)},
         {"--pass", Text(&Args::pass)},
         {"--out", Text(&Args::out)},
+        {"--own", Text(&Args::own)},
+        {"--rts",
+         [](Args& a, const std::string& v, std::string& error) {
+             if (v != "auto" && v != "program") {
+                 error = "ожидается auto или program";
+                 return false;
+             }
+             a.rtsAuto = v == "auto";
+             return true;
+         }},
     };
     return options;
 }
@@ -120,12 +134,15 @@ std::string UsageText() {
         "\nПараметры:\n"
         "  --port PATH       устройство порта, например /dev/ttyUSB0\n"
         "  --baud N          скорость линии: 2400..115200 (по умолчанию 9600)\n"
-        "  --attempts N      попыток на один обмен (по умолчанию 3)\n"
+        "  --attempts N      попыток на один обмен (по умолчанию 3, у scan 1)\n"
         "  --timeout MS      ожидание ответа, мс (по умолчанию 120)\n"
         "  --multiplier MS   добавка ожидания на каждый байт, мс (по умолчанию 1)\n"
         "  --tail US         задержка переключения на приём, мкс (по умолчанию 400)\n"
+        "  --rts auto|program  кто переключает приём/передачу: преобразователь сам (auto)\n"
+        "                    или программа линией RTS (program, по умолчанию)\n"
         "  --pass HEX        общий пароль, 10 шестнадцатеричных цифр\n"
         "  --out FILE        файл для результата\n"
+        "  --own HEX         собственный пароль прибора (params, address, password, reset)\n"
         "  --version         версия программы\n"
         "  --help            эта справка\n"
         "\nКоды завершения: 0 - выполнено, 1 - нет ответа, 2 - неверные аргументы,\n"

@@ -15,10 +15,12 @@ pelko::PortOpener OpenExactly(const std::string& path) {
     };
 }
 
-// Every queued request comes back, answered or failed, within its attempts;
-// the margin covers the 2 ms pauses, frame times and a loaded machine.
+// Every queued request comes back, answered or failed, within its attempts
+// (the link bounds reads that the time-outs leave open); the margin covers
+// the 2 ms pauses, frame times and a loaded machine.
 std::chrono::milliseconds StallLimit(const Args& args) {
-    const std::uint64_t attempt = 2 + args.timeoutMs + std::uint64_t{args.multiplierMs} * 17 + 50;
+    const pelko::PortTimeouts t = pelko::BoundedTimeouts({0, args.multiplierMs, args.timeoutMs}, args.baud);
+    const std::uint64_t attempt = 2 + t.constantMs + std::uint64_t{t.multiplierMs} * 17 + 50;
     return std::chrono::milliseconds(std::max<std::uint64_t>(args.attempts, 1) * attempt + 10000);
 }
 
@@ -32,7 +34,7 @@ CliSession::CliSession(const Args& args, bool found)
     FSession.SetTimeOutMultiplier(static_cast<std::int32_t>(args.multiplierMs));
     FSession.SetIntervalTimeOut(0);
     FSession.SetTailinUS(static_cast<std::int32_t>(args.tailUs));
-    FSession.SetSmartPI(true);
+    FSession.SetSmartPI(args.rtsAuto);
     FSession.SetCircle(0);
     FSession.SetFound(found);
     FSession.SetSearchAddr(found);
@@ -55,6 +57,12 @@ void CliSession::Notified() {
     std::lock_guard<std::mutex> lock(FLock);
     FPending = true;
     FCond.notify_one();
+}
+
+std::string CliSession::StallMessage() const {
+    return "ответа нет дольше " + std::to_string(FStallLimit.count() / 1000) +
+           " с, хотя тайм-ауты ограничивают обмен (--timeout " + std::to_string(FArgs.timeoutMs) +
+           " мс, --multiplier " + std::to_string(FArgs.multiplierMs) + " мс)";
 }
 
 bool CliSession::RunUntil(const std::function<bool()>& done) {

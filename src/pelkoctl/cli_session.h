@@ -5,6 +5,7 @@
 #include <condition_variable>
 #include <functional>
 #include <mutex>
+#include <string>
 
 #include "link/pelko_session.h"
 #include "pelkoctl/commands.h"
@@ -25,6 +26,8 @@ public:
     // line has been quiet for longer than any exchange can take: something
     // that should have answered never will, and a script must not hang.
     bool RunUntil(const std::function<bool()>& done);
+    // Why RunUntil gave up, for the user.
+    std::string StallMessage() const;
 
 private:
     void Notified();

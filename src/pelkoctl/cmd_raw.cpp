@@ -2,6 +2,7 @@
 #include <charconv>
 #include <cstdio>
 #include <iostream>
+#include <optional>
 
 #include "link/frame.h"
 #include "pelkoctl/cli_session.h"
@@ -67,12 +68,20 @@ int cmdRaw(const Args& args) {
 
     CliSession cli(args, false);
     if (const int rc = cli.Open(); rc != kOk) return rc;
-    pelko::Bytes answer;
-    if (!cli.session().SyncQuery(body, answer)) {
+    // Asynchronous, so a request that never comes back cannot hang the command.
+    std::optional<pelko::Bytes> answer;
+    cli.session().OnAsyncAnswer = [&](const pelko::Bytes& a, std::uint32_t) { answer = a; };
+    std::uint32_t check = 0;
+    cli.session().AsyncQuery(body, check);
+    if (!cli.RunUntil([&] { return answer.has_value(); })) {
+        std::cerr << "pelkoctl: " << cli.StallMessage() << "\n";
+        return kIncomplete;
+    }
+    if (pelko::IsFailureAnswer(*answer)) {
         std::cout << "no answer\n";
         return kNoAnswer;
     }
-    std::cout << HexUpper(answer) << "\n";
+    std::cout << HexUpper(*answer) << "\n";
     return kOk;
 }
 

@@ -1,34 +1,53 @@
 // pelkoctl scan: the worker's start-up scan of addresses 1..254.
+#include <unistd.h>
+
 #include <iostream>
 #include <set>
+#include <string>
 
 #include "pelkoctl/cli_session.h"
 #include "pelkoctl/commands.h"
 
 namespace pelkoctl {
+namespace {
 
-int cmdScan(const Args& args) {
-    if (!args.words.empty()) {
+constexpr int kBarWidth = 30;
+
+// One line redrawn in place, as the engine's commands show their progress.
+void ShowProgress(std::uint32_t probed, std::size_t found) {
+    const auto percent = static_cast<int>(probed * 100 / 254);
+    const int filled = percent * kBarWidth / 100;
+    std::cerr << "\r\033[K[" << std::string(static_cast<std::size_t>(filled), '#')
+              << std::string(static_cast<std::size_t>(kBarWidth - filled), '.') << "] " << percent
+              << "% Поиск устройств: адрес " << probed << ", найдено " << found << std::flush;
+}
+
+}  // namespace
+
+int cmdScan(const Args& given) {
+    if (!given.words.empty()) {
         std::cerr << "pelkoctl: у команды scan нет аргументов\n";
         return kBadArgs;
     }
+    // One attempt per address, as the program's own search makes.
+    Args args = given;
+    if (!args.attemptsGiven) args.attempts = 1;
+    const bool terminal = isatty(STDERR_FILENO) != 0;
     CliSession cli(args, true);
     std::set<std::uint32_t> found;
     std::uint32_t probed = 0;
     cli.session().OnSearchAddr = [&](std::uint32_t adr, bool answered) {
         ++probed;
         if (answered) found.insert(adr);
+        if (terminal) ShowProgress(probed, found.size());
     };
     if (const int rc = cli.Open(); rc != kOk) return rc;
     const bool complete = cli.RunUntil([&] { return probed == 254; });
     cli.session().SetActive(false);
-    if (!complete) {
-        std::cerr << "pelkoctl: порт перестал отвечать, поиск не завершён\n";
-        for (std::uint32_t adr : found) std::cout << adr << "\n";
-        return kIncomplete;
-    }
+    if (terminal && probed > 0) std::cerr << "\n";
+    if (!complete) std::cerr << "pelkoctl: " << cli.StallMessage() << ", поиск не завершён\n";
     for (std::uint32_t adr : found) std::cout << adr << "\n";
-    return kOk;
+    return complete ? kOk : kIncomplete;
 }
 
 }  // namespace pelkoctl

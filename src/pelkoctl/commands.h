@@ -15,11 +15,14 @@ struct Args {
     std::string port;            // --port PATH
     std::uint32_t baud = 9600;   // --baud N
     std::uint32_t attempts = 3;  // --attempts N
+    bool attemptsGiven = false;  // --attempts on the command line
     std::uint32_t timeoutMs = 120;   // --timeout MS (read time-out constant)
     std::uint32_t multiplierMs = 1;  // --multiplier MS
     std::uint32_t tailUs = 400;      // --tail US
+    bool rtsAuto = false;            // --rts auto: the converter switches direction itself
     std::string pass;            // --pass HEX (common password), empty = built-in
     std::string out;             // --out FILE
+    std::string own;             // --own HEX: a controller's own password
     std::vector<std::string> words;  // positional arguments after the command
 };
 

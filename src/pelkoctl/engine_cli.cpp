@@ -40,7 +40,7 @@ EngineCli::EngineCli(const Args& args)
     FSettings.TOConstant = static_cast<std::int32_t>(args.timeoutMs);
     FSettings.TOMultiplier = static_cast<std::int32_t>(args.multiplierMs);
     FSettings.TailinUS = static_cast<std::int32_t>(args.tailUs);
-    FSettings.SmartPI = true;
+    FSettings.SmartPI = args.rtsAuto;
     FSettings.AutoReadKey = false;
     FHost.SetPump([this](const std::function<bool()>& done) { return FCli.RunUntil(done); });
     FHost.OnMessage = [](const pelko::HeadlessHost::Message& m) { std::cerr << "pelkoctl: " << m.text << "\n"; };

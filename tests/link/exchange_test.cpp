@@ -68,6 +68,8 @@ TEST_F(ExchangeTest, WhatIsAcceptedFromTheLine) {
         {"bad checksum", {badCrc}, false},
         {"last data byte 0x22", {MakeAnswer(50, 0x37, {0x22})}, false},
         {"echo of the request", {MakeAnswer(50, 0x36, {0x01})}, false},
+        {"the frame echoed, then the answer", {Concat({BuildFrame(kRequest), good})}, true},
+        {"the frame echoed, then silence", {BuildFrame(kRequest)}, false},
     };
     session->SetMax_Attempt(2);
     session->SetActive(true);
@@ -127,12 +129,14 @@ struct LineCase {
     bool smartPI;
     std::int32_t baud;
     std::int32_t tailUs;
+    bool driverSwitches = false;  // the port's driver offers to key the converter
 };
 
 class LineDrivingTest : public LinkFixture, public ::testing::WithParamInterface<LineCase> {};
 
 TEST_P(LineDrivingTest, FrameIsHeldForItsTimePlusTailAndLinesTurnAround) {
     const LineCase lc = GetParam();
+    bus->SetDriverSwitching(lc.driverSwitches);
     session->SetSmartPI(lc.smartPI);
     session->SetPortBaudRate(lc.baud);
     session->SetTailinUS(lc.tailUs);
@@ -141,16 +145,23 @@ TEST_P(LineDrivingTest, FrameIsHeldForItsTimePlusTailAndLinesTurnAround) {
     Bytes answer;
     session->SyncQuery(kRequest, answer);  // nobody at 50: two attempts
 
-    const std::vector<PortOp> ops = bus->Ops();
+    std::vector<PortOp> ops = bus->Ops();
+    // At open RTS goes down, unless the driver keys the converter from now on.
+    const std::vector<std::string> open = lc.smartPI         ? std::vector<std::string>{"rts0"}
+                                          : lc.driverSwitches ? std::vector<std::string>{"driver-rts"}
+                                                              : std::vector<std::string>{"driver-rts", "rts0"};
     std::vector<std::string> names;
     for (const PortOp& op : ops) names.push_back(op.name);
+    const bool toggles = !lc.smartPI && !lc.driverSwitches;
     const std::vector<std::string> attempt =
-        lc.smartPI ? std::vector<std::string>{"purge", "write", "read"}
-                   : std::vector<std::string>{"dtr0", "rts1", "purge", "write", "dtr1", "rts0", "read"};
-    std::vector<std::string> expected = attempt;
+        toggles ? std::vector<std::string>{"dtr0", "rts1", "purge", "write", "dtr1", "rts0", "read"}
+                : std::vector<std::string>{"purge", "write", "read"};
+    std::vector<std::string> expected = open;
+    expected.insert(expected.end(), attempt.begin(), attempt.end());
     expected.insert(expected.end(), attempt.begin(), attempt.end());
     EXPECT_EQ(names, expected);
 
+    ops.erase(ops.begin(), ops.begin() + static_cast<std::ptrdiff_t>(open.size()));
     const std::int64_t byteUs = 1000000 / (lc.baud / 10);
     const std::int64_t holdUs = byteUs * 5 + lc.tailUs;
     const std::size_t w = attempt.size() == 3 ? 1 : 3;  // index of "write" in one attempt
@@ -162,7 +173,8 @@ TEST_P(LineDrivingTest, FrameIsHeldForItsTimePlusTailAndLinesTurnAround) {
 
 INSTANTIATE_TEST_SUITE_P(Speeds, LineDrivingTest,
                          ::testing::Values(LineCase{true, 9600, 400}, LineCase{false, 9600, 400},
-                                           LineCase{true, 115200, 0}, LineCase{false, 2400, 1000}));
+                                           LineCase{true, 115200, 0}, LineCase{false, 2400, 1000},
+                                           LineCase{false, 9600, 400, true}, LineCase{true, 9600, 400, true}));
 
 }  // namespace
 }  // namespace pelko::test

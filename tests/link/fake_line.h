@@ -40,7 +40,7 @@ struct FakeController {
 
 // What the port did, with the virtual time it happened at.
 struct PortOp {
-    std::string name;  // "dtr0" "dtr1" "rts0" "rts1" "purge" "write" "read"
+    std::string name;  // "dtr0" "dtr1" "rts0" "rts1" "driver-rts" "purge" "write" "read"
     std::int64_t atUs;
 };
 
@@ -65,6 +65,9 @@ public:
     void SetShortWrites(int times) { FShortWrites = times; }
     bool TakeShortWrite() { int n = FShortWrites; return n > 0 && FShortWrites.compare_exchange_strong(n, n - 1); }
     bool ReadStarted() const { return FReadStarted.load(); }
+    // Ports opened from now on offer a driver that keys the converter.
+    void SetDriverSwitching(bool on) { FDriverSwitching = on; }
+    bool DriverSwitching() const { return FDriverSwitching.load(); }
     // While held, a read that finds nothing waits until the hold is lifted
     // (a line whose time-out has not come yet).
     void HoldSilentReads(bool hold);
@@ -101,6 +104,7 @@ private:
     std::atomic<int> FSlowReadMs{0};
     std::atomic<int> FShortWrites{0};
     std::atomic<bool> FReadStarted{false};
+    std::atomic<bool> FDriverSwitching{false};
     bool FHold = false;
 };
 
@@ -114,6 +118,10 @@ public:
     std::size_t read(std::uint8_t* buf, std::size_t n) override;
     void setDtr(bool on) override { FBus->Log(on ? "dtr1" : "dtr0"); }
     void setRts(bool on) override { FBus->Log(on ? "rts1" : "rts0"); }
+    bool setDriverRtsSwitching(std::uint32_t) override {
+        FBus->Log("driver-rts");
+        return FBus->DriverSwitching();
+    }
 
 private:
     std::shared_ptr<FakeBus> FBus;

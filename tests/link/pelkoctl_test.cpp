@@ -29,7 +29,7 @@ TEST(PelkoctlArgs, DefaultsAndOptionsAnywhere) {
     ParsedLine line;
     std::string error;
     ASSERT_TRUE(Parse({"raw", "--port", "/dev/pts/9", "3", "--baud=19200", "36", "--attempts", "5",
-                       "--timeout", "200", "--multiplier", "0", "--tail", "1000"},
+                       "--timeout", "200", "--multiplier", "0", "--tail", "1000", "--rts", "auto"},
                       line, error))
         << error;
     EXPECT_EQ(line.command, "raw");
@@ -40,8 +40,12 @@ TEST(PelkoctlArgs, DefaultsAndOptionsAnywhere) {
     EXPECT_EQ(line.args.timeoutMs, 200u);
     EXPECT_EQ(line.args.multiplierMs, 0u);
     EXPECT_EQ(line.args.tailUs, 1000u);
+    EXPECT_TRUE(line.args.rtsAuto);
+    EXPECT_TRUE(line.args.attemptsGiven);
 
     ASSERT_TRUE(Parse({"scan"}, line, error));
+    EXPECT_FALSE(line.args.rtsAuto) << "the program switches, as the program's own default";
+    EXPECT_FALSE(line.args.attemptsGiven);
     EXPECT_EQ(line.args.baud, 9600u);
     EXPECT_EQ(line.args.attempts, 3u);
     EXPECT_EQ(line.args.timeoutMs, 120u);
@@ -61,6 +65,7 @@ TEST(PelkoctlArgs, BadLinesAreRefusedWithAReason) {
         {"scan", "--timeout", "40001"},
         {"scan", "--tail", ""},
         {"scan", "--frobnicate", "1"},
+        {"scan", "--rts", "rts"},
     };
     for (const auto& words : bad) {
         ParsedLine line;
@@ -98,6 +103,7 @@ public:
         if (FMaster >= 0) ::close(FMaster);
     }
     const std::string& Path() const { return FPath; }
+    int Probes() const { return FProbes.load(); }
 
 private:
     void Serve() {
@@ -117,6 +123,7 @@ private:
         }
     }
     void Answer(const Bytes& frame) {
+        if (frame[2] == 0xFE) ++FProbes;
         Bytes answer = pelko::BuildFrame(Bytes{frame[0], 0x07, static_cast<std::uint8_t>(frame[2] + 1), 0xFF, 0x01});
         if (!FPresent.count(frame[0])) answer.back() ^= 0x5A;
         ::write(FMaster, answer.data(), answer.size());
@@ -126,6 +133,7 @@ private:
     int FMaster = -1;
     std::string FPath;
     std::atomic<bool> FStop{false};
+    std::atomic<int> FProbes{0};
     std::thread FThread;
 };
 
@@ -155,8 +163,11 @@ TEST(PelkoctlLink, ScanPrintsTheAnsweringAddressesAscending) {
     PtyResponder line({200, 3, 17});
     ASSERT_FALSE(line.Path().empty());
     std::string out;
-    EXPECT_EQ(RunCommand("scan", LinkArgs(line.Path(), {}), out), kOk);
+    Args args = LinkArgs(line.Path(), {});
+    args.attempts = 3;  // not given on the command line: one attempt per address
+    EXPECT_EQ(RunCommand("scan", args, out), kOk);
     EXPECT_EQ(out, "3\n17\n200\n");
+    EXPECT_EQ(line.Probes(), 254);
 }
 
 TEST(PelkoctlLink, RawPrintsTheAcceptedFrameOrNoAnswer) {

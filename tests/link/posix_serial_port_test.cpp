@@ -157,6 +157,7 @@ TEST_F(PtyTest, ModemLinesOnAPseudoTerminalAreHarmless) {
     port->setRts(true);
     port->setDtr(false);
     port->setRts(false);
+    EXPECT_FALSE(port->setDriverRtsSwitching(400)) << "no RS-485 mode here: RTS stays the worker's to toggle";
     const std::uint8_t frame[] = {1, 5, 0xFE, 0xC6, 0x14};
     EXPECT_EQ(port->write(frame, sizeof frame), sizeof frame);
 }

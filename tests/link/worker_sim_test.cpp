@@ -177,7 +177,7 @@ TEST_F(WorkerSimTest, FaultyAnswersAreRetriedAndRefused) {
     };
     const Case cases[] = {
         {"badcrc", false, 2}, {"busy", false, 2}, {"late", false, 2},
-        {"otheraddr", true, 1},
+        {"otheraddr", true, 1}, {"echo", true, 1},
     };
     for (const Case& c : cases) {
         const std::optional<SimFault> fault = ParseFault(c.fault);
@@ -196,6 +196,63 @@ TEST_F(WorkerSimTest, FaultyAnswersAreRetriedAndRefused) {
     line->AddFault(id, once);
     Bytes answer;
     EXPECT_TRUE(session->SyncQuery(Bytes{3, 0x05, kCmdProbe}, answer));
+}
+
+TEST_F(WorkerSimTest, ZeroTimeOutsStillEndEveryRead) {
+    Add(3);
+    session->SetTimeOutConstant(0);
+    session->SetTimeOutMultiplier(0);
+    session->SetFound(false);
+    session->SetActive(true);
+    const std::int64_t t0 = clock->NowUs();
+    Bytes answer;
+    EXPECT_FALSE(session->SyncQuery(Bytes{42, 0x05, kCmdProbe}, answer));
+    EXPECT_TRUE(session->SyncQuery(Bytes{3, 0x05, kCmdProbe}, answer));
+    EXPECT_LT(clock->NowUs() - t0, 100'000) << "bounded by the frame and the speed";
+}
+
+// The controller answers 1 ms after the request: a host that keeps RTS up
+// longer loses the answer's first bytes.
+TEST_F(WorkerSimTest, ProgramModeMustReleaseTheLineBeforeTheAnswer) {
+    Add(3);
+    session->SetFound(false);
+    session->SetSmartPI(false);
+    for (const std::int32_t tailUs : {400, 3000}) {
+        session->SetActive(false);
+        session->SetTailinUS(tailUs);
+        session->SetActive(true);
+        Bytes answer;
+        EXPECT_EQ(session->SyncQuery(Bytes{3, 0x05, kCmdProbe}, answer), tailUs == 400) << tailUs;
+    }
+}
+
+// Answers carry no cell number: a late answer to one cell read must never
+// pass for the next cell's, wherever in the next exchange it comes.
+TEST_F(WorkerSimTest, LateAnswerIsNeverTakenForTheNextCell) {
+    const SimControllerId id = Add(3);
+    const SimCode codes[] = {{0x10, 0, 0, 0, 0x10}, {0x11, 0, 0, 0, 0x11}, {0x12, 0, 0, 0, 0x12}};
+    line->With(id, [&](SimController& c) {
+        for (std::uint16_t n = 0; n < 3; ++n) c.SetCell(n, codes[n]);
+    });
+    session->SetFound(false);
+    session->SetSmartPI(false);
+    session->SetActive(true);
+    session->SetERUniqueButton(false);
+    Bytes answer;
+    const Bytes login = {3, 0x0A, 0x24, kFactoryPassword[0], kFactoryPassword[1], kFactoryPassword[2],
+                         kFactoryPassword[3], kFactoryPassword[4]};
+    ASSERT_TRUE(session->SyncQuery(login, answer));
+    for (std::uint32_t lateMs = 100; lateMs <= 200; lateMs += 3) {
+        line->AddFault(id, {.kind = SimFaultKind::Late, .count = 1, .command = 0x20, .param = lateMs});
+        for (std::uint8_t n = 0; n < 3; ++n) {
+            session->SyncQuery(Bytes{3, 0x07, 0x20, n, 0}, answer);
+            if (IsFailureAnswer(answer)) continue;
+            EXPECT_EQ(Bytes(answer.begin() + 3, answer.begin() + 8), Bytes(codes[n].begin(), codes[n].end()))
+                << "cell " << int(n) << ", answer " << lateMs << " ms late";
+        }
+        clock->AdvanceUs(1'000'000);  // the line falls quiet before the next round
+        line->ClearFaults(id);
+    }
 }
 
 }  // namespace

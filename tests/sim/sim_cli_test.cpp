@@ -74,7 +74,7 @@ TEST(SimOptions, ControllersPickUpPasswordsAndRestartGivenLater) {
 
 TEST(SimOptions, FaultTextNamesEveryKind) {
     for (SimFaultKind k : {SimFaultKind::Silent, SimFaultKind::BadChecksum, SimFaultKind::Busy, SimFaultKind::Late,
-                           SimFaultKind::OtherAddress, SimFaultKind::NoReturn})
+                           SimFaultKind::OtherAddress, SimFaultKind::NoReturn, SimFaultKind::Echo})
         EXPECT_EQ(ParseFaultKind(FaultKindName(k)), k);
     const auto f = ParseFault("late@22:0.25:900");
     ASSERT_TRUE(f);

@@ -127,5 +127,37 @@ TEST_F(SimPtyTest, PelkoctlScansAndSendsRawRequests) {
     EXPECT_EQ(out, "no answer\n");
 }
 
+// A converter that echoes, zero time-outs, and either direction mode.
+TEST_F(SimPtyTest, PelkoctlThroughAnEchoingConverterWithZeroTimeOuts) {
+    Start({"--controllers", "3", "--fault", "3:echo", "--timing"});
+    std::string out;
+    for (const char* mode : {"program", "auto"}) {
+        EXPECT_EQ(RunProgram({PELKOCTL_EXE, "raw", "--port", path, "--rts", mode, "--timeout", "0", "--multiplier",
+                              "0", "3", "FE"},
+                             out),
+                  0)
+            << mode;
+        EXPECT_EQ(out, HexBytes(BuildFrame({3, 6, 0xFF, 0x01}), "") + "\n") << mode;
+    }
+    EXPECT_EQ(RunProgram({PELKOCTL_EXE, "raw", "--port", path, "--timeout", "0", "--multiplier", "0", "4", "FE"}, out),
+              1);
+}
+
+// What the read gave up on still arrives after a purge, as in the in-process port.
+TEST_F(SimPtyTest, LateAnswerOutlivesAPurge) {
+    Start({"--controllers", "3", "--fault", "3:late:1:200"});
+    std::string error;
+    auto port = PosixSerialPort::Open(path, error);
+    ASSERT_NE(port, nullptr) << error;
+    port->setTimeouts({0, 1, 100});
+    ASSERT_TRUE(port->setBaudRate(9600));
+    EXPECT_TRUE(Exchange(*port, Req(3, 0xFE)).empty());
+    port->purge();
+    port->setTimeouts({0, 1, 300});
+    Bytes a(6);
+    a.resize(port->read(a.data(), 6));
+    EXPECT_TRUE(AcceptAnswer(Req(3, 0xFE), a));
+}
+
 }  // namespace
 }  // namespace pelko

@@ -69,14 +69,22 @@ TEST_F(SimPortTest, ShortAnswerEndsAtTheTotalTimeOut) {
     EXPECT_EQ(clock->NowUs(), start + 50'000);
 }
 
-TEST_F(SimPortTest, LateAnswerIsMissedAndPurged) {
+TEST_F(SimPortTest, LateAnswerOutlivesAPurgeAndIsLostUnderTheNextFrame) {
     const auto id = line->Add({.adr = 3});
-    line->AddFault(id, {.kind = SimFaultKind::Late, .count = 1});
-    EXPECT_TRUE(Exchange(Req(3, 0xFE)).empty());
-    EXPECT_EQ(port->Pending(), 6u);  // still on its way when the read gave up
-    const Bytes req = Req(3, 0x72);
-    const Bytes a = Exchange(req);
-    EXPECT_TRUE(AcceptAnswer(req, a));
+    line->AddFault(id, {.kind = SimFaultKind::Late, .count = 2, .command = 0xFE, .param = 200});
+    const Bytes probe = Req(3, 0xFE);
+    EXPECT_TRUE(Exchange(probe).empty());
+    port->purge();
+    EXPECT_EQ(port->Pending(), 6u) << "not arrived yet: a purge cannot drop it";
+    Bytes a(6);
+    a.resize(port->read(a.data(), 6));
+    EXPECT_TRUE(AcceptAnswer(probe, a));
+    // The second late answer goes out while the host sends a longer frame:
+    // it meets the frame and is lost.
+    EXPECT_TRUE(Exchange(probe).empty());
+    clock->WaitUntilUs(line->Log().back().timeUs - ByteTimeUs(9600));
+    const Bytes login = Req(3, 0x24, {1, 2, 3, 4, 5});
+    EXPECT_TRUE(AcceptAnswer(login, Exchange(login)));
     EXPECT_EQ(port->Pending(), 0u);
 }
 
