@@ -4,6 +4,8 @@
 // back through PelkoSession1AsyncAnswer, which drives the operation on to its
 // end. One operation at a time, all on the main thread.
 #include <cstdint>
+#include <deque>
+#include <map>
 #include <optional>
 #include <string>
 #include <vector>
@@ -87,6 +89,8 @@ public:
     // Program settings accepted in their dialog.
     void AcceptProgramSettings(const TSettingsDialogValues& values);
     bool NeedsStandPass(std::uint8_t i);
+    // A "give the common password" change still waits for its answer.
+    bool PassChangePending() const { return FStandPassCheck.has_value(); }
     // The card list's rows follow CurConf's shown list.
     void RefreshCardList();
 
@@ -98,8 +102,12 @@ private:
     };
     static const StateHandler kDispatchOrder[];
 
-    // Requests.
+    // Requests. Queue holds a request while another is on the line; Send
+    // puts it on the line at once.
     std::uint32_t Queue(const Bytes& body);
+    std::uint32_t Send(const Bytes& body);
+    bool Outstanding() const;  // a request of this operation awaits its answer
+    void ReleaseHeld();
     void Probe(std::uint8_t adr) { Queue(Requests.Probe(adr)); }
     void Login(std::uint8_t adr, const TCode& pass);
     void ReadCell(std::uint8_t adr, std::uint16_t cell) { Queue(Requests.ReadCard(adr, cell)); }
@@ -174,9 +182,13 @@ private:
     // Reset.
     void OnReset(const TAnswer& a, std::uint32_t check);
     void ResetTimerTick();
-    void ResetFailed(const char* text);
+    void ResetFailed(const char* text, bool opened = false);
     void ResetLoggedIn();
     void ResetConfigWritten();
+    void ResetRestartWait();
+    void ResetAtFactory();
+    void ResetConfigLost();
+    void ResetPassUnsure();
     // Common password and speed.
     void OnSetStandPass(const TAnswer& a, std::uint32_t check);
     void OnSetSpeed(const TAnswer& a, std::uint32_t check);
@@ -192,6 +204,10 @@ private:
     void FinishSpeedPhase();
     void ShowModalPhase();
     void DropClosedDevices();
+    std::string DeviceLabel(std::uint8_t adr);
+    int CheckPassChange(std::uint8_t adr, const TCode& oldPass, const TCode& newPass);
+    void ReportPassUnsure();
+    void QueuePassChange(std::uint8_t adr);
 
     TPelkoSession& FSession;
     TGroupDev& FGroup;
@@ -213,6 +229,10 @@ private:
     // belong to no operation: Checks below FFreshFrom are dropped.
     std::uint32_t FNextCheck = 0;
     std::uint32_t FFreshFrom = 0;
+    // The address each queued request went to, by Check, until answered.
+    std::map<std::uint32_t, std::uint8_t> FExpectAdr;
+    bool FCancelling = false;  // Cancel pressed: waiting for the answer in flight
+    std::deque<Bytes> FHeld;   // requests waiting for the one on the line
 
     bool FGroupMode = false;      // the search probes the group's devices only
     int FSearchBase = 0;          // first address of a search continued after the all-speed probe
@@ -222,11 +242,23 @@ private:
     // How far the reset got: which exchange a failure answer belongs to.
     enum class ResetStep { Reset, Restore, Password };
     ResetStep FResetStep = ResetStep::Reset;
+    bool FResetUnacked = false;     // the reset's acknowledgement never came
+    bool FResetConfigSent = false;  // the restore's configuration write is on the line
     // A password change queued outside any operation (ChDevStandPasClick).
     std::optional<std::uint32_t> FStandPassCheck;
     std::uint8_t FStandPassAdr = 0;
     int FSpeedBase = 0;  // bar position where the speed phase began
+    bool FPassChanging = false;  // the password phase's request on the line is a change
+    // The speed phase's outcome per address: blocks confirmed written, and
+    // blocks sent whose answer was lost.
+    bool FSpeedRunning = false;
+    bool FSpeedWriting = false;
+    std::int32_t FSpeedFrom = 0;
+    std::map<std::uint8_t, TDevConfig> FSpeedMoved;
+    std::map<std::uint8_t, TDevConfig> FSpeedUnsure;
+    std::vector<std::string> FPhaseUnsure;  // password changes that could not be checked
     TCode FStandPassNew = ZeroCode;
+    TCode FStandPassOld = ZeroCode;
 };
 
 }  // namespace pelko

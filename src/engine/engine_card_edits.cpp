@@ -121,7 +121,7 @@ void TEngine::EraseMarkedCards() {
         if (!conf.IsCardSelected(MasterView, r)) continue;
         TCard card;
         conf.GetCard(MasterView, r, card);
-        LastCheck = WriteCellCode(AdrOf(conf), card.Pos, EmptyCode);
+        WriteCellCode(AdrOf(conf), card.Pos, EmptyCode);  // held until the one before is answered
     }
     ShowModal();
     OperState = osIdle;
@@ -138,7 +138,7 @@ void TEngine::EraseMarkedCards() {
     FHost.UpdateControls();
 }
 
-void TEngine::OnEraseSelected(const TAnswer& a, std::uint32_t check) {
+void TEngine::OnEraseSelected(const TAnswer& a, std::uint32_t) {
     if (a.Failure && AnswerCount == 0) return StopOper();
     if (EditLogin(a, true)) return;
     if (!a.Failure && a.Cmd != ansWriteCard) return;
@@ -151,7 +151,8 @@ void TEngine::OnEraseSelected(const TAnswer& a, std::uint32_t check) {
         if (!a.Failure) conf.MarkForDelete(MasterView, CurCell);
         ++CurCell;
     }
-    if (check == LastCheck) EndOper();
+    // The writes go out one by one: the last answered ends the erase.
+    if (FHeld.empty() && !Outstanding()) EndOper();
 }
 
 void TEngine::MoveCardTo(int row, std::uint16_t newCell) {

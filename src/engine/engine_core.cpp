@@ -1,5 +1,6 @@
 #include "engine/engine.h"
 
+#include <iterator>
 #include <utility>
 
 namespace pelko {
@@ -59,19 +60,51 @@ std::string TEngine::NameOf(std::uint8_t index) {
     return name;
 }
 
+namespace {
+const Bytes kFailureBytes(6, 0);
+}  // namespace
+
 void TEngine::PelkoSession1AsyncAnswer(const Bytes& Answer, std::uint32_t Check) {
-    const TAnswer a(Answer);
+    // The engine knows whom it asked: an answer from another address is no
+    // answer from the target, whatever it says.
+    const Bytes* raw = &Answer;
+    if (const auto it = FExpectAdr.find(Check); it != FExpectAdr.end()) {
+        if (TAnswer(Answer).Adr != it->second) raw = &kFailureBytes;
+        FExpectAdr.erase(it);
+    }
+    const TAnswer a(*raw);
     if (FStandPassCheck && *FStandPassCheck == Check) {
         OnStandPassAnswer(a);
-        return;
+        return ReleaseHeld();
     }
     if (static_cast<std::int32_t>(Check - FFreshFrom) < 0) return;  // left from an ended operation
     for (const StateHandler& h : kDispatchOrder) {
         if (OperState == h.state) {
             (this->*h.handler)(a, Check);
-            return;
+            break;
         }
     }
+    // Cancelled: the answer in flight has been applied, nothing more goes out.
+    if (FCancelling && !Outstanding() && OperState != osIdle) EndOper();
+    ReleaseHeld();
+}
+
+bool TEngine::Outstanding() const {
+    for (const auto& [check, adr] : FExpectAdr) {
+        if (FStandPassCheck && *FStandPassCheck == check) continue;
+        if (static_cast<std::int32_t>(check - FFreshFrom) >= 0) return true;
+    }
+    return false;
+}
+
+// One request on the line at a time: the next goes out only once the
+// previous one is answered, so a Cancel can stop the rest.
+void TEngine::ReleaseHeld() {
+    if (OperState == osIdle || OperState == osNone || FCancelling) FHeld.clear();
+    if (FHeld.empty() || Outstanding()) return;
+    Bytes body = std::move(FHeld.front());
+    FHeld.pop_front();
+    Send(body);
 }
 
 void TEngine::PelkoSession1DevOn(std::uint32_t AddrDevice) {
@@ -166,6 +199,7 @@ void TEngine::StopOper() {
 
 void TEngine::EndOper() {
     OperState = osIdle;
+    FHeld.clear();
     FFreshFrom = FNextCheck;
     FHost.ProgressClose();
 }
@@ -179,9 +213,22 @@ void TEngine::SetProgBFrm(int Max, const std::string& Caption, bool Marquee) {
     ShowBar();
 }
 
+// On Cancel the request in flight still reaches the controller: its answer is
+// waited for (Cancel greyed) and applied, and nothing further is sent.
 TModalResult TEngine::ShowModal() {
     const TModalResult result = FHost.ProgressShowModal();
-    if (result == TModalResult::Cancel) FFreshFrom = FNextCheck;
+    if (result != TModalResult::Cancel) return result;
+    FHeld.clear();
+    if (Outstanding() && OperState != osIdle && OperState != osNone) {
+        FCancelling = true;
+        FHost.ProgressCancelEnabled(false);
+        FHost.ProgressShowModal();
+        FHost.ProgressCancelEnabled(true);
+        FCancelling = false;
+    }
+    FFreshFrom = FNextCheck;
+    FExpectAdr.clear();
+    FHeld.clear();
     return result;
 }
 
@@ -201,9 +248,22 @@ void TEngine::SetCaption(const std::string& text) {
 }
 
 std::uint32_t TEngine::Queue(const Bytes& body) {
+    if (FCancelling) return 0;  // cancelled: nothing further goes out
+    if (Outstanding() || !FHeld.empty()) {
+        FHeld.push_back(body);
+        return 0;
+    }
+    return Send(body);
+}
+
+std::uint32_t TEngine::Send(const Bytes& body) {
     std::uint32_t check = 0;
     FSession.AsyncQuery(body, check);
     FNextCheck = check + 1;
+    if (!body.empty()) FExpectAdr[check] = body[0];
+    // Answers dropped with the session's queue never come: forget them.
+    for (auto it = FExpectAdr.begin(); it != FExpectAdr.end();)
+        it = static_cast<std::int32_t>(it->first - FFreshFrom) < 0 ? FExpectAdr.erase(it) : std::next(it);
     return check;
 }
 

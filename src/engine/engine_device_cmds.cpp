@@ -46,9 +46,12 @@ void TEngine::SetDevParamsClick() {
     TDevConfig block = WorkConfig;
     DialogToParams(params, block);
     block[kAdrByte] = adr;
-    block[1] = static_cast<std::uint8_t>((block[1] & 0xF0) | (WorkConfig[1] & 0x0F));
     if (block == WorkConfig) return;
     if (!EnsureActive() || !SyncLogin(adr, dev->Pass)) return;
+    // The speed is never changed here: the controller just answered at the
+    // port's speed, whatever the stored block or the settings say.
+    if (SpeedCode(FSession.PortBaudRate()) == 0) return;
+    PutSpeedCode(block, FSession.PortBaudRate());
     if (!SyncWriteConfig(adr, block)) return;
     FGroup.SetState(index, dfParamsRead);
     FGroup.SetConfig(index, block);
@@ -85,18 +88,38 @@ void TEngine::OpenWithPasClick() {
 // stored password follows the controller's.
 void TEngine::ChDevStandPasClick() {
     TConfPelko* dev = SelectedDevice();
-    if (dev == nullptr || !EnsureActive()) return;
+    if (dev == nullptr) return;
+    // A second change before the first answer would send a stale old password.
+    if (FStandPassCheck) {
+        FHost.ShowMessage(kCaptionAttention, "Смена пароля ещё не завершена. Дождитесь ответа прибора.",
+                          TMsgIcon::Warning);
+        return;
+    }
+    if (!EnsureActive()) return;
     CurPass = dev->Pass;
     FStandPassAdr = AdrOf(*dev);
+    FStandPassOld = CurPass;
     FStandPassNew = FSettings.StandPass;
-    FStandPassCheck = Queue(Requests.ChangePass(FStandPassAdr, CurPass, FStandPassNew));
+    FStandPassCheck = Send(Requests.ChangePass(FStandPassAdr, CurPass, FStandPassNew));
 }
 
 void TEngine::OnStandPassAnswer(const TAnswer& a) {
     FStandPassCheck.reset();
-    if (a.Failure || a.Cmd != ansChangePass || !a.Verdict()) return;
+    if (!a.Failure && a.Cmd != ansChangePass) return;
     const DevIndex index = FGroup.IndexOfAdr(FStandPassAdr);
     if (index == NoDevice) return;
+    if (a.Failure || !a.Verdict()) {
+        // No answer or another byte: the change may still have taken. Only
+        // checked between operations, where a login disturbs nothing.
+        const bool between = OperState == osIdle || OperState == osNone;
+        const int took = between ? CheckPassChange(FStandPassAdr, FStandPassOld, FStandPassNew) : -1;
+        if (took < 0) {
+            FHost.ShowMessage(kCaptionAttention,
+                              "Не удалось проверить пароль прибора " + DeviceLabel(FStandPassAdr) + ".",
+                              TMsgIcon::Warning);
+        }
+        if (took != 1) return;
+    }
     FGroup.SetPass(index, FStandPassNew);
     FHost.UpdateInspDev();
     FHost.UpdateGridDev();
@@ -132,6 +155,8 @@ void TEngine::SetDevAddrClick() {
     }
     WorkConfig[kAdrByte] = d;
     if (!EnsureActive() || !SyncLogin(adr, dev->Pass)) return;
+    if (SpeedCode(FSession.PortBaudRate()) == 0) return;
+    PutSpeedCode(WorkConfig, FSession.PortBaudRate());  // as for the parameters
     const bool written = SyncWriteConfig(adr, WorkConfig);
     FSession.SetDevPresent(d);
     if (!written) return;

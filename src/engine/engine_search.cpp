@@ -90,7 +90,14 @@ void TEngine::OnSearch(const TAnswer& a, std::uint32_t) {
             }
             return;
         case ansLogin:
-            if (!a.Verdict()) return SearchNext();
+            if (!a.Verdict()) {
+                // Refused: whatever the program knew, it is not open now.
+                if (i != NoDevice && FGroup.GetState(i, dfOpened)) {
+                    FGroup.ClearState(i, dfOpened);
+                    FHost.UpdateGridDev();
+                }
+                return SearchNext();
+            }
             if (FGroup.GetState(i, dfConnected)) {
                 FGroup.SetState(i, dfOpened);
                 FGroup.SetPass(i, CurPass);
@@ -99,7 +106,7 @@ void TEngine::OnSearch(const TAnswer& a, std::uint32_t) {
             }
             return ReadConfig(a.Adr);
         case ansReadConfig:
-            if (a.Complete()) {
+            if (a.Complete() && a.Data(5) == kAccepted) {
                 WorkConfig = a.Block();
                 FGroup.SetConfig(i, WorkConfig);
                 FGroup.SetState(i, dfParamsRead);

@@ -32,6 +32,7 @@ void TEngine::AcceptProgramSettings(const TSettingsDialogValues& v) {
     s.AutoReadKey = v.AutoReadKey;
     s.AutoWriteKey = v.AutoWrKey;
     const bool oldSavePass = s.SavePass;
+    const ProgramSettings before = s;
     s.SavePass = v.CBSavePass;
     s.OldStandPass = s.StandPass;
     // The dialog accepts only ten digits; anything shorter keeps the password.
@@ -53,7 +54,16 @@ void TEngine::AcceptProgramSettings(const TSettingsDialogValues& v) {
     ApplyPortSettings(FSession, s);
     if (FGroup.Count() == 0) FSession.SetPortBaudRate(s.PortBaudRate);
     // Without the port nothing can be carried into the devices.
-    if (!ActivateSession()) return PortMessage();
+    if (!ActivateSession()) {
+        // No controller got anything: the fields that describe them stay.
+        s.StandPass = before.StandPass;
+        s.OldStandPass = before.OldStandPass;
+        s.SavePass = before.SavePass;
+        s.PortBaudRate = before.PortBaudRate;
+        s.PrevBaudRate = before.PrevBaudRate;
+        FSession.SetPortBaudRate(s.PortBaudRate);
+        return PortMessage();
+    }
     PresentAll();
     if (FGroup.Count() == 0) {
         s.PrevBaudRate = s.PortBaudRate;

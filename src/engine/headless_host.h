@@ -36,6 +36,11 @@ public:
     // The pump returns false when it gave up on a stalled line.
     using Pump = std::function<bool(const std::function<bool()>& done)>;
     void SetPump(Pump pump) { FPump = std::move(pump); }
+    const Pump& CurrentPump() const { return FPump; }
+    // For a borrowed loop that keeps Timer1 itself (a reset's restart wait).
+    bool TimerOn() const { return FTimerOn; }
+    unsigned TimerMs() const { return FTimerMs; }
+    void TickTimer() { Tick(); }
 
     // Raises events outside a modal window until done() holds, Timer1 ticking
     // meanwhile; false when StallLimitMs passed with nothing happening.

@@ -25,7 +25,12 @@ int cmdWrite(const Args& args) {
     pelko::EngineFileHost fileHost(engine, cli.session(), cli.host());
     // A file that does not parse holds nothing worth writing.
     if (!pelko::ReadFromFile(bytes, cli.settings(), cli.group(), fileHost)) return kNoPort;
+    // The file is written as loaded: the search must not read the
+    // controllers' cells into its cards first.
+    const bool autoRead = cli.settings().AutoReadKey;
+    cli.settings().AutoReadKey = false;
     engine.GroupSearch();
+    cli.settings().AutoReadKey = autoRead;
     engine.sbWriteKeyDevClick();
     cli.PrintDevices(std::cout);
     bool complete = false;

@@ -10,6 +10,12 @@ int cmdSearch(const Args&);
 int cmdSearchAll(const Args&);
 int cmdRead(const Args&);
 int cmdWrite(const Args&);
+int cmdParams(const Args&);
+int cmdAddress(const Args&);
+int cmdPassword(const Args&);
+int cmdCommonPass(const Args&);
+int cmdSpeed(const Args&);
+int cmdReset(const Args&);
 
 const std::vector<Command>& commands() {
     static const std::vector<Command> table = {
@@ -21,6 +27,12 @@ const std::vector<Command>& commands() {
         {"search-all", "search-all [--pass HEX]", cmdSearchAll},
         {"read", "read --out FILE [--pass HEX]", cmdRead},
         {"write", "write FILE", cmdWrite},
+        {"params", "params ADR [NAME=VALUE ...] [--own HEX]", cmdParams},
+        {"address", "address ADR NEW [--own HEX]", cmdAddress},
+        {"password", "password ADR NEWHEX [--own HEX]", cmdPassword},
+        {"common-pass", "common-pass NEWHEX [--pass HEX]", cmdCommonPass},
+        {"speed", "speed BAUD [--pass HEX]", cmdSpeed},
+        {"reset", "reset ADR [--own HEX]", cmdReset},
     };
     return table;
 }

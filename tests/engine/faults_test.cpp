@@ -27,6 +27,7 @@ const FaultCase kFaults[] = {
     {"busy", SimFaultKind::Busy, 0.5, 0, 0},
     {"late", SimFaultKind::Late, 0.5, 800, 0},
     {"other_address", SimFaultKind::OtherAddress, 0.3, 0, 0},
+    {"answers_for_9", SimFaultKind::OtherAddress, 0.3, 9, 0},
     {"unplugged", SimFaultKind::Silent, 0.0, 0, 40},
 };
 
@@ -56,6 +57,43 @@ protected:
         engine->OperState = osIdle;
         settings.AutoWriteKey = true;
         before = Cells(Dev(3));
+        host.Messages.clear();
+    }
+    // The one rule every failure path keeps: for every controller the program
+    // can log in at the address and speed it holds, with the password it
+    // holds, and every cell it holds is the controller's; or a message named
+    // the controller.
+    void ExpectAgreement(const std::string& op) {
+        for (SimControllerId id : {dev3, dev9}) {
+            const SimController c = Sim(id);
+            const std::uint8_t home = id == dev3 ? 3 : 9;
+            bool named = op == "reset" && id == dev3 && !host.Messages.empty();
+            for (const auto& m : host.Messages)
+                for (std::uint8_t adr : {c.Adr(), home})
+                    if (m.text.find("адрес " + std::to_string(adr) + ")") != std::string::npos) named = true;
+            if (named) continue;
+            SCOPED_TRACE("controller " + std::to_string(home) + " now at " + std::to_string(c.Adr()));
+            const DevIndex i = group.IndexOfAdr(c.Adr());
+            ASSERT_NE(i, NoDevice);
+            const TConfPelko& d = *group.GetDevice(i, nullptr);
+            EXPECT_EQ(static_cast<std::int32_t>(c.Baud()), settings.PortBaudRate);
+            EXPECT_EQ(session->PortBaudRate(), settings.PortBaudRate);
+            if (group.GetState(i, dfOpened)) {
+                EXPECT_EQ(c.Password(), d.Pass);
+            }
+            if (group.GetState(i, dfParamsRead)) {
+                EXPECT_EQ(d.Config[1] & 0x0F, c.Config()[1] & 0x0F);
+            }
+            // A reset empties the controller's memory; the model keeps the cards to write back.
+            if (op == "reset" && id == dev3) continue;
+            for (const auto& [cell, code] : Cells(d)) EXPECT_EQ(c.Cell(cell), code) << "cell " << cell;
+        }
+        // No device the program thinks open is a phantom.
+        for (DevIndex i = 0; i < group.Count(); ++i) {
+            if (!group.GetState(i, dfOpened)) continue;
+            const std::uint8_t adr = group.GetDevice(i, nullptr)->Config[kAdrByte];
+            EXPECT_FALSE(line->FindByAdr(adr).empty()) << "phantom at " << int(adr);
+        }
     }
     static std::map<std::uint16_t, TCode> Cells(const TConfPelko& dev) {
         std::map<std::uint16_t, TCode> out;
@@ -127,6 +165,11 @@ const std::map<std::string, Operation>& Operations() {
              v.ChSpeed = 3;
              e.AcceptProgramSettings(v);
          }},
+        {"speed", [](TEngine& e, HeadlessHost&) {
+             TSettingsDialogValues v = SettingsToDialog(ProgramSettings{});
+             v.ChSpeed = 4;
+             e.AcceptProgramSettings(v);
+         }},
     };
     return ops;
 }
@@ -137,6 +180,7 @@ TEST_P(FaultTest, OperationEndsAndTheSessionServesTheNextCommand) {
     Inject(fault);
     Operations().at(opName)(*engine, host);
     Heal();
+    ExpectAgreement(opName);
     EXPECT_FALSE(host.Stalled);
     EXPECT_FALSE(host.ProgressShown);
     EXPECT_EQ(engine->OperState == osIdle || engine->OperState == osNone, true) << int(engine->OperState);
@@ -185,6 +229,81 @@ INSTANTIATE_TEST_SUITE_P(EveryOperation, FaultTest, ::testing::ValuesIn(AllCases
                          [](const auto& info) {
                              return std::string(std::get<0>(info.param)) + "_" + std::get<1>(info.param).name;
                          });
+
+// Cancel pressed after each request of every operation: the request in flight
+// is applied, nothing further goes out, and the program and the line agree.
+class CancelTest : public FaultTest {};
+
+TEST_P(CancelTest, TheProgramAndTheControllersAgree) {
+    const auto& [opName, fault] = GetParam();
+    const std::size_t step = fault.param;
+    SetUpDevices();
+    host.CancelWhen = [this, step] {
+        std::size_t n = 0;
+        for (const SentFrame& f : Sent())
+            if (f.cmd != 0x02 && f.cmd != 0x72) ++n;  // the worker's own polls are no step
+        return n >= step;
+    };
+    ClearSent();
+    Operations().at(opName)(*engine, host);
+    host.CancelWhen = nullptr;
+    EXPECT_FALSE(host.Stalled);
+    ExpectAgreement(opName);
+}
+
+std::vector<std::tuple<const char*, FaultCase>> CancelCases() {
+    std::vector<std::tuple<const char*, FaultCase>> out;
+    for (const auto& [name, op] : Operations())
+        if (name != "search" && name != "read_all" && name != "read_selected" && name != "write_all" &&
+            name != "write_selected")
+            for (std::uint32_t step = 1; step <= 8; ++step)
+                out.emplace_back(name.c_str(), FaultCase{"cancel", SimFaultKind::Silent, 0.0, step, 0});
+    return out;
+}
+
+INSTANTIATE_TEST_SUITE_P(EveryStep, CancelTest, ::testing::ValuesIn(CancelCases()),
+                         [](const auto& info) {
+                             return std::string(std::get<0>(info.param)) + "_" +
+                                    std::to_string(std::get<1>(info.param).param);
+                         });
+
+// Failures that start from a model already out of step, which the matrix
+// does not set up.
+TEST_F(EngineTest, StaleOrUnconfirmedStateIsNeverWrittenBack) {
+    // A parameter edit writes the port's speed, not a stale stored code.
+    const SimControllerId id = AddController(3, 19200);
+    settings.PortBaudRate = settings.PrevBaudRate = 19200;
+    session->SetPortBaudRate(19200);
+    SearchAndSelect(3);
+    Dev(3).Config[1] = static_cast<std::uint8_t>((Dev(3).Config[1] & 0xF0) | SpeedCode(9600));
+    host.ParamsDialog = [](TDeviceParams& p, const std::string&, bool) { p.VParam4 = !p.VParam4; return true; };
+    engine->SetDevParamsClick();
+    EXPECT_EQ(Sim(id).Baud(), 19200u);
+    EXPECT_EQ(Dev(3).Config[1] & 0x0F, SpeedCode(19200));
+
+    // A second change of the common password before the first answer is refused.
+    engine->ChDevStandPasClick();
+    engine->ChDevStandPasClick();
+    ASSERT_EQ(host.Messages.size(), 1u);
+    host.RunUntil([&] { return !engine->PassChangePending(); });
+    EXPECT_EQ(CountSent(0x26), 1u);
+
+    // A refused login in the search no longer leaves the device open.
+    line->With(id, [](SimController& c) { c = SimController(SimControllerSetup{3, 19200, Code(7), FactoryPass}); });
+    engine->SpButFindClick();
+    EXPECT_FALSE(group.GetStateByAdr(3, dfOpened));
+
+    // Settings accepted without a port describe the controllers as before.
+    const ProgramSettings before = settings;
+    refusePort = true;
+    TSettingsDialogValues v = SettingsToDialog(settings);
+    v.EdPass = "9988776655";
+    v.ChSpeed = 5;
+    engine->AcceptProgramSettings(v);
+    EXPECT_EQ(settings.StandPass, before.StandPass);
+    EXPECT_EQ(settings.PortBaudRate, before.PortBaudRate);
+    EXPECT_EQ(host.Messages.back().text.rfind("COM порт", 0), 0u);
+}
 
 // The port is lost while a bulk transfer has polling off: the session cannot
 // be restarted when the transfer stops. Once the port is back, polling must

@@ -110,5 +110,27 @@ TEST(EnginePty, PelkoctlWriteLoadsAFileAndWritesItsGroup) {
     EXPECT_NE(lines[1].find("cells=0"), std::string::npos) << lines[1];
 }
 
+// The administrative commands by script: each through the engine's own
+// operation, the resulting device line printed.
+TEST(EnginePty, PelkoctlSetsParametersAndAddress) {
+    ChildProcess sim({PELKO_SIM_EXE, "--controllers", "3@115200"});
+    ASSERT_TRUE(sim.Started());
+    std::string path, out;
+    ASSERT_TRUE(sim.ReadLine(path));
+    const std::vector<std::string> line{"--port", path, "--baud", "115200"};
+    auto run = [&](std::vector<std::string> words) {
+        words.insert(words.begin(), PELKOCTL_EXE);
+        words.insert(words.end(), line.begin(), line.end());
+        out.clear();
+        return RunProgram(words, out);
+    };
+    EXPECT_EQ(run({"params", "3", "RelayDelay=15"}), 0);
+    EXPECT_EQ(out, "device 3 STATE=7 CONFIG=0F070310F9 PASS=1122334455\n");
+    EXPECT_EQ(run({"params", "3", "UARTSpeed=3"}), 2);  // the speed is the speed phase's
+    EXPECT_EQ(run({"address", "3", "5"}), 0);
+    EXPECT_EQ(out, "device 5 STATE=7 CONFIG=0F070510F9 PASS=1122334455\n");
+    EXPECT_EQ(run({"params", "3"}), 1);  // nothing answers at 3 any more
+}
+
 }  // namespace
 }  // namespace pelko

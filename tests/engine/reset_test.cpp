@@ -123,9 +123,10 @@ TEST_F(ResetTest, UnansweredResetEndsWithAMessageAndChangesNothing) {
     engine->ResetDevClick();
     ExpectEnded();
     ASSERT_EQ(host.Messages.size(), 1u);
-    EXPECT_EQ(host.Messages[0].text, "Контроллер не ответил на команду сброса.");
+    EXPECT_EQ(host.Messages[0].text.rfind("Контроллер не ответил на команду сброса", 0), 0u);
     EXPECT_EQ(Sim(id).Cell(7), Code(7));
-    EXPECT_EQ(host.VirtualMs, 0);
+    // A lost acknowledgement may hide a reset: address 1 was tried after the wait.
+    EXPECT_GT(host.VirtualMs, 0);
 }
 
 }  // namespace

@@ -1,0 +1,159 @@
+// The engine on a line whose every answer is made from the input: any
+// command, length, verdict and address, with a good checksum so that it
+// reaches the engine. Every operation, with every state reached along the
+// way, must end: no crash, no sanitizer report, no stalled progress window.
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+#include <deque>
+#include <memory>
+#include <mutex>
+
+#include "engine/engine.h"
+#include "engine/headless_host.h"
+#include "engine/settings_dialog_values.h"
+#include "link/frame.h"
+#include "sim/instant_timing.h"
+
+namespace {
+
+using namespace pelko;
+
+// Input bytes, shared by the worker's port and the operation chooser.
+class Input {
+public:
+    Input(const std::uint8_t* d, std::size_t n) : FData(d, d + n) {}
+    bool Take(std::uint8_t& b) {
+        std::lock_guard lock(FLock);
+        if (FAt >= FData.size()) return false;
+        b = FData[FAt++];
+        return true;
+    }
+    std::uint8_t Byte() {
+        std::uint8_t b = 0;
+        Take(b);
+        return b;
+    }
+
+private:
+    std::mutex FLock;
+    Bytes FData;
+    std::size_t FAt = 0;
+};
+
+// Answers each request with a frame built from the input; silence once the
+// input is used up.
+class FuzzPort : public SerialPort {
+public:
+    explicit FuzzPort(Input& in) : FIn(in) {}
+    bool setBaudRate(std::uint32_t) override { return true; }
+    void setTimeouts(const PortTimeouts&) override {}
+    void purge() override { FReply.clear(); }
+    std::size_t write(const std::uint8_t* data, std::size_t n) override {
+        FReply.clear();
+        std::uint8_t how = 0;
+        if (n < 3 || !FIn.Take(how)) return n;
+        if (how == 0) return n;  // no answer
+        Bytes body;
+        body.push_back(how & 1 ? data[0] : FIn.Byte());                       // address
+        body.push_back(0);                                                     // frame length, below
+        body.push_back(how & 2 ? static_cast<std::uint8_t>(data[2] + 1) : FIn.Byte());  // command
+        const std::size_t len = how & 4 ? FIn.Byte() % 12 : 6;
+        for (std::size_t i = 0; i < len; ++i) body.push_back(i == 0 && (how & 8) ? 0xFF : FIn.Byte());
+        body[1] = how & 16 ? FIn.Byte() : static_cast<std::uint8_t>(body.size() + 2);
+        const Bytes frame = BuildFrame(body);
+        FReply.assign(frame.begin(), frame.end());
+        return n;
+    }
+    std::size_t read(std::uint8_t* buf, std::size_t n) override {
+        std::size_t got = 0;
+        while (got < n && !FReply.empty()) {
+            buf[got++] = FReply.front();
+            FReply.pop_front();
+        }
+        return got;
+    }
+    void setDtr(bool) override {}
+    void setRts(bool) override {}
+
+private:
+    Input& FIn;
+    std::deque<std::uint8_t> FReply;
+};
+
+void Run(Input& in, std::uint8_t op) {
+    HeadlessHost host;
+    host.StallLimitMs = 5000;
+    host.DefaultYesNo = (op & 0x80) != 0;
+    PortOpener opener = [&in](std::uint8_t, std::string&) -> std::unique_ptr<SerialPort> {
+        return std::make_unique<FuzzPort>(in);
+    };
+    auto clock = std::make_shared<VirtualClock>();
+    TPelkoSession session(opener, host.Notifier());
+    session.SetTiming(std::make_shared<InstantTiming>(clock));
+    session.SetFound(false);
+    session.SetSearchAddr(false);
+    host.AttachSession(&session);
+    TGroupDev group;
+    ProgramSettings settings;
+    settings.AutoWriteKey = true;
+    settings.AutoReadKey = (op & 0x40) != 0;
+    settings.AutoSetDefaultSettings = true;
+    TEngine engine(session, group, settings, host, opener);
+    for (std::uint8_t adr : {3, 9}) {
+        const DevIndex i = group.AddDevice(adr);
+        group.SetState(i, dfOpened);
+        group.SetState(i, dfParamsRead);
+        group.SetState(i, dfInGroup);
+        group.SetPass(i, FactoryPass);
+        group.SetConfig(i, DefaultConfig(adr));
+        group.GetDevice(i, nullptr)->AddCard(1, {1, 2, 3, 4, 5}, "");
+        group.GetDevice(i, nullptr)->AddCard(1000, {6, 7, 8, 9, 10}, "");
+    }
+    group.Select(0);
+    engine.OperState = osIdle;
+    host.AddressChoice = [](const std::vector<std::uint8_t>& c) { return std::optional<std::uint8_t>(c.back()); };
+    host.ParamsDialog = [](TDeviceParams& p, const std::string&, bool) { p.VParam4 = !p.VParam4; return true; };
+    host.Passwords.push_back(std::string("1122334455"));
+    TSettingsDialogValues v = SettingsToDialog(settings);
+    switch (op % 20) {
+        case 0: engine.SpButFindClick(); break;
+        case 1: engine.ReadDevKeysClick(); break;
+        case 2: engine.sbReadKeyDevClick(); break;
+        case 3: engine.WriteDevKeysClick(); break;
+        case 4: engine.sbWriteKeyDevClick(); break;
+        case 5: engine.WriteNewCard(5); break;
+        case 6: engine.EraseCard(0); break;
+        case 7: engine.CurConf().SelectCard(false, 0); engine.EraseMarkedCards(); break;
+        case 8: engine.MoveCardTo(0, 7); break;
+        case 9: engine.ChangeCardCode(0, {9, 9, 9, 9, 9}); break;
+        case 10: engine.CopyCardTo(1, 0, 4); break;
+        case 11:
+            engine.CurConf().SelectCard(false, 0);
+            engine.CurConf().MarkSelectedForCopy(false);
+            engine.CopyMarkedCardsTo(1);
+            break;
+        case 12: engine.SetDevParamsClick(); break;
+        case 13: engine.SetDevAddrClick(); break;
+        case 14: engine.OpenWithPasClick(); break;
+        case 15:
+            engine.ChDevStandPasClick();
+            host.RunUntil([&] { return !engine.PassChangePending(); });
+            break;
+        case 16: engine.ResetDevClick(); break;
+        case 17: v.EdPass = "9988776655"; v.ChSpeed = 4; engine.AcceptProgramSettings(v); break;
+        case 18: v.ChSpeed = 5; engine.AcceptProgramSettings(v); break;
+        default: engine.SpButExFindClick(); break;
+    }
+    if (host.Stalled || host.ProgressShown) std::abort();  // the operation never ended
+    if (engine.OperState != osIdle && engine.OperState != osNone) std::abort();
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    if (size < 1) return 0;
+    Input in(data + 1, size - 1);
+    Run(in, data[0]);
+    return 0;
+}

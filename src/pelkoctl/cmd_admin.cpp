@@ -1,0 +1,218 @@
+// pelkoctl params / address / password / common-pass / speed: the device
+// menu's commands and the program settings' group phases, each through the
+// engine's own operation, for set-up by script. Every command prints the
+// resulting device lines; 4 when a controller was left behind.
+#include <chrono>
+#include <iostream>
+#include <optional>
+#include <thread>
+
+#include "config/file_parameters.h"
+#include "engine/settings_dialog_values.h"
+#include "pelkoctl/engine_cli.h"
+
+namespace pelkoctl {
+namespace {
+
+std::optional<std::uint8_t> Address(const std::string& text) {
+    if (text.empty() || text.size() > 3 || text.find_first_not_of("0123456789") != std::string::npos)
+        return std::nullopt;
+    const int v = std::stoi(text);
+    if (v < 1 || v > 254) return std::nullopt;
+    return static_cast<std::uint8_t>(v);
+}
+
+std::optional<pelko::TCode> Hex(const std::string& text) {
+    if (text.size() != 10 || text.find_first_not_of("0123456789abcdefABCDEF") != std::string::npos)
+        return std::nullopt;
+    std::string upper = text;
+    for (char& c : upper) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    return pelko::TextToCode(upper);
+}
+
+// The controller at adr opened with --own (or the common password) through
+// the engine's "open with password"; its index, or nothing.
+std::optional<pelko::DevIndex> OpenOne(EngineCli& cli, std::uint8_t adr, const Args& args) {
+    pelko::TGroupDev& group = cli.group();
+    const pelko::DevIndex i = group.AddDevice(adr);
+    group.Select(i);
+    const std::string pass = args.own.empty() ? pelko::CodeToText(cli.settings().StandPass) : args.own;
+    cli.host().Passwords.push_back(pass);
+    cli.engine().OpenWithPasClick();
+    if (!group.GetState(i, pelko::dfOpened)) {
+        std::cerr << "pelkoctl: прибор " << int(adr) << " не открылся\n";
+        return std::nullopt;
+    }
+    return i;
+}
+
+int Finish(EngineCli& cli, bool done) {
+    cli.PrintDevices(std::cout);
+    if (cli.host().Stalled || !cli.host().Messages.empty()) return kIncomplete;
+    return done ? kOk : kIncomplete;
+}
+
+bool OwnValid(const Args& args) {
+    if (args.own.empty() || Hex(args.own)) return true;
+    std::cerr << "pelkoctl: пароль --own: десять шестнадцатеричных цифр\n";
+    return false;
+}
+
+}  // namespace
+
+int cmdParams(const Args& args) {
+    const std::optional<std::uint8_t> adr = args.words.empty() ? std::nullopt : Address(args.words[0]);
+    if (!adr || !OwnValid(args)) {
+        std::cerr << "pelkoctl: params ADR [NAME=VALUE ...]\n";
+        return kBadArgs;
+    }
+    std::vector<std::pair<pelko::TConfigField, unsigned>> changes;
+    for (std::size_t w = 1; w < args.words.size(); ++w) {
+        const std::string& word = args.words[w];
+        const std::size_t eq = word.find('=');
+        const pelko::FileParameter* found = nullptr;
+        for (const pelko::FileParameter& p : pelko::kFileParameters)
+            if (eq != std::string::npos && word.compare(0, eq, p.name) == 0 && eq == std::string(p.name).size())
+                found = &p;
+        const std::string value = eq == std::string::npos ? std::string() : word.substr(eq + 1);
+        // The speed is the speed phase's: never changed by a parameter write.
+        if (found == nullptr || std::string(found->name) == "UARTSpeed" || value.empty() ||
+            value.find_first_not_of("0123456789") != std::string::npos || value.size() > 3 ||
+            std::stoul(value) >= (1u << found->field.width)) {
+            std::cerr << "pelkoctl: неверный параметр " << word << "\n";
+            return kBadArgs;
+        }
+        changes.emplace_back(found->field, static_cast<unsigned>(std::stoul(value)));
+    }
+    EngineCli cli(args);
+    if (const int rc = cli.Open(); rc != kOk) return rc;
+    const std::optional<pelko::DevIndex> i = OpenOne(cli, *adr, args);
+    if (!i) return kNoAnswer;
+    if (changes.empty()) return Finish(cli, true);
+    pelko::TDevConfig wanted = cli.group().GetDevice(*i, nullptr)->Config;
+    for (const auto& [field, value] : changes) pelko::SetField(wanted, field, value);
+    cli.host().ParamsDialog = [wanted](pelko::TDeviceParams& p, const std::string&, bool) {
+        p = pelko::ParamsToDialog(wanted);
+        return true;
+    };
+    cli.engine().SetDevParamsClick();
+    pelko::TDevConfig now = cli.group().GetDevice(*i, nullptr)->Config;
+    pelko::SetField(now, pelko::UARTSpeed, pelko::GetField(wanted, pelko::UARTSpeed));
+    return Finish(cli, now == wanted);
+}
+
+int cmdAddress(const Args& args) {
+    const std::optional<std::uint8_t> adr = args.words.size() == 2 ? Address(args.words[0]) : std::nullopt;
+    const std::optional<std::uint8_t> to = args.words.size() == 2 ? Address(args.words[1]) : std::nullopt;
+    if (!adr || !to || !OwnValid(args)) {
+        std::cerr << "pelkoctl: address ADR NEW\n";
+        return kBadArgs;
+    }
+    EngineCli cli(args);
+    if (const int rc = cli.Open(); rc != kOk) return rc;
+    if (!OpenOne(cli, *adr, args)) return kNoAnswer;
+    cli.host().AddressChoice = [to](const std::vector<std::uint8_t>&) { return std::optional<std::uint8_t>(*to); };
+    cli.engine().SetDevAddrClick();
+    return Finish(cli, cli.group().IndexOfAdr(*to) != pelko::NoDevice);
+}
+
+int cmdPassword(const Args& args) {
+    const std::optional<std::uint8_t> adr = args.words.size() == 2 ? Address(args.words[0]) : std::nullopt;
+    const std::optional<pelko::TCode> pass = args.words.size() == 2 ? Hex(args.words[1]) : std::nullopt;
+    if (!adr || !pass || !OwnValid(args)) {
+        std::cerr << "pelkoctl: password ADR NEWHEX\n";
+        return kBadArgs;
+    }
+    EngineCli cli(args);
+    if (const int rc = cli.Open(); rc != kOk) return rc;
+    const std::optional<pelko::DevIndex> i = OpenOne(cli, *adr, args);
+    if (!i) return kNoAnswer;
+    // The device menu's change gives the device the program's common password.
+    cli.settings().StandPass = *pass;
+    cli.engine().ChDevStandPasClick();
+    cli.host().RunUntil([&] { return !cli.engine().PassChangePending(); });
+    return Finish(cli, pelko::SameCode(cli.group().GetDevice(*i, nullptr)->Pass, *pass));
+}
+
+int cmdReset(const Args& args);
+
+// The program settings accepted with a new common password or speed: the
+// controllers the search finds carry it.
+int GroupPhase(const Args& args, const std::optional<pelko::TCode>& pass, std::int32_t baud) {
+    EngineCli cli(args);
+    if (const int rc = cli.Open(); rc != kOk) return rc;
+    cli.engine().SpButFindClick();
+    if (cli.group().Count() == 0) return Finish(cli, false);
+    pelko::TSettingsDialogValues v = pelko::SettingsToDialog(cli.settings());
+    if (pass) v.EdPass = pelko::CodeToText(*pass);
+    if (baud != 0) v.ChSpeed = pelko::SpeedIndex(baud);
+    const pelko::TCode old = cli.settings().StandPass;
+    cli.engine().AcceptProgramSettings(v);
+    bool done = cli.host().Questions.empty() && cli.settings().PortBaudRate == (baud ? baud : static_cast<std::int32_t>(args.baud));
+    for (pelko::DevIndex i = 0; i < cli.group().Count(); ++i) {
+        const pelko::TConfPelko& dev = *cli.group().GetDevice(i, nullptr);
+        if (!cli.group().GetState(i, pelko::dfOpened)) done = false;
+        if (pass && !pelko::SameCode(old, *pass) && pelko::SameCode(dev.Pass, old)) done = false;
+    }
+    return Finish(cli, done);
+}
+
+int cmdCommonPass(const Args& args) {
+    const std::optional<pelko::TCode> pass = args.words.size() == 1 ? Hex(args.words[0]) : std::nullopt;
+    if (!pass) {
+        std::cerr << "pelkoctl: common-pass NEWHEX\n";
+        return kBadArgs;
+    }
+    return GroupPhase(args, pass, 0);
+}
+
+int cmdSpeed(const Args& args) {
+    const std::int32_t baud = args.words.size() == 1 && args.words[0].size() <= 6 &&
+                                      args.words[0].find_first_not_of("0123456789") == std::string::npos
+                                  ? std::stoi(args.words[0])
+                                  : 0;
+    bool known = false;
+    for (std::int32_t b : pelko::kBaudRates) known = known || b == baud;
+    if (!known) {
+        std::cerr << "pelkoctl: speed BAUD (2400..115200)\n";
+        return kBadArgs;
+    }
+    return GroupPhase(args, std::nullopt, baud);
+}
+
+}  // namespace pelkoctl
+
+namespace pelkoctl {
+
+// The reset waits for the controller's restart on Timer1: the borrowed loop
+// ticks it in real time while the port rests.
+int cmdReset(const Args& args) {
+    const std::optional<std::uint8_t> adr = args.words.size() == 1 ? Address(args.words[0]) : std::nullopt;
+    if (!adr || !OwnValid(args)) {
+        std::cerr << "pelkoctl: reset ADR\n";
+        return kBadArgs;
+    }
+    EngineCli cli(args);
+    if (const int rc = cli.Open(); rc != kOk) return rc;
+    const std::optional<pelko::DevIndex> i = OpenOne(cli, *adr, args);
+    if (!i) return kNoAnswer;
+    pelko::HeadlessHost& host = cli.host();
+    const pelko::HeadlessHost::Pump lineLoop = host.CurrentPump();
+    host.SetPump([&host, lineLoop](const std::function<bool()>& done) {
+        while (!done()) {
+            if (host.TimerOn()) {
+                std::this_thread::sleep_for(std::chrono::milliseconds(host.TimerMs()));
+                host.TickTimer();
+            } else if (!lineLoop([&] { return done() || host.TimerOn(); })) {
+                return false;
+            }
+        }
+        return true;
+    });
+    cli.engine().ResetDevClick();
+    host.SetPump(lineLoop);
+    const pelko::DevIndex at = cli.group().IndexOfAdr(*adr);
+    return Finish(cli, at != pelko::NoDevice && cli.group().GetState(at, pelko::dfOpened));
+}
+
+}  // namespace pelkoctl
