@@ -54,7 +54,8 @@ pelkoctl search --port "$(head -n1 "$work/out")" --attempts 1 --timeout 40 >"$wo
 echo quit >&3
 exec 3>&-
 wait $sim
-grep -q '^device 3 ' "$work/found" && grep -q '^device 40 ' "$work/found"
+grep -q '^device 3 ' "$work/found" || { echo "installed search did not find 3" >&2; exit 1; }
+grep -q '^device 40 ' "$work/found" || { echo "installed search did not find 40" >&2; exit 1; }
 rm -rf "$work"
 
 DEBIAN_FRONTEND=noninteractive apt-get purge -y confpelko >/dev/null
