@@ -2,13 +2,17 @@
 // pseudo-terminal, answers paced at the line speed, and sets the elapsed time
 // against the line floor: per exchange 2 ms + request bytes + TailinUS +
 // answer bytes on the line.
+#include <atomic>
 #include <chrono>
+#include <memory>
+#include <thread>
 #include <cstdio>
 #include <string>
 #include <vector>
 
 #include "bench_session.h"
 #include "link/baud_rate.h"
+#include "link/exchange_log.h"
 #include "link/frame.h"
 #include "sim_process.h"
 
@@ -20,6 +24,7 @@ struct Run {
     std::uint32_t baud;
     std::int32_t tailUs;
     bool async;
+    bool observed = false;  // an exchange log attached and drained as the window does
 };
 
 struct Result {
@@ -49,6 +54,28 @@ Result Measure(const Run& run) {
     s.SetTimeOutMultiplier(1);
     s.SetTailinUS(run.tailUs);
     s.SetFound(false);
+    std::atomic<bool> reading{run.observed};
+    std::thread reader;
+    if (run.observed) {
+        auto log = std::make_shared<ExchangeLog>();
+        s.SetExchangeLog(log);
+        reader = std::thread([log, &reading] {
+            std::vector<ExchangeRecord> taken;
+            while (reading.load()) {
+                std::this_thread::sleep_for(std::chrono::milliseconds(100));
+                log->Drain(taken);
+                taken.clear();
+            }
+        });
+    }
+    struct Stop {
+        std::atomic<bool>& flag;
+        std::thread& t;
+        ~Stop() {
+            flag.store(false);
+            if (t.joinable()) t.join();
+        }
+    } stop{reading, reader};
     s.SetActive(true);
     if (!s.Active()) {
         std::fprintf(stderr, "%s\n", s.LastError().c_str());
@@ -97,6 +124,21 @@ int main(int argc, char** argv) {
     using namespace pelko::bench;
     std::vector<Run> runs = {{9600, 400, true}, {115200, 400, true}, {115200, 400, false}};
     // One run of its own: bench_link_read BAUD TAIL async|sync
+    // The exchange log's cost: bench_link_read observer (115200 async, without and with, twice)
+    if (argc == 2 && std::string(argv[1]) == "observer") {
+        double plain = 0, observed = 0;
+        for (int i = 0; i < 2; ++i) {
+            for (const bool with : {false, true}) {
+                const Result r = Measure(Run{115200, 400, true, with});
+                if (!r.ok) return 1;
+                (with ? observed : plain) += r.elapsedS;
+                std::printf("%-9s %8.3fs  fail %d\n", with ? "observed" : "plain", r.elapsedS, r.failures);
+                std::fflush(stdout);
+            }
+        }
+        std::printf("observed / plain = %.4f (target <= 1.01)\n", observed / plain);
+        return 0;
+    }
     if (argc == 4)
         runs = {Run{static_cast<std::uint32_t>(std::stoul(argv[1])), std::stoi(argv[2]), std::string(argv[3]) == "async"}};
     std::printf("Reading 1010 cells (plus login) of one controller through pelko-sim --timing\n");

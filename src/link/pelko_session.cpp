@@ -45,6 +45,10 @@ void TPelkoSession::SetSearchAddr(bool v) { if (!FActive) FSearchAddr = v; }
 void TPelkoSession::SetCircle(std::uint32_t v) { if (!FActive) FCircle = v; }
 void TPelkoSession::SetComPort(std::uint8_t v) { if (!FActive) FComPort = v; }
 
+void TPelkoSession::SetExchangeLog(std::shared_ptr<ExchangeLog> log) {
+    if (!FActive) FExchangeLog = std::move(log);
+}
+
 void TPelkoSession::SetTiming(std::shared_ptr<LinkTiming> timing) {
     if (!FActive && timing) FTiming = std::move(timing);
 }

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "link/bytes.h"
+#include "link/exchange_log.h"
 #include "link/link_timing.h"
 #include "link/query_queue.h"
 #include "link/serial_port.h"
@@ -59,6 +60,10 @@ public:
     void SetComPort(std::uint8_t v);
     // Waits used by the worker; refused while active like the other settings.
     void SetTiming(std::shared_ptr<LinkTiming> timing);
+    // Every exchange the worker makes is reported here; nullptr (the
+    // default) reports nothing. Refused while active like the settings.
+    void SetExchangeLog(std::shared_ptr<ExchangeLog> log);
+    const std::shared_ptr<ExchangeLog>& GetExchangeLog() const { return FExchangeLog; }
 
     bool Active() const { return FActive; }
     // True opens the port and starts the worker; stays False when the port
@@ -95,6 +100,7 @@ private:
     PortOpener FOpener;
     Notifier FNotifier;
     std::shared_ptr<LinkTiming> FTiming;
+    std::shared_ptr<ExchangeLog> FExchangeLog;
     std::uint8_t FMaxAttempt = 1;
     std::int32_t FPortBaudRate = 9600;
     std::int32_t FIntervalTimeOut = 0;

@@ -1,6 +1,7 @@
 #include "link/pelko_thread.h"
 
 #include <algorithm>
+#include <chrono>
 #include <utility>
 
 #include "link/baud_rate.h"
@@ -31,7 +32,7 @@ std::unique_ptr<TPelkoThread> TPelkoThread::Create(TPelkoSession& session, std::
 }
 
 TPelkoThread::TPelkoThread(TPelkoSession& session)
-    : FSession(session), FTiming(*session.FTiming), FPrevCard(kInitialCardAnswer) {
+    : FSession(session), FTiming(*session.FTiming), FLog(session.FExchangeLog), FPrevCard(kInitialCardAnswer) {
     for (auto& p : FPresent) p.store(false);
 }
 
@@ -86,11 +87,35 @@ bool TPelkoThread::Exchange(const Bytes& request, Bytes& answer, std::size_t cap
     if (!FPort) return false;
     const Bytes frame = BuildFrame(request);
     const int attempts = std::max<int>(1, FSession.FMaxAttempt);
-    for (int i = 0; i < attempts; ++i) {
-        if (i > 0 && Terminated()) break;  // the port's waits are aborted: nothing more to hear
-        if (Attempt(frame, request, answer, capacity)) return true;
+    if (!FLog) {  // nothing measured, nothing copied
+        for (int i = 0; i < attempts; ++i) {
+            if (i > 0 && Terminated()) break;  // the port's waits are aborted: nothing more to hear
+            if (Attempt(frame, request, answer, capacity)) return true;
+        }
+        return false;
     }
-    return false;
+    ExchangeRecord record;
+    record.startUs = FTiming.nowUs();
+    record.wallUs = std::chrono::duration_cast<std::chrono::microseconds>(
+                        std::chrono::system_clock::now().time_since_epoch())
+                        .count();
+    record.baud = FSession.FPortBaudRate;
+    record.request = frame;
+    bool ok = false;
+    for (int i = 0; i < attempts && !ok; ++i) {
+        if (i > 0 && Terminated()) break;
+        FGot = 0;
+        FSentUs = -1;
+        ok = Attempt(frame, request, answer, capacity);
+        ExchangeAttempt& a = record.attempts.emplace_back();
+        const std::size_t got = std::min(FGot, answer.size());
+        a.received.assign(answer.begin(), answer.begin() + static_cast<std::ptrdiff_t>(got));
+        a.verdict = FSentUs < 0 ? Verdict::NotSent : Classify(request, a.received.data(), a.received.size());
+        a.sentUs = FSentUs < 0 ? record.startUs : FSentUs;
+        a.roundTripUs = FSentUs < 0 ? 0 : FTiming.nowUs() - FSentUs;
+    }
+    FLog->Push(std::move(record));
+    return ok;
 }
 
 bool TPelkoThread::Attempt(const Bytes& frame, const Bytes& request, Bytes& answer,
@@ -114,6 +139,10 @@ bool TPelkoThread::Attempt(const Bytes& frame, const Bytes& request, Bytes& answ
     }
     if (written != frame.size()) return false;
     const std::size_t got = ReadAnswer(frame, answer, capacity);
+    if (FLog) {
+        FGot = got;
+        FSentUs = t0;
+    }
     return AcceptAnswer(request, answer.data(), got);
 }
 

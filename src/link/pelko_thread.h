@@ -13,6 +13,7 @@
 #include <thread>
 
 #include "link/bytes.h"
+#include "link/exchange_log.h"
 #include "link/query_queue.h"
 #include "link/serial_port.h"
 
@@ -67,6 +68,10 @@ private:
 
     TPelkoSession& FSession;
     LinkTiming& FTiming;
+    const std::shared_ptr<ExchangeLog> FLog;  // fixed for the worker's life
+    // The last attempt, as the log reports it.
+    std::size_t FGot = 0;
+    std::int64_t FSentUs = 0;
     std::unique_ptr<SerialPort> FPort;
     bool FDriverSwitches = false;  // the port's driver keys the converter (program mode)
     std::array<std::atomic<bool>, 256> FPresent{};

@@ -58,6 +58,7 @@ const std::map<std::string, Setter>& Options() {
         {"--pass", Text(&Args::pass)},
         {"--out", Text(&Args::out)},
         {"--own", Text(&Args::own)},
+        {"--trace-file", Text(&Args::traceFile)},
         {"--rts",
          [](Args& a, const std::string& v, std::string& error) {
              if (v != "auto" && v != "program") {
@@ -109,6 +110,8 @@ bool ParseCommandLine(int argc, const char* const* argv, ParsedLine& out, std::s
         const std::string word = argv[i];
         if (word == "--help" || word == "-h") {
             out.help = true;
+        } else if (word == "--trace") {
+            out.args.trace = true;
         } else if (word == "--version") {
             out.version = true;
         } else if (word.size() > 2 && word.rfind("--", 0) == 0) {
@@ -144,6 +147,8 @@ std::string UsageText() {
         "  --out FILE        файл для результата\n"
         "  --own HEX         собственный пароль прибора (params, address, password, reset)\n"
         "  --version         версия программы\n"
+        "  --trace           каждая попытка обмена на stderr: время, скорость, байты, итог\n"
+        "  --trace-file FILE то же в файл\n"
         "  --help            эта справка\n"
         "\nКоды завершения: 0 - выполнено, 1 - нет ответа, 2 - неверные аргументы,\n"
         "3 - порт или файл не открывается, 4 - выполнено не полностью.\n";

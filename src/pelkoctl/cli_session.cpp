@@ -38,13 +38,24 @@ CliSession::CliSession(const Args& args, bool found)
     FSession.SetCircle(0);
     FSession.SetFound(found);
     FSession.SetSearchAddr(found);
+    if (args.trace || !args.traceFile.empty()) {
+        FTrace = std::make_unique<Trace>(args.trace, args.traceFile, std::cerr);
+        FSession.SetExchangeLog(FTrace->log());
+    }
 }
 
-CliSession::~CliSession() { FSession.SetActive(false); }
+CliSession::~CliSession() {
+    FSession.SetActive(false);
+    if (FTrace) FTrace->Flush();
+}
 
 int CliSession::Open() {
     if (FArgs.port.empty()) {
         std::cerr << "pelkoctl: не указан порт (--port PATH)\n";
+        return kBadArgs;
+    }
+    if (FTrace && !FTrace->Ok()) {
+        std::cerr << "pelkoctl: не могу открыть файл " << FArgs.traceFile << "\n";
         return kBadArgs;
     }
     FSession.SetActive(true);
@@ -69,9 +80,24 @@ bool CliSession::RunUntil(const std::function<bool()>& done) {
     while (!done()) {
         {
             std::unique_lock<std::mutex> lock(FLock);
-            if (!FCond.wait_for(lock, FStallLimit, [this] { return FPending; })) return false;
+            if (!FTrace) {
+                if (!FCond.wait_for(lock, FStallLimit, [this] { return FPending; })) return false;
+            } else {
+                // Polls make no events: write the trace as it comes, not at the end.
+                const auto deadline = std::chrono::steady_clock::now() + FStallLimit;
+                while (!FPending) {
+                    lock.unlock();
+                    FTrace->Flush();
+                    lock.lock();
+                    const auto slice = std::chrono::steady_clock::now() + std::chrono::milliseconds(100);
+                    if (!FCond.wait_until(lock, std::min(slice, deadline), [this] { return FPending; }) &&
+                        std::chrono::steady_clock::now() >= deadline)
+                        return false;
+                }
+            }
             FPending = false;
         }
+        if (FTrace) FTrace->Flush();
         FSession.Dispatch();
     }
     return true;

@@ -4,11 +4,13 @@
 #include <chrono>
 #include <condition_variable>
 #include <functional>
+#include <memory>
 #include <mutex>
 #include <string>
 
 #include "link/pelko_session.h"
 #include "pelkoctl/commands.h"
+#include "pelkoctl/trace.h"
 
 namespace pelkoctl {
 
@@ -37,6 +39,7 @@ private:
     std::condition_variable FCond;
     bool FPending = false;
     std::chrono::milliseconds FStallLimit;
+    std::unique_ptr<Trace> FTrace;  // only with --trace or --trace-file
     pelko::TPelkoSession FSession;
 };
 

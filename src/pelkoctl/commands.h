@@ -23,6 +23,8 @@ struct Args {
     std::string pass;            // --pass HEX (common password), empty = built-in
     std::string out;             // --out FILE
     std::string own;             // --own HEX: a controller's own password
+    bool trace = false;          // --trace: every attempt on standard error
+    std::string traceFile;       // --trace-file FILE: the same into a file
     std::vector<std::string> words;  // positional arguments after the command
 };
 

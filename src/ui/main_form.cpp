@@ -9,6 +9,7 @@
 #include <QLabel>
 #include <QMenuBar>
 #include <QScreen>
+#include <QSettings>
 #include <QScrollBar>
 #include <QSplitter>
 #include <QStatusBar>
@@ -26,6 +27,7 @@
 #include "ui/dialogs/sequrity_form.h"
 #include "ui/dialogs/set_program_form.h"
 #include "ui/dialogs/settings_form.h"
+#include "ui/exchange_panel.h"
 #include "ui/file_dialogs.h"
 #include "ui/glyphs.h"
 #include "ui/simulator_menu.h"
@@ -126,6 +128,8 @@ TMainForm::TMainForm(TStartOptions options, QWidget* parent)
         else ShowMessage(kCaptionMessage, "Не удалось запустить имитацию приборов.\r\n" + error, TMsgIcon::Error);
     }
     CreateSession();
+    FExchangeLog = std::make_shared<ExchangeLog>();
+    FSession->SetExchangeLog(FExchangeLog);
 
     auto* central = new QWidget(this);
     auto* column = new QVBoxLayout(central);
@@ -144,6 +148,15 @@ TMainForm::TMainForm(TStartOptions options, QWidget* parent)
     FSplitter->setSizes({340, 300});
     column->addWidget(FSplitter, 1);
     setCentralWidget(central);
+    FExchangePanel = new TExchangePanel(FExchangeLog, [this] {
+        return FFileDialogs->SaveName(QStringLiteral("Сохранить журнал обмена"), ProgramFolder(),
+                                      QStringLiteral("exchange.log"));
+    });
+    FExchangeDock = new QDockWidget(QStringLiteral("Журнал обмена"), this);
+    FExchangeDock->setObjectName(QStringLiteral("ExchangeDock"));
+    FExchangeDock->setWidget(FExchangePanel);
+    addDockWidget(Qt::BottomDockWidgetArea, FExchangeDock);
+    FExchangeDock->setVisible(QSettings().value(QStringLiteral("exchangeLog/visible"), false).toBool());
     BuildMenus();
     BuildStatusBar();
 
@@ -415,6 +428,11 @@ void TMainForm::BuildMenus() {
     separator(settings, "N9");
     FCaptions = add(settings, "N8", "Подписи к кнопкам", [this] { N8Click(); });
     FCaptions->setCheckable(true);
+    QAction* exchange = FExchangeDock->toggleViewAction();
+    exchange->setObjectName(QStringLiteral("ExchangeLogView"));
+    settings->addAction(exchange);
+    connect(exchange, &QAction::triggered, this,
+            [](bool on) { QSettings().setValue(QStringLiteral("exchangeLog/visible"), on); });
 
     if (FSimulator) FSimulator->BuildMenu(menuBar());
 

@@ -3,6 +3,7 @@
 // the engine and the dialogs, shows the card list, the device grid and the
 // inspector, and is the engine's host: progress window, boxes, dialogs,
 // Timer1 and the refresh calls all go through it on the GUI thread.
+#include <QDockWidget>
 #include <QFrame>
 #include <QMainWindow>
 #include <QPointer>
@@ -42,6 +43,7 @@ class TSequrityForm;
 class TAddrForm;
 class TSetProgramForm;
 class TFileDialogs;
+class TExchangePanel;
 class TSimulatorMenu;
 
 class TMainForm : public QMainWindow, public EngineHost {
@@ -186,6 +188,7 @@ private:
     TGroupDev FGroup;
     TPortChoice FPorts;
     std::unique_ptr<TPelkoSession> FSession;
+    std::shared_ptr<ExchangeLog> FExchangeLog;  // read by the "Журнал обмена" panel
     std::unique_ptr<TEngine> FEngine;
     std::unique_ptr<EngineFileHost> FFileHost;
     std::unique_ptr<TFileDialogs> FFileDialogs;
@@ -195,6 +198,8 @@ private:
 
     // Widgets.
     QWidget* FToolPanel = nullptr;
+    QDockWidget* FExchangeDock = nullptr;
+    TExchangePanel* FExchangePanel = nullptr;
     std::map<std::string, QWidget*> FToolItems;
     QToolButton* FLogo = nullptr;
     std::map<std::string, QToolButton*> FCardButtons;

@@ -8,9 +8,11 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <fstream>
 #include <set>
 #include <thread>
 
+#include "link/exchange_log.h"
 #include "link/frame.h"
 #include "pelkoctl/args.h"
 #include "pelkoctl/commands.h"
@@ -207,6 +209,35 @@ TEST(PelkoctlLink, ArgumentAndPortFailuresHaveTheirExitCodes) {
     };
     for (const Case& c : cases)
         EXPECT_EQ(RunCommand(c.command, LinkArgs(c.port, c.words), out), c.rc) << c.command << " " << c.port;
+}
+
+}  // namespace
+}  // namespace pelkoctl
+
+namespace pelkoctl {
+namespace {
+
+TEST(PelkoctlLink, TraceFileHasOneLinePairPerAttempt) {
+    ParsedLine parsed;
+    std::string error;
+    ASSERT_TRUE(Parse({"raw", "--trace", "--trace-file", "x.log"}, parsed, error)) << error;
+    EXPECT_TRUE(parsed.args.trace);
+    EXPECT_EQ(parsed.args.traceFile, "x.log");
+
+    PtyResponder line({3});
+    ASSERT_FALSE(line.Path().empty());
+    Args args = LinkArgs(line.Path(), {"3", "201100"});
+    args.traceFile = testing::TempDir() + "pelkoctl_trace.log";
+    std::string out;
+    RunCommand("raw", args, out);
+    std::ifstream in(args.traceFile);
+    std::vector<std::string> lines;
+    for (std::string s; std::getline(in, s);) lines.push_back(s);
+    ASSERT_EQ(lines.size(), 2u);
+    const std::string frame = pelko::HexBytes(pelko::BuildFrame(Bytes{3, 0x07, 0x20, 0x11, 0x00}));
+    EXPECT_NE(lines[0].find("  115200  > " + frame + "  чтение ячейки 17"), std::string::npos) << lines[0];
+    EXPECT_NE(lines[1].find("  115200  < 03 "), std::string::npos) << lines[1];
+    EXPECT_NE(lines[1].find(" ms"), std::string::npos) << lines[1];
 }
 
 }  // namespace
