@@ -37,7 +37,7 @@ namespace {
 
 constexpr char kWindowCaption[] = "Программа для конфигурирования Pelko-Q250";
 constexpr char kProgramName[] = "ConfPelkoQ250";
-constexpr int kSimulatedAnswerWaitMs = 25;
+constexpr int kSimulatedAnswerWaitMs = 50;
 
 struct TToolButtonDef {
     const char* Name;
