@@ -1,5 +1,6 @@
 #include "config/xml_entities.h"
 
+#include <algorithm>
 #include <array>
 #include <utility>
 
@@ -7,7 +8,7 @@ namespace pelko {
 
 namespace {
 
-// In the order they are tried.
+// In the order they are tried; &slash; last, it is never written.
 constexpr std::array<std::pair<std::string_view, char>, 6> kEntities = {{
     {"&quot;", '"'}, {"&amp;", '&'}, {"&apos;", '\''}, {"&gt;", '>'}, {"&lt;", '<'}, {"&slash;", '/'},
 }};
@@ -41,6 +42,18 @@ std::string DecodeEntities(std::string_view text) {
         }
         out.push_back(c);
         ++pos;
+    }
+    return out;
+}
+
+std::string EncodeEntities(std::string_view text) {
+    std::string out;
+    out.reserve(text.size());
+    for (const char c : text) {
+        const auto* entity = std::find_if(kEntities.begin(), kEntities.end() - 1,
+                                          [c](const auto& e) { return e.second == c; });
+        if (entity != kEntities.end() - 1) out += entity->first;
+        else out.push_back(c);
     }
     return out;
 }

@@ -15,4 +15,8 @@ std::string DecodeEntity(std::string_view text, std::size_t& Position);
 // Replaces the six entities; an '&' that starts none of them is kept as it is.
 std::string DecodeEntities(std::string_view text);
 
+// The reverse for text put into the markup: the five characters markup
+// cannot carry as they are become entities ('/' needs none).
+std::string EncodeEntities(std::string_view text);
+
 }  // namespace pelko

@@ -29,6 +29,12 @@ bool PassUserOn(TConfPelko& target, bool list, const TCard& card) {
 
 }  // namespace
 
+std::uint16_t LowestFreeCell(const TConfPelko& dev, bool master) {
+    const TRange range = RangeOf(master);
+    if (dev.CardCount(master) >= range.Capacity) return NoCard;
+    return FreeFrom(dev, range.First, range.End);
+}
+
 TCopyPlan PrepareCardCopy(TConfPelko& source, TConfPelko& target, bool master, int row) {
     TCopyPlan plan;
     const TRange range = RangeOf(master);
@@ -37,8 +43,9 @@ TCopyPlan PrepareCardCopy(TConfPelko& source, TConfPelko& target, bool master, i
         if (row < 0 || row >= source.CardCount(master)) return plan;
         source.GetCard(master, static_cast<std::uint16_t>(row), card);
         if (PassUserOn(target, false, card) || PassUserOn(target, true, card)) return plan;
-        if (target.CardCount(master) >= range.Capacity) return {TCopyOutcome::NoRoom, false, NoCard};
-        return {TCopyOutcome::Copy, false, FreeFrom(target, range.First, range.End)};
+        const std::uint16_t cell = LowestFreeCell(target, master);
+        if (cell == NoCard) return {TCopyOutcome::NoRoom, false, NoCard};
+        return {TCopyOutcome::Copy, false, cell};
     }
     for (std::uint16_t i = 0; i < source.CardCount(master); ++i) {
         if (!source.HasCopyMark(master, i)) continue;
@@ -49,7 +56,7 @@ TCopyPlan PrepareCardCopy(TConfPelko& source, TConfPelko& target, bool master, i
     const int marks = source.CountCopyMarks(master);
     if (marks == 0) return plan;
     if (marks > range.Capacity - target.CardCount(master)) return {TCopyOutcome::NoRoom, true, NoCard};
-    return {TCopyOutcome::Copy, true, FreeFrom(target, range.First, range.End)};
+    return {TCopyOutcome::Copy, true, LowestFreeCell(target, master)};
 }
 
 void CopyMarkedCards(TConfPelko& source, TConfPelko& target, bool master) {

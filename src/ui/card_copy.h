@@ -20,6 +20,10 @@ struct TCopyPlan {
     std::uint16_t Cell = NoCard;    // the first target cell
 };
 
+// The lowest free cell of the master or user cells; NoCard when that list
+// is full.
+std::uint16_t LowestFreeCell(const TConfPelko& dev, bool master);
+
 // Copies the user names of cards the target holds already (clearing their
 // copy marks) and says what remains to be done. Copy marks must be set first.
 TCopyPlan PrepareCardCopy(TConfPelko& source, TConfPelko& target, bool master, int row);

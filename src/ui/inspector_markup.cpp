@@ -1,62 +1,54 @@
 #include "ui/inspector_markup.h"
 
+#include "config/xml_entities.h"
+#include "controls/param_markup.h"
 #include "model/group_dev.h"
 
 namespace pelko {
 namespace {
 
-std::string Row(const char* name, const char* type, const std::string& value) {
-    return std::string("<Параметр название=\"") + name + "\" тип=\"" + type + "\" значение=\"" +
-           EscapeMarkup(value) + "\"";
+// One row's start tag, its attributes in the order the inspector reads them.
+std::string Row(const char* name, std::string_view type, const std::string& value) {
+    std::string row = "<Параметр ";
+    row.append(markup::kName).append("=\"").append(name).append("\" ");
+    row.append(markup::kType).append("=\"").append(type).append("\" ");
+    row.append(markup::kValue).append("=\"").append(EncodeEntities(value)).append("\"");
+    return row;
 }
+
+std::string Root(const std::string& key) { return "<Параметры " + std::string(markup::kKey) + "=\"" + key + "\" >"; }
 
 const char* YesNo(const TConfPelko& dev, TDevFlag flag) { return (dev.State >> flag) & 1 ? "Да" : "Нет"; }
 
 }  // namespace
 
-std::string EscapeMarkup(const std::string& text) {
-    std::string out;
-    out.reserve(text.size());
-    for (char c : text) {
-        switch (c) {
-            case '&': out += "&amp;"; break;
-            case '<': out += "&lt;"; break;
-            case '>': out += "&gt;"; break;
-            case '"': out += "&quot;"; break;
-            case '\'': out += "&apos;"; break;
-            default: out += c;
-        }
-    }
-    return out;
-}
-
-std::string EmptyMarkup() { return "<Параметры ключ=\"\" ></Параметры>"; }
+std::string EmptyMarkup() { return Root({}) + "</Параметры>"; }
 
 std::string CardMarkup(const TConfPelko& conf, bool master, int row) {
     if (row < 0 || row >= conf.CardCount(master)) return EmptyMarkup();
     TCard card;
     conf.GetCard(master, static_cast<std::uint16_t>(row), card);
-    std::string m = "<Параметры ключ=\"" + std::to_string(row) + "\" >";
-    m += Row("Ячейка", "список", std::to_string(card.Pos)) + ">";
+    std::string m = Root(std::to_string(row));
+    m += Row("Ячейка", markup::kList, std::to_string(card.Pos)) + ">";
     m += "<*>" + std::to_string(card.Pos) + "</*>";
     const std::uint16_t first = master ? kFirstMasterCell : 0;
     const std::uint16_t end = master ? kCellCount : kUserCells;
     for (std::uint16_t cell = first; cell < end; ++cell)
         if (conf.IsCellFree(cell)) m += "<*>" + std::to_string(cell) + "</*>";
     m += "</Параметр>";
-    m += Row("Код карты", "текст", CodeToText(card.Code)) + " />";
-    m += Row("Пользователь", "текст", card.User) + "> </Параметр>";
+    m += Row("Код карты", markup::kText, CodeToText(card.Code)) + " />";
+    m += Row("Пользователь", markup::kText, card.User) + "> </Параметр>";
     return m + "</Параметры>";
 }
 
 std::string DeviceMarkup(const TConfPelko& dev, int index) {
-    std::string m = "<Параметры ключ=\"" + std::string(kDeviceKeyPrefix) + std::to_string(index) + "\" >";
-    m += Row("Имя", "текст", dev.Name) + "/>";
-    m += Row("Адрес", "константа", std::to_string(dev.Config[kAdrByte])) + "/>";
-    m += Row("Подключен", "константа", YesNo(dev, dfConnected)) + "/>";
-    m += Row("Открыт", "константа", YesNo(dev, dfOpened)) + "/>";
-    m += Row("Параметры", "константа", (dev.State >> dfParamsRead) & 1 ? "Считаны" : "Не считаны") + "/>";
-    m += Row("В группе", "константа", YesNo(dev, dfInGroup)) + "/>";
+    std::string m = Root(kDeviceKeyPrefix + std::to_string(index));
+    m += Row("Имя", markup::kText, dev.Name) + "/>";
+    m += Row("Адрес", markup::kConst, std::to_string(dev.Config[kAdrByte])) + "/>";
+    m += Row("Подключен", markup::kConst, YesNo(dev, dfConnected)) + "/>";
+    m += Row("Открыт", markup::kConst, YesNo(dev, dfOpened)) + "/>";
+    m += Row("Параметры", markup::kConst, (dev.State >> dfParamsRead) & 1 ? "Считаны" : "Не считаны") + "/>";
+    m += Row("В группе", markup::kConst, YesNo(dev, dfInGroup)) + "/>";
     return m + "</Параметры>";
 }
 

@@ -1,24 +1,22 @@
 #pragma once
-// The inspector's markup for the current card and for the selected device.
-// Names and users are escaped, so any text shows and edits as it is.
+// What the inspector shows for the card under the cursor and for the selected
+// device, as the inspector's parameter text. Names and users pass through
+// EncodeEntities, so quotes, brackets and ampersands come back unchanged.
 #include <string>
 
 #include "model/conf_pelko.h"
 
 namespace pelko {
 
-// Key of the device markup: "dev" and the index.
+// The device text's key: "dev" and the device's index.
 inline constexpr char kDeviceKeyPrefix[] = "dev";
 
-// Rows "Ячейка" (its own cell, then every free cell of the shown kind),
-// "Код карты" and "Пользователь"; the key is the list row.
+// Cell (a choice of its own cell and the free cells of its list), code and
+// user of list row `row`, keyed by that row.
 std::string CardMarkup(const TConfPelko& conf, bool master, int row);
-// Rows "Имя", "Адрес", "Подключен", "Открыт", "Параметры", "В группе".
+// Name (editable), address, connected, opened, parameters read, in group.
 std::string DeviceMarkup(const TConfPelko& dev, int index);
-// The markup of an empty inspector.
+// No rows at all.
 std::string EmptyMarkup();
-
-// Text put into an attribute or element of the markup.
-std::string EscapeMarkup(const std::string& text);
 
 }  // namespace pelko

@@ -174,9 +174,7 @@ private:
     void CardChangeValue(const QString& key, const QString& name, const QString& value);
     void CardCellChanged(int i, const TCard& card, int cell);
     void CardCodeChanged(int i, const QString& value);
-    std::uint16_t LowestFreeCell(const TConfPelko& conf, bool master) const;
     void DeleteCurrentCard();
-    void CentreDialog(QWidget* dialog);
 
     // Files.
     bool WriteConfig(const QString& path);

@@ -10,6 +10,7 @@
 #include "controls/a_property_list.h"
 #include "controls/ys_grid.h"
 #include "ui/card_code_check.h"
+#include "ui/card_copy.h"
 #include "ui/inspector_markup.h"
 #include "ui/main_form.h"
 
@@ -194,16 +195,6 @@ void TMainForm::CardCodeChanged(int i, const QString& value) {
 }
 
 // --- card buttons ------------------------------------------------------------------------
-
-std::uint16_t TMainForm::LowestFreeCell(const TConfPelko& conf, bool master) const {
-    const std::uint16_t first = master ? kFirstMasterCell : 0;
-    const std::uint16_t end = master ? kCellCount : kUserCells;
-    const int capacity = master ? kMasterCells : kUserCells;
-    if (conf.CardCount(master) >= capacity) return NoCard;
-    for (std::uint16_t cell = first; cell < end; ++cell)
-        if (conf.IsCellFree(cell)) return cell;
-    return NoCard;
-}
 
 void TMainForm::AddCardButClick() {
     const std::uint16_t cell = LowestFreeCell(Cur(), Master());

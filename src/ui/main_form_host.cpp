@@ -104,7 +104,7 @@ bool TMainForm::EditDeviceParams(TDeviceParams& params, const std::string& capti
     FDevSettings->setWindowTitle(QString::fromStdString(caption));
     FDevSettings->ParamsToDialog(params);
     FDevSettings->SetCloseEnabled(closeEnabled);
-    CentreDialog(FDevSettings);
+    FDevSettings->CentreOn(frameGeometry());
     const bool accepted = FDevSettings->exec() == QDialog::Accepted;
     FDevSettings->SetCloseEnabled(true);
     if (accepted) params = FDevSettings->DialogToParams();
@@ -114,7 +114,7 @@ bool TMainForm::EditDeviceParams(TDeviceParams& params, const std::string& capti
 std::optional<std::string> TMainForm::AskPassword() {
     THold hold(*this);
     FSequrity->Prepare();
-    CentreDialog(FSequrity);
+    FSequrity->CentreOn(frameGeometry());
     if (FSequrity->exec() != QDialog::Accepted) return std::nullopt;
     return FSequrity->Password().toStdString();
 }
@@ -122,16 +122,9 @@ std::optional<std::string> TMainForm::AskPassword() {
 std::optional<std::uint8_t> TMainForm::AskAddress(const std::vector<std::uint8_t>& choices) {
     THold hold(*this);
     FAddr->SetChoices(choices);
-    CentreDialog(FAddr);
+    FAddr->CentreOn(frameGeometry());
     if (FAddr->exec() != QDialog::Accepted) return std::nullopt;
     return FAddr->Chosen();
-}
-
-void TMainForm::CentreDialog(QWidget* dialog) {
-    dialog->adjustSize();
-    const QRect main = frameGeometry();
-    dialog->move(main.left() + main.width() / 2 - dialog->width() / 2,
-                 main.top() + main.height() / 2 - dialog->height() / 2);
 }
 
 // --- time -------------------------------------------------------------------------

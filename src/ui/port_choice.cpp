@@ -12,10 +12,13 @@ QString Key(int port) { return QStringLiteral("ports/%1").arg(port); }
 TPortChoice::TPortChoice(PortMap fixed, std::set<int> fixedPorts)
     : FMap(std::move(fixed)), FFixed(std::move(fixedPorts)) {
     QSettings stored;
-    for (int port = 1; port <= 255; ++port) {
-        if (FFixed.count(port)) continue;
-        const QString path = stored.value(Key(port)).toString();
-        if (!path.isEmpty()) FMap.Set(static_cast<std::uint8_t>(port), path.toStdString());
+    stored.beginGroup(QStringLiteral("ports"));
+    for (const QString& key : stored.childKeys()) {
+        bool number = false;
+        const int port = key.toInt(&number);
+        const QString path = stored.value(key).toString();
+        if (number && port >= 1 && port <= 255 && !FFixed.count(port) && !path.isEmpty())
+            FMap.Set(static_cast<std::uint8_t>(port), path.toStdString());
     }
 }
 

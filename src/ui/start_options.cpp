@@ -17,8 +17,6 @@ bool ParseStartOptions(const std::vector<std::string>& args, TStartOptions& o, s
         const std::string& a = args[i];
         if (a == "--simulate") {
             o.Simulate = true;
-        } else if (a == "--help" || a == "-h") {
-            o.Help = true;
         } else if (a == "--screenshot") {
             if (i + 1 >= args.size()) {
                 error = "У параметра --screenshot нет имени файла";

@@ -13,7 +13,6 @@ struct TStartOptions {
     bool Simulate = false;      // --simulate: controllers on an in-process line
     bool SimulateTiming = true; // the simulated line answers at its speed, as a wire does
     std::string FileName;       // a configuration file to open at start
-    bool Help = false;
     std::string Screenshot;     // --screenshot FILE: show the simulated line's controller 3, save the window, exit
 };
 

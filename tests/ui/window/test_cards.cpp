@@ -9,7 +9,6 @@
 #include <QToolButton>
 
 #include "controls/a_property_list.h"
-#include "controls/ac_grid.h"
 #include "controls/ys_grid.h"
 #include "sim/demo_line.h"
 #include "ui/simulator_menu.h"
@@ -141,15 +140,9 @@ TEST(WindowCards, InspectorRefusesBadCodesAndMovesCards) {
 
 // Drops the current or marked cards of the card list on a device's cell.
 void DropOn(TMainForm& form, std::uint8_t adr) {
-    TACGrid* grid = form.GridDev();
-    const DevIndex index = form.DevGroup().IndexOfAdr(adr);
-    for (int y = 0; y < grid->viewport()->height(); y += 4)
-        for (int x = 0; x < grid->viewport()->width(); x += 8)
-            if (const TColorCell* cell = grid->CellAt(x, y); cell && cell->Index == index) {
-                form.GridDevDragDrop(x, y);
-                return;
-            }
-    ADD_FAILURE() << "no cell for device " << int(adr);
+    const QPoint at = test::DeviceCellPoint(form, adr);
+    ASSERT_GE(at.x(), 0) << "no cell for device " << int(adr);
+    form.GridDevDragDrop(at.x(), at.y());
 }
 
 TEST(WindowCards, WrittenEditsFollowTheControllersAnswers) {

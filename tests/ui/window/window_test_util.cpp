@@ -65,16 +65,19 @@ void Click(TMainForm& form, const char* button) {
     b->click();
 }
 
-void ClickDevice(TMainForm& form, std::uint8_t adr) {
+QPoint DeviceCellPoint(TMainForm& form, std::uint8_t adr) {
     TACGrid* grid = form.GridDev();
     const DevIndex index = form.DevGroup().IndexOfAdr(adr);
-    for (int y = 0; y < grid->height(); y += 4)
-        for (int x = 0; x < grid->width(); x += 8)
-            if (const TColorCell* cell = grid->CellAt(x, y); cell && cell->Index == index) {
-                QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, QPoint(x, y));
-                return;
-            }
-    ADD_FAILURE() << "no cell for device " << int(adr);
+    for (int y = 0; y < grid->viewport()->height(); y += 4)
+        for (int x = 0; x < grid->viewport()->width(); x += 8)
+            if (const TColorCell* cell = grid->CellAt(x, y); cell && cell->Index == index) return {x, y};
+    return {-1, -1};
+}
+
+void ClickDevice(TMainForm& form, std::uint8_t adr) {
+    const QPoint at = DeviceCellPoint(form, adr);
+    ASSERT_GE(at.x(), 0) << "no cell for device " << int(adr);
+    QTest::mouseClick(form.GridDev()->viewport(), Qt::LeftButton, {}, at);
 }
 
 void ClickRow(TMainForm& form, int row, Qt::KeyboardModifiers keys) {

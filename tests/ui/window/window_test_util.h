@@ -1,6 +1,7 @@
 #pragma once
 // Helpers for the main window's tests: a window without real file dialogs or
 // message boxes, and a way to answer the next modal dialog.
+#include <QPoint>
 #include <QString>
 #include <QStringList>
 #include <functional>
@@ -53,6 +54,9 @@ void OnNextModal(std::function<void(QWidget* dialog)> act);
 void Trigger(TMainForm& form, const char* action);
 // Clicks the enabled tool or card button with this object name.
 void Click(TMainForm& form, const char* button);
+// A point inside the device grid's cell of the device at this address
+// (client coordinates); (-1, -1) when it has none.
+QPoint DeviceCellPoint(TMainForm& form, std::uint8_t adr);
 // Clicks the device grid's cell of the device at this address.
 void ClickDevice(TMainForm& form, std::uint8_t adr);
 // Clicks a row of the card list, with keys held.
