@@ -7,7 +7,7 @@
 #include <string>
 
 #include "link/pelko_session.h"
-#include "link/posix_serial_port.h"
+#include "link/platform_port.h"
 
 namespace pelko::bench {
 
@@ -16,7 +16,7 @@ public:
     explicit BenchSession(const std::string& path)
         : session(
               [path](std::uint8_t, std::string& error) -> std::unique_ptr<SerialPort> {
-                  return PosixSerialPort::Open(path, error);
+                  return OpenPlatformPort(path, error);
               },
               [this] {
                   std::lock_guard<std::mutex> lock(FLock);

@@ -1,12 +1,33 @@
 #pragma once
 // pelko-sim as a child process: started with its options, its pseudo-terminal
 // path taken from its first output line, stopped when this object goes.
+#include <cstdlib>
 #include <string>
 #include <vector>
 
+#ifndef _WIN32
 #include "sim/child_process.h"
+#endif
 
 namespace pelko::bench {
+
+#ifdef _WIN32
+// No pelko-sim here: whoever runs the benchmark serves the controllers the
+// run expects on the port PELKO_BENCH_PORT names (COM1 under Wine).
+class SimProcess {
+public:
+    SimProcess(const std::string&, const std::vector<std::string>&) {
+        const char* port = std::getenv("PELKO_BENCH_PORT");
+        FPath = port != nullptr ? port : "";
+    }
+    const std::string& Path() const { return FPath; }
+
+private:
+    std::string FPath;
+};
+
+inline std::string SimProgram() { return "PELKO_BENCH_PORT"; }
+#else
 
 class SimProcess {
 public:
@@ -22,5 +43,6 @@ private:
 
 // Where the build put pelko-sim, unless PELKO_SIM names another.
 std::string SimProgram();
+#endif
 
 }  // namespace pelko::bench

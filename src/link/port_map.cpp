@@ -2,14 +2,14 @@
 
 #include <charconv>
 
-#include "link/posix_serial_port.h"
+#include "link/platform_port.h"
 
 namespace pelko {
 
 std::string PortMap::PathFor(std::uint8_t n) const {
     if (n == 0) return {};
     const auto it = FPaths.find(n);
-    return it != FPaths.end() ? it->second : "/dev/ttyS" + std::to_string(n - 1);
+    return it != FPaths.end() ? it->second : DefaultPortPath(n);
 }
 
 void PortMap::Set(std::uint8_t n, std::string path) { FPaths[n] = std::move(path); }
@@ -36,7 +36,7 @@ PortOpener MakePortOpener(PortMap map) {
             error = "Порт COM" + std::to_string(n) + " не существует";
             return nullptr;
         }
-        return PosixSerialPort::Open(path, error);
+        return OpenPlatformPort(path, error);
     };
 }
 

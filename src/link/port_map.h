@@ -1,6 +1,7 @@
 #pragma once
-// Which device stands for port "COM"n: /dev/ttyS{n-1} unless the user says
-// otherwise for that n (a USB adapter, a pseudo-terminal).
+// Which device stands for port "COM"n: /dev/ttyS{n-1} on Linux, COMn on
+// Windows, unless the user says otherwise for that n (a USB adapter, a
+// pseudo-terminal).
 #include <cstdint>
 #include <map>
 #include <string>

@@ -15,6 +15,7 @@
 #include <optional>
 
 #include "link/baud_rate.h"
+#include "link/platform_port.h"
 
 namespace pelko {
 namespace {
@@ -59,6 +60,12 @@ std::optional<Clock::duration> TimeLeft(std::optional<Clock::time_point> total,
 }
 
 }  // namespace
+
+std::string DefaultPortPath(std::uint8_t n) { return "/dev/ttyS" + std::to_string(n - 1); }
+
+std::unique_ptr<SerialPort> OpenPlatformPort(const std::string& path, std::string& error) {
+    return PosixSerialPort::Open(path, error);
+}
 
 std::unique_ptr<PosixSerialPort> PosixSerialPort::Open(const std::string& path, std::string& error) {
     // Non-blocking open so a port without carrier does not hang us here.

@@ -9,8 +9,13 @@ namespace pelko {
 class SteadyLinkTiming : public LinkTiming {
 public:
     // How much of a wait is spun rather than slept: the scheduler may wake a
-    // sleeper this late.
+    // sleeper this late (Windows, even at its finest timer period, a tick
+    // and more).
+#ifdef _WIN32
+    static constexpr std::int64_t kSpinUs = 2500;
+#else
     static constexpr std::int64_t kSpinUs = 200;
+#endif
 
     std::int64_t nowUs() override;
     void sleepMs(unsigned ms) override;

@@ -135,7 +135,7 @@ std::string UsageText() {
     for (const Command& c : commands()) text += std::string("  pelkoctl ") + c.usage + "\n";
     text +=
         "\nПараметры:\n"
-        "  --port PATH       устройство порта, например /dev/ttyUSB0\n"
+        "  --port PATH       устройство порта, например /dev/ttyUSB0 или COM3\n"
         "  --baud N          скорость линии: 2400..115200 (по умолчанию 9600)\n"
         "  --attempts N      попыток на один обмен (по умолчанию 3, у scan 1)\n"
         "  --timeout MS      ожидание ответа, мс (по умолчанию 120)\n"

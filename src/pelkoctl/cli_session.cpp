@@ -3,17 +3,17 @@
 #include <algorithm>
 #include <iostream>
 
-#include "link/posix_serial_port.h"
+#include "link/platform_port.h"
 
 namespace pelkoctl {
-namespace {
 
-// Whatever the port number, the device is the one given with --port.
 pelko::PortOpener OpenExactly(const std::string& path) {
     return [path](std::uint8_t, std::string& error) -> std::unique_ptr<pelko::SerialPort> {
-        return pelko::PosixSerialPort::Open(path, error);
+        return pelko::OpenPlatformPort(path, error);
     };
 }
+
+namespace {
 
 // Every queued request comes back, answered or failed, within its attempts
 // (the link bounds reads that the time-outs leave open); the margin covers

@@ -14,6 +14,9 @@
 
 namespace pelkoctl {
 
+// Whatever the port number, the device is the one given with --port.
+pelko::PortOpener OpenExactly(const std::string& path);
+
 class CliSession {
 public:
     // found: run the worker's start-up scan of addresses 1..254.

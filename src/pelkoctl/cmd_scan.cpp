@@ -1,5 +1,4 @@
 // pelkoctl scan: the worker's start-up scan of addresses 1..254.
-#include <unistd.h>
 
 #include <iostream>
 #include <set>
@@ -7,6 +6,7 @@
 
 #include "pelkoctl/cli_session.h"
 #include "pelkoctl/commands.h"
+#include "pelkoctl/terminal.h"
 
 namespace pelkoctl {
 namespace {
@@ -32,7 +32,7 @@ int cmdScan(const Args& given) {
     // One attempt per address, as the program's own search makes.
     Args args = given;
     if (!args.attemptsGiven) args.attempts = 1;
-    const bool terminal = isatty(STDERR_FILENO) != 0;
+    const bool terminal = StderrIsTerminal();
     CliSession cli(args, true);
     std::set<std::uint32_t> found;
     std::uint32_t probed = 0;

@@ -1,21 +1,13 @@
 #include "pelkoctl/engine_cli.h"
 
-#include <unistd.h>
-
 #include <iostream>
 
-#include "link/posix_serial_port.h"
+#include "pelkoctl/terminal.h"
 
 namespace pelkoctl {
 namespace {
 
 constexpr int kBarWidth = 30;
-
-pelko::PortOpener ProbeOpener(const std::string& path) {
-    return [path](std::uint8_t, std::string& error) -> std::unique_ptr<pelko::SerialPort> {
-        return pelko::PosixSerialPort::Open(path, error);
-    };
-}
 
 bool IsHexCode(const std::string& text) {
     if (text.size() != 10) return false;
@@ -34,7 +26,7 @@ std::string Upper(std::string text) {
 EngineCli::EngineCli(const Args& args)
     : FArgs(args),
       FCli(args, false),
-      FEngine(FCli.session(), FGroup, FSettings, FHost, ProbeOpener(args.port)) {
+      FEngine(FCli.session(), FGroup, FSettings, FHost, OpenExactly(args.port)) {
     FSettings.PortBaudRate = FSettings.PrevBaudRate = static_cast<std::int32_t>(args.baud);
     FSettings.MaxAttempt = static_cast<std::int32_t>(args.attempts);
     FSettings.TOConstant = static_cast<std::int32_t>(args.timeoutMs);
@@ -44,7 +36,7 @@ EngineCli::EngineCli(const Args& args)
     FSettings.AutoReadKey = false;
     FHost.SetPump([this](const std::function<bool()>& done) { return FCli.RunUntil(done); });
     FHost.OnMessage = [](const pelko::HeadlessHost::Message& m) { std::cerr << "pelkoctl: " << m.text << "\n"; };
-    FTerminal = isatty(STDERR_FILENO) != 0;
+    FTerminal = StderrIsTerminal();
     if (FTerminal)
         FHost.OnProgress = [this](const std::string& caption, const pelko::TProgressBar& bar) {
             ShowProgress(caption, bar);

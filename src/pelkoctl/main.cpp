@@ -4,10 +4,12 @@
 
 #include "pelkoctl/args.h"
 #include "pelkoctl/commands.h"
+#include "pelkoctl/terminal.h"
 #include "pelko_version.h"
 
 int main(int argc, char** argv) {
     using namespace pelkoctl;
+    PrepareConsole(argc, argv);
     ParsedLine line;
     std::string error;
     if (!ParseCommandLine(argc, argv, line, error)) {

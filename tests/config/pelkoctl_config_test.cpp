@@ -1,5 +1,4 @@
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <filesystem>
 #include <iostream>
@@ -41,12 +40,14 @@ Captured RunCommand(int (*cmd)(const pelkoctl::Args&), std::vector<std::string> 
 class PelkoctlConfig : public ::testing::Test {
 protected:
     void SetUp() override {
-        dir = fs::path(::testing::TempDir()) / ("pelkoctl_config_" + std::to_string(::getpid()));
+        const auto* test = ::testing::UnitTest::GetInstance()->current_test_info();
+        dir = fs::path(::testing::TempDir()) / (std::string("pelkoctl_config_") + test->name());
         fs::create_directories(dir);
     }
     void TearDown() override { fs::remove_all(dir); }
     std::string Write(const char* name, const std::string& bytes) {
-        const fs::path p = dir / name;
+        const std::u8string u = (dir / name).u8string();
+        const std::string p(u.begin(), u.end());  // the program's names are UTF-8
         EXPECT_TRUE(pelko::WriteFileSafely(p, bytes).ok);
         return p;
     }

@@ -1,0 +1,168 @@
+#include "link/win32_serial_port.h"
+
+#include <algorithm>
+#include <cctype>
+
+#include "link/baud_rate.h"
+#include "link/platform_port.h"
+#include "platform/win32_text.h"
+
+namespace pelko {
+namespace {
+
+// "COM12" needs the device namespace prefix to open; the user sees it bare.
+bool IsBareComName(const std::string& path) {
+    if (path.size() < 4 || path.size() > 6) return false;
+    if (std::toupper(static_cast<unsigned char>(path[0])) != 'C' ||
+        std::toupper(static_cast<unsigned char>(path[1])) != 'O' ||
+        std::toupper(static_cast<unsigned char>(path[2])) != 'M')
+        return false;
+    return std::all_of(path.begin() + 3, path.end(), [](char c) { return c >= '0' && c <= '9'; });
+}
+
+std::string OpenFailure(const std::string& name, DWORD err) {
+    switch (err) {
+        case ERROR_FILE_NOT_FOUND:
+        case ERROR_PATH_NOT_FOUND: return "Порт " + name + " не найден";
+        case ERROR_ACCESS_DENIED:
+        case ERROR_SHARING_VIOLATION: return "Порт " + name + " занят другой программой";
+        default: return "Не могу открыть порт " + name + ": " + win32::SystemMessage(err);
+    }
+}
+
+// Raw bytes, 8N1, no flow control of any kind; the modem lines are ours.
+void SetRawFraming(DCB& dcb) {
+    dcb.fBinary = TRUE;
+    dcb.fParity = FALSE;
+    dcb.fOutxCtsFlow = FALSE;
+    dcb.fOutxDsrFlow = FALSE;
+    dcb.fDtrControl = DTR_CONTROL_DISABLE;
+    dcb.fDsrSensitivity = FALSE;
+    dcb.fOutX = FALSE;
+    dcb.fInX = FALSE;
+    dcb.fErrorChar = FALSE;
+    dcb.fNull = FALSE;
+    dcb.fRtsControl = RTS_CONTROL_DISABLE;
+    dcb.fAbortOnError = FALSE;
+    dcb.ByteSize = 8;
+    dcb.Parity = NOPARITY;
+    dcb.StopBits = ONESTOPBIT;
+}
+
+HANDLE NewEvent() { return ::CreateEventW(nullptr, TRUE, FALSE, nullptr); }
+
+}  // namespace
+
+std::string DefaultPortPath(std::uint8_t n) { return "COM" + std::to_string(n); }
+
+std::unique_ptr<SerialPort> OpenPlatformPort(const std::string& path, std::string& error) {
+    return Win32SerialPort::Open(path, error);
+}
+
+std::unique_ptr<Win32SerialPort> Win32SerialPort::Open(const std::string& path, std::string& error) {
+    const std::string device = IsBareComName(path) ? "\\\\.\\" + path : path;
+    // No sharing: a COM port has one user at a time.
+    const HANDLE h = ::CreateFileW(win32::Widen(device).c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+                                   OPEN_EXISTING, FILE_FLAG_OVERLAPPED, nullptr);
+    if (h == INVALID_HANDLE_VALUE) {
+        error = OpenFailure(path, ::GetLastError());
+        return nullptr;
+    }
+    const HANDLE io = NewEvent();
+    const HANDLE abort = NewEvent();
+    std::unique_ptr<Win32SerialPort> port(new Win32SerialPort(h, io, abort));
+    if (io == nullptr || abort == nullptr) {
+        error = OpenFailure(path, ::GetLastError());
+        return nullptr;
+    }
+    DCB dcb{};
+    dcb.DCBlength = sizeof dcb;
+    if (::GetFileType(h) != FILE_TYPE_CHAR || !::GetCommState(h, &dcb)) {
+        error = path + " не является последовательным портом";
+        return nullptr;
+    }
+    SetRawFraming(dcb);
+    if (!::SetCommState(h, &dcb) || !port->ApplyTimeouts()) {
+        error = "Не могу настроить порт " + path + ": " + win32::SystemMessage(::GetLastError());
+        return nullptr;
+    }
+    // An RTS-keyed converter would hold the line while RTS is up.
+    port->setRts(false);
+    return port;
+}
+
+Win32SerialPort::~Win32SerialPort() {
+    if (FPort != INVALID_HANDLE_VALUE) ::CloseHandle(FPort);
+    if (FIoEvent != nullptr) ::CloseHandle(FIoEvent);
+    if (FAbortEvent != nullptr) ::CloseHandle(FAbortEvent);
+}
+
+bool Win32SerialPort::setBaudRate(std::uint32_t baud) {
+    if (!IsStandardBaud(baud)) return false;
+    DCB dcb{};
+    dcb.DCBlength = sizeof dcb;
+    if (!::GetCommState(FPort, &dcb)) return false;
+    dcb.BaudRate = baud;
+    SetRawFraming(dcb);
+    if (!::SetCommState(FPort, &dcb)) return false;
+    FBaud = baud;
+    setDtr(false);  // DTR stays low unless the program drives the converter
+    return ApplyTimeouts();  // the write allowance follows the speed
+}
+
+void Win32SerialPort::setTimeouts(const PortTimeouts& t) {
+    FTimeouts = t;
+    ApplyTimeouts();
+}
+
+bool Win32SerialPort::ApplyTimeouts() {
+    COMMTIMEOUTS ct{};
+    // MAXDWORD as the interval means "return at once" to Windows, not a long gap.
+    ct.ReadIntervalTimeout = std::min<DWORD>(FTimeouts.intervalMs, MAXDWORD - 1);
+    ct.ReadTotalTimeoutMultiplier = FTimeouts.multiplierMs;
+    ct.ReadTotalTimeoutConstant = FTimeouts.constantMs;
+    // Nothing holds our bytes back (no flow control), but a driver that
+    // stalls must not stall the worker: twice the frame's time and a margin.
+    ct.WriteTotalTimeoutMultiplier = static_cast<DWORD>(2 * (ByteTimeUs(FBaud) + 999) / 1000);
+    ct.WriteTotalTimeoutConstant = 500;
+    return ::SetCommTimeouts(FPort, &ct) != 0;
+}
+
+void Win32SerialPort::purge() { ::PurgeComm(FPort, PURGE_RXCLEAR | PURGE_TXCLEAR); }
+
+std::size_t Win32SerialPort::Finish(BOOL ok, OVERLAPPED& ov) {
+    if (!ok && ::GetLastError() != ERROR_IO_PENDING) return 0;
+    const HANDLE events[2] = {FIoEvent, FAbortEvent};
+    if (::WaitForMultipleObjects(2, events, FALSE, INFINITE) != WAIT_OBJECT_0) ::CancelIoEx(FPort, &ov);
+    DWORD moved = 0;
+    // After a cancel this waits for the driver to give the buffer back.
+    ::GetOverlappedResult(FPort, &ov, &moved, TRUE);
+    return moved;
+}
+
+std::size_t Win32SerialPort::write(const std::uint8_t* data, std::size_t n) {
+    if (n == 0 || ::WaitForSingleObject(FAbortEvent, 0) == WAIT_OBJECT_0) return 0;
+    OVERLAPPED ov{};
+    ov.hEvent = FIoEvent;
+    ::ResetEvent(FIoEvent);
+    const BOOL ok = ::WriteFile(FPort, data, static_cast<DWORD>(n), nullptr, &ov);
+    return Finish(ok, ov);
+}
+
+std::size_t Win32SerialPort::read(std::uint8_t* buf, std::size_t n) {
+    if (n == 0 || ::WaitForSingleObject(FAbortEvent, 0) == WAIT_OBJECT_0) return 0;
+    OVERLAPPED ov{};
+    ov.hEvent = FIoEvent;
+    ::ResetEvent(FIoEvent);
+    const BOOL ok = ::ReadFile(FPort, buf, static_cast<DWORD>(n), nullptr, &ov);
+    return Finish(ok, ov);
+}
+
+void Win32SerialPort::abortWait() { ::SetEvent(FAbortEvent); }
+
+// A line without modem lines (a pseudo-terminal under Wine answers error 50)
+// is used as it is.
+void Win32SerialPort::setDtr(bool on) { ::EscapeCommFunction(FPort, on ? SETDTR : CLRDTR); }
+void Win32SerialPort::setRts(bool on) { ::EscapeCommFunction(FPort, on ? SETRTS : CLRRTS); }
+
+}  // namespace pelko
