@@ -1,9 +1,11 @@
 #!/bin/sh
-# Installs what building, running and testing need on Debian 12.
+# Installs what building, running and testing need on Debian 12 (the
+# Windows build and its run under Wine included).
 set -eu
 PKGS="g++ cmake ninja-build pkg-config qt6-base-dev qt6-svg-dev libgtest-dev libgmock-dev \
   fonts-dejavu-core xvfb xauth clang libclang-rt-14-dev libpugixml-dev \
-  lintian appstream desktop-file-utils"
+  lintian appstream desktop-file-utils \
+  g++-mingw-w64-x86-64-posix wine wine64 googletest"
 missing=""
 for p in $PKGS; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing="$missing $p"

@@ -1,7 +1,8 @@
 #!/bin/sh
 # Installs what is missing, builds, and runs the whole test suite: a plain
-# build, an AddressSanitizer+UndefinedBehaviorSanitizer build, a
-# ThreadSanitizer build of the core, and a short run of each fuzzer.
+# build, the Windows build under Wine, an AddressSanitizer+
+# UndefinedBehaviorSanitizer build, a ThreadSanitizer build of the core, and
+# a short run of each fuzzer.
 set -eu
 cd "$(dirname "$0")/.."
 ./scripts/install-deps.sh
@@ -17,6 +18,13 @@ if [ "$(id -u)" -eq 0 ]; then
 else
   echo "package checks skipped: they install a package (sudo ./scripts/package-check.sh build/test)"
 fi
+
+# Windows: cross-built with MinGW-w64, run under Wine against the Linux
+# simulator and the Linux pelkoctl built above.
+cmake -G Ninja -S . -B build/win -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake \
+  -DCMAKE_BUILD_TYPE=RelWithDebInfo -DPELKO_BUILD_BENCH=ON
+cmake --build build/win -j "$JOBS"
+./scripts/wine-check.sh build/win build/test
 
 cmake -G Ninja -S . -B build/asan -DCMAKE_BUILD_TYPE=Debug -DPELKO_SANITIZE="address;undefined"
 cmake --build build/asan -j "$JOBS"
