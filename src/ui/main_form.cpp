@@ -203,6 +203,7 @@ void TMainForm::CreateSession() {
     PortOpener opener = [this](std::uint8_t n, std::string& error) {
         return MakePortOpener(FPorts.Map())(n, error);
     };
+    if (FSimulator) opener = FSimulator->Opener(std::move(opener));
     FSession = std::make_unique<TPelkoSession>(opener, [this] {
         QMetaObject::invokeMethod(this, [this] { DispatchSession(); }, Qt::QueuedConnection);
     });

@@ -5,6 +5,7 @@
 
 #include "model/code.h"
 #include "sim/demo_line.h"
+#include "sim/sim_serial_port.h"
 
 namespace pelko {
 namespace {
@@ -24,6 +25,8 @@ std::optional<SimCode> StoredCard(const SimController& c) {
 
 }  // namespace
 
+#if PELKO_SIM_ON_PTY
+
 TSimulatorMenu::TSimulatorMenu(QObject* parent, bool timing)
     : QObject(parent), FLine(std::make_shared<SimLine>(std::make_shared<RealClock>())), FService(FLine, timing) {}
 
@@ -33,6 +36,33 @@ bool TSimulatorMenu::Start(std::string& error) {
     SetUpDemoLine(*FLine);
     return FService.Start(error);
 }
+
+std::string TSimulatorMenu::PortPath() const { return FService.SlavePath(); }
+
+PortOpener TSimulatorMenu::Opener(PortOpener real) const { return real; }
+
+#else
+
+// The in-process port paces its answers at the line speed by itself.
+TSimulatorMenu::TSimulatorMenu(QObject* parent, bool)
+    : QObject(parent), FLine(std::make_shared<SimLine>(std::make_shared<RealClock>())) {}
+
+TSimulatorMenu::~TSimulatorMenu() = default;
+
+bool TSimulatorMenu::Start(std::string&) {
+    SetUpDemoLine(*FLine);
+    return true;
+}
+
+std::string TSimulatorMenu::PortPath() const { return "симулятор"; }
+
+PortOpener TSimulatorMenu::Opener(PortOpener real) const {
+    return [line = FLine, real = std::move(real)](std::uint8_t n, std::string& error) {
+        return n == 1 ? MakeSimPortOpener(line, 1)(n, error) : real(n, error);
+    };
+}
+
+#endif
 
 void TSimulatorMenu::BuildMenu(QMenuBar* bar) {
     QMenu* menu = bar->addMenu(QStringLiteral("Симулятор"));
