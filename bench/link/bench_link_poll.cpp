@@ -8,6 +8,7 @@
 #include <thread>
 
 #include "bench_session.h"
+#include "link/posix_serial_port.h"
 #include "sim_process.h"
 
 namespace pelko::bench {
