@@ -21,6 +21,7 @@ wine reg add 'HKLM\Software\Wine\Ports' /v COM1 /d "$sim_dir/line" /f >/dev/null
 wineserver -k
 wineserver -w
 
+echo "   baud   tail   mode   elapsed    floor  ratio per exchange  fail"
 for baud in 9600 115200; do
   echo "== Linux, $baud baud"
   "$linux/bench/link/bench_link_read" "$baud" 400 async | tail -n 1
@@ -28,5 +29,6 @@ for baud in 9600 115200; do
   sim_start "$linux/sim/pelko-sim" --controllers "1@$baud" --timing
   ln -sfn "$sim_port" "$sim_dir/line"
   PELKO_BENCH_PORT=COM1 wine "$win/bench/link/bench_link_read.exe" "$baud" 400 async | tr -d '\r' | tail -n 1
+  wineserver -w  # before the line closes under it (see wine-check.sh)
   sim_stop
 done

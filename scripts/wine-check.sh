@@ -37,6 +37,9 @@ echo "== COM port layer"
 sim_start "$sim" --timing --controllers 3,5 --fault 5:badcrc
 com1 "$sim_port"
 PELKO_TEST_PORT=COM1 ctest --test-dir "$win" --output-on-failure -R test_link_win32_port
+# The Wine server holds the pseudo-terminal as its terminal: closing the line
+# under it would hang it up. Stop it first.
+wineserver -w
 sim_stop
 
 # One side's session: $1 names it, $2.. is how to run pelkoctl. Every
@@ -74,6 +77,7 @@ session() {
     echo "-- read again"; run "$@" read --out after.txt $fast
   ) >"$out/log"
   sim_ask list >"$out/controllers"
+  wineserver -w
   sim_stop
 }
 
