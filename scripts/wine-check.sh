@@ -12,34 +12,17 @@ set -eu
 cd "$(dirname "$0")/.."
 win="$(realpath "${1:-build/win}")"
 linux="$(realpath "${2:-build/test}")"
-export WINEPREFIX="$(mktemp -d)" WINEDEBUG=-all
-unset DISPLAY
-sim_dir="$WINEPREFIX/work"
-mkdir -p "$sim_dir"
-. ./scripts/sim-lib.sh
-trap 'sim_stop; wineserver -k 2>/dev/null || true; rm -rf "$WINEPREFIX"' EXIT
+. ./scripts/wine-lib.sh
 sim="$linux/sim/pelko-sim"
-
-echo "== Wine prefix"
-wineboot -i >/dev/null 2>&1 || true
-# Wine remakes dosdevices/com1 (to /dev/ttyS0) whenever it starts, unless the
-# registry names the device: COM1 is a link of ours, pointed at each
-# simulator's pseudo-terminal in turn.
-wine reg add 'HKLM\Software\Wine\Ports' /v COM1 /d "$sim_dir/line" /f >/dev/null
-wineserver -k
-wineserver -w
-com1() { ln -sfn "$1" "$sim_dir/line"; }
 
 echo "== unit tests under wine"
 ctest --test-dir "$win" --output-on-failure -j "$(nproc)" -E test_link_win32_port
 
 echo "== COM port layer"
 sim_start "$sim" --timing --controllers 3,5 --fault 5:badcrc
-com1 "$sim_port"
+wine_com1 "$sim_port"
 PELKO_TEST_PORT=COM1 ctest --test-dir "$win" --output-on-failure -R test_link_win32_port
-# The Wine server holds the pseudo-terminal as its terminal: closing the line
-# under it would hang it up. Stop it first.
-wineserver -w
+wine_idle
 sim_stop
 
 # One side's session: $1 names it, $2.. is how to run pelkoctl. Every
@@ -55,7 +38,7 @@ session() {
   sim_start "$sim" --timing --controllers 3@115200,17@115200
   for cell in 0 1 2 500 1009; do sim_ask cell 3 "$cell" "0000$((cell + 100000))" >/dev/null; done
   sim_ask cell 17 7 0102030405 >/dev/null
-  com1 "$sim_port"
+  wine_com1 "$sim_port"
   port="$sim_port"
   [ "$side" = windows ] && port=COM1
   fast="--port $port --baud 115200 --attempts 2 --timeout 30"
@@ -77,7 +60,7 @@ session() {
     echo "-- read again"; run "$@" read --out after.txt $fast
   ) >"$out/log"
   sim_ask list >"$out/controllers"
-  wineserver -w
+  wine_idle
   sim_stop
 }
 

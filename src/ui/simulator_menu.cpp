@@ -51,6 +51,10 @@ TSimulatorMenu::~TSimulatorMenu() = default;
 
 bool TSimulatorMenu::Start(std::string&) {
     SetUpDemoLine(*FLine);
+    // The port here models the half-duplex line: an answer that starts while
+    // RTS is still up is lost. A busy desktop wakes the worker late now and
+    // then, so the controllers give it 5 ms instead of 1 to let go.
+    FLine->SetTurnaroundUs(5000);
     return true;
 }
 

@@ -93,7 +93,7 @@ TEST(WindowSession, SearchOpenReadChangeSpeedSaveAndReopen) {
     test::Click(*w2.Form, "sbFileOpen");
     TGroupDev& loaded = w2.Form->DevGroup();
     EXPECT_EQ(w2.Form->Settings().PortBaudRate, 19200);
-    EXPECT_EQ(Addresses(loaded, dfInGroup), (std::vector<int>{3, 17, 40}));
+    ASSERT_EQ(Addresses(loaded, dfInGroup), (std::vector<int>{3, 17, 40}));
     EXPECT_EQ(Addresses(loaded, dfConnected), (std::vector<int>{3, 17, 40}));
     EXPECT_EQ(Addresses(loaded, dfOpened), (std::vector<int>{3, 17, 40}));
     EXPECT_EQ(loaded.GetDevice(loaded.IndexOfAdr(3), nullptr)->UserCount(), 40);
