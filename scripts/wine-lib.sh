@@ -15,8 +15,10 @@ wineboot -i >/dev/null 2>&1 || true
 # Wine remakes dosdevices/com1 (to /dev/ttyS0) whenever it starts, unless the
 # registry names the device: COM1 is a link of ours, pointed at each
 # simulator's pseudo-terminal in turn.
+# Mountmgr reads the key when the server starts: stop this one (it may have
+# stopped by itself already) and wait until it has saved the registry.
 wine reg add 'HKLM\Software\Wine\Ports' /v COM1 /d "$sim_dir/line" /f >/dev/null
-wineserver -k
+wineserver -k 2>/dev/null || true
 wineserver -w
 
 wine_com1() { ln -sfn "$1" "$sim_dir/line"; }
