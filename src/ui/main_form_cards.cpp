@@ -11,7 +11,7 @@
 #include "controls/ys_grid.h"
 #include "ui/card_code_check.h"
 #include "ui/card_copy.h"
-#include "ui/inspector_markup.h"
+#include "ui/card_device_markup.h"
 #include "ui/main_form.h"
 
 namespace pelko {

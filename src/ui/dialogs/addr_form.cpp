@@ -1,10 +1,8 @@
 #include "ui/dialogs/addr_form.h"
 
 #include <QComboBox>
-#include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
-#include <QVBoxLayout>
 
 #include "ui/dialogs/dialog_util.h"
 
@@ -19,22 +17,7 @@ TAddrForm::TAddrForm(QWidget* parent) : QDialog(parent) {
     CBAddr_->setMaxVisibleItems(16);
     QLabel* label = LabelFor(QStringLiteral("Выберите новый адрес для контроллера:"), CBAddr_);
 
-    OKButton_ = Named(new QPushButton(QStringLiteral("ОК!")), "OKButton", QStringLiteral("ОК!"));
-    OKButton_->setDefault(true);
-    connect(OKButton_, &QPushButton::clicked, this, &QDialog::accept);
-    auto* cancel = Named(new QPushButton(QStringLiteral("Отмена")), "CancelButton", QStringLiteral("Отмена"));
-    cancel->setAutoDefault(false);
-    connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
-
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(OKButton_);
-    buttons->addWidget(cancel);
-    auto* layout = new QVBoxLayout(this);
-    layout->addWidget(label);
-    layout->addWidget(CBAddr_);
-    layout->addLayout(buttons);
-    layout->setSizeConstraint(QLayout::SetFixedSize);
+    OKButton_ = LayOutQuestion(this, label, CBAddr_);
 }
 
 void TAddrForm::SetChoices(const std::vector<std::uint8_t>& choices) {

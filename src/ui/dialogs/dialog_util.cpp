@@ -2,9 +2,12 @@
 
 #include <QDialog>
 #include <QGuiApplication>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QLayout>
+#include <QPushButton>
 #include <QScreen>
+#include <QVBoxLayout>
 #include <QWidget>
 
 #include <algorithm>
@@ -70,6 +73,26 @@ void SetCloseButtonHint(QDialog* dialog, bool on) {
     Qt::WindowFlags flags = Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint;
     if (on) flags |= Qt::WindowCloseButtonHint;
     dialog->setWindowFlags(flags);
+}
+
+QPushButton* LayOutQuestion(QDialog* dialog, QLabel* label, QWidget* control) {
+    auto* ok = Named(new QPushButton(QStringLiteral("ОК!")), "OKButton", QStringLiteral("ОК!"));
+    ok->setDefault(true);
+    QObject::connect(ok, &QPushButton::clicked, dialog, &QDialog::accept);
+    auto* cancel = Named(new QPushButton(QStringLiteral("Отмена")), "CancelButton", QStringLiteral("Отмена"));
+    cancel->setAutoDefault(false);
+    QObject::connect(cancel, &QPushButton::clicked, dialog, &QDialog::reject);
+
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(ok);
+    buttons->addWidget(cancel);
+    auto* layout = new QVBoxLayout(dialog);
+    layout->addWidget(label);
+    layout->addWidget(control);
+    layout->addLayout(buttons);
+    layout->setSizeConstraint(QLayout::SetFixedSize);
+    return ok;
 }
 
 }  // namespace pelko

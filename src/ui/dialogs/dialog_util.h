@@ -9,6 +9,7 @@
 
 class QDialog;
 class QLabel;
+class QPushButton;
 
 namespace pelko {
 
@@ -38,6 +39,11 @@ W* Named(W* widget, const char* objectName, const QString& accessibleName) {
     widget->setAccessibleName(accessibleName);
     return widget;
 }
+
+// A question of one control: its label, the control, and "ОК!" (default,
+// accepts) and "Отмена" (rejects) at the bottom right, in a column of fixed
+// size. Returns the OK button.
+QPushButton* LayOutQuestion(QDialog* dialog, QLabel* label, QWidget* control);
 
 // Shows or hides the title bar's close button. A shown window keeps its
 // flags (changing them would hide it and end exec()); its reject() refuses.

@@ -1,9 +1,7 @@
 #include "ui/dialogs/sequrity_form.h"
 
-#include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
-#include <QVBoxLayout>
 
 #include "ui/dialogs/dialog_util.h"
 #include "ui/dialogs/password_edit.h"
@@ -18,24 +16,9 @@ TSequrityForm::TSequrityForm(QWidget* parent) : QDialog(parent) {
     PasswordEdit_->setObjectName(QStringLiteral("PasswordEdit"));
     QLabel* label = LabelFor(QStringLiteral("Введите пароль  для регистрации в контроллере:"), PasswordEdit_);
 
-    OKButton_ = Named(new QPushButton(QStringLiteral("ОК!")), "OKButton", QStringLiteral("ОК!"));
-    OKButton_->setDefault(true);
+    OKButton_ = LayOutQuestion(this, label, PasswordEdit_);
     OKButton_->setEnabled(false);
-    connect(OKButton_, &QPushButton::clicked, this, &QDialog::accept);
-    auto* cancel = Named(new QPushButton(QStringLiteral("Отмена")), "CancelButton", QStringLiteral("Отмена"));
-    cancel->setAutoDefault(false);
-    connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
     connect(PasswordEdit_, &QLineEdit::textChanged, this, [this] { OKButton_->setEnabled(PasswordEdit_->Complete()); });
-
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(OKButton_);
-    buttons->addWidget(cancel);
-    auto* layout = new QVBoxLayout(this);
-    layout->addWidget(label);
-    layout->addWidget(PasswordEdit_);
-    layout->addLayout(buttons);
-    layout->setSizeConstraint(QLayout::SetFixedSize);
 }
 
 void TSequrityForm::Prepare() {

@@ -10,7 +10,7 @@
 #include "ui/card_code_check.h"
 #include "ui/card_copy.h"
 #include "ui/control_state.h"
-#include "ui/inspector_markup.h"
+#include "ui/card_device_markup.h"
 #include "ui/port_choice.h"
 #include "ui/tool_layout.h"
 #include "window_test_util.h"

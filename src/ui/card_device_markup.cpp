@@ -1,4 +1,4 @@
-#include "ui/inspector_markup.h"
+#include "ui/card_device_markup.h"
 
 #include "config/xml_entities.h"
 #include "controls/param_markup.h"
