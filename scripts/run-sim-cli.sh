@@ -5,13 +5,11 @@
 set -eu
 build="${1:-build/release}"
 work="$(mktemp -d)"
-mkfifo "$work/in"
-"$build/sim/pelko-sim" --demo <"$work/in" >"$work/out" &
-sim=$!
-exec 3>"$work/in"          # keep the simulator's stdin open while it serves
-trap 'echo quit >&3 2>/dev/null || true; exec 3>&-; wait $sim 2>/dev/null || true; rm -rf "$work"' EXIT
-for _ in $(seq 50); do [ -s "$work/out" ] && break; sleep 0.1; done
-port="$(head -n1 "$work/out")"
+sim_dir="$work"
+. "$(dirname "$0")/sim-lib.sh"
+trap 'sim_stop; rm -rf "$work"' EXIT
+sim_start "$build/sim/pelko-sim" --demo
+port="$sim_port"
 ctl="$build/src/pelkoctl/pelkoctl"
 # The simulated line answers at once: one attempt and a short wait suffice.
 fast="--port $port --attempts 1 --timeout 40"
