@@ -10,7 +10,7 @@
 #include <mutex>
 
 #include "engine/engine.h"
-#include "engine/headless_host.h"
+#include "tests/engine/scripted_host.h"
 #include "engine/settings_dialog_values.h"
 #include "link/frame.h"
 #include "sim/instant_timing.h"
@@ -82,7 +82,7 @@ private:
 };
 
 void Run(Input& in, std::uint8_t op) {
-    HeadlessHost host;
+    test::ScriptedHost host;
     host.StallLimitMs = 5000;
     host.DefaultYesNo = (op & 0x80) != 0;
     PortOpener opener = [&in](std::uint8_t, std::string&) -> std::unique_ptr<SerialPort> {
@@ -111,42 +111,41 @@ void Run(Input& in, std::uint8_t op) {
         group.GetDevice(i, nullptr)->AddCard(1000, {6, 7, 8, 9, 10}, "");
     }
     group.Select(0);
-    engine.OperState = osIdle;
-    host.AddressChoice = [](const std::vector<std::uint8_t>& c) { return std::optional<std::uint8_t>(c.back()); };
+    engine.CardFocus() = true;
     host.ParamsDialog = [](TDeviceParams& p, const std::string&, bool) { p.VParam4 = !p.VParam4; return true; };
-    host.Passwords.push_back(std::string("1122334455"));
+    TDevConfig edited = engine.ParametersOf(0);
+    edited[1] ^= 0x10;
     TSettingsDialogValues v = SettingsToDialog(settings);
     switch (op % 20) {
-        case 0: engine.SpButFindClick(); break;
-        case 1: engine.ReadDevKeysClick(); break;
-        case 2: engine.sbReadKeyDevClick(); break;
-        case 3: engine.WriteDevKeysClick(); break;
-        case 4: engine.sbWriteKeyDevClick(); break;
-        case 5: engine.WriteNewCard(5); break;
-        case 6: engine.EraseCard(0); break;
-        case 7: engine.CurConf().SelectCard(false, 0); engine.EraseMarkedCards(); break;
-        case 8: engine.MoveCardTo(0, 7); break;
+        case 0: engine.Search(settings.AutoReadKey); break;
+        case 1: engine.ReadCards(group.Selected()); break;
+        case 2: engine.ReadCardsOfAll(); break;
+        case 3: engine.WriteCards(group.Selected()); break;
+        case 4: engine.WriteCardsOfAll(); break;
+        case 5: engine.AddCard(); break;
+        case 6: engine.DeleteCard(0); break;
+        case 7: engine.CurConf().SelectCard(false, 0); engine.DeleteCard(0); break;
+        case 8: engine.MoveCard(0, 7); break;
         case 9: engine.ChangeCardCode(0, {9, 9, 9, 9, 9}); break;
-        case 10: engine.CopyCardTo(1, 0, 4); break;
+        case 10: engine.CopyCardsTo(1, 0); break;
         case 11:
             engine.CurConf().SelectCard(false, 0);
-            engine.CurConf().MarkSelectedForCopy(false);
-            engine.CopyMarkedCardsTo(1);
+            engine.CopyCardsTo(1, 0);
             break;
-        case 12: engine.SetDevParamsClick(); break;
-        case 13: engine.SetDevAddrClick(); break;
-        case 14: engine.OpenWithPasClick(); break;
+        case 12: engine.WriteParameters(0, edited); break;
+        case 13: engine.ChangeAddress(0, 254, std::nullopt); break;
+        case 14: engine.OpenWithPassword(0, TextToCode("1122334455")); break;
         case 15:
-            engine.ChDevStandPasClick();
+            engine.GiveCommonPassword(group.Selected());
             host.RunUntil([&] { return !engine.PassChangePending(); });
             break;
-        case 16: engine.ResetDevClick(); break;
+        case 16: engine.Reset(group.Selected()); break;
         case 17: v.EdPass = "9988776655"; v.ChSpeed = 4; engine.AcceptProgramSettings(v); break;
         case 18: v.ChSpeed = 5; engine.AcceptProgramSettings(v); break;
-        default: engine.SpButExFindClick(); break;
+        default: engine.SearchAllSpeeds(settings.AutoReadKey); break;
     }
     if (host.Stalled || host.ProgressShown) std::abort();  // the operation never ended
-    if (engine.OperState != osIdle && engine.OperState != osNone) std::abort();
+    if (engine.OperState() != osIdle && engine.OperState() != osNone) std::abort();
 }
 
 }  // namespace

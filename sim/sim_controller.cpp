@@ -91,6 +91,10 @@ Bytes SimController::Refusal(std::uint8_t adr, std::uint8_t cmd) {
     return BuildFrame(Bytes{adr, 0x06, static_cast<std::uint8_t>(cmd + 1), kBusy});
 }
 
+Bytes SimController::ShortAnswer(std::uint8_t adr, std::uint8_t cmd) {
+    return BuildFrame(Bytes{adr, 0x06, static_cast<std::uint8_t>(cmd + 1), 0x01});
+}
+
 Bytes SimController::Answer(std::uint8_t cmd, const Bytes& data) const {
     return BuildFrame(MakeBody(Adr(), static_cast<std::uint8_t>(cmd + 1), data));
 }

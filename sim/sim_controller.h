@@ -69,6 +69,8 @@ public:
     Bytes Handle(const Bytes& frame, std::int64_t nowUs);
     // The answer a controller gives to a request it will not carry out.
     static Bytes Refusal(std::uint8_t adr, std::uint8_t cmd);
+    // An answer with a single data byte, which the link accepts as it comes.
+    static Bytes ShortAnswer(std::uint8_t adr, std::uint8_t cmd);
 
 private:
     Bytes Answer(std::uint8_t cmd, const Bytes& data) const;

@@ -7,10 +7,11 @@
 namespace pelko {
 namespace {
 
-constexpr std::array<std::pair<SimFaultKind, const char*>, 7> kNames{{
+constexpr std::array<std::pair<SimFaultKind, const char*>, 8> kNames{{
     {SimFaultKind::Silent, "silent"},
     {SimFaultKind::BadChecksum, "badcrc"},
     {SimFaultKind::Busy, "busy"},
+    {SimFaultKind::Short, "short"},
     {SimFaultKind::Late, "late"},
     {SimFaultKind::OtherAddress, "otheraddr"},
     {SimFaultKind::NoReturn, "noreturn"},

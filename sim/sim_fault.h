@@ -14,6 +14,7 @@ enum class SimFaultKind : std::uint8_t {
     OtherAddress,  // the answer carries address `param` (the next address when 0)
     NoReturn,      // not an answer fault: after a reset the controller never comes back
     Echo,          // the converter hands the host's request back before the answer
+    Short,         // the answer carries one data byte (0x01) where its command has more
 };
 
 struct SimFault {

@@ -177,8 +177,9 @@ std::optional<SimLine::Heard> SimLine::Serve(Slot& s, const Bytes& frame, std::i
     SimFault* fault = DrawFault(s, frame[2]);
     if (fault && fault->kind == SimFaultKind::Silent) return std::nullopt;
     Heard h;
-    if (fault && fault->kind == SimFaultKind::Busy) {
-        h.answer = SimController::Refusal(s.ctrl.Adr(), frame[2]);
+    if (fault && (fault->kind == SimFaultKind::Busy || fault->kind == SimFaultKind::Short)) {
+        h.answer = fault->kind == SimFaultKind::Busy ? SimController::Refusal(s.ctrl.Adr(), frame[2])
+                                                     : SimController::ShortAnswer(s.ctrl.Adr(), frame[2]);
         h.note = FaultKindName(fault->kind);
         return h;
     }

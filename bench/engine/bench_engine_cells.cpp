@@ -77,9 +77,9 @@ Result Measure(std::uint32_t baud) {
         std::fprintf(stderr, "%s\n", session.LastError().c_str());
         return r;
     }
-    r.readS = Seconds([&] { engine.ReadDevKeysClick(); });
+    r.readS = Seconds([&] { engine.ReadCards(group.Selected()); });
     r.readCells = engine.CellsConfirmed(1);
-    r.writeS = Seconds([&] { engine.WriteDevKeysClick(); });
+    r.writeS = Seconds([&] { engine.WriteCards(group.Selected()); });
     r.writeCells = engine.CellsConfirmed(1);
     r.readFloorS = Floor(baud, kReadBytes);
     r.writeFloorS = Floor(baud, kWriteBytes);

@@ -1,188 +1,107 @@
-#include "engine/engine.h"
+#include "engine/engine_core.h"
 
 #include <iterator>
 #include <utility>
 
 namespace pelko {
+namespace {
 
-// States in the order the dispatcher tests them.
-const TEngine::StateHandler TEngine::kDispatchOrder[] = {
-    {osSearch, &TEngine::OnSearch},
-    {osReadAll, &TEngine::OnReadAll},
-    {osReadSelected, &TEngine::OnReadSelected},
-    {osWriteAll, &TEngine::OnWriteBulk},
-    {osWriteSelected, &TEngine::OnWriteBulk},
-    {osWriteCard, &TEngine::OnWriteCard},
-    {osChangeCode, &TEngine::OnChangeCode},
-    {osEraseCard, &TEngine::OnEraseCard},
-    {osMoveCard, &TEngine::OnMoveCard},
-    {osEraseSelected, &TEngine::OnEraseSelected},
-    {osCopyCards, &TEngine::OnCopyCards},
-    {osCopyCard, &TEngine::OnCopyCard},
-    {osSearchAllSpeeds, &TEngine::OnSearchAllSpeeds},
-    {osSetSpeed, &TEngine::OnSetSpeed},
-    {osSetStandPass, &TEngine::OnSetStandPass},
-    {osReset, &TEngine::OnReset},
-};
+const Bytes kFailureBytes(6, 0);
+constexpr std::size_t kShortAnswer = 6;
+constexpr std::size_t kConfigAnswer = 11;
 
-TEngine::TEngine(TPelkoSession& session, TGroupDev& group, ProgramSettings& settings,
-                 EngineHost& host, PortOpener portProbe)
-    : FSession(session), FGroup(group), FSettings(settings), FHost(host),
-      FPortProbe(std::move(portProbe)) {
-    FSession.OnAsyncAnswer = [this](const Bytes& a, std::uint32_t c) { PelkoSession1AsyncAnswer(a, c); };
-    FSession.OnReadCard = [this](const Bytes& a) { PelkoSession1ReadCard(a); };
-    FSession.OnDevOn = [this](std::uint32_t adr) { PelkoSession1DevOn(adr); };
-    FSession.OnDevOff = [this](std::uint32_t adr) { PelkoSession1DevOff(adr); };
-    FHost.Timer1Tick = [this] { Timer1Timer(); };
+bool Confirmed(const Bytes& answer, std::uint8_t adr, std::uint8_t cmd) {
+    return answer.size() >= 4 && answer[0] == adr && answer[2] == cmd && answer[3] == kAccepted;
 }
 
-TEngine::~TEngine() {
-    FSession.OnAsyncAnswer = nullptr;
-    FSession.OnReadCard = nullptr;
-    FSession.OnDevOn = nullptr;
-    FSession.OnDevOff = nullptr;
-    FHost.Timer1Tick = nullptr;
-}
+}  // namespace
 
-TConfPelko* TEngine::SelectedDevice() {
-    const DevIndex sel = FGroup.Selected();
+TEngineCore::TEngineCore(TPelkoSession& session, TGroupDev& group, ProgramSettings& settings,
+                         EngineHost& host, PortOpener portProbe)
+    : Session(session), Group(group), Settings(settings), Host(host), FPortProbe(std::move(portProbe)) {}
+
+// --- the model ---
+
+TConfPelko* TEngineCore::SelectedDevice() {
+    const DevIndex sel = Group.Selected();
     return sel == NoDevice ? nullptr : Device(sel);
 }
 
-TConfPelko& TEngine::CurConf() {
+TConfPelko& TEngineCore::CurConf() {
     TConfPelko* dev = SelectedDevice();
     return dev != nullptr ? *dev : FEmptyConf;
 }
 
-std::string TEngine::NameOf(std::uint8_t index) {
+std::string TEngineCore::NameOf(std::uint8_t index) {
     std::string name;
-    FGroup.GetName(index, name);
+    Group.GetName(index, name);
     return name;
 }
 
-namespace {
-const Bytes kFailureBytes(6, 0);
-}  // namespace
-
-void TEngine::PelkoSession1AsyncAnswer(const Bytes& Answer, std::uint32_t Check) {
-    // The engine knows whom it asked: an answer from another address is no
-    // answer from the target, whatever it says.
-    const Bytes* raw = &Answer;
-    if (const auto it = FExpectAdr.find(Check); it != FExpectAdr.end()) {
-        if (TAnswer(Answer).Adr != it->second) raw = &kFailureBytes;
-        FExpectAdr.erase(it);
-    }
-    const TAnswer a(*raw);
-    if (FStandPassCheck && *FStandPassCheck == Check) {
-        OnStandPassAnswer(a);
-        return ReleaseHeld();
-    }
-    if (static_cast<std::int32_t>(Check - FFreshFrom) < 0) return;  // left from an ended operation
-    for (const StateHandler& h : kDispatchOrder) {
-        if (OperState == h.state) {
-            (this->*h.handler)(a, Check);
-            break;
-        }
-    }
-    // Cancelled: the answer in flight has been applied, nothing more goes out.
-    if (FCancelling && !Outstanding() && OperState != osIdle) EndOper();
-    ReleaseHeld();
+DevIndex TEngineCore::FirstOpened() const {
+    for (DevIndex i = 0; i < Group.Count(); ++i)
+        if (IsOpened(i)) return i;
+    return NoDevice;
 }
 
-bool TEngine::Outstanding() const {
-    for (const auto& [check, adr] : FExpectAdr) {
-        if (FStandPassCheck && *FStandPassCheck == check) continue;
-        if (static_cast<std::int32_t>(check - FFreshFrom) >= 0) return true;
-    }
-    return false;
+DevIndex TEngineCore::FirstClosed() const {
+    for (DevIndex i = 0; i < Group.Count(); ++i)
+        if (!IsOpened(i)) return i;
+    return NoDevice;
 }
 
-// One request on the line at a time: the next goes out only once the
-// previous one is answered, so a Cancel can stop the rest.
-void TEngine::ReleaseHeld() {
-    if (OperState == osIdle || OperState == osNone || FCancelling) FHeld.clear();
-    if (FHeld.empty() || Outstanding()) return;
-    Bytes body = std::move(FHeld.front());
-    FHeld.pop_front();
-    Send(body);
+std::string TEngineCore::DeviceLabel(std::uint8_t adr) {
+    const DevIndex i = Group.IndexOfAdr(adr);
+    const std::string name = i == NoDevice ? std::string() : NameOf(i);
+    return name + " (адрес " + std::to_string(adr) + ")";
 }
 
-void TEngine::PelkoSession1DevOn(std::uint32_t AddrDevice) {
-    FGroup.SetStateByAdr(static_cast<std::uint8_t>(AddrDevice), dfConnected);
-    FHost.UpdateGridDev();
+void TEngineCore::RefreshCardList() {
+    Host.SetCardRowCount(CurConf().CardCount(MasterView));
+    Host.RepaintCardGrid();
 }
 
-// During the speed phase controllers drop off the line on purpose.
-void TEngine::PelkoSession1DevOff(std::uint32_t AddrDevice) {
-    if (OperState == osSetSpeed) return;
-    FGroup.ClearState(FGroup.IndexOfAdr(static_cast<std::uint8_t>(AddrDevice)), dfConnected);
-    FHost.UpdateGridDev();
-}
+// --- the session ---
 
-void TEngine::Timer1Timer() {
-    if (OperState == osCaptureCode) {
-        FBar.Position = (FBar.Position + 10) % 100;
-        ShowBar();
-    } else if (OperState == osReset) {
-        ResetTimerTick();
-    }
-}
-
-bool TEngine::EnPort(int port) {
-    if (FSession.Active()) return true;
+bool TEngineCore::EnPort(int port) {
+    if (Session.Active()) return true;
     if (!FPortProbe || port < 1 || port > 255) return false;
     FPortError.clear();
     return FPortProbe(static_cast<std::uint8_t>(port), FPortError) != nullptr;
 }
 
-void TEngine::PortMessage() {
-    // The second line says why, where the port layer knows.
-    std::string text = "COM порт " + std::to_string(FSettings.NComPort) + " недоступен";
+void TEngineCore::PortMessage() {
+    std::string text = "COM порт " + std::to_string(Settings.NComPort) + " недоступен";
     if (!FPortError.empty()) text += "\r\n" + FPortError;
-    FHost.ShowMessage(kCaptionMessage, text, TMsgIcon::Error);
+    Host.ShowMessage(kCaptionMessage, text, TMsgIcon::Error);
 }
 
-DevIndex TEngine::FirstOpened() const {
-    for (DevIndex i = 0; i < FGroup.Count(); ++i)
-        if (IsOpened(i)) return i;
-    return NoDevice;
-}
-
-DevIndex TEngine::FirstClosed() const {
-    for (DevIndex i = 0; i < FGroup.Count(); ++i)
-        if (!IsOpened(i)) return i;
-    return NoDevice;
-}
-
-void TEngine::PresentAll() {
-    for (std::uint8_t i = 0; i < FGroup.Count(); ++i) FSession.SetDevPresent(AdrOf(*Device(i)));
-}
-
-bool TEngine::ActivateSession() {
-    FSession.SetActive(true);
-    if (!FSession.Active()) {
-        FPortError = FSession.LastError();
+bool TEngineCore::ActivateSession() {
+    Session.SetActive(true);
+    if (!Session.Active()) {
+        FPortError = Session.LastError();
         return false;
     }
-    FSession.SetERUniqueButton(FPolling);
+    Session.SetERUniqueButton(FPolling);
     return true;
 }
 
-void TEngine::SetPolling(bool on) {
-    FPolling = on;
-    FSession.SetERUniqueButton(on);
+void TEngineCore::CloseSession() {
+    Session.SetActive(false);
+    for (auto it = FPending.begin(); it != FPending.end();)
+        it = it->second.op != 0 ? FPending.erase(it) : std::next(it);
 }
 
-bool TEngine::RestartSession() {
-    FSession.SetActive(false);
+bool TEngineCore::RestartSession() {
+    CloseSession();
     return ActivateSession();
 }
 
 // A starter must not queue into a session without a worker: nothing would
 // ever answer and the progress window would wait for good.
-bool TEngine::EnsureActive() {
-    if (FSession.Active()) {
-        FSession.SetERUniqueButton(FPolling);  // the worker may have been started elsewhere
+bool TEngineCore::EnsureActive() {
+    if (Session.Active()) {
+        Session.SetERUniqueButton(FPolling);  // the worker may have been started elsewhere
         return true;
     }
     if (ActivateSession()) return true;
@@ -190,93 +109,207 @@ bool TEngine::EnsureActive() {
     return false;
 }
 
-void TEngine::StopOper() {
+void TEngineCore::PresentAll() {
+    for (std::uint8_t i = 0; i < Group.Count(); ++i) Session.SetDevPresent(AdrOf(*Device(i)));
+}
+
+void TEngineCore::SetPolling(bool on) {
+    FPolling = on;
+    Session.SetERUniqueButton(on);
+}
+
+bool TEngineCore::SyncLogin(std::uint8_t adr, const TCode& pass) {
+    Bytes answer;
+    Session.SyncQuery(Requests.Login(adr, pass), answer, kShortAnswer);
+    return Confirmed(answer, adr, ansLogin);
+}
+
+bool TEngineCore::SyncWriteConfig(std::uint8_t adr, const TDevConfig& block) {
+    Bytes answer;
+    Session.SyncQuery(Requests.WriteConfig(adr, block), answer, kShortAnswer);
+    return Confirmed(answer, adr, ansWriteConfig);
+}
+
+bool TEngineCore::SyncReadConfig(std::uint8_t adr, TDevConfig& block) {
+    Bytes answer;
+    Session.SyncQuery(Requests.ReadConfig(adr), answer, kConfigAnswer);
+    const TAnswer a(answer);
+    if (a.Failure || a.Adr != adr || a.Cmd != ansReadConfig || !a.Complete() || a.Data(5) != kAccepted)
+        return false;
+    block = a.Block();
+    return true;
+}
+
+int TEngineCore::CheckPassChange(std::uint8_t adr, const TCode& oldPass, const TCode& newPass) {
+    if (!Session.Active()) return -1;
+    if (SyncLogin(adr, newPass)) return 1;
+    if (SyncLogin(adr, oldPass)) return 0;
+    return -1;
+}
+
+// --- the running operation ---
+
+TOperState TEngineCore::State() const {
+    if (FCurrent != nullptr) return FCurrent->State();
+    return FEverRan ? osIdle : osNone;
+}
+
+TModalResult TEngineCore::Run(TOperation& op) {
+    FCurrent = &op;
+    ++FSerial;
+    FEverRan = true;
+    FCancelling = false;
+    op.Start();
+    TModalResult result = TModalResult::Closed;
+    if (FCurrent == &op) result = ShowModal();
+    if (FCurrent == &op) Finish();
+    return result;
+}
+
+// On Cancel the request in flight still reaches the controller: its answer is
+// waited for (Cancel greyed) and applied, and nothing further is sent.
+TModalResult TEngineCore::ShowModal() {
+    const TModalResult result = Host.ProgressShowModal();
+    if (result != TModalResult::Cancel) return result;
+    FHeld.clear();
+    if (FCurrent != nullptr && Outstanding()) {
+        FCancelling = true;
+        Host.ProgressCancelEnabled(false);
+        Host.ProgressShowModal();
+        Host.ProgressCancelEnabled(true);
+        FCancelling = false;
+    }
+    return result;
+}
+
+void TEngineCore::Finish() {
+    FCurrent = nullptr;
+    FHeld.clear();
+    for (auto it = FPending.begin(); it != FPending.end();)
+        it = it->second.op != 0 ? FPending.erase(it) : std::next(it);
+}
+
+void TEngineCore::EndOper() {
+    Finish();
+    Host.ProgressClose();
+}
+
+void TEngineCore::StopOper() {
     SetPosition(FBar.Max);
     RestartSession();
     PresentAll();
     EndOper();
 }
 
-void TEngine::EndOper() {
-    OperState = osIdle;
-    FHeld.clear();
-    FFreshFrom = FNextCheck;
-    FHost.ProgressClose();
+void TEngineCore::Request(const Bytes& body, int step) {
+    if (FCurrent == nullptr || FCancelling) return;  // ended or cancelled: nothing further goes out
+    if (!Idle()) {
+        FHeld.push_back({body, step});
+        return;
+    }
+    Send(body, step, FSerial);
 }
 
-void TEngine::SetProgBFrm(int Max, const std::string& Caption, bool Marquee) {
+bool TEngineCore::Outstanding() const {
+    for (const auto& [check, p] : FPending)
+        if (p.op != 0) return true;
+    return false;
+}
+
+// One request on the line at a time: the next goes out only once the
+// previous one is answered, so a Cancel can stop the rest.
+void TEngineCore::ReleaseHeld() {
+    if (FCurrent == nullptr || FCancelling) FHeld.clear();
+    if (FHeld.empty() || Outstanding()) return;
+    Held next = std::move(FHeld.front());
+    FHeld.pop_front();
+    Send(next.body, next.step, FSerial);
+}
+
+std::uint32_t TEngineCore::Send(const Bytes& body, int step, std::uint64_t op) {
+    std::uint32_t check = 0;
+    Session.AsyncQuery(body, check);
+    if (body.size() >= 3) FPending[check] = {body[0], static_cast<std::uint8_t>(body[2] + 1), step, op};
+    return check;
+}
+
+void TEngineCore::SendOutside(const Bytes& body, std::function<void(const TAnswer&)> onAnswer) {
+    FOutsideAnswer = std::move(onAnswer);
+    Send(body, 0, 0);
+}
+
+// The engine knows whom it asked and what: an answer from another address,
+// or to another command, is no answer, whatever it says. An answer nobody
+// waits for (the operation ended or was cancelled) is dropped.
+void TEngineCore::OnAsyncAnswer(const Bytes& Answer, std::uint32_t Check) {
+    const auto it = FPending.find(Check);
+    if (it == FPending.end()) return;
+    const Pending p = it->second;
+    FPending.erase(it);
+    const TAnswer given(Answer);
+    const bool fromTarget = !given.Failure && given.Adr == p.adr && given.Cmd == p.answerCmd;
+    const TAnswer a(fromTarget ? Answer : kFailureBytes);
+    if (p.op == 0) {
+        auto handler = std::move(FOutsideAnswer);
+        FOutsideAnswer = nullptr;
+        if (handler) handler(a);
+    } else if (FCurrent != nullptr && p.op == FSerial) {
+        FCurrent->OnAnswer(p.step, a);
+        // Cancelled: the answer in flight has been applied, nothing more goes out.
+        if (FCancelling && FCurrent != nullptr && !Outstanding()) EndOper();
+    }
+    ReleaseHeld();
+}
+
+void TEngineCore::OnReadCard(const Bytes& Answer) {
+    if (FCurrent != nullptr) FCurrent->OnCardHeld(Answer);
+}
+
+void TEngineCore::OnDevOn(std::uint32_t AddrDevice) {
+    Group.SetStateByAdr(static_cast<std::uint8_t>(AddrDevice), dfConnected);
+    Host.UpdateGridDev();
+}
+
+// During the speed phase controllers drop off the line on purpose.
+void TEngineCore::OnDevOff(std::uint32_t AddrDevice) {
+    if (State() == osSetSpeed) return;
+    Group.ClearState(Group.IndexOfAdr(static_cast<std::uint8_t>(AddrDevice)), dfConnected);
+    Host.UpdateGridDev();
+}
+
+void TEngineCore::OnTimer() {
+    if (FCurrent != nullptr) FCurrent->OnTimer();
+}
+
+// --- the progress window ---
+
+void TEngineCore::SetProgBFrm(int Max, const std::string& Caption, bool Marquee) {
     FBar = TProgressBar{};
     FBar.Max = Max;
     FBar.Marquee = Marquee;
-    FHost.ProgressPrepare();
+    Host.ProgressPrepare();
     SetCaption(Caption);
     ShowBar();
 }
 
-// On Cancel the request in flight still reaches the controller: its answer is
-// waited for (Cancel greyed) and applied, and nothing further is sent.
-TModalResult TEngine::ShowModal() {
-    const TModalResult result = FHost.ProgressShowModal();
-    if (result != TModalResult::Cancel) return result;
-    FHeld.clear();
-    if (Outstanding() && OperState != osIdle && OperState != osNone) {
-        FCancelling = true;
-        FHost.ProgressCancelEnabled(false);
-        FHost.ProgressShowModal();
-        FHost.ProgressCancelEnabled(true);
-        FCancelling = false;
-    }
-    FFreshFrom = FNextCheck;
-    FExpectAdr.clear();
-    FHeld.clear();
-    return result;
-}
-
-void TEngine::StepIt() {
+void TEngineCore::StepIt() {
     FBar.StepIt();
     ShowBar();
 }
 
-void TEngine::SetPosition(int p) {
+void TEngineCore::SetPosition(int p) {
     FBar.SetPosition(p);
     ShowBar();
 }
 
-void TEngine::SetCaption(const std::string& text) {
+void TEngineCore::SetCaption(const std::string& text) {
     FCaption = text;
-    FHost.ProgressCaption(text);
+    Host.ProgressCaption(text);
 }
 
-std::uint32_t TEngine::Queue(const Bytes& body) {
-    if (FCancelling) return 0;  // cancelled: nothing further goes out
-    if (Outstanding() || !FHeld.empty()) {
-        FHeld.push_back(body);
-        return 0;
-    }
-    return Send(body);
-}
-
-std::uint32_t TEngine::Send(const Bytes& body) {
-    std::uint32_t check = 0;
-    FSession.AsyncQuery(body, check);
-    FNextCheck = check + 1;
-    if (!body.empty()) FExpectAdr[check] = body[0];
-    // Answers dropped with the session's queue never come: forget them.
-    for (auto it = FExpectAdr.begin(); it != FExpectAdr.end();)
-        it = static_cast<std::int32_t>(it->first - FFreshFrom) < 0 ? FExpectAdr.erase(it) : std::next(it);
-    return check;
-}
-
-void TEngine::Login(std::uint8_t adr, const TCode& pass) { Queue(Requests.Login(adr, pass)); }
-
-void TEngine::RefreshCardList() {
-    FHost.SetCardRowCount(CurConf().CardCount(MasterView));
-    FHost.RepaintCardGrid();
-}
-
-void TEngine::AskDeviceParams(const std::string& caption) {
-    TDeviceParams params = ParamsToDialog(WorkConfig);
-    if (FHost.EditDeviceParams(params, caption, false)) DialogToParams(params, WorkConfig);
+void TEngineCore::AskDeviceParams(TDevConfig& block, const std::string& caption) {
+    TDeviceParams params = ParamsToDialog(block);
+    if (Host.EditDeviceParams(params, caption, false)) DialogToParams(params, block);
 }
 
 }  // namespace pelko

@@ -43,10 +43,6 @@ public:
     // then hold the dialog's values. closeEnabled false greys "Закрыть".
     virtual bool EditDeviceParams(TDeviceParams& params, const std::string& caption,
                                   bool closeEnabled) = 0;
-    // The password dialog: the ten hexadecimal digits typed, or nothing.
-    virtual std::optional<std::string> AskPassword() = 0;
-    // The address dialog over the choices (first one preselected).
-    virtual std::optional<std::uint8_t> AskAddress(const std::vector<std::uint8_t>& choices) = 0;
 
     // Timer1: each tick calls Timer1Tick on the main thread.
     virtual void SetTimer1(bool enabled, unsigned intervalMs) = 0;

@@ -27,7 +27,8 @@ TSettingsDialogValues SettingsToDialog(const ProgramSettings& s) {
 }
 
 void TEngine::AcceptProgramSettings(const TSettingsDialogValues& v) {
-    ProgramSettings& s = FSettings;
+    if (Busy()) return;
+    ProgramSettings& s = C.Settings;
     s.AutoSetDefaultSettings = v.AutoWrPar;
     s.AutoReadKey = v.AutoReadKey;
     s.AutoWriteKey = v.AutoWrKey;
@@ -50,29 +51,30 @@ void TEngine::AcceptProgramSettings(const TSettingsDialogValues& v) {
     s.SmartPI = v.CBoxSmartPi == 0;
     BringIntoRange(s);
 
-    FSession.SetActive(false);
-    ApplyPortSettings(FSession, s);
-    if (FGroup.Count() == 0) FSession.SetPortBaudRate(s.PortBaudRate);
+    TPelkoSession& session = C.Session;
+    C.CloseSession();
+    ApplyPortSettings(session, s);
+    if (C.Group.Count() == 0) session.SetPortBaudRate(s.PortBaudRate);
     // Without the port nothing can be carried into the devices.
-    if (!ActivateSession()) {
+    if (!C.ActivateSession()) {
         // No controller got anything: the fields that describe them stay.
         s.StandPass = before.StandPass;
         s.OldStandPass = before.OldStandPass;
         s.SavePass = before.SavePass;
         s.PortBaudRate = before.PortBaudRate;
         s.PrevBaudRate = before.PrevBaudRate;
-        FSession.SetPortBaudRate(s.PortBaudRate);
-        return PortMessage();
+        session.SetPortBaudRate(s.PortBaudRate);
+        return C.PortMessage();
     }
-    PresentAll();
-    if (FGroup.Count() == 0) {
+    C.PresentAll();
+    if (C.Group.Count() == 0) {
         s.PrevBaudRate = s.PortBaudRate;
         return;
     }
     const bool passwordChanged =
         !SameCode(s.StandPass, s.OldStandPass) || (oldSavePass && !s.SavePass);
     const bool speedChanged = speedChosen && v.ChSpeed != v.ShownSpeed;
-    CarryIntoDevices(passwordChanged, speedChanged);
+    CarryIntoGroup(passwordChanged, speedChanged);
 }
 
 }  // namespace pelko

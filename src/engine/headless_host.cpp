@@ -89,28 +89,12 @@ void HeadlessHost::ShowMessage(const std::string& caption, const std::string& te
 bool HeadlessHost::AskYesNo(const std::string& caption, const std::string& text, TMsgIcon icon) {
     Questions.push_back(text);
     if (OnMessage) OnMessage({caption, text, icon});
-    if (YesNoAnswers.empty()) return DefaultYesNo;
-    const bool yes = YesNoAnswers.front();
-    YesNoAnswers.pop_front();
-    return yes;
+    return AnswerYes;
 }
 
-bool HeadlessHost::EditDeviceParams(TDeviceParams& params, const std::string& caption, bool closeEnabled) {
+bool HeadlessHost::EditDeviceParams(TDeviceParams&, const std::string& caption, bool) {
     ParamsCaptions.push_back(caption);
-    return ParamsDialog ? ParamsDialog(params, caption, closeEnabled) : true;
-}
-
-std::optional<std::string> HeadlessHost::AskPassword() {
-    if (Passwords.empty()) return std::nullopt;
-    std::optional<std::string> typed = Passwords.front();
-    Passwords.pop_front();
-    return typed;
-}
-
-std::optional<std::uint8_t> HeadlessHost::AskAddress(const std::vector<std::uint8_t>& choices) {
-    if (AddressChoice) return AddressChoice(choices);
-    if (choices.empty()) return std::nullopt;
-    return choices.front();
+    return false;
 }
 
 void HeadlessHost::SetTimer1(bool enabled, unsigned intervalMs) {

@@ -2,8 +2,9 @@
 // The engine's host without a window, for tests and pelkoctl. Its modal
 // progress loop raises the session's events on the calling thread until the
 // engine closes the window; Timer1 runs on a virtual clock, so waits of
-// seconds cost no real time. Dialogs and questions answer from a script, and
-// everything shown is recorded.
+// seconds cost no real time. Everything shown is recorded. Nothing answers a
+// question for the user: AskYesNo gives AnswerYes, which only the user sets
+// (pelkoctl --yes), and the parameters dialog is declined.
 #include <condition_variable>
 #include <cstdint>
 #include <deque>
@@ -46,12 +47,8 @@ public:
     // meanwhile; false when StallLimitMs passed with nothing happening.
     bool RunUntil(const std::function<bool()>& done);
 
-    // Script.
-    std::deque<bool> YesNoAnswers;  // then DefaultYesNo
-    bool DefaultYesNo = true;
-    std::function<bool(TDeviceParams&, const std::string& caption, bool closeEnabled)> ParamsDialog;
-    std::deque<std::optional<std::string>> Passwords;
-    std::function<std::optional<std::uint8_t>(const std::vector<std::uint8_t>&)> AddressChoice;
+    // The user's answer given in advance to every question (pelkoctl --yes).
+    bool AnswerYes = false;
     // Checked while the progress window is shown: true presses Cancel.
     std::function<bool()> CancelWhen;
     // Called on every turn of the modal loop, e.g. to hold a card to a reader.
@@ -93,8 +90,6 @@ public:
     void ShowMessage(const std::string& caption, const std::string& text, TMsgIcon icon) override;
     bool AskYesNo(const std::string& caption, const std::string& text, TMsgIcon icon) override;
     bool EditDeviceParams(TDeviceParams& params, const std::string& caption, bool closeEnabled) override;
-    std::optional<std::string> AskPassword() override;
-    std::optional<std::uint8_t> AskAddress(const std::vector<std::uint8_t>& choices) override;
     void SetTimer1(bool enabled, unsigned intervalMs) override;
     void Pause(unsigned ms) override;
     void UpdateControls() override { ++UpdateControlsCount; }

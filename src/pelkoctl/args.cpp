@@ -112,6 +112,8 @@ bool ParseCommandLine(int argc, const char* const* argv, ParsedLine& out, std::s
             out.help = true;
         } else if (word == "--trace") {
             out.args.trace = true;
+        } else if (word == "--yes") {
+            out.args.yes = true;
         } else if (word == "--version") {
             out.version = true;
         } else if (word.size() > 2 && word.rfind("--", 0) == 0) {
@@ -146,6 +148,7 @@ std::string UsageText() {
         "  --pass HEX        общий пароль, 10 шестнадцатеричных цифр\n"
         "  --out FILE        файл для результата\n"
         "  --own HEX         собственный пароль прибора (params, address, password, reset)\n"
+        "  --yes             продолжать, даже если приборы могут быть потеряны (speed, common-pass)\n"
         "  --version         версия программы\n"
         "  --trace           каждая попытка обмена на stderr: время, скорость, байты, итог\n"
         "  --trace-file FILE то же в файл\n"

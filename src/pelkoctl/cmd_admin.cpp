@@ -1,14 +1,14 @@
-// pelkoctl params / address / password / common-pass / speed: the device
-// menu's commands and the program settings' group phases, each through the
-// engine's own operation, for set-up by script. Every command prints the
-// resulting device lines; 4 when a controller was left behind.
+// pelkoctl params / address / password / common-pass / speed / reset: the
+// engine's commands on one device or on the group found, for set-up by
+// script. Every command prints the resulting device lines; 4 when a
+// controller was left behind, 2 before anything was written when a
+// controller could be lost and --yes was not given.
 #include <chrono>
 #include <iostream>
 #include <optional>
 #include <thread>
 
 #include "config/file_parameters.h"
-#include "engine/settings_dialog_values.h"
 #include "pelkoctl/engine_cli.h"
 
 namespace pelkoctl {
@@ -30,16 +30,14 @@ std::optional<pelko::TCode> Hex(const std::string& text) {
     return pelko::TextToCode(upper);
 }
 
-// The controller at adr opened with --own (or the common password) through
-// the engine's "open with password"; its index, or nothing.
+// The controller at adr opened with --own (or the common password); its
+// index, or nothing.
 std::optional<pelko::DevIndex> OpenOne(EngineCli& cli, std::uint8_t adr, const Args& args) {
     pelko::TGroupDev& group = cli.group();
     const pelko::DevIndex i = group.AddDevice(adr);
     group.Select(i);
-    const std::string pass = args.own.empty() ? pelko::CodeToText(cli.settings().StandPass) : args.own;
-    cli.host().Passwords.push_back(pass);
-    cli.engine().OpenWithPasClick();
-    if (!group.GetState(i, pelko::dfOpened)) {
+    const pelko::TCode pass = args.own.empty() ? cli.settings().StandPass : *Hex(args.own);
+    if (!cli.engine().OpenWithPassword(i, pass)) {
         std::cerr << "pelkoctl: прибор " << int(adr) << " не открылся\n";
         return std::nullopt;
     }
@@ -89,13 +87,9 @@ int cmdParams(const Args& args) {
     const std::optional<pelko::DevIndex> i = OpenOne(cli, *adr, args);
     if (!i) return kNoAnswer;
     if (changes.empty()) return Finish(cli, true);
-    pelko::TDevConfig wanted = cli.group().GetDevice(*i, nullptr)->Config;
+    pelko::TDevConfig wanted = cli.engine().ParametersOf(*i);
     for (const auto& [field, value] : changes) pelko::SetField(wanted, field, value);
-    cli.host().ParamsDialog = [wanted](pelko::TDeviceParams& p, const std::string&, bool) {
-        p = pelko::ParamsToDialog(wanted);
-        return true;
-    };
-    cli.engine().SetDevParamsClick();
+    cli.engine().WriteParameters(*i, wanted);
     pelko::TDevConfig now = cli.group().GetDevice(*i, nullptr)->Config;
     pelko::SetField(now, pelko::UARTSpeed, pelko::GetField(wanted, pelko::UARTSpeed));
     return Finish(cli, now == wanted);
@@ -110,9 +104,9 @@ int cmdAddress(const Args& args) {
     }
     EngineCli cli(args);
     if (const int rc = cli.Open(); rc != kOk) return rc;
-    if (!OpenOne(cli, *adr, args)) return kNoAnswer;
-    cli.host().AddressChoice = [to](const std::vector<std::uint8_t>&) { return std::optional<std::uint8_t>(*to); };
-    cli.engine().SetDevAddrClick();
+    const std::optional<pelko::DevIndex> i = OpenOne(cli, *adr, args);
+    if (!i) return kNoAnswer;
+    cli.engine().ChangeAddress(*i, *to, std::nullopt);
     return Finish(cli, cli.group().IndexOfAdr(*to) != pelko::NoDevice);
 }
 
@@ -127,28 +121,40 @@ int cmdPassword(const Args& args) {
     if (const int rc = cli.Open(); rc != kOk) return rc;
     const std::optional<pelko::DevIndex> i = OpenOne(cli, *adr, args);
     if (!i) return kNoAnswer;
-    // The device menu's change gives the device the program's common password.
+    // The device is given the program's common password: here the new one.
     cli.settings().StandPass = *pass;
-    cli.engine().ChDevStandPasClick();
+    cli.engine().GiveCommonPassword(*i);
     cli.host().RunUntil([&] { return !cli.engine().PassChangePending(); });
     return Finish(cli, pelko::SameCode(cli.group().GetDevice(*i, nullptr)->Pass, *pass));
 }
 
 int cmdReset(const Args& args);
 
-// The program settings accepted with a new common password or speed: the
-// controllers the search finds carry it.
+// A controller the search found but could not open keeps its password and
+// speed: it would be lost to the program. Named before anything is written.
+bool AtRiskAllowed(EngineCli& cli, const Args& args) {
+    const std::vector<pelko::DevIndex> risk = cli.engine().DevicesAtRisk();
+    if (risk.empty()) return true;
+    std::cerr << "pelkoctl: " << (args.yes ? "не будут изменены" : "могут быть потеряны")
+              << " приборы, которые не открылись общим паролем:\n";
+    for (pelko::DevIndex i : risk) std::cerr << DeviceLine(*cli.group().GetDevice(i, nullptr)) << "\n";
+    if (!args.yes) std::cerr << "pelkoctl: ничего не записано; чтобы продолжить, добавьте --yes\n";
+    return args.yes;
+}
+
+// A new common password or line speed carried into the controllers the
+// search finds.
 int GroupPhase(const Args& args, const std::optional<pelko::TCode>& pass, std::int32_t baud) {
     EngineCli cli(args);
     if (const int rc = cli.Open(); rc != kOk) return rc;
-    cli.engine().SpButFindClick();
+    cli.engine().Search(false);
     if (cli.group().Count() == 0) return Finish(cli, false);
-    pelko::TSettingsDialogValues v = pelko::SettingsToDialog(cli.settings());
-    if (pass) v.EdPass = pelko::CodeToText(*pass);
-    if (baud != 0) v.ChSpeed = pelko::SpeedIndex(baud);
+    if (!AtRiskAllowed(cli, args)) return kBadArgs;
+    const bool risky = !cli.engine().DevicesAtRisk().empty();
     const pelko::TCode old = cli.settings().StandPass;
-    cli.engine().AcceptProgramSettings(v);
-    bool done = cli.host().Questions.empty() && cli.settings().PortBaudRate == (baud ? baud : static_cast<std::int32_t>(args.baud));
+    if (pass) cli.engine().CarryCommonPassword(*pass);
+    else cli.engine().ChangeLineSpeed(baud);
+    bool done = !risky && cli.settings().PortBaudRate == (baud ? baud : static_cast<std::int32_t>(args.baud));
     for (pelko::DevIndex i = 0; i < cli.group().Count(); ++i) {
         const pelko::TConfPelko& dev = *cli.group().GetDevice(i, nullptr);
         if (!cli.group().GetState(i, pelko::dfOpened)) done = false;
@@ -209,7 +215,7 @@ int cmdReset(const Args& args) {
         }
         return true;
     });
-    cli.engine().ResetDevClick();
+    cli.engine().Reset(*i);
     host.SetPump(lineLoop);
     const pelko::DevIndex at = cli.group().IndexOfAdr(*adr);
     return Finish(cli, at != pelko::NoDevice && cli.group().GetState(at, pelko::dfOpened));

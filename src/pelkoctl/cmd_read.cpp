@@ -17,9 +17,9 @@ int cmdRead(const Args& args) {
     EngineCli cli(args);
     if (const int rc = cli.Open(); rc != kOk) return rc;
     pelko::TEngine& engine = cli.engine();
-    engine.SpButFindClick();
+    engine.Search(false);
     if (cli.group().Count() == 0) return kNoAnswer;
-    engine.sbReadKeyDevClick();
+    engine.ReadCardsOfAll();
     pelko::EngineFileHost fileHost(engine, cli.session(), cli.host());
     const std::string text = pelko::SaveToFile(cli.settings(), cli.group(), fileHost);
     if (!pelko::WriteFileSafely(args.out, text).ok) {

@@ -13,7 +13,7 @@ int cmdSearch(const Args& args) {
     }
     EngineCli cli(args);
     if (const int rc = cli.Open(); rc != kOk) return rc;
-    cli.engine().SpButFindClick();
+    cli.engine().Search(false);
     cli.PrintDevices(std::cout);
     if (cli.host().Stalled) return kIncomplete;
     return cli.group().Count() > 0 ? kOk : kNoAnswer;
@@ -26,7 +26,7 @@ int cmdSearchAll(const Args& args) {
     }
     EngineCli cli(args);
     if (const int rc = cli.Open(); rc != kOk) return rc;
-    cli.engine().SpButExFindClick();
+    cli.engine().SearchAllSpeeds(false);
     const bool none = cli.group().Count() == 0;
     if (none) {
         std::cout << "speed none\n";

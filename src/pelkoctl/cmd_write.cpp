@@ -27,11 +27,8 @@ int cmdWrite(const Args& args) {
     if (!pelko::ReadFromFile(bytes, cli.settings(), cli.group(), fileHost)) return kNoPort;
     // The file is written as loaded: the search must not read the
     // controllers' cells into its cards first.
-    const bool autoRead = cli.settings().AutoReadKey;
-    cli.settings().AutoReadKey = false;
-    engine.GroupSearch();
-    cli.settings().AutoReadKey = autoRead;
-    engine.sbWriteKeyDevClick();
+    engine.SearchGroup(false);
+    engine.WriteCardsOfAll();
     cli.PrintDevices(std::cout);
     bool complete = false;
     for (pelko::DevIndex i = 0; i < cli.group().Count(); ++i) {

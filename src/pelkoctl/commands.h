@@ -24,6 +24,7 @@ struct Args {
     std::string out;             // --out FILE
     std::string own;             // --own HEX: a controller's own password
     bool trace = false;          // --trace: every attempt on standard error
+    bool yes = false;            // --yes: go on where controllers could be lost
     std::string traceFile;       // --trace-file FILE: the same into a file
     std::vector<std::string> words;  // positional arguments after the command
 };

@@ -33,7 +33,7 @@ EngineCli::EngineCli(const Args& args)
     FSettings.TOMultiplier = static_cast<std::int32_t>(args.multiplierMs);
     FSettings.TailinUS = static_cast<std::int32_t>(args.tailUs);
     FSettings.SmartPI = args.rtsAuto;
-    FSettings.AutoReadKey = false;
+    FHost.AnswerYes = args.yes;
     FHost.SetPump([this](const std::function<bool()>& done) { return FCli.RunUntil(done); });
     FHost.OnMessage = [](const pelko::HeadlessHost::Message& m) { std::cerr << "pelkoctl: " << m.text << "\n"; };
     FTerminal = StderrIsTerminal();

@@ -215,8 +215,6 @@ void TMainForm::CreateSession() {
 // inactive until a search or a file needs the line.
 void TMainForm::SetDefaults() {
     FSettings = ProgramSettings{};
-    FEngine->OperState = osNone;
-    FEngine->AnswerCount = 0;
     FShiftAnchor = NoCard;
     TPelkoSession& s = *FSession;
     s.SetActive(false);
@@ -234,9 +232,8 @@ void TMainForm::SetDefaults() {
     FActions["SetDevParams"]->setEnabled(false);
     FActions["OpenWithPas"]->setEnabled(false);
     FMenuDev->menuAction()->setEnabled(false);
-    FEngine->MasterView = false;
-    FEngine->CurIndex = 1;
-    FEngine->CardFocus = false;
+    FEngine->MasterView() = false;
+    FEngine->CardFocus() = false;
     FCardGrid->SetColWidth(0, FitText(FCardGrid, "Ячейка", 50));
     FCardGrid->SetColWidth(1, FitText(FCardGrid, "DDDDDDDDDD", 70));
     FCardGrid->SetColWidth(2, std::max(60, FCardGrid->width() - 126));
@@ -285,10 +282,10 @@ void TMainForm::BuildToolPanel() {
         {"sbFileCreate", [this] { sbFileCreateClick(); }},
         {"sbFileOpen", [this] { sbFileOpenClick(); }},
         {"sbFileSave", [this] { sbFileSaveClick(); }},
-        {"SpButFind", [this] { FEngine->SpButFindClick(); }},
-        {"SpButExFind", [this] { FEngine->SpButExFindClick(); }},
-        {"sbReadKeyDev", [this] { FEngine->sbReadKeyDevClick(); }},
-        {"sbWriteKeyDev", [this] { FEngine->sbWriteKeyDevClick(); }},
+        {"SpButFind", [this] { SpButFindClick(); }},
+        {"SpButExFind", [this] { SpButExFindClick(); }},
+        {"sbReadKeyDev", [this] { sbReadKeyDevClick(); }},
+        {"sbWriteKeyDev", [this] { sbWriteKeyDevClick(); }},
         {"sbAddDevGroup", [this] { sbAddDevGroupClick(); }},
         {"sbDelDevGroup", [this] { sbDelDevGroupClick(); }},
     };
@@ -412,14 +409,13 @@ void TMainForm::BuildMenus() {
 
     FMenuDev = menuBar()->addMenu(QStringLiteral("Прибор"));
     FMenuDev->setObjectName(QStringLiteral("MenuDev"));
-    TEngine& e = *FEngine;
-    add(FMenuDev, "ResetDev", "Сбросить ", [this] { FEngine->ResetDevClick(); });
-    add(FMenuDev, "ChDevStandPas", "Заменить пароль на общий", [&e] { e.ChDevStandPasClick(); });
-    add(FMenuDev, "OpenWithPas", "Открыть с паролем", [&e] { e.OpenWithPasClick(); });
-    add(FMenuDev, "ReadDevKeys", "Считать карты", [&e] { e.ReadDevKeysClick(); });
-    add(FMenuDev, "WriteDevKeys", "Записать карты", [&e] { e.WriteDevKeysClick(); });
-    add(FMenuDev, "SetDevParams", "Записать параметры", [&e] { e.SetDevParamsClick(); });
-    add(FMenuDev, "SetDevAddr", "Заменить адрес", [&e] { e.SetDevAddrClick(); });
+    add(FMenuDev, "ResetDev", "Сбросить ", [this] { ResetDevClick(); });
+    add(FMenuDev, "ChDevStandPas", "Заменить пароль на общий", [this] { ChDevStandPasClick(); });
+    add(FMenuDev, "OpenWithPas", "Открыть с паролем", [this] { OpenWithPasClick(); });
+    add(FMenuDev, "ReadDevKeys", "Считать карты", [this] { ReadDevKeysClick(); });
+    add(FMenuDev, "WriteDevKeys", "Записать карты", [this] { WriteDevKeysClick(); });
+    add(FMenuDev, "SetDevParams", "Записать параметры", [this] { SetDevParamsClick(); });
+    add(FMenuDev, "SetDevAddr", "Заменить адрес", [this] { SetDevAddrClick(); });
     // Every device command ends with the window brought up to date.
     for (QAction* a : FMenuDev->actions()) connect(a, &QAction::triggered, this, [this] { AfterCommand(); });
 
@@ -513,7 +509,7 @@ void TMainForm::AfterCommand() {
 }
 
 void TMainForm::UpdateControls() {
-    FControls = UpdateControlsRule(FControls, FGroup, FEngine->CurConf(), FEngine->MasterView, FSettings);
+    FControls = UpdateControlsRule(FControls, FGroup, FEngine->CurConf(), FEngine->MasterView(), FSettings);
     ApplyControls(FControls);
 }
 

@@ -91,6 +91,18 @@ public:
     void InverseSelClick();
     void EditButClick();
     void ReadCodeButClick();
+    // The toolbar's line commands and the device menu.
+    void SpButFindClick();
+    void SpButExFindClick();
+    void sbReadKeyDevClick();
+    void sbWriteKeyDevClick();
+    void ResetDevClick();
+    void ChDevStandPasClick();
+    void OpenWithPasClick();
+    void ReadDevKeysClick();
+    void WriteDevKeysClick();
+    void SetDevParamsClick();
+    void SetDevAddrClick();
     // Cards of the card list dropped on the device grid at x, y (its client coordinates).
     void GridDevDragDrop(int x, int y);
     // Selects the device at this address as a click on its cell does.
@@ -108,8 +120,9 @@ public:
     void ShowMessage(const std::string& caption, const std::string& text, TMsgIcon icon) override;
     bool AskYesNo(const std::string& caption, const std::string& text, TMsgIcon icon) override;
     bool EditDeviceParams(TDeviceParams& params, const std::string& caption, bool closeEnabled) override;
-    std::optional<std::string> AskPassword() override;
-    std::optional<std::uint8_t> AskAddress(const std::vector<std::uint8_t>& choices) override;
+    // The password and address dialogs of the device menu.
+    std::optional<std::string> AskPassword();
+    std::optional<std::uint8_t> AskAddress(const std::vector<std::uint8_t>& choices);
     void SetTimer1(bool enabled, unsigned intervalMs) override;
     void Pause(unsigned ms) override;
     void UpdateControls() override;
@@ -174,7 +187,6 @@ private:
     void CardChangeValue(const QString& key, const QString& name, const QString& value);
     void CardCellChanged(int i, const TCard& card, int cell);
     void CardCodeChanged(int i, const QString& value);
-    void DeleteCurrentCard();
 
     // Files.
     bool WriteConfig(const QString& path);

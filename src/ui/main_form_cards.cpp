@@ -10,7 +10,6 @@
 #include "controls/a_property_list.h"
 #include "controls/ys_grid.h"
 #include "ui/card_code_check.h"
-#include "ui/card_copy.h"
 #include "ui/card_device_markup.h"
 #include "ui/main_form.h"
 
@@ -23,7 +22,7 @@ constexpr TWinColor kMarkedRowColor = 0xFF0000;  // blue
 
 TConfPelko& TMainForm::Cur() { return FEngine->CurConf(); }
 
-bool TMainForm::Master() const { return FEngine->MasterView; }
+bool TMainForm::Master() const { return FEngine->MasterView(); }
 
 int TMainForm::ShownCount() { return Cur().CardCount(Master()); }
 
@@ -102,7 +101,7 @@ void TMainForm::CardGridChangeRow() {
         UpdateInspCard();
         FCardGrid->update();
     }
-    FEngine->CardFocus = true;
+    FEngine->CardFocus() = true;
 }
 
 // The grid has moved its row already; r is where it stood when the key came.
@@ -135,7 +134,7 @@ void TMainForm::CardGridKeyDown(QKeyEvent* e) {
 }
 
 void TMainForm::CardGridMouseDown(QMouseEvent* e) {
-    FEngine->CardFocus = true;
+    FEngine->CardFocus() = true;
     FInputModifiers = e->modifiers();
     FInputRow = FCardGrid->Row();
     if (e->button() == Qt::LeftButton) FDragStart = e->position().toPoint();
@@ -144,7 +143,7 @@ void TMainForm::CardGridMouseDown(QMouseEvent* e) {
 // --- inspector ------------------------------------------------------------------------
 
 void TMainForm::UpdateInspCard() {
-    if (!FEngine->CardFocus) return;
+    if (!FEngine->CardFocus()) return;
     FInspector->LoadParams(CardMarkup(Cur(), Master(), FCardGrid->Row()));
 }
 
@@ -156,24 +155,14 @@ void TMainForm::CardChangeValue(const QString& key, const QString& name, const Q
     Cur().GetCard(Master(), static_cast<std::uint16_t>(r), card);
     if (name == QStringLiteral("Ячейка")) return CardCellChanged(i, card, value.toUpper().toInt());
     if (name == QStringLiteral("Код карты")) return CardCodeChanged(i, value);
-    if (name == QStringLiteral("Пользователь")) {
-        Cur().SetCardUser(Master(), static_cast<std::uint16_t>(i), value.toStdString());
-        FCardGrid->update();
-    }
+    if (name == QStringLiteral("Пользователь")) FEngine->SetCardUser(i, value.toStdString());
 }
 
 void TMainForm::CardCellChanged(int i, const TCard& card, int cell) {
     if (cell < 0 || cell >= kCellCount || cell == card.Pos) return;
-    FEngine->WorkCode = card.Code;
-    if (FSettings.AutoWriteKey) {
-        FEngine->MoveCardTo(FCardGrid->Row(), static_cast<std::uint16_t>(cell));
-        UpdateInspCard();
-    } else {
-        Cur().MoveCard(Master(), static_cast<std::uint16_t>(i), static_cast<std::uint16_t>(cell));
-        UpdateInspCard();
-        FInspector->RefreshValues();
-        FCardGrid->update();
-    }
+    FEngine->MoveCard(i, static_cast<std::uint16_t>(cell));
+    UpdateInspCard();
+    if (!FSettings.AutoWriteKey) FInspector->RefreshValues();
 }
 
 void TMainForm::CardCodeChanged(int i, const QString& value) {
@@ -184,83 +173,25 @@ void TMainForm::CardCodeChanged(int i, const QString& value) {
         FInspector->EditParam(1);
         return;
     }
-    FEngine->WorkCode = check.Code;
-    if (FSettings.AutoWriteKey) {
-        FEngine->ChangeCardCode(FCardGrid->Row(), check.Code);
-    } else {
-        Cur().SetCardCode(Master(), static_cast<std::uint16_t>(i), check.Code);
-        FCardGrid->update();
-        UpdateInspCard();
-    }
+    FEngine->ChangeCardCode(i, check.Code);
 }
 
 // --- card buttons ------------------------------------------------------------------------
 
-void TMainForm::AddCardButClick() {
-    const std::uint16_t cell = LowestFreeCell(Cur(), Master());
-    if (cell == NoCard) return;
-    if (FSettings.AutoWriteKey) return FEngine->WriteNewCard(cell);
-    Cur().AddCard(cell, ZeroCode, std::string());
-    FCardGrid->SetRowCount(ShownCount());
-    FCardGrid->update();
-    FCardGrid->GoToRow(Cur().FindPosIndex(cell));
-}
+void TMainForm::AddCardButClick() { FEngine->AddCard(); }
 
 void TMainForm::DelCardButClick() {
     FShiftAnchor = NoCard;
     FLastMarkRow = NoCard;
-    FEngine->AnswerCount = 0;
-    const int n = ShownCount();
-    if (n == 0 || !FEngine->CardFocus) return;
-    if (Cur().CountSelected(Master()) == 0) return DeleteCurrentCard();
-    if (FSettings.AutoWriteKey) return FEngine->EraseMarkedCards();
-    int f = 0;
-    while (!RowMarked(f)) ++f;
-    for (int row = f; row < ShownCount();) {
-        if (RowMarked(row)) Cur().DeleteCard(Master(), static_cast<std::uint16_t>(row));
-        else ++row;
-    }
-    const int row = f < ShownCount() ? f : f - 1;
-    FCardGrid->SetRowCount(ShownCount());
-    FCardGrid->GoToRow(row);
-    FCardGrid->update();
+    FEngine->DeleteCard(FCardGrid->Row());
 }
 
-void TMainForm::DeleteCurrentCard() {
-    const int r = FCardGrid->Row();
-    if (FSettings.AutoWriteKey) return FEngine->EraseCard(r);
-    const int n = ShownCount();
-    const int row = r == n - 1 ? n - 2 : r;
-    Cur().DeleteCard(Master(), static_cast<std::uint16_t>(r));
-    FCardGrid->SetRowCount(ShownCount());
-    FCardGrid->update();
-    FCardGrid->GoToRow(row);
-}
-
-void TMainForm::ChStatusCardClick() {
-    const int r = FCardGrid->Row();
-    if (r < 0 || r >= ShownCount()) return;
-    const std::uint16_t target = LowestFreeCell(Cur(), !Master());
-    if (target == NoCard) return;
-    TCard card;
-    Cur().GetCard(Master(), static_cast<std::uint16_t>(r), card);
-    FEngine->WorkCode = card.Code;
-    FEngine->WorkUser = card.User;
-    if (FSettings.AutoWriteKey) return FEngine->MoveCardTo(r, target);
-    FEngine->AnswerCount = 0;
-    Cur().DeleteCard(Master(), static_cast<std::uint16_t>(r));
-    Cur().AddCard(target, card.Code, card.User);
-    const int n = ShownCount();
-    FCardGrid->SetRowCount(n);
-    FCardGrid->update();
-    FCardGrid->GoToRow(r < n ? r : n - 1);
-    UpdateInspCard();
-}
+void TMainForm::ChStatusCardClick() { FEngine->SwitchCardList(FCardGrid->Row()); }
 
 void TMainForm::ChViewClick() {
     FShiftAnchor = NoCard;
     FLastMarkRow = NoCard;
-    FEngine->MasterView = !FEngine->MasterView;
+    FEngine->MasterView() = !FEngine->MasterView();
     FCardGrid->SetRowCount(ShownCount());
     FCardGrid->update();
     UpdateInspCard();
@@ -277,6 +208,6 @@ void TMainForm::EditButClick() {
     if (FInspector->SelRow() != -1) FInspector->EditParam(FInspector->SelRow());
 }
 
-void TMainForm::ReadCodeButClick() { FEngine->ReadCodeButClick(); }
+void TMainForm::ReadCodeButClick() { FEngine->CaptureCode(); }
 
 }  // namespace pelko

@@ -11,7 +11,7 @@
 #include "controls/a_property_list.h"
 #include "controls/ac_grid.h"
 #include "controls/ys_grid.h"
-#include "ui/card_copy.h"
+#include "engine/card_list_edits.h"
 #include "ui/card_device_markup.h"
 #include "ui/main_form.h"
 
@@ -45,7 +45,7 @@ void TMainForm::DevicesRemoved() {
     FRowBefore = FCardGrid->Row();
     FCardGrid->update();
     if (FGroup.Selected() == NoDevice) {
-        FEngine->CardFocus = false;
+        FEngine->CardFocus() = false;
         FInspector->LoadParams(EmptyMarkup());
     } else {
         UpdateInspDev();
@@ -54,7 +54,7 @@ void TMainForm::DevicesRemoved() {
 
 void TMainForm::GridDevCellClick(const TColorCell* cell) {
     if (cell == nullptr) return;
-    FEngine->CardFocus = false;
+    FEngine->CardFocus() = false;
     FMenuDev->menuAction()->setEnabled(true);
     const auto index = static_cast<DevIndex>(cell->Index);
     if (index == FGroup.Selected()) return UpdateInspDev();
@@ -94,7 +94,7 @@ void TMainForm::sbDelDevGroupClick() {
 void TMainForm::AInspector1ChangeValue(const QString& key, const QString& name, const QString& value,
                                        bool& canExit) {
     canExit = true;
-    if (FEngine->CardFocus && !key.startsWith(QLatin1String(kDeviceKeyPrefix))) CardChangeValue(key, name, value);
+    if (FEngine->CardFocus() && !key.startsWith(QLatin1String(kDeviceKeyPrefix))) CardChangeValue(key, name, value);
     const qsizetype at = key.indexOf(QLatin1String(kDeviceKeyPrefix));
     if (at < 0) return;
     bool ok = false;
@@ -142,27 +142,7 @@ void TMainForm::ConnectDeviceGrid() {
 void TMainForm::GridDevDragDrop(int x, int y) {
     const TColorCell* cell = FGridDev->CellAt(x, y);
     if (cell == nullptr || cell->Index == FGroup.Selected()) return;
-    const auto targetIndex = static_cast<DevIndex>(cell->Index);
-    TConfPelko* target = FGroup.GetDevice(targetIndex, nullptr);
-    if (target == nullptr) return;
-    const bool master = Master();
-    Cur().MarkSelectedForCopy(master);
-    const TCopyPlan plan = PrepareCardCopy(Cur(), *target, master, FCardGrid->Row());
-    if (plan.Outcome == TCopyOutcome::NoRoom) {
-        ShowMessage(kCaptionMessage, "В контроллере " + target->Name + "не хватает свободных ячеек", TMsgIcon::Error);
-        return;
-    }
-    if (plan.Outcome != TCopyOutcome::Copy) return;
-    if (plan.Marked) {
-        if (FSettings.AutoWriteKey) FEngine->CopyMarkedCardsTo(targetIndex);
-        else CopyMarkedCards(Cur(), *target, master);
-    } else if (FSettings.AutoWriteKey) {
-        FEngine->CopyCardTo(targetIndex, FCardGrid->Row(), plan.Cell);
-    } else {
-        TCard card;
-        Cur().GetCard(master, static_cast<std::uint16_t>(FCardGrid->Row()), card);
-        target->AddCard(plan.Cell, card.Code, card.User);
-    }
+    FEngine->CopyCardsTo(static_cast<DevIndex>(cell->Index), FCardGrid->Row());
 }
 
 }  // namespace pelko

@@ -78,7 +78,7 @@ void TMainForm::OpenConfigFile(const QString& path) {
     UpdateGridDev();
     UpdateControls();
     if (inGroup == 0) return;
-    FEngine->GroupSearch();
+    FEngine->SearchGroup(FSettings.AutoReadKey);
     UpdateGridDev();
     UpdateControls();
 }

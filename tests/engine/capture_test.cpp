@@ -12,8 +12,7 @@ protected:
         id = AddController(3);
         other = AddController(4);
         SearchAndSelect(3);
-        engine->OperState = osIdle;
-        engine->CardFocus = true;
+        engine->CardFocus() = true;
         Dev(3).AddCard(5, Code(5), "Иванов");
         SetSimCell(id, 5, Code(5));
         host.Row = 0;
@@ -22,11 +21,11 @@ protected:
     void Capture(SimControllerId reader, const TCode& card) {
         bool held = false;
         host.WhileModal = [&, reader, card] {
-            if (held || engine->OperState != osCaptureCode) return;
+            if (held || engine->OperState() != osCaptureCode) return;
             held = true;
             line->PresentCard(reader, card);
         };
-        engine->ReadCodeButClick();
+        engine->CaptureCode();
         host.WhileModal = nullptr;
     }
     TCode CodeOfRow0() {
@@ -64,7 +63,6 @@ TEST_F(CaptureTest, WrittenAtOnceAlsoFillsMasterCell1000) {
     EXPECT_EQ(CodeOfRow0(), Code(0x77));
     EXPECT_EQ(Sim(id).Cell(5), Code(0x77));
     EXPECT_EQ(Sim(id).Cell(1000), ZeroCode);
-    EXPECT_EQ(engine->WriteCell, 0);
     EXPECT_EQ(Dev(3).MasterCount(), 0);
 }
 
@@ -85,12 +83,12 @@ TEST_F(CaptureTest, ModelOnlyWithMasterCardsWritesNothing) {
 }
 
 TEST_F(CaptureTest, OnlyWhenTheCardInspectorIsShown) {
-    engine->CardFocus = false;
-    engine->ReadCodeButClick();
+    engine->CardFocus() = false;
+    engine->CaptureCode();
     EXPECT_EQ(host.ModalCount, 1);  // the search's
-    engine->CardFocus = true;
+    engine->CardFocus() = true;
     line->PresentCard(id, Code(0x77));
-    engine->PelkoSession1ReadCard(BuildFrame({3, 0x0B, 0x03, 0x77, 0, 0, 0, 0, 0}));
+    session->OnReadCard(BuildFrame({3, 0x0B, 0x03, 0x77, 0, 0, 0, 0, 0}));
     EXPECT_EQ(CodeOfRow0(), Code(5));  // no capture runs: the event changes nothing
 }
 

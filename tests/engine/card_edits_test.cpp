@@ -11,6 +11,7 @@ protected:
         settings.AutoWriteKey = true;
         id = AddController(3);
         SearchAndSelect(3);
+        engine->CardFocus() = true;
     }
     // A card in the model and in the device.
     void Card(std::uint16_t cell, const TCode& code, const std::string& user = std::string()) {
@@ -21,18 +22,20 @@ protected:
 };
 
 TEST_F(CardEditTest, NewCardEntersTheModelWhenTheDeviceConfirms) {
-    engine->WriteNewCard(4);
+    Card(0, Code(1));
+    engine->AddCard();  // into the lowest free cell
     ExpectEnded();
-    EXPECT_EQ(Sim(id).Cell(4), ZeroCode);
-    ASSERT_EQ(Dev(3).UserCount(), 1);
-    EXPECT_FALSE(Dev(3).IsCellFree(4));
-    EXPECT_EQ(host.RowCount, 1);
+    EXPECT_EQ(Sim(id).Cell(1), ZeroCode);
+    ASSERT_EQ(Dev(3).UserCount(), 2);
+    EXPECT_FALSE(Dev(3).IsCellFree(1));
+    EXPECT_EQ(host.RowCount, 2);
+    EXPECT_EQ(host.Row, 1);
     EXPECT_EQ(host.Captions.front(), "Запись карты...");
 }
 
 TEST_F(CardEditTest, NewCardWithoutAnswerStopsAndLeavesTheModel) {
     Fault(id, SimFaultKind::Silent);
-    engine->WriteNewCard(4);
+    engine->AddCard();
     ExpectEnded();
     EXPECT_EQ(Dev(3).UserCount(), 0);
     EXPECT_EQ(engine->Progress().Position, engine->Progress().Max);
@@ -42,7 +45,7 @@ TEST_F(CardEditTest, EraseOneCardMovesTheRowToTheNewLastRow) {
     Card(1, Code(1));
     Card(2, Code(2));
     host.Row = 1;
-    engine->EraseCard(1);
+    engine->DeleteCard(1);
     ExpectEnded();
     EXPECT_EQ(Sim(id).Cell(2), EmptyCode);
     EXPECT_EQ(Sim(id).Cell(1), Code(1));
@@ -53,7 +56,7 @@ TEST_F(CardEditTest, EraseOneCardMovesTheRowToTheNewLastRow) {
 TEST_F(CardEditTest, EraseOneCardWhoseWriteIsLostKeepsIt) {
     Card(1, Code(1));
     Fault(id, SimFaultKind::Silent, 0x22);
-    engine->EraseCard(0);
+    engine->DeleteCard(0);
     ExpectEnded();
     EXPECT_EQ(Dev(3).UserCount(), 1);
 }
@@ -62,7 +65,7 @@ TEST_F(CardEditTest, EraseMarkedCardsRemovesOnlyTheConfirmedOnes) {
     for (std::uint16_t c = 0; c < 5; ++c) Card(c, Code(static_cast<std::uint8_t>(c + 1)));
     for (std::uint16_t r : {1, 2, 3}) Dev(3).SelectCard(false, r);
     Fault(id, SimFaultKind::Silent, 0x22, 1, 3);  // the second erase is lost
-    engine->EraseMarkedCards();
+    engine->DeleteCard(host.Row);
     ExpectEnded();
     EXPECT_EQ(Sim(id).Cell(1), EmptyCode);
     EXPECT_EQ(Sim(id).Cell(2), Code(3));
@@ -77,7 +80,7 @@ TEST_F(CardEditTest, EraseMarkedCardsRemovesOnlyTheConfirmedOnes) {
 
 TEST_F(CardEditTest, MoveCardToAMasterCell) {
     Card(5, Code(5), "Иванов");
-    engine->MoveCardTo(0, 1000);
+    engine->MoveCard(0, 1000);
     ExpectEnded();
     EXPECT_EQ(Sim(id).Cell(5), EmptyCode);
     EXPECT_EQ(Sim(id).Cell(1000), Code(5));
@@ -92,7 +95,7 @@ TEST_F(CardEditTest, MoveCardToAMasterCell) {
 TEST_F(CardEditTest, MoveWhoseSecondWriteFailsLeavesTheCardInNeither) {
     Card(5, Code(5));
     Fault(id, SimFaultKind::Silent, 0x22, 1);
-    engine->MoveCardTo(0, 8);
+    engine->MoveCard(0, 8);
     ExpectEnded();
     EXPECT_EQ(Sim(id).Cell(5), EmptyCode);
     EXPECT_EQ(Sim(id).Cell(8), EmptyCode);
@@ -126,12 +129,12 @@ TEST_F(CardEditTest, ChangeCodeWithoutFirstAnswerStops) {
 
 TEST_F(CardEditTest, CopyOneCardIntoTheTargetsFirstFreeCell) {
     const SimControllerId target = AddController(9);
-    engine->SpButFindClick();
+    engine->Search(settings.AutoReadKey);
     group.Select(group.IndexOfAdr(3));
     Card(5, Code(5), "Иванов");
     Dev(9).AddCard(0, Code(0x90), "");
     SetSimCell(target, 0, Code(0x90));
-    engine->CopyCardTo(group.IndexOfAdr(9), 0, 1);
+    engine->CopyCardsTo(group.IndexOfAdr(9), 0);
     ExpectEnded();
     EXPECT_EQ(Sim(target).Cell(1), Code(5));
     TCard card;
@@ -141,7 +144,7 @@ TEST_F(CardEditTest, CopyOneCardIntoTheTargetsFirstFreeCell) {
 
 TEST_F(CardEditTest, CopyMarkedCardsFillsFreeCellsInOrder) {
     const SimControllerId target = AddController(9);
-    engine->SpButFindClick();
+    engine->Search(settings.AutoReadKey);
     group.Select(group.IndexOfAdr(3));
     for (std::uint16_t c = 10; c < 14; ++c) Card(c, Code(static_cast<std::uint8_t>(c)), std::string("U").append(std::to_string(c)));
     for (std::uint16_t r : {0, 2, 3}) Dev(3).SelectCard(false, r);
@@ -150,7 +153,7 @@ TEST_F(CardEditTest, CopyMarkedCardsFillsFreeCellsInOrder) {
         Dev(9).AddCard(c, Code(0x90, static_cast<std::uint8_t>(c)), "");
         SetSimCell(target, c, Code(0x90, static_cast<std::uint8_t>(c)));
     }
-    engine->CopyMarkedCardsTo(group.IndexOfAdr(9));
+    engine->CopyCardsTo(group.IndexOfAdr(9), 0);
     ExpectEnded();
     EXPECT_EQ(Sim(target).Cell(1), Code(10));
     EXPECT_EQ(Sim(target).Cell(3), Code(12));
@@ -165,13 +168,13 @@ TEST_F(CardEditTest, CopyMarkedCardsFillsFreeCellsInOrder) {
 
 TEST_F(CardEditTest, CopyMarkedCardsSkipsACardWhoseWriteFails) {
     const SimControllerId target = AddController(9);
-    engine->SpButFindClick();
+    engine->Search(settings.AutoReadKey);
     group.Select(group.IndexOfAdr(3));
     for (std::uint16_t c = 10; c < 13; ++c) Card(c, Code(static_cast<std::uint8_t>(c)));
     for (std::uint16_t r : {0, 1, 2}) Dev(3).SelectCard(false, r);
     Dev(3).MarkSelectedForCopy(false);
     Fault(target, SimFaultKind::Silent, 0x22, 1, 3);
-    engine->CopyMarkedCardsTo(group.IndexOfAdr(9));
+    engine->CopyCardsTo(group.IndexOfAdr(9), 0);
     ExpectEnded();
     EXPECT_EQ(Sim(target).Cell(0), Code(10));
     EXPECT_EQ(Sim(target).Cell(1), Code(12));  // the failed card's cell is reused

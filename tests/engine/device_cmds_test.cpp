@@ -19,20 +19,21 @@ protected:
     SimControllerId id = 0;
 };
 
-TEST_F(DeviceCmdTest, ParametersAcceptedUnchangedSendNothing) {
-    engine->SetDevParamsClick();
-    EXPECT_EQ(CountSent(0x24) + CountSent(0x34), 0u);
-    EXPECT_EQ(host.ParamsCaptions, std::vector<std::string>{"Настройка прибора"});
+// The parameters dialog's values over the block the device menu starts from.
+TDevConfig Edited(TEngine& engine, DevIndex i, const std::function<void(TDeviceParams&)>& edit) {
+    TDevConfig block = engine.ParametersOf(i);
+    TDeviceParams p = ParamsToDialog(block);
+    edit(p);
+    DialogToParams(p, block);
+    return block;
 }
 
 TEST_F(DeviceCmdTest, ChangedParametersAreWrittenAndStored) {
-    host.ParamsDialog = [](TDeviceParams& p, const std::string&, bool closeEnabled) {
-        EXPECT_TRUE(closeEnabled);
+    EXPECT_EQ(engine->ParametersOf(0), Dev(3).Config);
+    EXPECT_TRUE(engine->WriteParameters(0, Edited(*engine, 0, [](TDeviceParams& p) {
         p.VParam1 = 0;
         p.VParam2 = true;
-        return true;
-    };
-    engine->SetDevParamsClick();
+    })));
     const TDevConfig expected{0x0C, 0x13, 3, 0x10, 0xA9};
     EXPECT_EQ(Sim(id).Config(), expected);
     EXPECT_EQ(Dev(3).Config, expected);
@@ -41,26 +42,16 @@ TEST_F(DeviceCmdTest, ChangedParametersAreWrittenAndStored) {
 TEST_F(DeviceCmdTest, ParametersNeverReadStartFromTheDefaultAtTheProgramSpeed) {
     group.ClearState(0, dfParamsRead);
     Dev(3).Config = {0, 0, 3, 0, 0};
-    TDeviceParams shown;
-    host.ParamsDialog = [&](TDeviceParams& p, const std::string&, bool) {
-        shown = p;
-        p.VParam7 = true;
-        return true;
-    };
-    engine->SetDevParamsClick();
-    EXPECT_EQ(shown, ParamsToDialog(DefaultConfig(3)));
+    EXPECT_EQ(engine->ParametersOf(0), DefaultConfig(3));
+    EXPECT_TRUE(engine->WriteParameters(0, Edited(*engine, 0, [](TDeviceParams& p) { p.VParam7 = true; })));
     EXPECT_EQ(Dev(3).Config, (TDevConfig{0x0F, 0x03, 3, 0x18, 0xA9}));
     EXPECT_TRUE(group.GetState(0, dfParamsRead));
 }
 
 TEST_F(DeviceCmdTest, RefusedLoginChangesNothing) {
     Dev(3).Pass = kOwnPass;
-    host.ParamsDialog = [](TDeviceParams& p, const std::string&, bool) {
-        p.VParam2 = true;
-        return true;
-    };
     const TDevConfig before = Dev(3).Config;
-    engine->SetDevParamsClick();
+    EXPECT_FALSE(engine->WriteParameters(0, Edited(*engine, 0, [](TDeviceParams& p) { p.VParam2 = true; })));
     EXPECT_EQ(Dev(3).Config, before);
     EXPECT_EQ(CountSent(0x34), 0u);
 }
@@ -68,15 +59,14 @@ TEST_F(DeviceCmdTest, RefusedLoginChangesNothing) {
 TEST_F(DeviceCmdTest, OpenWithATypedPassword) {
     const SimControllerId locked = AddController(8, 9600, kOwnPass);
     (void)locked;
-    engine->SpButFindClick();
-    group.Select(group.IndexOfAdr(8));
+    engine->Search(settings.AutoReadKey);
+    const DevIndex i = group.IndexOfAdr(8);
     ASSERT_FALSE(group.GetStateByAdr(8, dfOpened));
-    host.Passwords = {std::string("0000000001"), std::string("A1B2C3D4E5")};
     const TCode before = Dev(8).Pass;
-    engine->OpenWithPasClick();  // wrong: nothing changes
+    EXPECT_FALSE(engine->OpenWithPassword(i, TextToCode("0000000001")));  // wrong: nothing changes
     EXPECT_FALSE(group.GetStateByAdr(8, dfOpened));
     EXPECT_EQ(Dev(8).Pass, before);
-    engine->OpenWithPasClick();
+    EXPECT_TRUE(engine->OpenWithPassword(i, kOwnPass));
     EXPECT_TRUE(group.GetStateByAdr(8, dfOpened));
     EXPECT_TRUE(group.GetStateByAdr(8, dfParamsRead));
     EXPECT_EQ(Dev(8).Pass, kOwnPass);
@@ -86,17 +76,17 @@ TEST_F(DeviceCmdTest, OpenWithATypedPassword) {
 TEST_F(DeviceCmdTest, CommonPasswordAcceptedByTheDeviceIsStored) {
     Dev(3).Pass = settings.StandPass;
     settings.StandPass = kOwnPass;  // the common password was changed since
-    engine->ChDevStandPasClick();
+    engine->GiveCommonPassword(group.Selected());
     EXPECT_TRUE(host.RunUntil([&] { return Dev(3).Pass == kOwnPass; }));
     EXPECT_EQ(Sim(id).Password(), kOwnPass);
-    EXPECT_EQ(engine->OperState, osIdle);
+    EXPECT_EQ(engine->OperState(), osIdle);
 }
 
 TEST_F(DeviceCmdTest, CommonPasswordRefusedKeepsTheStoredPassword) {
     Dev(3).Pass = Code(1, 2, 3, 4, 5);  // not what the device has
     settings.StandPass = kOwnPass;
-    engine->ChDevStandPasClick();
-    engine->ReadDevKeysClick();  // its modal loop delivers the refusal first
+    engine->GiveCommonPassword(group.Selected());
+    engine->ReadCards(group.Selected());  // its modal loop delivers the refusal first
     ExpectEnded();
     EXPECT_EQ(CountSent(0x26), 1u);
     EXPECT_EQ(Dev(3).Pass, Code(1, 2, 3, 4, 5));
@@ -104,19 +94,16 @@ TEST_F(DeviceCmdTest, CommonPasswordRefusedKeepsTheStoredPassword) {
 
 TEST_F(DeviceCmdTest, NewAddressMovesTheDeviceAndTheSelectionFollows) {
     AddController(20);
-    engine->SpButFindClick();
+    engine->Search(settings.AutoReadKey);
     group.Select(group.IndexOfAdr(3));
-    std::vector<std::uint8_t> offered;
-    host.AddressChoice = [&](const std::vector<std::uint8_t>& choices) {
-        offered = choices;
-        return std::optional<std::uint8_t>(40);
-    };
-    engine->SetDevAddrClick();
+    const std::vector<std::uint8_t> offered = engine->FreeAddresses(group.Selected());
     ASSERT_GE(offered.size(), 3u);
     EXPECT_EQ(offered[0], 3);
     EXPECT_EQ(offered[1], 1);
     EXPECT_EQ(std::count(offered.begin(), offered.end(), 20), 0);
     EXPECT_EQ(offered.size(), 253u);
+    EXPECT_FALSE(engine->ChangeAddress(group.Selected(), 20, std::nullopt));  // another device's
+    EXPECT_TRUE(engine->ChangeAddress(group.Selected(), 40, std::nullopt));
     EXPECT_EQ(Sim(id).Adr(), 40);
     EXPECT_EQ(group.IndexOfAdr(3), NoDevice);
     ASSERT_EQ(group.IndexOfAdr(40), 1);
@@ -124,8 +111,8 @@ TEST_F(DeviceCmdTest, NewAddressMovesTheDeviceAndTheSelectionFollows) {
     EXPECT_EQ(engine->CurConf().Config[2], 40);
 }
 
-TEST_F(DeviceCmdTest, ChoosingTheOwnAddressSendsNothing) {
-    engine->SetDevAddrClick();  // the first choice is the device's own address
+TEST_F(DeviceCmdTest, TheOwnAddressSendsNothing) {
+    EXPECT_FALSE(engine->ChangeAddress(group.Selected(), 3, std::nullopt));
     EXPECT_EQ(CountSent(0x24) + CountSent(0x34), 0u);
 }
 

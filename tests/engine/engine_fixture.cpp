@@ -74,7 +74,7 @@ void EngineTest::Fault(SimControllerId id, SimFaultKind kind, int command, int s
 }
 
 void EngineTest::SearchAndSelect(std::uint8_t adr) {
-    engine->SpButFindClick();
+    engine->Search(settings.AutoReadKey);
     const DevIndex i = group.IndexOfAdr(adr);
     ASSERT_NE(i, NoDevice) << "device " << int(adr) << " not found";
     group.Select(i);
@@ -107,7 +107,7 @@ void EngineTest::ClearSent() {
 
 void EngineTest::ExpectEnded() {
     EXPECT_FALSE(host.Stalled);
-    EXPECT_EQ(engine->OperState, osIdle);
+    EXPECT_EQ(engine->OperState(), osIdle);
     EXPECT_FALSE(host.ProgressShown);
     EXPECT_TRUE(session->Active());
 }

@@ -11,7 +11,7 @@
 
 #include "config/program_settings.h"
 #include "engine/engine.h"
-#include "engine/headless_host.h"
+#include "tests/engine/scripted_host.h"
 #include "link/pelko_session.h"
 #include "model/group_dev.h"
 #include "sim/instant_timing.h"
@@ -57,7 +57,7 @@ protected:
 
     std::shared_ptr<VirtualClock> clock = std::make_shared<VirtualClock>();
     std::shared_ptr<SimLine> line = std::make_shared<SimLine>(clock);
-    HeadlessHost host;
+    ScriptedHost host;
     std::unique_ptr<TPelkoSession> session;
     TGroupDev group;
     ProgramSettings settings;

@@ -53,8 +53,7 @@ protected:
             SetSimCell(dev3, cell, code);
         }
         group.Select(group.IndexOfAdr(3));
-        engine->CardFocus = true;
-        engine->OperState = osIdle;
+        engine->CardFocus() = true;
         settings.AutoWriteKey = true;
         before = Cells(Dev(3));
         host.Messages.clear();
@@ -127,45 +126,47 @@ protected:
     std::map<std::uint16_t, TCode> before;
 };
 
-using Operation = std::function<void(TEngine&, HeadlessHost&)>;
+using Operation = std::function<void(TEngine&, ScriptedHost&, TGroupDev&)>;
+
+// The parameters dialog's values with one box ticked.
+TDevConfig WithParam4(TEngine& e, DevIndex i) {
+    TDevConfig block = e.ParametersOf(i);
+    TDeviceParams p = ParamsToDialog(block);
+    p.VParam4 = !p.VParam4;
+    DialogToParams(p, block);
+    return block;
+}
 
 const std::map<std::string, Operation>& Operations() {
     static const std::map<std::string, Operation> ops = {
-        {"search", [](TEngine& e, HeadlessHost&) { e.SpButFindClick(); }},
-        {"read_selected", [](TEngine& e, HeadlessHost&) { e.ReadDevKeysClick(); }},
-        {"read_all", [](TEngine& e, HeadlessHost&) { e.sbReadKeyDevClick(); }},
-        {"write_selected", [](TEngine& e, HeadlessHost&) { e.WriteDevKeysClick(); }},
-        {"write_all", [](TEngine& e, HeadlessHost&) { e.sbWriteKeyDevClick(); }},
-        {"new_card", [](TEngine& e, HeadlessHost&) { e.WriteNewCard(10); }},
-        {"erase_card", [](TEngine& e, HeadlessHost&) { e.EraseCard(1); }},
-        {"erase_marked", [](TEngine& e, HeadlessHost&) {
+        {"search", [](TEngine& e, ScriptedHost&, TGroupDev&) { e.Search(false); }},
+        {"read_selected", [](TEngine& e, ScriptedHost&, TGroupDev& g) { e.ReadCards(g.Selected()); }},
+        {"read_all", [](TEngine& e, ScriptedHost&, TGroupDev&) { e.ReadCardsOfAll(); }},
+        {"write_selected", [](TEngine& e, ScriptedHost&, TGroupDev& g) { e.WriteCards(g.Selected()); }},
+        {"write_all", [](TEngine& e, ScriptedHost&, TGroupDev&) { e.WriteCardsOfAll(); }},
+        {"new_card", [](TEngine& e, ScriptedHost&, TGroupDev&) { e.AddCard(); }},
+        {"erase_card", [](TEngine& e, ScriptedHost&, TGroupDev&) { e.DeleteCard(1); }},
+        {"erase_marked", [](TEngine& e, ScriptedHost&, TGroupDev&) {
              for (std::uint16_t r : {0, 2, 3}) e.CurConf().SelectCard(false, r);
-             e.EraseMarkedCards();
+             e.DeleteCard(0);
          }},
-        {"move_card", [](TEngine& e, HeadlessHost&) { e.MoveCardTo(0, 1005); }},
-        {"change_code", [](TEngine& e, HeadlessHost&) { e.ChangeCardCode(2, Code(0x55)); }},
-        {"copy_card", [](TEngine& e, HeadlessHost&) { e.CopyCardTo(1, 0, 0); }},
-        {"copy_marked", [](TEngine& e, HeadlessHost&) {
+        {"move_card", [](TEngine& e, ScriptedHost&, TGroupDev&) { e.MoveCard(0, 1005); }},
+        {"change_code", [](TEngine& e, ScriptedHost&, TGroupDev&) { e.ChangeCardCode(2, Code(0x55)); }},
+        {"copy_card", [](TEngine& e, ScriptedHost&, TGroupDev&) { e.CopyCardsTo(1, 0); }},
+        {"copy_marked", [](TEngine& e, ScriptedHost&, TGroupDev&) {
              for (std::uint16_t r : {0, 1, 3}) e.CurConf().SelectCard(false, r);
-             e.CurConf().MarkSelectedForCopy(false);
-             e.CopyMarkedCardsTo(1);
+             e.CopyCardsTo(1, 0);
          }},
-        {"params", [](TEngine& e, HeadlessHost& h) {
-             h.ParamsDialog = [](TDeviceParams& p, const std::string&, bool) { p.VParam4 = true; return true; };
-             e.SetDevParamsClick();
-         }},
-        {"address", [](TEngine& e, HeadlessHost& h) {
-             h.AddressChoice = [](const std::vector<std::uint8_t>&) { return std::optional<std::uint8_t>(33); };
-             e.SetDevAddrClick();
-         }},
-        {"reset", [](TEngine& e, HeadlessHost&) { e.ResetDevClick(); }},
-        {"common_password", [](TEngine& e, HeadlessHost&) {
+        {"params", [](TEngine& e, ScriptedHost&, TGroupDev& g) { e.WriteParameters(g.Selected(), WithParam4(e, g.Selected())); }},
+        {"address", [](TEngine& e, ScriptedHost&, TGroupDev& g) { e.ChangeAddress(g.Selected(), 33, std::nullopt); }},
+        {"reset", [](TEngine& e, ScriptedHost&, TGroupDev& g) { e.Reset(g.Selected()); }},
+        {"common_password", [](TEngine& e, ScriptedHost&, TGroupDev&) {
              TSettingsDialogValues v = SettingsToDialog(ProgramSettings{});
              v.EdPass = CodeToText(kNewCommon);
              v.ChSpeed = 3;
              e.AcceptProgramSettings(v);
          }},
-        {"speed", [](TEngine& e, HeadlessHost&) {
+        {"speed", [](TEngine& e, ScriptedHost&, TGroupDev&) {
              TSettingsDialogValues v = SettingsToDialog(ProgramSettings{});
              v.ChSpeed = 4;
              e.AcceptProgramSettings(v);
@@ -178,12 +179,12 @@ TEST_P(FaultTest, OperationEndsAndTheSessionServesTheNextCommand) {
     const auto& [opName, fault] = GetParam();
     SetUpDevices();
     Inject(fault);
-    Operations().at(opName)(*engine, host);
+    Operations().at(opName)(*engine, host, group);
     Heal();
     ExpectAgreement(opName);
     EXPECT_FALSE(host.Stalled);
     EXPECT_FALSE(host.ProgressShown);
-    EXPECT_EQ(engine->OperState == osIdle || engine->OperState == osNone, true) << int(engine->OperState);
+    EXPECT_EQ(engine->OperState() == osIdle || engine->OperState() == osNone, true) << int(engine->OperState());
     const std::string op = opName;
     if (op != "read_selected" && op != "read_all" && op != "search" && op != "reset" && op != "address") {
         // The shown device's model changed only where its controller holds the change.
@@ -212,8 +213,7 @@ TEST_P(FaultTest, OperationEndsAndTheSessionServesTheNextCommand) {
         session->SetPortBaudRate(static_cast<std::int32_t>(Sim(dev9).Baud()));
         session->SetActive(true);
     }
-    engine->OperState = osIdle;
-    engine->ReadDevKeysClick();
+    engine->ReadCards(group.Selected());
     EXPECT_FALSE(host.Stalled);
     EXPECT_EQ(engine->CellsConfirmed(9), 1010);
 }
@@ -245,7 +245,7 @@ TEST_P(CancelTest, TheProgramAndTheControllersAgree) {
         return n >= step;
     };
     ClearSent();
-    Operations().at(opName)(*engine, host);
+    Operations().at(opName)(*engine, host, group);
     host.CancelWhen = nullptr;
     EXPECT_FALSE(host.Stalled);
     ExpectAgreement(opName);
@@ -276,21 +276,20 @@ TEST_F(EngineTest, StaleOrUnconfirmedStateIsNeverWrittenBack) {
     session->SetPortBaudRate(19200);
     SearchAndSelect(3);
     Dev(3).Config[1] = static_cast<std::uint8_t>((Dev(3).Config[1] & 0xF0) | SpeedCode(9600));
-    host.ParamsDialog = [](TDeviceParams& p, const std::string&, bool) { p.VParam4 = !p.VParam4; return true; };
-    engine->SetDevParamsClick();
+    engine->WriteParameters(group.Selected(), WithParam4(*engine, group.Selected()));
     EXPECT_EQ(Sim(id).Baud(), 19200u);
     EXPECT_EQ(Dev(3).Config[1] & 0x0F, SpeedCode(19200));
 
     // A second change of the common password before the first answer is refused.
-    engine->ChDevStandPasClick();
-    engine->ChDevStandPasClick();
+    engine->GiveCommonPassword(group.Selected());
+    engine->GiveCommonPassword(group.Selected());
     ASSERT_EQ(host.Messages.size(), 1u);
     host.RunUntil([&] { return !engine->PassChangePending(); });
     EXPECT_EQ(CountSent(0x26), 1u);
 
     // A refused login in the search no longer leaves the device open.
     line->With(id, [](SimController& c) { c = SimController(SimControllerSetup{3, 19200, Code(7), FactoryPass}); });
-    engine->SpButFindClick();
+    engine->Search(settings.AutoReadKey);
     EXPECT_FALSE(group.GetStateByAdr(3, dfOpened));
 
     // Settings accepted without a port describe the controllers as before.
@@ -312,10 +311,10 @@ TEST_F(EngineTest, PollingComesBackAfterABulkTransferThatLostThePort) {
     // Each transfer stopped at its first exchange: reads by silence, writes
     // by a refused login.
     const std::pair<std::function<void(TEngine&)>, bool> transfers[] = {
-        {[](TEngine& e) { e.ReadDevKeysClick(); }, true},
-        {[](TEngine& e) { e.sbReadKeyDevClick(); }, true},
-        {[](TEngine& e) { e.WriteDevKeysClick(); }, false},
-        {[](TEngine& e) { e.sbWriteKeyDevClick(); }, false},
+        {[this](TEngine& e) { e.ReadCards(group.Selected()); }, true},
+        {[](TEngine& e) { e.ReadCardsOfAll(); }, true},
+        {[this](TEngine& e) { e.WriteCards(group.Selected()); }, false},
+        {[](TEngine& e) { e.WriteCardsOfAll(); }, false},
     };
     for (const auto& [transfer, silent] : transfers) {
         Restart();
@@ -328,7 +327,7 @@ TEST_F(EngineTest, PollingComesBackAfterABulkTransferThatLostThePort) {
         EXPECT_FALSE(session->Active());
         refusePort = false;
         line->ClearFaults(id);
-        engine->SpButFindClick();
+        engine->Search(settings.AutoReadKey);
         EXPECT_TRUE(session->Active());
         EXPECT_TRUE(session->ERUniqueButton());
     }

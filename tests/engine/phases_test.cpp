@@ -17,10 +17,9 @@ protected:
         a = AddController(2);
         b = AddController(4, 9600, kOwnPass);
         c = AddController(6, 9600, passOf6);
-        engine->SpButFindClick();
+        engine->Search(settings.AutoReadKey);
         group.Select(group.IndexOfAdr(4));
-        host.Passwords = {CodeToText(kOwnPass)};
-        engine->OpenWithPasClick();
+        engine->OpenWithPassword(group.Selected(), kOwnPass);
         ASSERT_TRUE(group.GetStateByAdr(4, dfOpened));
         ASSERT_FALSE(group.GetStateByAdr(6, dfOpened));
         ClearSent();
@@ -92,7 +91,7 @@ TEST_F(PhasesTest, PasswordPhaseWithNothingToDoShowsNoWindow) {
     v.EdPass = CodeToText(kNewCommon);  // every device keeps its own password
     engine->AcceptProgramSettings(v);
     EXPECT_EQ(Modals(), 0);
-    EXPECT_EQ(engine->OperState, osIdle);
+    EXPECT_EQ(engine->OperState(), osIdle);
     EXPECT_EQ(DeviceTraffic(), 0u);
 }
 
@@ -150,7 +149,7 @@ TEST_F(PhasesTest, LostDevicesQuestionNoKeepsTheOldSpeed) {
 
 TEST_F(PhasesTest, SpeedPhaseWhoseGroupBecameEmptyEndsCleanly) {
     AddController(3, 9600, kOwnPass);
-    engine->SpButFindClick();
+    engine->Search(settings.AutoReadKey);
     ClearSent();
     modalsBefore = host.ModalCount;
     TSettingsDialogValues v = Dialog();

@@ -50,21 +50,21 @@ TEST(EnginePty, GroupSearchReadAndWriteBackOverAPseudoTerminal) {
         group.SetState(i, dfInGroup);
         group.SetPass(i, FactoryPass);
     }
-    engine.GroupSearch();
+    engine.SearchGroup(settings.AutoReadKey);
     EXPECT_FALSE(host.Stalled);
     EXPECT_EQ(group.StateIndex(0), 8);
     EXPECT_EQ(group.StateIndex(1), 8);
     EXPECT_EQ(group.StateIndex(2), 2);  // 40 is not on the line
 
     group.Select(0);
-    engine.ReadDevKeysClick();
+    engine.ReadCards(group.Selected());
     EXPECT_EQ(engine.CellsConfirmed(3), 1010);
     ASSERT_EQ(engine.CurConf().UserCount(), 1);
     EXPECT_EQ(engine.CurConf().UserCards()[0].Code, (TCode{1, 2, 3, 4, 5}));
 
     group.Select(1);
     engine.CurConf().AddCard(1009, {9, 9, 9, 9, 9}, "Мастер");
-    engine.WriteDevKeysClick();
+    engine.WriteCards(group.Selected());
     EXPECT_EQ(engine.CellsConfirmed(17), 1010);
     sim.WriteLine("list");
     std::string line;
@@ -73,7 +73,7 @@ TEST(EnginePty, GroupSearchReadAndWriteBackOverAPseudoTerminal) {
         if (line.rfind("ctrl 17 ", 0) == 0) seen = line.find(" cells=1 ") != std::string::npos;
     EXPECT_TRUE(seen);
     EXPECT_FALSE(host.Stalled);
-    EXPECT_EQ(engine.OperState, osIdle);
+    EXPECT_EQ(engine.OperState(), osIdle);
 }
 
 TEST(EnginePty, PelkoctlWriteLoadsAFileAndWritesItsGroup) {

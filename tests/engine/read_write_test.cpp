@@ -5,10 +5,6 @@
 namespace pelko::test {
 namespace {
 
-// A Check number newer than any request of these tests: an answer that
-// belongs to the operation under way.
-constexpr std::uint32_t kCurrentCheck = 0x40000000;
-
 class ReadWriteTest : public EngineTest {
 protected:
     // A device at 3 holding cards in cells 0, 5, 999, 1000 and 1009.
@@ -27,7 +23,7 @@ TEST_F(ReadWriteTest, ReadSelectedMergesEveryCellIntoTheModel) {
     dev.AddCard(7, Code(9, 9), "Иванов");      // the device's cell 7 is free
     dev.AddCard(5, Code(8, 8), "Петров");      // a different code in cell 5
     dev.AddCard(999, Code(0xE7, 3, 7), "Сидоров");  // the same code
-    engine->ReadDevKeysClick();
+    engine->ReadCards(group.Selected());
     ExpectEnded();
     EXPECT_EQ(engine->CellsConfirmed(3), 1010);
     EXPECT_EQ(dev.UserCount(), 4);  // 7, 5, 999 and the new 0
@@ -53,14 +49,14 @@ TEST_F(ReadWriteTest, ReadWhoseFirstExchangeFailsStopsAndLeavesTheModel) {
     SetUpDevice();
     Dev(3).AddCard(7, Code(9), "");
     Fault(id, SimFaultKind::Silent);
-    engine->ReadDevKeysClick();
+    engine->ReadCards(group.Selected());
     ExpectEnded();
     EXPECT_EQ(engine->Progress().Position, engine->Progress().Max);
     EXPECT_EQ(Dev(3).UserCount(), 1);
     EXPECT_EQ(CountSent(0x20), 0u);
     // The session still works for the next command.
     line->ClearFaults(id);
-    engine->ReadDevKeysClick();
+    engine->ReadCards(group.Selected());
     ExpectEnded();
     EXPECT_EQ(Dev(3).UserCount(), 4);
 }
@@ -70,7 +66,7 @@ TEST_F(ReadWriteTest, ReadSkipsACellThatDoesNotAnswer) {
     Dev(3).AddCard(5, Code(8, 8), "Петров");
     // Cell 5 is the sixth read: all three attempts at it go unanswered.
     Fault(id, SimFaultKind::Silent, 0x20, 5, 3);
-    engine->ReadDevKeysClick();
+    engine->ReadCards(group.Selected());
     ExpectEnded();
     TCard card;
     Dev(3).GetCard(false, Dev(3).FindPosIndex(5), card);
@@ -82,18 +78,16 @@ TEST_F(ReadWriteTest, ReadSkipsACellThatDoesNotAnswer) {
 
 // The link accepts a cell answer with a single data byte; it confirms no code.
 TEST_F(ReadWriteTest, CellAnswerWithoutAWholeCodeIsSkippedAndTheReadGoesOn) {
-    for (TOperState state : {osReadSelected, osReadAll}) {
-        SCOPED_TRACE(int(state));
+    for (bool all : {false, true}) {
+        SCOPED_TRACE(all);
         Restart();
         SetUpDevice();
         Dev(3).AddCard(6, Code(8, 8), "Петров");
-        engine->OperState = state;
-        engine->CurIndex = 0;
-        engine->AnswerCount = 1;
-        engine->CurCell = 6;
-        engine->PelkoSession1AsyncAnswer(BuildFrame({3, 6, 0x21, 0x01}), kCurrentCheck);
-        EXPECT_EQ(engine->CurCell, 7);
-        EXPECT_TRUE(host.RunUntil([&] { return engine->OperState == osIdle; }));
+        Fault(id, SimFaultKind::Short, 0x20, 6, 1);  // cell 6 answers with one data byte
+        if (all) engine->ReadCardsOfAll();
+        else engine->ReadCards(group.Selected());
+        ExpectEnded();
+        EXPECT_EQ(engine->CellsConfirmed(3), kCellCount - 1);
         TCard card;
         Dev(3).GetCard(false, Dev(3).FindPosIndex(6), card);
         EXPECT_EQ(card.Code, Code(8, 8));
@@ -106,11 +100,11 @@ TEST_F(ReadWriteTest, CellAnswerWithoutAWholeCodeIsSkippedAndTheReadGoesOn) {
 TEST_F(ReadWriteTest, AnswerLeftFromACancelledReadStaysOutOfTheNextOne) {
     SetUpDevice();
     host.CancelWhen = [&] { return engine->CellsConfirmed(3) >= 5; };
-    engine->ReadDevKeysClick();
+    engine->ReadCards(group.Selected());
     host.CancelWhen = nullptr;
     ASSERT_LT(engine->CellsConfirmed(3), 1010);  // cancelled with a read in flight
     ClearSent();
-    engine->ReadDevKeysClick();
+    engine->ReadCards(group.Selected());
     ExpectEnded();
     // The read in flight may go out after ClearSent, but always before the login.
     std::size_t reads = 0;
@@ -131,7 +125,7 @@ TEST_F(ReadWriteTest, AnswerLeftFromACancelledReadStaysOutOfTheNextOne) {
 TEST_F(ReadWriteTest, ReadRefusedByThePasswordEndsQuietly) {
     SetUpDevice();
     Dev(3).Pass = Code(1, 2, 3, 4, 5);
-    engine->ReadDevKeysClick();
+    engine->ReadCards(group.Selected());
     ExpectEnded();
     EXPECT_EQ(CountSent(0x20), 0u);
     EXPECT_EQ(Dev(3).UserCount(), 0);
@@ -139,11 +133,11 @@ TEST_F(ReadWriteTest, ReadRefusedByThePasswordEndsQuietly) {
 
 TEST_F(ReadWriteTest, ReadAllReadsOnlyTheOpenedDevices) {
     for (std::uint8_t adr : {2, 4, 6}) SetSimCell(AddController(adr), 1, Code(adr));
-    engine->SpButFindClick();
+    engine->Search(settings.AutoReadKey);
     group.ClearState(0, dfOpened);
     group.ClearState(2, dfOpened);
     ClearSent();
-    engine->sbReadKeyDevClick();
+    engine->ReadCardsOfAll();
     ExpectEnded();
     EXPECT_EQ(CountSent(0x20, 2), 0u);
     EXPECT_EQ(CountSent(0x20, 4), 1010u);
@@ -156,9 +150,9 @@ TEST_F(ReadWriteTest, ReadAllSkipsALaterDeviceThatStoppedAnswering) {
     const SimControllerId second = AddController(8);
     SetSimCell(AddController(2), 1, Code(2));
     SetSimCell(second, 1, Code(8));
-    engine->SpButFindClick();
+    engine->Search(settings.AutoReadKey);
     line->Unplug(second);
-    engine->sbReadKeyDevClick();
+    engine->ReadCardsOfAll();
     ExpectEnded();
     EXPECT_EQ(Dev(2).UserCount(), 1);
     EXPECT_EQ(engine->CellsConfirmed(8), 0);
@@ -170,7 +164,7 @@ TEST_F(ReadWriteTest, WriteSelectedMakesTheDeviceEqualToTheModel) {
     TConfPelko& dev = Dev(3);
     dev.AddCard(20, Code(0x20), "");
     dev.AddCard(1005, Code(0x10, 0x05), "");  // the device's 0, 5, 999, 1000, 1009 are not in the model
-    engine->WriteDevKeysClick();
+    engine->WriteCards(group.Selected());
     ExpectEnded();
     EXPECT_EQ(engine->CellsConfirmed(3), 1010);
     const SimController sim = Sim(id);
@@ -184,7 +178,7 @@ TEST_F(ReadWriteTest, WriteSelectedMakesTheDeviceEqualToTheModel) {
 
 TEST_F(ReadWriteTest, WriteWithEmptyModelErasesAllCells) {
     SetUpDevice();
-    engine->WriteDevKeysClick();
+    engine->WriteCards(group.Selected());
     ExpectEnded();
     EXPECT_EQ(Sim(id).UsedCells(), 0);
     EXPECT_EQ(CountSent(0x22), 1010u);
@@ -208,7 +202,7 @@ TEST_F(ReadWriteTest, WriteFailures) {
         SetSimCell(id, 10, Code(0x99));
         if (c.skip < 0) Fault(id, SimFaultKind::Silent);
         else Fault(id, SimFaultKind::Silent, 0x22, c.skip, c.count);
-        engine->WriteDevKeysClick();
+        engine->WriteCards(group.Selected());
         ExpectEnded();
         EXPECT_EQ(engine->CellsConfirmed(3), c.confirmed);
         EXPECT_EQ(Sim(id).Cell(500), c.confirmed > 500 ? Code(5) : EmptyCode);
@@ -219,11 +213,11 @@ TEST_F(ReadWriteTest, WriteFailures) {
 
 TEST_F(ReadWriteTest, WriteAllWritesEveryOpenedDeviceAndSkipsTheOthers) {
     const SimControllerId a = AddController(2), b = AddController(4), c = AddController(6);
-    engine->SpButFindClick();
+    engine->Search(settings.AutoReadKey);
     group.ClearState(1, dfOpened);
     for (std::uint8_t adr : {2, 4, 6}) Dev(adr).AddCard(3, Code(adr), "");
     ClearSent();
-    engine->sbWriteKeyDevClick();
+    engine->WriteCardsOfAll();
     ExpectEnded();
     EXPECT_EQ(Sim(a).Cell(3), Code(2));
     EXPECT_EQ(Sim(b).Cell(3), EmptyCode);

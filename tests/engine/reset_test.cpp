@@ -18,8 +18,7 @@ protected:
         SetSimCell(id, 7, Code(7));
         SearchAndSelect(5);
         if (!group.GetState(0, dfOpened)) {
-            host.Passwords = {CodeToText(pass)};
-            engine->OpenWithPasClick();
+            engine->OpenWithPassword(0, pass);
         }
         EXPECT_TRUE(group.GetState(0, dfOpened));
         host.WhileModal = [this] { cancelSeenDisabled |= !host.CancelEnabled; };
@@ -31,7 +30,7 @@ protected:
 
 TEST_F(ResetTest, RestoresAddressSpeedAndOwnPassword) {
     const SimControllerId id = Setup(kOwnPass);
-    engine->ResetDevClick();
+    engine->Reset(group.Selected());
     ExpectEnded();
     const SimController sim = Sim(id);
     EXPECT_EQ(sim.Adr(), 5);
@@ -54,7 +53,7 @@ TEST_F(ResetTest, RestoresAddressSpeedAndOwnPassword) {
 
 TEST_F(ResetTest, DeviceWithTheFactoryPasswordNeedsNoPasswordChange) {
     const SimControllerId id = Setup(FactoryPass);
-    engine->ResetDevClick();
+    engine->Reset(group.Selected());
     ExpectEnded();
     EXPECT_EQ(CountSent(0x26), 0u);
     EXPECT_EQ(Sim(id).Adr(), 5);
@@ -63,7 +62,7 @@ TEST_F(ResetTest, DeviceWithTheFactoryPasswordNeedsNoPasswordChange) {
 
 TEST_F(ResetTest, AtAnotherProgramSpeedThePortVisits9600AndComesBack) {
     const SimControllerId id = Setup(FactoryPass, 19200);
-    engine->ResetDevClick();
+    engine->Reset(group.Selected());
     ExpectEnded();
     EXPECT_EQ(Sim(id).Baud(), 19200u);
     EXPECT_EQ(Sim(id).Config()[1] & 0x0F, 4);
@@ -81,7 +80,7 @@ TEST_F(ResetTest, AtAnotherProgramSpeedThePortVisits9600AndComesBack) {
 TEST_F(ResetTest, StoredParametersAreWrittenWithTheProgramSpeed) {
     const SimControllerId id = Setup(FactoryPass);
     Dev(5).Config[1] = static_cast<std::uint8_t>((Dev(5).Config[1] & 0xF0) | 5);  // 38400
-    engine->ResetDevClick();
+    engine->Reset(group.Selected());
     ExpectEnded();
     EXPECT_EQ(Sim(id).Baud(), 9600u);
     EXPECT_EQ(Sim(id).Config()[1] & 0x0F, 3);
@@ -98,7 +97,7 @@ TEST_F(ResetTest, ParametersAskedWhenTheDeviceNeverHadThemRead) {
         p.VParam7 = true;
         return true;
     };
-    engine->ResetDevClick();
+    engine->Reset(group.Selected());
     ExpectEnded();
     EXPECT_EQ(host.ParamsCaptions, std::vector<std::string>{"Настройка прибора Прибор: 5"});
     EXPECT_FALSE(closeWasEnabled);
@@ -108,7 +107,7 @@ TEST_F(ResetTest, ParametersAskedWhenTheDeviceNeverHadThemRead) {
 TEST_F(ResetTest, DeviceThatNeverComesBackEndsWithAMessage) {
     const SimControllerId id = Setup(kOwnPass);
     line->With(id, [](SimController& c) { c.SetNeverReturns(true); });
-    engine->ResetDevClick();
+    engine->Reset(group.Selected());
     ExpectEnded();
     ASSERT_EQ(host.Messages.size(), 1u);
     EXPECT_EQ(host.Messages[0].text.rfind("Контроллер не отвечает после сброса.", 0), 0u);
@@ -120,7 +119,7 @@ TEST_F(ResetTest, DeviceThatNeverComesBackEndsWithAMessage) {
 TEST_F(ResetTest, UnansweredResetEndsWithAMessageAndChangesNothing) {
     const SimControllerId id = Setup(kOwnPass);
     Fault(id, SimFaultKind::Silent, 0x28);
-    engine->ResetDevClick();
+    engine->Reset(group.Selected());
     ExpectEnded();
     ASSERT_EQ(host.Messages.size(), 1u);
     EXPECT_EQ(host.Messages[0].text.rfind("Контроллер не ответил на команду сброса", 0), 0u);

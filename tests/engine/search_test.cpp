@@ -25,7 +25,7 @@ using SearchTest = EngineTest;
 TEST_F(SearchTest, FindsOpensAndReadsEveryDeviceOnTheLine) {
     AddController(3);
     AddController(17, 9600, kOwnPass);
-    engine->SpButFindClick();
+    engine->Search(settings.AutoReadKey);
     ExpectEnded();
     ASSERT_EQ(group.Count(), 2);
     EXPECT_EQ(Dev(3).Name, "Прибор: 3");
@@ -44,7 +44,7 @@ TEST_F(SearchTest, FindsOpensAndReadsEveryDeviceOnTheLine) {
 TEST_F(SearchTest, KnownDeviceLogsInWithItsStoredPassword) {
     AddController(17, 9600, kOwnPass);
     group.SetPass(group.AddDevice(17), kOwnPass);
-    engine->SpButFindClick();
+    engine->Search(settings.AutoReadKey);
     EXPECT_TRUE(group.GetState(0, dfOpened));
     EXPECT_EQ(Dev(17).Pass, kOwnPass);
 }
@@ -54,7 +54,7 @@ TEST_F(SearchTest, AutoReadKeyReadsTheCardsOfEachOpenedDevice) {
     SetSimCell(id, 0, Code(1));
     SetSimCell(id, 1009, Code(2));
     settings.AutoReadKey = true;
-    engine->SpButFindClick();
+    engine->Search(settings.AutoReadKey);
     ExpectEnded();
     EXPECT_EQ(Dev(5).UserCount(), 1);
     EXPECT_EQ(Dev(5).MasterCount(), 1);
@@ -67,9 +67,9 @@ TEST_F(SearchTest, AutoReadKeyReadsTheCardsOfEachOpenedDevice) {
 TEST_F(SearchTest, AllSpeedsFindsTheFirstDeviceAndContinuesFromTheNextAddress) {
     AddController(17, 19200);
     AddController(30, 19200);
-    engine->SpButExFindClick();
+    engine->SearchAllSpeeds(settings.AutoReadKey);
     EXPECT_FALSE(host.Stalled);
-    EXPECT_EQ(engine->OperState, osIdle);
+    EXPECT_EQ(engine->OperState(), osIdle);
     ASSERT_EQ(group.Count(), 2);
     EXPECT_TRUE(group.GetState(0, dfOpened));
     EXPECT_TRUE(group.GetState(1, dfOpened));
@@ -88,7 +88,7 @@ TEST_F(SearchTest, AllSpeedsFindsTheFirstDeviceAndContinuesFromTheNextAddress) {
 }
 
 TEST_F(SearchTest, AllSpeedsWithNothingOnTheLineLeavesThePortClosedAtTheOldSpeed) {
-    engine->SpButExFindClick();
+    engine->SearchAllSpeeds(settings.AutoReadKey);
     EXPECT_FALSE(host.Stalled);
     EXPECT_FALSE(session->Active());
     EXPECT_EQ(session->PortBaudRate(), 9600);
@@ -102,7 +102,7 @@ TEST_F(SearchTest, AllSpeedsWithNothingOnTheLineLeavesThePortClosedAtTheOldSpeed
 TEST_F(SearchTest, AllSpeedsDoesNothingWhenTheGroupHoldsDevices) {
     AddController(17, 19200);
     group.AddDevice(5);
-    engine->SpButExFindClick();
+    engine->SearchAllSpeeds(settings.AutoReadKey);
     EXPECT_TRUE(Sent().empty());
     EXPECT_EQ(host.ModalCount, 0);
 }
@@ -110,7 +110,7 @@ TEST_F(SearchTest, AllSpeedsDoesNothingWhenTheGroupHoldsDevices) {
 TEST_F(SearchTest, PortThatCannotBeOpenedIsReportedAndNothingIsSent) {
     const bool taken = line->TryAttach();  // another program holds the port
     ASSERT_TRUE(taken);
-    engine->SpButFindClick();
+    engine->Search(settings.AutoReadKey);
     line->Detach();
     ASSERT_EQ(host.Messages.size(), 1u);
     // The first line is the program's; the second says why.
@@ -133,12 +133,12 @@ TEST_F(SearchTest, GroupSearchAfterAFileLoadProbesOnlyTheDevicesOfTheFile) {
         for (std::uint8_t adr : {3, 17, 40}) saved.SetState(saved.AddDevice(adr), dfInGroup);
         saved.SetPass(saved.IndexOfAdr(17), kOwnPass);
         const std::string text = SaveToFile(settings, saved, fileHost);
-        engine->SpButFindClick();  // 3 and 9 are known from a search before
+        engine->Search(settings.AutoReadKey);  // 3 and 9 are known from a search before
         ClearSent();
         ReadFromFile(text, settings, group, fileHost);
     }
     ASSERT_EQ(group.Count(), 4);
-    engine->GroupSearch();
+    engine->SearchGroup(settings.AutoReadKey);
     ExpectEnded();
     std::set<std::uint8_t> probed;
     for (std::uint8_t adr : ProbedAt(Sent(), 9600)) probed.insert(adr);
@@ -152,14 +152,13 @@ TEST_F(SearchTest, GroupSearchAfterAFileLoadProbesOnlyTheDevicesOfTheFile) {
 
 TEST_F(SearchTest, AnswerWhileIdleChangesNothing) {
     AddController(3);
-    engine->SpButFindClick();
+    engine->Search(settings.AutoReadKey);
     const std::uint8_t state = Dev(3).State;
-    engine->OperState = osIdle;
     const Bytes refusal = BuildFrame({3, 6, 0x25, 0x00});
-    engine->PelkoSession1AsyncAnswer(refusal, 999);
-    engine->PelkoSession1AsyncAnswer(FailureAnswer(), 1000);
+    session->OnAsyncAnswer(refusal, 999);
+    session->OnAsyncAnswer(FailureAnswer(), 1000);
     EXPECT_EQ(Dev(3).State, state);
-    EXPECT_EQ(engine->OperState, osIdle);
+    EXPECT_EQ(engine->OperState(), osIdle);
 }
 
 }  // namespace

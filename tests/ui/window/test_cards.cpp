@@ -22,8 +22,8 @@ TCode CodeOf(int n) { return {0x10, 0x20, 0x30, static_cast<std::uint8_t>(n >> 8
 std::vector<int> MarkedRows(TMainForm& form) {
     std::vector<int> rows;
     const TConfPelko& cur = form.Engine().CurConf();
-    for (std::uint16_t i = 0; i < cur.CardCount(form.Engine().MasterView); ++i)
-        if (cur.IsCardSelected(form.Engine().MasterView, i)) rows.push_back(i);
+    for (std::uint16_t i = 0; i < cur.CardCount(form.Engine().MasterView()); ++i)
+        if (cur.IsCardSelected(form.Engine().MasterView(), i)) rows.push_back(i);
     return rows;
 }
 

@@ -8,7 +8,7 @@
 
 #include "controls/param_markup.h"
 #include "ui/card_code_check.h"
-#include "ui/card_copy.h"
+#include "engine/card_list_edits.h"
 #include "ui/control_state.h"
 #include "ui/card_device_markup.h"
 #include "ui/port_choice.h"

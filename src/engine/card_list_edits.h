@@ -1,7 +1,9 @@
 #pragma once
-// Copying cards from the shown list of one device into another, as a drop on
-// the device grid does: cards the target already holds only pass their user
-// names on; the rest need free cells of the same kind in the target.
+// The card list edits as they change the model alone (AutoWriteKey off), and
+// the cell choices that the written forms share with them. Copying cards from
+// the shown list of one device into another, as a drop on the device grid
+// does: cards the target already holds only pass their user names on; the
+// rest need free cells of the same kind in the target.
 #include <cstdint>
 
 #include "model/conf_pelko.h"
@@ -23,6 +25,16 @@ struct TCopyPlan {
 // The lowest free cell of the master or user cells; NoCard when that list
 // is full.
 std::uint16_t LowestFreeCell(const TConfPelko& dev, bool master);
+// The first free cell from `from` on within the master or user cells.
+std::uint16_t FreeCellFrom(const TConfPelko& dev, std::uint16_t from, bool master);
+
+// Model-only edits of the shown list (master or user); each returns the row
+// the list should show afterwards, or -1 when nothing changed.
+int AddCardInModel(TConfPelko& dev, bool master);
+int DeleteCardInModel(TConfPelko& dev, bool master, int row);
+int DeleteMarkedInModel(TConfPelko& dev, bool master);
+// The card of the row goes to the lowest free cell of the other list.
+int SwitchListInModel(TConfPelko& dev, bool master, int row);
 
 // Copies the user names of cards the target holds already (clearing their
 // copy marks) and says what remains to be done. Copy marks must be set first.

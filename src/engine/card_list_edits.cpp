@@ -1,4 +1,4 @@
-#include "ui/card_copy.h"
+#include "engine/card_list_edits.h"
 
 namespace pelko {
 namespace {
@@ -19,6 +19,8 @@ std::uint16_t FreeFrom(const TConfPelko& dev, std::uint16_t from, std::uint16_t 
     return NoCard;
 }
 
+int ClampRow(int row, int count) { return row < count ? row : count - 1; }
+
 // Gives the target's card with this code the user name; false when it has none.
 bool PassUserOn(TConfPelko& target, bool list, const TCard& card) {
     const std::uint16_t at = target.FindCodeIndex(list, card.Code);
@@ -33,6 +35,48 @@ std::uint16_t LowestFreeCell(const TConfPelko& dev, bool master) {
     const TRange range = RangeOf(master);
     if (dev.CardCount(master) >= range.Capacity) return NoCard;
     return FreeFrom(dev, range.First, range.End);
+}
+
+std::uint16_t FreeCellFrom(const TConfPelko& dev, std::uint16_t from, bool master) {
+    return FreeFrom(dev, from, RangeOf(master).End);
+}
+
+int AddCardInModel(TConfPelko& dev, bool master) {
+    const std::uint16_t cell = LowestFreeCell(dev, master);
+    if (cell == NoCard) return -1;
+    dev.AddCard(cell, ZeroCode, std::string());
+    return dev.FindPosIndex(cell);
+}
+
+int DeleteCardInModel(TConfPelko& dev, bool master, int row) {
+    const int n = dev.CardCount(master);
+    if (row < 0 || row >= n) return -1;
+    dev.DeleteCard(master, static_cast<std::uint16_t>(row));
+    return row == n - 1 ? n - 2 : row;
+}
+
+int DeleteMarkedInModel(TConfPelko& dev, bool master) {
+    int first = -1;
+    for (int row = 0; row < dev.CardCount(master);) {
+        if (!dev.IsCardSelected(master, static_cast<std::uint16_t>(row))) {
+            ++row;
+            continue;
+        }
+        if (first < 0) first = row;
+        dev.DeleteCard(master, static_cast<std::uint16_t>(row));
+    }
+    return first < 0 ? -1 : ClampRow(first, dev.CardCount(master));
+}
+
+int SwitchListInModel(TConfPelko& dev, bool master, int row) {
+    if (row < 0 || row >= dev.CardCount(master)) return -1;
+    const std::uint16_t target = LowestFreeCell(dev, !master);
+    if (target == NoCard) return -1;
+    TCard card;
+    dev.GetCard(master, static_cast<std::uint16_t>(row), card);
+    dev.DeleteCard(master, static_cast<std::uint16_t>(row));
+    dev.AddCard(target, card.Code, card.User);
+    return ClampRow(row, dev.CardCount(master));
 }
 
 TCopyPlan PrepareCardCopy(TConfPelko& source, TConfPelko& target, bool master, int row) {

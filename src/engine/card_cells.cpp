@@ -1,0 +1,26 @@
+#include "engine/card_cells.h"
+
+namespace pelko {
+
+void StoreReadCell(TConfPelko& dev, std::uint16_t cell, const TCode& code) {
+    const bool master = cell >= kFirstMasterCell;
+    const std::uint16_t index = dev.FindPosIndex(cell);
+    if (index == NoCard) {
+        if (!SameCode(code, EmptyCode)) dev.AddCard(cell, code, std::string());
+        return;
+    }
+    TCard card;
+    dev.GetCard(master, index, card);
+    if (SameCode(card.Code, code)) return;
+    dev.SetCardCode(master, index, SameCode(code, EmptyCode) ? ZeroCode : code);
+    dev.SetCardUser(master, index, std::string());
+}
+
+TCode ModelCellCode(const TConfPelko& dev, std::uint16_t cell) {
+    if (dev.IsCellFree(cell)) return EmptyCode;
+    TCard card;
+    dev.GetCard(cell >= kFirstMasterCell, dev.FindPosIndex(cell), card);
+    return card.Code;
+}
+
+}  // namespace pelko

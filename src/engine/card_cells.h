@@ -1,0 +1,15 @@
+#pragma once
+// A cell as the controller holds it, merged into the model's record.
+#include <cstdint>
+
+#include "model/conf_pelko.h"
+
+namespace pelko {
+
+// The device's cell is the truth; a model card the device does not hold keeps
+// its cell with a zero code, so the user sees what has to be written back.
+void StoreReadCell(TConfPelko& dev, std::uint16_t cell, const TCode& code);
+// What the model holds for a cell: the card's code, or EmptyCode when free.
+TCode ModelCellCode(const TConfPelko& dev, std::uint16_t cell);
+
+}  // namespace pelko

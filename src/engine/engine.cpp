@@ -1,0 +1,240 @@
+#include "engine/engine.h"
+
+#include "engine/op_bulk_cards.h"
+#include "engine/op_capture.h"
+#include "engine/op_group_phases.h"
+#include "engine/op_reset.h"
+#include "engine/op_search.h"
+
+namespace pelko {
+namespace {
+
+constexpr int kLastAddress = 254;
+constexpr int kAllSpeedSteps = 14;  // seven speeds, two steps each
+constexpr int kResetSteps = 17;
+constexpr unsigned kTimerMs = 100;
+constexpr std::int32_t kFactoryBaud = 9600;
+
+}  // namespace
+
+TEngine::TEngine(TPelkoSession& session, TGroupDev& group, ProgramSettings& settings, EngineHost& host,
+                 PortOpener portProbe)
+    : C(session, group, settings, host, std::move(portProbe)) {
+    session.OnAsyncAnswer = [this](const Bytes& a, std::uint32_t c) { C.OnAsyncAnswer(a, c); };
+    session.OnReadCard = [this](const Bytes& a) { C.OnReadCard(a); };
+    session.OnDevOn = [this](std::uint32_t adr) { C.OnDevOn(adr); };
+    session.OnDevOff = [this](std::uint32_t adr) { C.OnDevOff(adr); };
+    host.Timer1Tick = [this] { C.OnTimer(); };
+}
+
+TEngine::~TEngine() {
+    C.Session.OnAsyncAnswer = nullptr;
+    C.Session.OnReadCard = nullptr;
+    C.Session.OnDevOn = nullptr;
+    C.Session.OnDevOff = nullptr;
+    C.Host.Timer1Tick = nullptr;
+}
+
+// One operation at a time: a command given while another runs (from the
+// progress window's own loop) is ignored.
+bool TEngine::Busy() const {
+    const TOperState s = C.State();
+    return s != osNone && s != osIdle;
+}
+
+// --- search ---
+
+bool TEngine::StartSearchSession() {
+    if (!C.EnPort(C.Settings.NComPort)) {
+        C.PortMessage();
+        return false;
+    }
+    C.CloseSession();
+    C.Session.SetFound(false);
+    C.Session.SetSearchAddr(false);
+    if (!C.ActivateSession()) {
+        C.PortMessage();
+        return false;
+    }
+    C.PresentAll();
+    return true;
+}
+
+void TEngine::RunSearch(int mode, std::uint8_t firstAdr, bool readCards) {
+    TSearchOp op(C, static_cast<TSearchOp::Mode>(mode), firstAdr, readCards);
+    C.Run(op);
+    op.EndAutoRead();
+}
+
+void TEngine::Search(bool readCards) {
+    if (Busy() || !StartSearchSession()) return;
+    C.SetProgBFrm(kLastAddress, SearchCaption(0), false);
+    RunSearch(static_cast<int>(TSearchOp::Mode::Addresses), 1, readCards);
+    C.Host.UpdateControls();
+}
+
+void TEngine::SearchGroup(bool readCards) {
+    if (Busy() || !StartSearchSession()) return;
+    int inGroup = 0;
+    DevIndex first = NoDevice;
+    for (DevIndex i = 0; i < C.Group.Count(); ++i) {
+        if (!C.Group.GetState(i, dfInGroup)) continue;
+        if (inGroup++ == 0) first = i;
+    }
+    if (inGroup == 0) return;
+    C.SetProgBFrm(inGroup, SearchCaption(0), false);
+    RunSearch(static_cast<int>(TSearchOp::Mode::Group), TEngineCore::AdrOf(*C.Device(first)), readCards);
+    C.Host.UpdateControls();
+    C.Host.UpdateGridDev();
+}
+
+void TEngine::SearchAllSpeeds(bool readCards) {
+    if (Busy()) return;
+    if (!C.EnPort(C.Settings.NComPort)) return C.PortMessage();
+    if (C.Group.Count() != 0) return;
+    TPelkoSession& s = C.Session;
+    C.CloseSession();
+    s.SetFound(false);
+    s.SetSearchAddr(false);
+    s.SetPortBaudRate(2400);
+    s.SetTimeOutConstant(100);
+    s.SetMax_Attempt(1);
+    const bool opened = C.ActivateSession();
+    C.SetProgBFrm(kAllSpeedSteps, kSearchAllCaption, false);
+    if (opened) {
+        RunSearch(static_cast<int>(TSearchOp::Mode::AllSpeeds), 1, readCards);
+        C.Host.RepaintMain();
+    }
+    C.CloseSession();
+    s.SetFound(false);
+    s.SetSearchAddr(false);
+    s.SetMax_Attempt(SessionMaxAttempt(C.Settings.MaxAttempt));
+    s.SetTimeOutConstant(C.Settings.TOConstant);
+    if (C.Group.Count() == 0) {
+        s.SetPortBaudRate(C.Settings.PrevBaudRate);
+        if (!opened) C.PortMessage();
+        return C.Host.UpdateControls();
+    }
+    C.Settings.PortBaudRate = C.Settings.PrevBaudRate = s.PortBaudRate();
+    if (C.ActivateSession()) C.PresentAll();
+    else C.PortMessage();
+    C.Host.UpdateControls();
+}
+
+// --- cards of whole devices ---
+
+void TEngine::ReadCards(DevIndex device) {
+    if (Busy() || C.Device(device) == nullptr || !C.EnsureActive()) return;
+    TReadCardsOp op(C, device, false);
+    C.Run(op);
+    C.SetPolling(true);
+    C.RefreshCardList();
+    C.Host.UpdateControls();
+}
+
+void TEngine::ReadCardsOfAll() {
+    const DevIndex first = C.FirstOpened();
+    if (Busy() || first == NoDevice || !C.EnsureActive()) return;
+    for (std::uint16_t& n : C.CellsDone) n = 0;
+    TReadCardsOp op(C, first, true);
+    C.Run(op);
+    C.SetPolling(true);
+    if (C.Group.Selected() != NoDevice) C.RefreshCardList();
+    C.Host.UpdateControls();
+}
+
+void TEngine::WriteCards(DevIndex device) {
+    TConfPelko* dev = C.Device(device);
+    if (Busy() || dev == nullptr || !C.EnsureActive()) return;
+    C.CellsDone[TEngineCore::AdrOf(*dev)] = 0;
+    C.SetPolling(false);
+    TWriteCardsOp op(C, device, false);
+    C.Run(op);
+    C.SetPolling(true);
+}
+
+void TEngine::WriteCardsOfAll() {
+    const DevIndex first = C.FirstOpened();
+    if (Busy() || first == NoDevice || !C.EnsureActive()) return;
+    for (std::uint16_t& n : C.CellsDone) n = 0;
+    C.SetPolling(false);
+    TWriteCardsOp op(C, first, true);
+    C.Run(op);
+    C.SetPolling(true);
+}
+
+// --- reset ---
+
+void TEngine::Reset(DevIndex device) {
+    TConfPelko* dev = C.Device(device);
+    if (Busy() || dev == nullptr) return;
+    C.Host.ProgressCancelEnabled(false);
+    C.Host.SetTimer1(false, kTimerMs);
+    C.SetProgBFrm(kResetSteps, kResetCaptionPrefix + dev->Name, false);
+    if (C.RestartSession()) {
+        TResetOp op(C, device);
+        C.Run(op);
+    } else {
+        C.PortMessage();
+    }
+    C.Host.SetTimer1(false, kTimerMs);
+    if (C.Settings.PortBaudRate != kFactoryBaud || C.Session.PortBaudRate() != C.Settings.PortBaudRate) {
+        C.CloseSession();
+        C.Session.SetPortBaudRate(C.Settings.PortBaudRate);
+    }
+    if (C.ActivateSession()) C.PresentAll();
+    C.Host.ProgressCancelEnabled(true);
+}
+
+// --- the whole group ---
+
+void TEngine::CarryIntoGroup(bool passwordChanged, bool speedChanged) {
+    if (!passwordChanged && !speedChanged) {
+        C.Settings.ChangeSpeedToo = false;
+        return;
+    }
+    TGroupPhasesOp op(C, passwordChanged, speedChanged);
+    if (C.Run(op) == TModalResult::Cancel) op.Cancelled();
+    C.Host.UpdateControls();
+}
+
+void TEngine::CarryCommonPassword(const TCode& password) {
+    if (Busy()) return;
+    ProgramSettings& s = C.Settings;
+    s.OldStandPass = s.StandPass;
+    s.StandPass = password;
+    CarryIntoGroup(!SameCode(s.StandPass, s.OldStandPass), false);
+}
+
+void TEngine::ChangeLineSpeed(std::int32_t baud) {
+    if (Busy() || SpeedCode(baud) == 0) return;
+    ProgramSettings& s = C.Settings;
+    s.PrevBaudRate = s.PortBaudRate;
+    s.PortBaudRate = baud;
+    CarryIntoGroup(false, baud != s.PrevBaudRate);
+    if (baud == s.PrevBaudRate) s.PrevBaudRate = s.PortBaudRate;
+}
+
+std::vector<DevIndex> TEngine::DevicesAtRisk() const {
+    std::vector<DevIndex> out;
+    for (DevIndex i = 0; i < C.Group.Count(); ++i)
+        if (!C.IsOpened(i)) out.push_back(i);
+    return out;
+}
+
+// --- capture ---
+
+void TEngine::CaptureCode() {
+    if (C.CurConf().CardCount(C.MasterView) == 0 || C.Group.Count() == 0 || C.State() != osIdle ||
+        !C.CardFocus)
+        return;
+    if (!C.EnsureActive()) return;
+    C.SetProgBFrm(100, kCaptureCaption, true);
+    TCaptureOp op(C);
+    C.Run(op);
+    C.Host.SetTimer1(false, kTimerMs);
+    C.Bar().Marquee = false;
+    C.ShowBar();
+}
+
+}  // namespace pelko

@@ -1,0 +1,148 @@
+#pragma once
+// What every operation works with: the session, the group, the settings, the
+// window's host, the progress window, and the requests on the line with the
+// step of the operation that sent each. One operation runs at a time; its
+// answers reach it through OnAnswer with the sending step.
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "config/program_settings.h"
+#include "engine/engine_host.h"
+#include "engine/operation.h"
+#include "engine/progress.h"
+#include "engine/request_bodies.h"
+#include "link/pelko_session.h"
+#include "link/serial_port.h"
+#include "model/group_dev.h"
+
+namespace pelko {
+
+class TEngineCore {
+public:
+    TEngineCore(TPelkoSession& session, TGroupDev& group, ProgramSettings& settings, EngineHost& host,
+                PortOpener portProbe);
+    TEngineCore(const TEngineCore&) = delete;
+    TEngineCore& operator=(const TEngineCore&) = delete;
+
+    TPelkoSession& Session;
+    TGroupDev& Group;
+    ProgramSettings& Settings;
+    EngineHost& Host;
+    TRequestBodies Requests;
+
+    // Window state the operations read.
+    bool MasterView = false;  // the card list shows master cards
+    bool CardFocus = false;   // the inspector shows the current card
+
+    // --- the model ---
+    TConfPelko* Device(std::uint8_t index) { return Group.GetDevice(index, nullptr); }
+    TConfPelko* DeviceByAdr(std::uint8_t adr) { return Device(Group.IndexOfAdr(adr)); }
+    TConfPelko* SelectedDevice();
+    // The selected device, or an empty record while none is selected.
+    TConfPelko& CurConf();
+    std::string NameOf(std::uint8_t index);
+    static std::uint8_t AdrOf(const TConfPelko& dev) { return dev.Config[kAdrByte]; }
+    bool IsOpened(std::uint8_t index) const { return Group.GetState(index, dfOpened); }
+    DevIndex FirstOpened() const;
+    DevIndex FirstClosed() const;
+    // "name (адрес N)" for messages.
+    std::string DeviceLabel(std::uint8_t adr);
+    // Cells confirmed per address by the last bulk read or write.
+    std::vector<std::uint16_t> CellsDone = std::vector<std::uint16_t>(256, 0);
+    void RefreshCardList();
+
+    // --- the session ---
+    bool EnPort(int port);
+    void PortMessage();  // "COM порт N недоступен", and why where it is known
+    bool ActivateSession();
+    // Stops the worker; requests still queued are dropped, and so are the
+    // answers the operation waited for.
+    void CloseSession();
+    bool RestartSession();
+    bool EnsureActive();  // active, or the port message
+    void PresentAll();
+    void SetPolling(bool on);
+    // Blocking single exchanges; an answer from another address is none.
+    bool SyncLogin(std::uint8_t adr, const TCode& pass);
+    bool SyncWriteConfig(std::uint8_t adr, const TDevConfig& block);
+    bool SyncReadConfig(std::uint8_t adr, TDevConfig& block);
+    // A password change whose outcome is unknown, told by login: 1 new, 0 old, -1 neither.
+    int CheckPassChange(std::uint8_t adr, const TCode& oldPass, const TCode& newPass);
+
+    // --- the running operation ---
+    TOperState State() const;
+    // Starts op, shows the progress window while it runs, and ends it if
+    // the window was cancelled. The result is the window's.
+    TModalResult Run(TOperation& op);
+    bool Running(const TOperation& op) const { return FCurrent == &op; }
+    // Puts a request of the running operation's step on the line, or holds
+    // it until the request before it is answered.
+    void Request(const Bytes& body, int step);
+    bool Outstanding() const;  // a request of the operation awaits its answer
+    bool Idle() const { return FHeld.empty() && !Outstanding(); }
+    bool Cancelling() const { return FCancelling; }
+    void EndOper();   // closes the progress window and goes idle
+    void StopOper();  // after a failure: the worker restarts, polling resumes
+    // A request outside any operation; its answer goes to onAnswer.
+    void SendOutside(const Bytes& body, std::function<void(const TAnswer&)> onAnswer);
+    bool OutsidePending() const { return static_cast<bool>(FOutsideAnswer); }
+
+    // --- the progress window ---
+    void SetProgBFrm(int Max, const std::string& Caption, bool Marquee);
+    TProgressBar& Bar() { return FBar; }
+    const std::string& Caption() const { return FCaption; }
+    void ShowBar() { Host.ProgressBar(FBar); }
+    void StepIt();
+    void SetPosition(int p);
+    void SetCaption(const std::string& text);
+    // The parameters dialog on block, Close greyed; the block keeps its
+    // values when the dialog is not accepted.
+    void AskDeviceParams(TDevConfig& block, const std::string& caption);
+
+    // --- the session's events ---
+    void OnAsyncAnswer(const Bytes& Answer, std::uint32_t Check);
+    void OnReadCard(const Bytes& Answer);
+    void OnDevOn(std::uint32_t AddrDevice);
+    void OnDevOff(std::uint32_t AddrDevice);
+    void OnTimer();
+
+private:
+    struct Pending {
+        std::uint8_t adr;
+        std::uint8_t answerCmd;
+        int step;
+        std::uint64_t op;  // serial of the operation that sent it; 0 outside any
+    };
+
+    std::uint32_t Send(const Bytes& body, int step, std::uint64_t op);
+    void ReleaseHeld();
+    TModalResult ShowModal();
+    void Finish();  // forgets the operation and what it still waited for
+
+    PortOpener FPortProbe;
+    std::string FPortError;
+    TConfPelko FEmptyConf;
+    TProgressBar FBar;
+    std::string FCaption;
+    // Background polling is off only during a bulk transfer; the session
+    // keeps the flag only while it has a worker.
+    bool FPolling = true;
+
+    TOperation* FCurrent = nullptr;
+    std::uint64_t FSerial = 0;  // of the running operation
+    bool FEverRan = false;
+    bool FCancelling = false;  // Cancel pressed: waiting for the answer in flight
+    std::map<std::uint32_t, Pending> FPending;
+    struct Held {
+        Bytes body;
+        int step;
+    };
+    std::deque<Held> FHeld;  // requests waiting for the one on the line
+    std::function<void(const TAnswer&)> FOutsideAnswer;
+};
+
+}  // namespace pelko

@@ -1,0 +1,203 @@
+#include "engine/op_reset.h"
+
+namespace pelko {
+namespace {
+
+constexpr int kRestartTicks = 12;  // one-second ticks while the controller restarts
+constexpr unsigned kTimerMs = 100;
+constexpr unsigned kRestartTickMs = 1000;
+constexpr unsigned kSettleMs = 100;
+constexpr std::int32_t kFactoryBaud = 9600;
+constexpr std::uint8_t kFactoryAdr = 1;
+
+constexpr char kNoResetAnswer[] = "Контроллер не ответил на команду сброса.";
+constexpr char kNoAnswerAfterReset[] =
+    "Контроллер не отвечает после сброса. Он может остаться по адресу 1 на скорости 9600.";
+constexpr char kPassRefused[] =
+    "Не удалось вернуть контроллеру его пароль. Контроллер открыт с заводским паролем.";
+constexpr char kMayHaveReset[] =
+    "Контроллер не ответил на команду сброса и не отвечает по адресу 1 на скорости 9600. "
+    "Если он сбросился, он отвечает там с заводским паролем.";
+constexpr char kConfigRefused[] =
+    "Контроллер отказался принять настройки после сброса. Он остался по адресу 1 на скорости 9600 "
+    "с заводским паролем.";
+constexpr char kPassUnknown[] =
+    "Не удалось проверить пароль контроллера после сброса. Пароль в программе не изменён.";
+
+}  // namespace
+
+const char* TResetOp::StepName(int step) const {
+    static const char* const kNames[] = {"reset", "restore login", "restore parameters", "restore password"};
+    return step >= 0 && step <= RestorePass ? kNames[step] : "?";
+}
+
+void TResetOp::Start() { C.Request(C.Requests.Reset(TEngineCore::AdrOf(*Dev())), Reset); }
+
+void TResetOp::OnAnswer(int step, const TAnswer& a) {
+    if (Dev() == nullptr) return C.EndOper();
+    switch (step) {
+        case Reset: return ResetAnswered(a);
+        case RestoreLogin:
+            if (a.Failure) return Failed(FUnacked ? kMayHaveReset : kNoAnswerAfterReset);
+            return LoggedIn();
+        case WriteConfig: return ConfigAnswered(a);
+        default: return PassAnswered(a);
+    }
+}
+
+void TResetOp::ResetAnswered(const TAnswer& a) {
+    if (a.Failure) {
+        // A controller restarting cannot answer: it may have reset. Its
+        // login at address 1 tells, unless another device owns address 1.
+        const DevIndex at1 = C.Group.IndexOfAdr(kFactoryAdr);
+        if (at1 != NoDevice && at1 != FIndex) return Failed(kNoResetAnswer);
+        FUnacked = true;
+        return RestartWait();
+    }
+    if (!a.Verdict()) return C.EndOper();
+    RestartWait();
+}
+
+void TResetOp::RestartWait() {
+    C.CloseSession();  // the port rests while the controller restarts
+    C.StepIt();
+    FWaiting = true;
+    C.Host.SetTimer1(false, kRestartTickMs);
+    C.Host.SetTimer1(true, kRestartTickMs);
+}
+
+void TResetOp::OnTimer() {
+    if (!FWaiting) return;
+    if (C.Bar().Position <= kRestartTicks) return C.SetPosition(C.Bar().Position + 1);
+    FWaiting = false;
+    C.Host.SetTimer1(false, kTimerMs);
+    C.Session.SetPortBaudRate(kFactoryBaud);
+    FStep = RestoreLogin;
+    if (!C.ActivateSession()) {
+        C.EndOper();
+        return C.PortMessage();
+    }
+    C.Request(C.Requests.Login(kFactoryAdr, FactoryPass), RestoreLogin);
+}
+
+void TResetOp::LoggedIn() {
+    C.StepIt();
+    C.Session.SetDevPresent(kFactoryAdr);
+    TConfPelko& dev = *Dev();
+    // Only the reset device itself answers at address 1 and 9600 now.
+    if (TEngineCore::AdrOf(dev) == kFactoryAdr && !C.IsOpened(FIndex)) {
+        C.Group.SetState(FIndex, dfOpened);
+        C.Group.SetPass(FIndex, FactoryPass);
+    }
+    if (C.Group.GetState(FIndex, dfParamsRead)) {
+        FBlock = dev.Config;
+    } else {
+        FBlock = DefaultConfig(TEngineCore::AdrOf(dev));
+        if (!C.Settings.AutoSetDefaultSettings) C.AskDeviceParams(FBlock, kParamsDialogCaptionPrefix + dev.Name);
+    }
+    // Stored parameters may carry another speed; the port goes to the program's.
+    PutSpeedCode(FBlock, C.Settings.PortBaudRate);
+    FStep = WriteConfig;
+    C.Request(C.Requests.WriteConfig(kFactoryAdr, FBlock), WriteConfig);
+}
+
+void TResetOp::ConfigAnswered(const TAnswer& a) {
+    if (a.Failure) return ConfigLost();
+    if (!a.Verdict()) {
+        AtFactory();
+        return Failed(kConfigRefused);
+    }
+    ConfigWritten();
+}
+
+// The configuration write's answer was lost: the controller may already sit
+// at its own address and the program's speed.
+void TResetOp::ConfigLost() {
+    if (C.Session.PortBaudRate() != C.Settings.PortBaudRate) {
+        C.CloseSession();
+        C.Session.SetPortBaudRate(C.Settings.PortBaudRate);
+    }
+    if (C.ActivateSession() && C.SyncLogin(TEngineCore::AdrOf(*Dev()), FactoryPass)) return ConfigWritten();
+    AtFactory();
+    Failed(kNoAnswerAfterReset);
+}
+
+void TResetOp::ConfigWritten() {
+    TConfPelko& dev = *Dev();
+    C.Group.SetState(FIndex, dfParamsRead);
+    C.Group.SetConfig(FIndex, FBlock);
+    C.StepIt();
+    if (C.Settings.PortBaudRate != kFactoryBaud) {
+        C.CloseSession();
+        C.Session.SetPortBaudRate(C.Settings.PortBaudRate);
+        if (!C.ActivateSession()) {
+            C.EndOper();
+            return C.PortMessage();
+        }
+        C.Session.SetDevPresent(TEngineCore::AdrOf(dev));
+        C.PresentAll();
+    }
+    C.Host.Pause(kSettleMs);
+    if (!SameCode(dev.Pass, FactoryPass)) {
+        FStep = RestorePass;
+        return C.Request(C.Requests.ChangePass(TEngineCore::AdrOf(dev), FactoryPass, dev.Pass), RestorePass);
+    }
+    C.StepIt();
+    C.Group.SetState(FIndex, dfOpened);
+    C.Host.UpdateGridDev();
+    C.EndOper();
+    C.Host.UpdateControls();
+}
+
+void TResetOp::PassAnswered(const TAnswer& a) {
+    if (a.Failure) return PassUnsure();
+    if (a.Verdict()) return PassKept(1);
+    // Another byte may still mean a change: the login tells.
+    PassKept(C.CheckPassChange(TEngineCore::AdrOf(*Dev()), FactoryPass, Dev()->Pass));
+}
+
+// The password change's outcome is unknown: the stored password is kept, but
+// the device is not claimed open until a login tells.
+void TResetOp::PassUnsure() { PassKept(C.CheckPassChange(TEngineCore::AdrOf(*Dev()), FactoryPass, Dev()->Pass)); }
+
+// took: 1 its own password, 0 still the factory one, -1 unknown.
+void TResetOp::PassKept(int took) {
+    if (took == 1) {
+        C.Group.SetState(FIndex, dfOpened);
+        C.Host.UpdateGridDev();
+        C.StepIt();
+        return C.EndOper();
+    }
+    if (took == 0) {
+        // It keeps the factory password it was opened with.
+        C.Group.SetPass(FIndex, FactoryPass);
+        C.Group.SetState(FIndex, dfOpened);
+        C.Host.UpdateGridDev();
+        return Failed(kPassRefused, true);
+    }
+    C.Group.ClearState(FIndex, dfOpened);
+    C.Host.UpdateGridDev();
+    Failed(kPassUnknown);
+}
+
+// After the reset took the controller has the factory password, wherever it is.
+void TResetOp::AtFactory() {
+    C.Group.SetPass(FIndex, FactoryPass);
+    C.Group.ClearState(FIndex, dfOpened);
+    C.Host.UpdateGridDev();
+}
+
+// The controller stopped answering somewhere in the reset: end instead of
+// waiting for good, and tell the user where it was left.
+void TResetOp::Failed(const char* text, bool opened) {
+    C.Host.SetTimer1(false, kTimerMs);
+    // Once the reset may have taken, the program no longer claims the device open.
+    if (!opened && (FStep != Reset || FUnacked)) {
+        C.Group.ClearState(FIndex, dfOpened);
+        C.Host.UpdateGridDev();
+    }
+    C.EndOper();
+    C.Host.ShowMessage(kCaptionMessage, text, TMsgIcon::Warning);
+}
+
+}  // namespace pelko

@@ -1,0 +1,59 @@
+#pragma once
+// One operation on the controllers: it sends its requests step by step and
+// is handed each answer together with the step that sent the request, so a
+// step names the request it made, the answer it expects and what follows.
+#include <cstdint>
+
+#include "engine/request_bodies.h"
+#include "link/bytes.h"
+
+namespace pelko {
+
+class TEngineCore;
+
+// What the engine is doing, as far as the window and the link's events care.
+enum TOperState : std::uint8_t {
+    osNone = 0,
+    osSearch = 1,
+    osSearchAllSpeeds = 2,
+    osIdle = 3,
+    osSetSpeed = 4,
+    osSetStandPass = 5,
+    osReadSelected = 6,
+    osReadAll = 7,
+    osWriteCard = 8,
+    osEraseSelected = 9,
+    osEraseCard = 10,
+    osCaptureCode = 11,
+    osMoveCard = 12,
+    osChangeCode = 13,
+    osCopyCard = 14,
+    osCopyCards = 15,
+    osReset = 16,
+    osWriteSelected = 17,
+    osWriteAll = 18,
+};
+
+class TOperation {
+public:
+    explicit TOperation(TEngineCore& core) : C(core) {}
+    virtual ~TOperation() = default;
+    TOperation(const TOperation&) = delete;
+    TOperation& operator=(const TOperation&) = delete;
+
+    virtual TOperState State() const = 0;
+    // Puts the first request on the line (or ends at once).
+    virtual void Start() = 0;
+    // The answer to the request the step `step` sent; a failure answer when
+    // it brought nothing from the controller it was sent to.
+    virtual void OnAnswer(int step, const TAnswer& a) = 0;
+    // For the exchange log and for tests: the step's name.
+    virtual const char* StepName(int step) const = 0;
+    virtual void OnTimer() {}
+    virtual void OnCardHeld(const Bytes&) {}
+
+protected:
+    TEngineCore& C;
+};
+
+}  // namespace pelko
