@@ -3,9 +3,7 @@
 // it with its widgets; HeadlessHost implements it for tests and pelkoctl.
 #include <cstdint>
 #include <functional>
-#include <optional>
 #include <string>
-#include <vector>
 
 #include "config/config_file_host.h"
 #include "engine/device_params.h"

@@ -7,10 +7,8 @@
 // (pelkoctl --yes), and the parameters dialog is declined.
 #include <condition_variable>
 #include <cstdint>
-#include <deque>
 #include <functional>
 #include <mutex>
-#include <optional>
 #include <string>
 #include <vector>
 

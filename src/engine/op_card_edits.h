@@ -140,7 +140,6 @@ private:
     std::uint16_t FRow = 0;   // the source row being copied
     std::uint16_t FCell = 0;  // the target cell it goes to
     TCode FCode = ZeroCode;
-    bool FLoggedIn = false;
 };
 
 }  // namespace pelko

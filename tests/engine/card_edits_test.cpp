@@ -1,4 +1,7 @@
 // The card edits written into the controller at once (AutoWriteKey on).
+#include <functional>
+#include <map>
+
 #include "engine_fixture.h"
 
 namespace pelko::test {
@@ -179,6 +182,94 @@ TEST_F(CardEditTest, CopyMarkedCardsSkipsACardWhoseWriteFails) {
     EXPECT_EQ(Sim(target).Cell(0), Code(10));
     EXPECT_EQ(Sim(target).Cell(1), Code(12));  // the failed card's cell is reused
     EXPECT_EQ(Dev(9).UserCount(), 2);
+}
+
+}  // namespace
+}  // namespace pelko::test
+
+namespace pelko::test {
+namespace {
+
+// Every card edit has two forms: model only (AutoWriteKey off) and written
+// at once. Both must leave the same lists and the same current row; the
+// written one also leaves them in the controllers, the other sends nothing.
+class CardEditFormsTest : public EngineTest {
+protected:
+    struct Outcome {
+        std::map<std::uint16_t, std::pair<TCode, std::string>> dev3, dev9;
+        int row = 0;
+        bool operator==(const Outcome&) const = default;
+    };
+    static std::map<std::uint16_t, std::pair<TCode, std::string>> Cards(const TConfPelko& dev) {
+        std::map<std::uint16_t, std::pair<TCode, std::string>> out;
+        for (const auto* list : {&dev.UserCards(), &dev.MasterCards()})
+            for (const TCard& c : *list) out[c.Pos] = {c.Code, c.User};
+        return out;
+    }
+    Outcome Run(bool written, const std::function<void(TEngine&)>& edit) {
+        Restart();
+        settings.AutoWriteKey = written;
+        const SimControllerId a = AddController(3), b = AddController(9);
+        engine->Search(false);
+        group.Select(group.IndexOfAdr(3));
+        engine->CardFocus() = true;
+        for (std::uint16_t cell : {1, 2, 3, 1001}) {
+            Dev(3).AddCard(cell, Code(static_cast<std::uint8_t>(cell), 3), "U" + std::to_string(cell));
+            SetSimCell(a, cell, Code(static_cast<std::uint8_t>(cell), 3));
+        }
+        Dev(9).AddCard(0, Code(0x90), "");
+        SetSimCell(b, 0, Code(0x90));
+        host.Row = 1;
+        ClearSent();
+        edit(*engine);
+        EXPECT_FALSE(host.Stalled);
+        EXPECT_EQ(engine->OperState(), osIdle);
+        if (!written) {
+            EXPECT_EQ(CountSent(0x22), 0u);
+        }
+        for (const auto& [id, adr] : {std::pair{a, 3}, std::pair{b, 9}}) {
+            const auto model = Cards(Dev(static_cast<std::uint8_t>(adr)));
+            for (std::uint16_t cell = 0; written && cell < kCellCount; ++cell) {
+                const auto it = model.find(cell);
+                EXPECT_EQ(Sim(id).Cell(cell), it == model.end() ? EmptyCode : it->second.first)
+                    << "controller " << adr << " cell " << cell;
+            }
+        }
+        return {Cards(Dev(3)), Cards(Dev(9)), host.Row};
+    }
+};
+
+TEST_F(CardEditFormsTest, ModelOnlyAndWrittenFormsAgree) {
+    const std::pair<const char*, std::function<void(TEngine&)>> edits[] = {
+        {"add", [](TEngine& e) { e.AddCard(); }},
+        {"delete", [](TEngine& e) { e.DeleteCard(1); }},
+        {"delete last", [](TEngine& e) { e.DeleteCard(2); }},
+        {"delete marked", [](TEngine& e) {
+             e.CurConf().SelectCard(false, 0);
+             e.CurConf().SelectCard(false, 2);
+             e.DeleteCard(1);
+         }},
+        {"move", [](TEngine& e) { e.MoveCard(0, 8); }},
+        {"to master list", [](TEngine& e) { e.SwitchCardList(1); }},
+        {"code", [](TEngine& e) { e.ChangeCardCode(2, Code(0x55)); }},
+        {"user", [](TEngine& e) { e.SetCardUser(0, "Иванов"); }},
+        {"copy one", [](TEngine& e) { e.CopyCardsTo(1, 2); }},
+        {"copy marked", [](TEngine& e) {
+             e.CurConf().SelectCard(false, 0);
+             e.CurConf().SelectCard(false, 1);
+             e.CopyCardsTo(1, 2);
+         }},
+    };
+    const Outcome start = Run(false, [](TEngine&) {});
+    for (const auto& [name, edit] : edits) {
+        SCOPED_TRACE(name);
+        const Outcome modelOnly = Run(false, edit);
+        const Outcome written = Run(true, edit);
+        EXPECT_EQ(modelOnly.dev3, written.dev3);
+        EXPECT_EQ(modelOnly.dev9, written.dev9);
+        EXPECT_EQ(modelOnly.row, written.row);
+        EXPECT_FALSE(modelOnly == start);  // the edit did something
+    }
 }
 
 }  // namespace

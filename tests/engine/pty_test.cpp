@@ -132,5 +132,40 @@ TEST(EnginePty, PelkoctlSetsParametersAndAddress) {
     EXPECT_EQ(run({"params", "3"}), 1);  // nothing answers at 3 any more
 }
 
+// A speed change that would leave a controller behind (one the common
+// password does not open) writes nothing without --yes; with it, the others
+// move and the run says it is incomplete.
+TEST(EnginePty, PelkoctlSpeedAsksBeforeLeavingAControllerBehind) {
+    ChildProcess sim({PELKO_SIM_EXE, "--controllers", "3,40"});
+    ASSERT_TRUE(sim.Started());
+    std::string path, out;
+    ASSERT_TRUE(sim.ReadLine(path));
+    auto run = [&](std::vector<std::string> words, const std::string& baud = "9600") {
+        words.insert(words.begin(), PELKOCTL_EXE);
+        for (const char* w : {"--attempts", "1", "--timeout", "10"}) words.emplace_back(w);
+        words.insert(words.end(), {"--port", path, "--baud", baud});
+        out.clear();
+        return RunProgram(words, out);
+    };
+    ASSERT_EQ(run({"password", "40", "A1B2C3D4E5"}), 0);
+    const std::string at9600 =
+        "device 3 STATE=7 CONFIG=0F030310A9 PASS=1122334455\n"
+        "device 40 STATE=7 CONFIG=0F032810A9 PASS=A1B2C3D4E5\n";
+    auto both = [&](const std::string& baud3) {
+        std::string lines;
+        EXPECT_EQ(run({"params", "3"}, baud3), 0);
+        lines += out;
+        EXPECT_EQ(run({"params", "40", "--own", "A1B2C3D4E5"}), 0);
+        return lines + out;
+    };
+    EXPECT_EQ(run({"speed", "19200"}), 2);
+    EXPECT_EQ(run({"common-pass", "0102030405"}), 2);
+    EXPECT_EQ(both("9600"), at9600);
+    EXPECT_EQ(run({"speed", "19200", "--yes"}), 4);
+    EXPECT_EQ(both("19200"),
+              "device 3 STATE=7 CONFIG=0F040310A9 PASS=1122334455\n"
+              "device 40 STATE=7 CONFIG=0F032810A9 PASS=A1B2C3D4E5\n");
+}
+
 }  // namespace
 }  // namespace pelko

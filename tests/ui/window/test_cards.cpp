@@ -4,6 +4,9 @@
 // to the model; with it on the simulated line.
 #include <gtest/gtest.h>
 
+#include <QCheckBox>
+#include <QComboBox>
+#include <QPushButton>
 #include <QTest>
 #include <QTimer>
 #include <QToolButton>
@@ -143,6 +146,34 @@ void DropOn(TMainForm& form, std::uint8_t adr) {
     const QPoint at = test::DeviceCellPoint(form, adr);
     ASSERT_GE(at.x(), 0) << "no cell for device " << int(adr);
     form.GridDevDragDrop(at.x(), at.y());
+}
+
+// The device menu asks its dialog first and goes to the line only with a
+// change: offline, going to the line shows the port message.
+TEST(WindowCards, DeviceMenuGoesToTheLineOnlyWithAChange) {
+    OfflineWindow w;
+    TMainForm& form = *w.Form;
+    auto ports = [&] {
+        return std::count_if(w.Boxes.begin(), w.Boxes.end(),
+                             [](const test::TBox& b) { return b.Text.rfind("COM порт 1", 0) == 0; });
+    };
+    const std::pair<const char*, std::function<void(QWidget*)>> steps[] = {
+        {"SetDevParams", [](QWidget*) {}},  // accepted as shown
+        {"SetDevParams", [](QWidget* d) { d->findChild<QCheckBox*>(QStringLiteral("VParam4"))->toggle(); }},
+        {"SetDevAddr", [](QWidget*) {}},  // its own address, offered first
+        {"SetDevAddr", [](QWidget* d) { d->findChild<QComboBox*>(QStringLiteral("CBAddr"))->setCurrentIndex(4); }},
+    };
+    long expected = 0;
+    for (const auto& [action, change] : steps) {
+        const bool changes = &change != &steps[0].second && &change != &steps[2].second;
+        test::OnNextModal([&change](QWidget* dialog) {
+            change(dialog);
+            dialog->findChild<QPushButton*>(QStringLiteral("OKButton"))->click();
+        });
+        test::Trigger(form, action);
+        expected += changes ? 1 : 0;
+        EXPECT_EQ(ports(), expected) << action;
+    }
 }
 
 TEST(WindowCards, WrittenEditsFollowTheControllersAnswers) {
