@@ -16,6 +16,22 @@ void StoreReadCell(TConfPelko& dev, std::uint16_t cell, const TCode& code) {
     dev.SetCardUser(master, index, std::string());
 }
 
+void FollowCell(TConfPelko& dev, std::uint16_t cell, const TCode& code, const std::string& user) {
+    const bool master = cell >= kFirstMasterCell;
+    const std::uint16_t index = dev.FindPosIndex(cell);
+    if (SameCode(code, EmptyCode)) {
+        if (index != NoCard) dev.DeleteCard(master, index);
+        return;
+    }
+    if (index == NoCard) {
+        dev.AddCard(cell, code, user);
+        return;
+    }
+    TCard card;
+    dev.GetCard(master, index, card);
+    if (!SameCode(card.Code, code)) dev.SetCardCode(master, index, code);
+}
+
 TCode ModelCellCode(const TConfPelko& dev, std::uint16_t cell) {
     if (dev.IsCellFree(cell)) return EmptyCode;
     TCard card;

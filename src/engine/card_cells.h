@@ -1,6 +1,7 @@
 #pragma once
 // A cell as the controller holds it, merged into the model's record.
 #include <cstdint>
+#include <string>
 
 #include "model/conf_pelko.h"
 
@@ -9,6 +10,10 @@ namespace pelko {
 // The device's cell is the truth; a model card the device does not hold keeps
 // its cell with a zero code, so the user sees what has to be written back.
 void StoreReadCell(TConfPelko& dev, std::uint16_t cell, const TCode& code);
+// The model's cell becomes what the controller holds: free for EmptyCode,
+// else a card with that code (a new card gets user). After a write the
+// controller did not confirm and whose cell was read back.
+void FollowCell(TConfPelko& dev, std::uint16_t cell, const TCode& code, const std::string& user);
 // What the model holds for a cell: the card's code, or EmptyCode when free.
 TCode ModelCellCode(const TConfPelko& dev, std::uint16_t cell);
 

@@ -109,7 +109,7 @@ void TEngine::ChangeCardCode(int row, const TCode& code) {
     }
     TConfPelko* dev = C.SelectedDevice();
     if (dev == nullptr || !C.EnsureActive()) return;
-    TChangeCodeOp op(C, TEngineCore::AdrOf(*dev), dev->Pass, row, card.Pos, code, false);
+    TChangeCodeOp op(C, TEngineCore::AdrOf(*dev), dev->Pass, card.Pos, code, false);
     RunCardEdit(op, 2, kChangeCodeCaption);
 }
 

@@ -51,6 +51,10 @@ public:
     DevIndex FirstClosed() const;
     // "name (адрес N)" for messages.
     std::string DeviceLabel(std::uint8_t adr);
+    // "Прибор: 3 (адрес 3) — не записаны ячейки 7, 12–14": cells of a
+    // controller whose state the program could not confirm.
+    // one/many: the words for one cell or several ("не записана" / "не записаны").
+    void ReportCells(std::uint8_t adr, const char* one, const char* many, const std::vector<std::uint16_t>& cells);
     // Cells confirmed per address by the last bulk read or write.
     std::vector<std::uint16_t> CellsDone = std::vector<std::uint16_t>(256, 0);
     void RefreshCardList();

@@ -64,7 +64,7 @@ void TCaptureOp::OnCardHeld(const Bytes& answer) {
     const bool needsMaster = conf.MasterCount() == 0 && !C.MasterView;
     if (C.Settings.AutoWriteKey) {
         C.SetProgBFrm(2, kChangeCodeCaption, false);
-        FWrite = std::make_unique<TChangeCodeOp>(C, adr, conf.Pass, r, card.Pos, code, needsMaster);
+        FWrite = std::make_unique<TChangeCodeOp>(C, adr, conf.Pass, card.Pos, code, needsMaster);
         return FWrite->Start();
     }
     conf.SetCardCode(C.MasterView, static_cast<std::uint16_t>(r), code);

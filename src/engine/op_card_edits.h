@@ -2,7 +2,9 @@
 // The card edits written into a controller at once (AutoWriteKey on): add,
 // erase one or the marked cards, move, change a code, copy one or the marked
 // cards into another device. Each logs in first; the model follows only what
-// the controller confirmed.
+// the controller confirmed. A write whose answer is lost (or comes from
+// another address) is checked by reading the cell back, and the model takes
+// what the controller holds; a cell that cannot be read back is named.
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -12,19 +14,20 @@
 namespace pelko {
 
 // A new card with the zero code in a free cell of the selected device. With
-// modelCell NoCard only the controller's cell is written (the capture's
-// master cell 1000).
+// intoModel false the write is the capture's master cell 1000, which the
+// model also lists once written.
 class TAddCardOp : public TOperation {
 public:
-    enum Step { Login, Write };
+    enum Step { Login, Write, Verify };
     TAddCardOp(TEngineCore& core, std::uint8_t adr, TCode pass, std::uint16_t cell, bool intoModel)
         : TOperation(core), FAdr(adr), FPass(pass), FCell(cell), FIntoModel(intoModel) {}
     TOperState State() const override { return osWriteCard; }
     void Start() override;
     void OnAnswer(int step, const TAnswer& a) override;
-    const char* StepName(int step) const override { return step == Login ? "login" : "write card"; }
+    const char* StepName(int step) const override;
 
 private:
+    void Done(const TCode& held);
     std::uint8_t FAdr;
     TCode FPass;
     std::uint16_t FCell;
@@ -33,40 +36,45 @@ private:
 
 class TEraseCardOp : public TOperation {
 public:
-    enum Step { Login, Erase };
+    enum Step { Login, Erase, Verify };
     TEraseCardOp(TEngineCore& core, std::uint8_t adr, TCode pass, std::uint16_t cell)
         : TOperation(core), FAdr(adr), FPass(pass), FCell(cell) {}
     TOperState State() const override { return osEraseCard; }
     void Start() override;
     void OnAnswer(int step, const TAnswer& a) override;
-    const char* StepName(int step) const override { return step == Login ? "login" : "erase card"; }
+    const char* StepName(int step) const override;
 
 private:
+    void Done(const TCode& held);
     std::uint8_t FAdr;
     TCode FPass;
     std::uint16_t FCell;
 };
 
-// Erases the marked cards of the shown list one by one; each confirmed one
-// is marked for deletion, and the starter removes them at the end.
+// Erases the marked cards of the shown list one by one; each erased one is
+// marked for deletion, and the starter removes them at the end.
 class TEraseMarkedOp : public TOperation {
 public:
-    enum Step { Login, Erase };  // Erase + n: the erase of the list's row n
+    // Erase + 2n erases the list's row n, Erase + 2n + 1 reads it back.
+    enum Step { Login, Erase };
     TEraseMarkedOp(TEngineCore& core, std::uint8_t adr, TCode pass) : TOperation(core), FAdr(adr), FPass(pass) {}
     TOperState State() const override { return osEraseSelected; }
     void Start() override;
     void OnAnswer(int step, const TAnswer& a) override;
-    const char* StepName(int step) const override { return step == Login ? "login" : "erase marked card"; }
+    const char* StepName(int step) const override;
 
 private:
+    void Finish();
     std::uint8_t FAdr;
     TCode FPass;
+    std::vector<std::uint16_t> FUnknown;  // cells that could not be read back
 };
 
-// Erases the old cell, then writes the card into the new one.
+// Writes the card into the new cell first, then erases the old one: a failure
+// in between leaves it in both cells, never in none.
 class TMoveCardOp : public TOperation {
 public:
-    enum Step { Login, EraseOld, WriteNew };
+    enum Step { Login, WriteNew, VerifyNew, EraseOld, VerifyOld };
     TMoveCardOp(TEngineCore& core, std::uint8_t adr, TCode pass, TCard card, std::uint16_t newCell)
         : TOperation(core), FAdr(adr), FPass(pass), FCard(std::move(card)), FNewCell(newCell) {}
     TOperState State() const override { return osMoveCard; }
@@ -75,30 +83,32 @@ public:
     const char* StepName(int step) const override;
 
 private:
+    void NewHolds(const TCode& held);
+    void OldHolds(const TCode& held);
+    void Finish();
     std::uint8_t FAdr;
     TCode FPass;
     TCard FCard;
     std::uint16_t FNewCell;
 };
 
-// A new code for the card in the shown list's row; the capture also writes
-// master cell 1000 of a controller without master cards.
+// A new code for the card in a cell of the selected device; the capture also
+// writes master cell 1000 of a controller without master cards.
 class TChangeCodeOp : public TOperation {
 public:
-    enum Step { Login, WriteCode, WriteMaster };
-    TChangeCodeOp(TEngineCore& core, std::uint8_t adr, TCode pass, int row, std::uint16_t cell, TCode code,
-                  bool withMaster)
-        : TOperation(core), FAdr(adr), FPass(pass), FRow(row), FCell(cell), FCode(code), FWithMaster(withMaster) {}
+    enum Step { Login, WriteCode, VerifyCode, WriteMaster, VerifyMaster };
+    TChangeCodeOp(TEngineCore& core, std::uint8_t adr, TCode pass, std::uint16_t cell, TCode code, bool withMaster)
+        : TOperation(core), FAdr(adr), FPass(pass), FCell(cell), FCode(code), FWithMaster(withMaster) {}
     TOperState State() const override { return osChangeCode; }
     void Start() override;
     void OnAnswer(int step, const TAnswer& a) override;
     const char* StepName(int step) const override;
 
 private:
-    void Confirmed();
+    void CodeHeld(const TCode& held);
+    void MasterHeld(const TCode& held);
     std::uint8_t FAdr;
     TCode FPass;
-    int FRow;
     std::uint16_t FCell;
     TCode FCode;
     bool FWithMaster;
@@ -107,15 +117,16 @@ private:
 // One card into a free cell of another device.
 class TCopyCardOp : public TOperation {
 public:
-    enum Step { Login, Write };
+    enum Step { Login, Write, Verify };
     TCopyCardOp(TEngineCore& core, std::uint8_t targetAdr, TCode pass, TCard card, std::uint16_t cell)
         : TOperation(core), FAdr(targetAdr), FPass(pass), FCard(std::move(card)), FCell(cell) {}
     TOperState State() const override { return osCopyCard; }
     void Start() override;
     void OnAnswer(int step, const TAnswer& a) override;
-    const char* StepName(int step) const override { return step == Login ? "login" : "write card"; }
+    const char* StepName(int step) const override;
 
 private:
+    void Done(const TCode& held);
     std::uint8_t FAdr;
     TCode FPass;
     TCard FCard;
@@ -123,23 +134,26 @@ private:
 };
 
 // The cards of the shown list with copy marks into the target's lowest free
-// cells, in list order; a card whose write fails loses its mark uncopied.
+// cells, in list order; a card that did not reach the target loses its mark
+// uncopied.
 class TCopyMarkedOp : public TOperation {
 public:
-    enum Step { Login, Write };
+    enum Step { Login, Write, Verify };
     TCopyMarkedOp(TEngineCore& core, std::uint8_t targetAdr, TCode pass) : TOperation(core), FAdr(targetAdr), FPass(pass) {}
     TOperState State() const override { return osCopyCards; }
     void Start() override;
     void OnAnswer(int step, const TAnswer& a) override;
-    const char* StepName(int step) const override { return step == Login ? "login" : "write card"; }
+    const char* StepName(int step) const override;
 
 private:
+    void Held(const TCode& code);
     void WriteNext();
     std::uint8_t FAdr;
     TCode FPass;
     std::uint16_t FRow = 0;   // the source row being copied
     std::uint16_t FCell = 0;  // the target cell it goes to
     TCode FCode = ZeroCode;
+    std::vector<std::uint16_t> FUnknown;
 };
 
 }  // namespace pelko

@@ -95,14 +95,23 @@ TEST_F(CardEditTest, MoveCardToAMasterCell) {
     EXPECT_EQ(card.User, "Иванов");
 }
 
-TEST_F(CardEditTest, MoveWhoseSecondWriteFailsLeavesTheCardInNeither) {
-    Card(5, Code(5));
-    Fault(id, SimFaultKind::Silent, 0x22, 1);
-    engine->MoveCard(0, 8);
-    ExpectEnded();
-    EXPECT_EQ(Sim(id).Cell(5), EmptyCode);
-    EXPECT_EQ(Sim(id).Cell(8), EmptyCode);
-    EXPECT_EQ(Dev(3).UserCount(), 0);  // as in the device
+// The new cell is written first: a lost erase of the old one leaves the card
+// in both, as the read-back shows; a lost write that did take is found too.
+TEST_F(CardEditTest, MoveWhoseEraseIsLostLeavesTheCardInBoth) {
+    for (int skip : {0, 1}) {
+        SCOPED_TRACE(skip);
+        if (skip == 1) Restart();
+        Card(5, Code(5), "Иванов");
+        Fault(id, skip == 0 ? SimFaultKind::BadChecksum : SimFaultKind::Silent, 0x22, skip, skip == 0 ? 3 : -1);
+        engine->MoveCard(0, 8);
+        ExpectEnded();
+        EXPECT_EQ(Sim(id).Cell(8), Code(5));
+        EXPECT_EQ(Sim(id).Cell(5), skip == 0 ? EmptyCode : Code(5));
+        EXPECT_EQ(Dev(3).UserCount(), skip == 0 ? 1 : 2);  // as in the device
+        TCard card;
+        Dev(3).GetCard(false, Dev(3).FindPosIndex(8), card);
+        EXPECT_EQ(card.User, "Иванов");
+    }
 }
 
 TEST_F(CardEditTest, ChangeCode) {
