@@ -143,6 +143,12 @@ void TEngineCore::SetPolling(bool on) {
     Session.SetERUniqueButton(on);
 }
 
+bool TEngineCore::SyncProbe(std::uint8_t adr) {
+    Bytes answer;
+    Session.SyncQuery(Requests.Probe(adr), answer, kShortAnswer);
+    return answer.size() >= 3 && answer[0] == adr && answer[2] == ansProbe;
+}
+
 bool TEngineCore::SyncLogin(std::uint8_t adr, const TCode& pass) {
     Bytes answer;
     Session.SyncQuery(Requests.Login(adr, pass), answer, kShortAnswer);

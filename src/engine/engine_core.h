@@ -71,6 +71,7 @@ public:
     void PresentAll();
     void SetPolling(bool on);
     // Blocking single exchanges; an answer from another address is none.
+    bool SyncProbe(std::uint8_t adr);  // something answers at adr
     bool SyncLogin(std::uint8_t adr, const TCode& pass);
     bool SyncWriteConfig(std::uint8_t adr, const TDevConfig& block);
     bool SyncReadConfig(std::uint8_t adr, TDevConfig& block);

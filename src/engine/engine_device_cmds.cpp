@@ -46,11 +46,24 @@ bool TEngine::WriteParameters(DevIndex device, const TDevConfig& params) {
     // port's speed, whatever the stored block or the settings say.
     if (SpeedCode(C.Session.PortBaudRate()) == 0) return false;
     PutSpeedCode(block, C.Session.PortBaudRate());
-    if (!C.SyncWriteConfig(adr, block)) return false;
+    if (C.SyncWriteConfig(adr, block)) {
+        C.Group.SetState(device, dfParamsRead);
+        C.Group.SetConfig(device, block);
+        C.Host.UpdateGridDev();
+        return true;
+    }
+    // The answer may be lost after the controller took the block: the model
+    // takes what it holds.
+    TDevConfig held{};
+    if (!C.SyncReadConfig(adr, held)) {
+        C.Host.ShowMessage(kCaptionAttention,
+                           C.DeviceLabel(adr) + " — не удалось проверить параметры.", TMsgIcon::Warning);
+        return false;
+    }
     C.Group.SetState(device, dfParamsRead);
-    C.Group.SetConfig(device, block);
+    C.Group.SetConfig(device, held);
     C.Host.UpdateGridDev();
-    return true;
+    return held == block;
 }
 
 std::vector<std::uint8_t> TEngine::FreeAddresses(DevIndex device) const {
@@ -75,12 +88,33 @@ bool TEngine::ChangeAddress(DevIndex device, std::uint8_t newAdr, const std::opt
         PutSpeedCode(block, C.Settings.PortBaudRate);
     }
     block[kAdrByte] = newAdr;
-    if (!C.EnsureActive() || !C.SyncLogin(adr, dev->Pass)) return false;
+    if (!C.EnsureActive()) return false;
+    // Two controllers at one address could never be told apart again.
+    if (C.SyncProbe(newAdr)) {
+        C.Host.ShowMessage(kCaptionAttention,
+                           C.DeviceLabel(adr) + " — по адресу " + std::to_string(newAdr) +
+                               " уже отвечает другой прибор, адрес не изменён.",
+                           TMsgIcon::Warning);
+        return false;
+    }
+    if (!C.SyncLogin(adr, dev->Pass)) return false;
     if (SpeedCode(C.Session.PortBaudRate()) == 0) return false;
     PutSpeedCode(block, C.Session.PortBaudRate());  // as for the parameters
     const bool written = C.SyncWriteConfig(adr, block);
     C.Session.SetDevPresent(newAdr);
-    if (!written) return false;
+    // An answer lost after the controller took the address: where it answers tells.
+    if (!written && !C.SyncProbe(newAdr)) {
+        if (!C.SyncProbe(adr)) {
+            // Wherever it is now, the program no longer has it open.
+            C.Group.ClearState(device, dfOpened);
+            C.Host.UpdateGridDev();
+            C.Host.ShowMessage(kCaptionAttention,
+                               C.DeviceLabel(adr) + " — не отвечает ни по адресу " + std::to_string(adr) +
+                                   ", ни по адресу " + std::to_string(newAdr) + ": адрес мог измениться.",
+                               TMsgIcon::Warning);
+        }
+        return false;
+    }
     C.Group.SetState(device, dfParamsRead);
     const DevIndex moved = C.Group.ChangeAdr(device, newAdr);
     C.Group.Select(moved);

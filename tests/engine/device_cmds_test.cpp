@@ -116,5 +116,33 @@ TEST_F(DeviceCmdTest, TheOwnAddressSendsNothing) {
     EXPECT_EQ(CountSent(0x24) + CountSent(0x34), 0u);
 }
 
+// A write whose answer is lost may still have been carried out: the model
+// follows the controller; and no address change lands on an address where
+// another controller already answers.
+TEST_F(DeviceCmdTest, UnconfirmedWritesFollowTheControllerAndNoAddressIsShared) {
+    // Parameters: the block is read back.
+    Fault(id, SimFaultKind::BadChecksum, 0x34);
+    const TDevConfig wanted = Edited(*engine, 0, [](TDeviceParams& p) { p.VParam2 = true; });
+    EXPECT_TRUE(engine->WriteParameters(0, wanted));
+    EXPECT_EQ(Dev(3).Config, Sim(id).Config());
+    EXPECT_EQ(Dev(3).Config, wanted);
+
+    // Address: where the controller answers tells.
+    EXPECT_TRUE(engine->ChangeAddress(0, 33, std::nullopt));
+    EXPECT_EQ(Sim(id).Adr(), 33);
+    EXPECT_NE(group.IndexOfAdr(33), NoDevice);
+    EXPECT_TRUE(host.Messages.empty());
+    line->ClearFaults(id);
+
+    // Another controller, unknown to the group, already at 40.
+    const SimControllerId other = AddController(40);
+    EXPECT_FALSE(engine->ChangeAddress(group.IndexOfAdr(33), 40, std::nullopt));
+    EXPECT_EQ(Sim(id).Adr(), 33);
+    EXPECT_EQ(Sim(other).Adr(), 40);
+    ASSERT_EQ(host.Messages.size(), 1u);
+    EXPECT_NE(host.Messages[0].text.find("(адрес 33) — по адресу 40 уже отвечает другой прибор, адрес не изменён."),
+              std::string::npos);
+}
+
 }  // namespace
 }  // namespace pelko::test

@@ -64,6 +64,9 @@ protected:
     // holds, and every cell it holds is the controller's; or a message named
     // the controller.
     void ExpectAgreement(const std::string& op) {
+        std::string shown;
+        for (const auto& m : host.Messages) shown += "\n  " + m.text;
+        SCOPED_TRACE("messages:" + shown);
         for (SimControllerId id : {dev3, dev9}) {
             const SimController c = Sim(id);
             const std::uint8_t home = id == dev3 ? 3 : 9;
@@ -190,7 +193,10 @@ TEST_P(FaultTest, OperationEndsAndTheSessionServesTheNextCommand) {
     const auto& [opName, fault] = GetParam();
     for (int seed = 1; seed <= Seeds() && !HasFailure(); ++seed) {
         SCOPED_TRACE("seed " + std::to_string(seed));
-        if (seed > 1) Restart();
+        if (seed > 1) {
+            settings = ProgramSettings{};
+            Restart();
+        }
         line->Reseed(static_cast<std::uint64_t>(seed));
         RunFaultCase(opName, fault);
     }
@@ -199,7 +205,10 @@ TEST_P(FaultTest, OperationEndsAndTheSessionServesTheNextCommand) {
 void FaultTest::RunFaultCase(const std::string& op, const FaultCase& fault) {
     SetUpDevices();
     Inject(fault);
+    ClearSent();
     Operations().at(op)(*engine, host, group);
+    if (std::getenv("PELKO_DEBUG_SENT"))
+        for (const SentFrame& f : Sent()) std::fprintf(stderr, "%d %02X %u\n", f.adr, f.cmd, f.baud);
     Heal();
     ExpectAgreement(op);
     EXPECT_FALSE(host.Stalled);
