@@ -6,115 +6,143 @@ namespace pelko {
 namespace {
 
 constexpr std::uint16_t kLastCell = kCellCount - 1;
+// Cells failed in a row before a device counts as gone: the rest of its
+// cells would each cost every attempt's time-out.
+constexpr int kGiveUp = 5;
+constexpr char kNoAnswer[] = "не отвечает";
+constexpr char kRefused[] = "не принял пароль";
 
 }  // namespace
+
+const char* TBulkCardsOp::StepName(int step) const {
+    return step == Login ? "login" : step == Cell ? "cell" : "cell again";
+}
+
+void TBulkCardsOp::StartDevice() {
+    TConfPelko& dev = *C.Device(FIndex);
+    FCell = 0;
+    FFailed.clear();
+    FRetryAt = 0;
+    FMissed = 0;
+    C.CellsDone[Adr()] = 0;
+    C.SetProgBFrm(kCellCount, State() == osReadAll || State() == osReadSelected ? ReadCaption(dev.Name)
+                                                                               : WriteCaption(dev.Name),
+                  false);
+    C.Request(C.Requests.Login(Adr(), dev.Pass), Login);
+}
+
+void TBulkCardsOp::OnAnswer(int step, const TAnswer& a) {
+    if (C.Device(FIndex) == nullptr) return Finish(true);
+    if (step == Cell) return CellAnswered(a);
+    if (step == Retry) return RetryAnswered(a);
+    if (!a.Failure && a.Verdict()) {
+        LoggedIn();
+        return RequestCell(FCell, Cell);
+    }
+    NothingDone(a.Failure ? kNoAnswer : kRefused);
+    const bool read = State() == osReadAll || State() == osReadSelected;
+    // The first device did not answer at all: the line is in trouble; a later one is skipped.
+    if (read && FAll && (!a.Failure || FIndex != C.FirstOpened())) return NextDevice();
+    Finish(a.Failure == read);
+}
+
+void TBulkCardsOp::NothingDone(const char* why) { FReports.push_back({Adr(), {}, why}); }
+
+void TBulkCardsOp::CellAnswered(const TAnswer& a) {
+    if (CellDone(FCell, a)) {
+        FMissed = 0;
+        ++C.CellsDone[Adr()];
+    } else {
+        FFailed.push_back(FCell);
+        if (++FMissed >= kGiveUp) {
+            // Gone: the rest is not tried.
+            for (std::uint16_t c = FCell + 1; c <= kLastCell; ++c) FFailed.push_back(c);
+            return DeviceDone();
+        }
+    }
+    NextCell();
+}
+
+void TBulkCardsOp::NextCell() {
+    if (FCell < kLastCell) {
+        ++FCell;
+        Advanced();
+        return RequestCell(FCell, Cell);
+    }
+    // Each failed cell once more.
+    if (FRetryAt < FFailed.size()) return RequestCell(FFailed[FRetryAt], Retry);
+    DeviceDone();
+}
+
+void TBulkCardsOp::RetryAnswered(const TAnswer& a) {
+    const std::uint16_t cell = FFailed[FRetryAt];
+    if (CellDone(cell, a)) {
+        ++C.CellsDone[Adr()];
+        FFailed.erase(FFailed.begin() + static_cast<std::ptrdiff_t>(FRetryAt));
+    } else {
+        ++FRetryAt;
+    }
+    if (FRetryAt < FFailed.size()) return RequestCell(FFailed[FRetryAt], Retry);
+    DeviceDone();
+}
+
+void TBulkCardsOp::DeviceDone() {
+    if (!FFailed.empty()) FReports.push_back({Adr(), FFailed, nullptr});
+    if (FAll) return NextDevice();
+    Finish(false);
+}
+
+void TBulkCardsOp::NextDevice() {
+    while (++FIndex < C.Group.Count()) {
+        if (C.IsOpened(FIndex)) return StartDevice();
+    }
+    Finish(false);
+}
+
+void TBulkCardsOp::Finish(bool stop) {
+    if (stop) C.StopOper();
+    else C.EndOper();
+    for (const Report& r : FReports) {
+        if (r.cells.empty()) {
+            C.Host.ShowMessage(kCaptionAttention, C.DeviceLabel(r.adr) + " — " + r.why + ", " + CardsNot() + ".",
+                               TMsgIcon::Warning);
+        } else {
+            C.ReportCells(r.adr, NotDoneOne(), NotDoneMany(), r.cells);
+        }
+    }
+    FReports.clear();
+}
 
 // --- read ---
 
 void TReadCardsOp::Start() {
     C.SetPolling(false);
-    StartDevice();
+    TBulkCardsOp::Start();
 }
 
-void TReadCardsOp::StartDevice() {
-    TConfPelko& dev = *C.Device(FIndex);
-    FCell = 0;
-    C.CellsDone[TEngineCore::AdrOf(dev)] = 0;
-    C.SetProgBFrm(kCellCount, ReadCaption(dev.Name), false);
-    C.Request(C.Requests.Login(TEngineCore::AdrOf(dev), dev.Pass), Login);
-}
-
-void TReadCardsOp::OnAnswer(int step, const TAnswer& a) {
-    if (C.Device(FIndex) == nullptr) return C.StopOper();
-    if (step == Login) return LoggedIn(a);
-    CellRead(a);
-}
-
-void TReadCardsOp::LoggedIn(const TAnswer& a) {
-    if (a.Failure) {
-        // The first device did not answer at all: the line is in trouble; a later one is skipped.
-        if (!FAll || FIndex == C.FirstOpened()) return C.StopOper();
-        return NextDevice();
-    }
-    if (!a.Verdict()) {
-        if (FAll) return NextDevice();
-        return C.EndOper();
-    }
-    C.StepIt();
-    C.Request(C.Requests.ReadCard(Adr(), FCell), ReadCell);
-}
+void TReadCardsOp::RequestCell(std::uint16_t cell, int step) { C.Request(C.Requests.ReadCard(Adr(), cell), step); }
 
 // A cell answer without a whole code confirms nothing: the cell counts as lost.
-void TReadCardsOp::CellRead(const TAnswer& a) {
+bool TReadCardsOp::CellDone(std::uint16_t cell, const TAnswer& a) {
+    if (!a.Complete()) return false;
     TConfPelko& dev = *C.Device(FIndex);
-    if (a.Complete()) {
-        StoreReadCell(dev, FCell, a.Code());
-        ++C.CellsDone[Adr()];
-        C.SetCaption(ReadCaption(dev.Name, FCell));
-    }
-    if (FCell == kLastCell) return FAll ? NextDevice() : C.EndOper();
-    ++FCell;
-    C.StepIt();
-    C.Request(C.Requests.ReadCard(Adr(), FCell), ReadCell);
-}
-
-void TReadCardsOp::NextDevice() {
-    while (++FIndex < C.Group.Count()) {
-        if (C.IsOpened(FIndex)) return StartDevice();
-    }
-    C.EndOper();
+    StoreReadCell(dev, cell, a.Code());
+    C.SetCaption(ReadCaption(dev.Name, cell));
+    return true;
 }
 
 // --- write ---
 
-void TWriteCardsOp::StartDevice() {
-    TConfPelko& dev = *C.Device(FIndex);
-    FCell = 0;
-    FLastFailed = false;
-    C.SetProgBFrm(kCellCount, WriteCaption(dev.Name), false);
-    C.Request(C.Requests.Login(TEngineCore::AdrOf(dev), dev.Pass), Login);
-}
-
 // A free model cell erases the device's cell.
-void TWriteCardsOp::Write() {
-    TConfPelko& dev = *C.Device(FIndex);
-    C.Request(C.Requests.WriteCard(TEngineCore::AdrOf(dev), FCell, ModelCellCode(dev, FCell)), WriteCell);
+void TWriteCardsOp::RequestCell(std::uint16_t cell, int step) {
+    C.Request(C.Requests.WriteCard(Adr(), cell, ModelCellCode(*C.Device(FIndex), cell)), step);
 }
 
-void TWriteCardsOp::OnAnswer(int step, const TAnswer& a) {
-    TConfPelko* dev = C.Device(FIndex);
-    if (dev == nullptr) return C.StopOper();
-    if (step == Login) {
-        if (a.Failure) return C.EndOper();  // no answer at all: quietly
-        if (!a.Verdict()) return C.StopOper();
-        C.SetPosition(1);
-        return Write();
-    }
-    if (a.Failure) {
-        if (FLastFailed) return C.EndOper();  // two failures in a row
-        FLastFailed = true;
-    } else {
-        FLastFailed = false;
-        ++C.CellsDone[TEngineCore::AdrOf(*dev)];
-        C.SetPosition(FCell + 1);
-        C.SetCaption(WriteCaption(dev->Name, FCell));
-    }
-    WriteNext();
-}
-
-void TWriteCardsOp::WriteNext() {
-    if (FCell < kLastCell) {
-        ++FCell;
-        return Write();
-    }
-    if (FAll) {
-        for (int j = FIndex + 1; j < C.Group.Count(); ++j) {
-            if (!C.IsOpened(static_cast<DevIndex>(j))) continue;
-            FIndex = static_cast<DevIndex>(j);
-            return StartDevice();
-        }
-    }
-    C.EndOper();
+bool TWriteCardsOp::CellDone(std::uint16_t cell, const TAnswer& a) {
+    if (a.Failure) return false;
+    C.SetPosition(cell + 1);
+    C.SetCaption(WriteCaption(C.Device(FIndex)->Name, cell));
+    return true;
 }
 
 }  // namespace pelko

@@ -1,55 +1,91 @@
 #pragma once
 // Reading and writing every cell 0..1009 of one device or of every opened
 // device, one cell per request. A read merges each cell into the model; a
-// write sends the model's cells and leaves the model as it is.
+// write sends the model's cells and leaves the model as it is. A cell that
+// failed is tried once more at the device's end; what still failed, and a
+// device that stopped answering, are named when the operation ends.
 #include <cstdint>
+#include <string>
+#include <vector>
 
 #include "engine/engine_core.h"
 
 namespace pelko {
 
-class TReadCardsOp : public TOperation {
+class TBulkCardsOp : public TOperation {
 public:
-    enum Step { Login, ReadCell };
+    enum Step { Login, Cell, Retry };
     // One device (by index), or every opened device from the first.
-    TReadCardsOp(TEngineCore& core, DevIndex device, bool all) : TOperation(core), FIndex(device), FAll(all) {}
+    TBulkCardsOp(TEngineCore& core, DevIndex device, bool all) : TOperation(core), FIndex(device), FAll(all) {}
 
-    TOperState State() const override { return FAll ? osReadAll : osReadSelected; }
-    void Start() override;
-    void OnAnswer(int step, const TAnswer& a) override;
-    const char* StepName(int step) const override { return step == Login ? "login" : "read cell"; }
-
-private:
-    void LoggedIn(const TAnswer& a);
-    void CellRead(const TAnswer& a);
-    void StartDevice();
-    void NextDevice();
-    std::uint8_t Adr() { return TEngineCore::AdrOf(*C.Device(FIndex)); }
-
-    DevIndex FIndex;
-    bool FAll;
-    std::uint16_t FCell = 0;
-};
-
-class TWriteCardsOp : public TOperation {
-public:
-    enum Step { Login, WriteCell };
-    TWriteCardsOp(TEngineCore& core, DevIndex device, bool all) : TOperation(core), FIndex(device), FAll(all) {}
-
-    TOperState State() const override { return FAll ? osWriteAll : osWriteSelected; }
     void Start() override { StartDevice(); }
     void OnAnswer(int step, const TAnswer& a) override;
-    const char* StepName(int step) const override { return step == Login ? "login" : "write cell"; }
+    const char* StepName(int step) const override;
+
+protected:
+    // The request for a cell, and what its answer means: true when the cell
+    // is done with (read and merged, or written).
+    virtual void RequestCell(std::uint16_t cell, int step) = 0;
+    virtual bool CellDone(std::uint16_t cell, const TAnswer& a) = 0;
+    virtual const char* NotDoneOne() const = 0;   // "не считана"
+    virtual const char* NotDoneMany() const = 0;  // "не считаны"
+    virtual const char* CardsNot() const = 0;     // "карты не считаны"
+    virtual void LoggedIn() { C.StepIt(); }
+    virtual void Advanced() {}  // on to the next cell
+
+    std::uint8_t Adr() { return TEngineCore::AdrOf(*C.Device(FIndex)); }
+    DevIndex FIndex;
+    bool FAll;
 
 private:
     void StartDevice();
-    void WriteNext();
-    void Write();
+    void CellAnswered(const TAnswer& a);
+    void RetryAnswered(const TAnswer& a);
+    void NextCell();
+    void DeviceDone();
+    void NextDevice();
+    void Finish(bool stop);
+    void NothingDone(const char* why);
 
-    DevIndex FIndex;
-    bool FAll;
     std::uint16_t FCell = 0;
-    bool FLastFailed = false;  // two failed cells in a row end the write
+    std::vector<std::uint16_t> FFailed;  // cells of this device not yet done
+    std::size_t FRetryAt = 0;
+    int FMissed = 0;  // failures in a row
+    struct Report {
+        std::uint8_t adr;
+        std::vector<std::uint16_t> cells;  // empty: nothing was done
+        const char* why;                   // when nothing was done
+    };
+    std::vector<Report> FReports;
+};
+
+class TReadCardsOp : public TBulkCardsOp {
+public:
+    using TBulkCardsOp::TBulkCardsOp;
+    TOperState State() const override { return FAll ? osReadAll : osReadSelected; }
+    void Start() override;
+
+private:
+    void RequestCell(std::uint16_t cell, int step) override;
+    bool CellDone(std::uint16_t cell, const TAnswer& a) override;
+    const char* NotDoneOne() const override { return "не считана"; }
+    const char* NotDoneMany() const override { return "не считаны"; }
+    const char* CardsNot() const override { return "карты не считаны"; }
+    void Advanced() override { C.StepIt(); }
+};
+
+class TWriteCardsOp : public TBulkCardsOp {
+public:
+    using TBulkCardsOp::TBulkCardsOp;
+    TOperState State() const override { return FAll ? osWriteAll : osWriteSelected; }
+
+private:
+    void RequestCell(std::uint16_t cell, int step) override;
+    bool CellDone(std::uint16_t cell, const TAnswer& a) override;
+    const char* NotDoneOne() const override { return "не записана"; }
+    const char* NotDoneMany() const override { return "не записаны"; }
+    const char* CardsNot() const override { return "карты не записаны"; }
+    void LoggedIn() override { C.SetPosition(1); }
 };
 
 }  // namespace pelko

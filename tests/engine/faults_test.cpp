@@ -19,6 +19,7 @@ struct FaultCase {
     double rate;
     std::uint32_t param;
     int unplugAfterTurns;  // > 0: the controller is unplugged mid-operation instead
+    bool strangerAt1 = false;  // a controller outside the group answers at address 1
 };
 
 const FaultCase kFaults[] = {
@@ -30,6 +31,7 @@ const FaultCase kFaults[] = {
     {"other_address", SimFaultKind::OtherAddress, 0.3, 0, 0},
     {"answers_for_9", SimFaultKind::OtherAddress, 0.3, 9, 0},
     {"unplugged", SimFaultKind::Silent, 0.0, 0, 40},
+    {"stranger_at_1", SimFaultKind::Silent, 0.0, 0, 0, true},
 };
 
 class FaultTest : public EngineTest,
@@ -37,9 +39,13 @@ class FaultTest : public EngineTest,
 protected:
     // Devices 3 and 9, known to the program as the previous search left them;
     // both hold the same cards as their model.
-    void SetUpDevices() {
+    // Bulk reads and writes start with model and controller 3 apart: each
+    // holds a card the other lacks, and cell 2 differs.
+    void SetUpDevices(const std::string& op = std::string(), bool strangerAt1 = false) {
         dev3 = AddController(3);
         dev9 = AddController(9);
+        stranger = strangerAt1 ? AddController(1) : 0;
+        if (stranger != 0) SetSimCell(stranger, 5, Code(0x51));
         for (std::uint8_t adr : {3, 9}) {
             const DevIndex i = group.AddDevice(adr);
             group.SetState(i, dfOpened);
@@ -52,6 +58,11 @@ protected:
             const TCode code = Code(0x30, static_cast<std::uint8_t>(cell), static_cast<std::uint8_t>(cell >> 8));
             Dev(3).AddCard(cell, code, "U");
             SetSimCell(dev3, cell, code);
+        }
+        if (op.rfind("read", 0) == 0 || op.rfind("write", 0) == 0) {
+            SetSimCell(dev3, 7, Code(0x77));
+            Dev(3).SetCardCode(false, 1, Code(0x22, 0x22));
+            Dev(3).AddCard(8, Code(0x88), "только в программе");
         }
         group.Select(group.IndexOfAdr(3));
         engine->CardFocus() = true;
@@ -70,7 +81,7 @@ protected:
         for (SimControllerId id : {dev3, dev9}) {
             const SimController c = Sim(id);
             const std::uint8_t home = id == dev3 ? 3 : 9;
-            bool named = op == "reset" && id == dev3 && !host.Messages.empty();
+            bool named = false;
             for (const auto& m : host.Messages)
                 for (std::uint8_t adr : {c.Adr(), home})
                     if (m.text.find("адрес " + std::to_string(adr) + ")") != std::string::npos) named = true;
@@ -87,9 +98,27 @@ protected:
             if (group.GetState(i, dfParamsRead)) {
                 EXPECT_EQ(d.Config[1] & 0x0F, c.Config()[1] & 0x0F);
             }
+            // Every card the controller holds is in the model.
+            const std::map<std::uint16_t, TCode> model = Cells(d);
+            for (std::uint16_t cell = 0; cell < kCellCount; ++cell) {
+                if (c.Cell(cell) == EmptyCode) continue;
+                EXPECT_EQ(model.count(cell), 1u) << "only in the controller: " << cell;
+            }
             // A reset empties the controller's memory; the model keeps the cards to write back.
             if (op == "reset" && id == dev3) continue;
-            for (const auto& [cell, code] : Cells(d)) EXPECT_EQ(c.Cell(cell), code) << "cell " << cell;
+            for (const auto& [cell, code] : model) {
+                // A read keeps a card the controller lacks with a zero code, to be written back.
+                if (op.rfind("read", 0) == 0 && code == ZeroCode && c.Cell(cell) == EmptyCode) continue;
+                EXPECT_EQ(c.Cell(cell), code) << "cell " << cell;
+            }
+        }
+        // A controller outside the group is never touched.
+        if (stranger != 0) {
+            const SimController c = Sim(stranger);
+            EXPECT_EQ(c.Adr(), 1);
+            EXPECT_EQ(c.Baud(), 9600u);
+            EXPECT_EQ(c.Password(), FactoryPass);
+            EXPECT_EQ(c.Cell(5), Code(0x51));
         }
         // No device the program thinks open is a phantom.
         for (DevIndex i = 0; i < group.Count(); ++i) {
@@ -128,11 +157,11 @@ protected:
 
     void RunFaultCase(const std::string& op, const FaultCase& fault);
 
-    SimControllerId dev3 = 0, dev9 = 0;
+    SimControllerId dev3 = 0, dev9 = 0, stranger = 0;
     std::map<std::uint16_t, TCode> before;
 };
 
-using Operation = std::function<void(TEngine&, ScriptedHost&, TGroupDev&)>;
+using Operation = std::function<void(TEngine&, ScriptedHost&, TGroupDev&, SimLine&)>;
 
 // The parameters dialog's values with one box ticked.
 TDevConfig WithParam4(TEngine& e, DevIndex i) {
@@ -145,34 +174,48 @@ TDevConfig WithParam4(TEngine& e, DevIndex i) {
 
 const std::map<std::string, Operation>& Operations() {
     static const std::map<std::string, Operation> ops = {
-        {"search", [](TEngine& e, ScriptedHost&, TGroupDev&) { e.Search(false); }},
-        {"read_selected", [](TEngine& e, ScriptedHost&, TGroupDev& g) { e.ReadCards(g.Selected()); }},
-        {"read_all", [](TEngine& e, ScriptedHost&, TGroupDev&) { e.ReadCardsOfAll(); }},
-        {"write_selected", [](TEngine& e, ScriptedHost&, TGroupDev& g) { e.WriteCards(g.Selected()); }},
-        {"write_all", [](TEngine& e, ScriptedHost&, TGroupDev&) { e.WriteCardsOfAll(); }},
-        {"new_card", [](TEngine& e, ScriptedHost&, TGroupDev&) { e.AddCard(); }},
-        {"erase_card", [](TEngine& e, ScriptedHost&, TGroupDev&) { e.DeleteCard(1); }},
-        {"erase_marked", [](TEngine& e, ScriptedHost&, TGroupDev&) {
+        {"search", [](TEngine& e, ScriptedHost&, TGroupDev&, SimLine&) { e.Search(false); }},
+        {"read_selected", [](TEngine& e, ScriptedHost&, TGroupDev& g, SimLine&) { e.ReadCards(g.Selected()); }},
+        {"read_all", [](TEngine& e, ScriptedHost&, TGroupDev&, SimLine&) { e.ReadCardsOfAll(); }},
+        {"write_selected", [](TEngine& e, ScriptedHost&, TGroupDev& g, SimLine&) { e.WriteCards(g.Selected()); }},
+        {"write_all", [](TEngine& e, ScriptedHost&, TGroupDev&, SimLine&) { e.WriteCardsOfAll(); }},
+        {"new_card", [](TEngine& e, ScriptedHost&, TGroupDev&, SimLine&) { e.AddCard(); }},
+        {"erase_card", [](TEngine& e, ScriptedHost&, TGroupDev&, SimLine&) { e.DeleteCard(1); }},
+        {"erase_marked", [](TEngine& e, ScriptedHost&, TGroupDev&, SimLine&) {
              for (std::uint16_t r : {0, 2, 3}) e.CurConf().SelectCard(false, r);
              e.DeleteCard(0);
          }},
-        {"move_card", [](TEngine& e, ScriptedHost&, TGroupDev&) { e.MoveCard(0, 1005); }},
-        {"change_code", [](TEngine& e, ScriptedHost&, TGroupDev&) { e.ChangeCardCode(2, Code(0x55)); }},
-        {"copy_card", [](TEngine& e, ScriptedHost&, TGroupDev&) { e.CopyCardsTo(1, 0); }},
-        {"copy_marked", [](TEngine& e, ScriptedHost&, TGroupDev&) {
+        {"move_card", [](TEngine& e, ScriptedHost&, TGroupDev&, SimLine&) { e.MoveCard(0, 1005); }},
+        {"change_code", [](TEngine& e, ScriptedHost&, TGroupDev&, SimLine&) { e.ChangeCardCode(2, Code(0x55)); }},
+        {"copy_card", [](TEngine& e, ScriptedHost&, TGroupDev&, SimLine&) { e.CopyCardsTo(1, 0); }},
+        {"copy_marked", [](TEngine& e, ScriptedHost&, TGroupDev&, SimLine&) {
              for (std::uint16_t r : {0, 1, 3}) e.CurConf().SelectCard(false, r);
              e.CopyCardsTo(1, 0);
          }},
-        {"params", [](TEngine& e, ScriptedHost&, TGroupDev& g) { e.WriteParameters(g.Selected(), WithParam4(e, g.Selected())); }},
-        {"address", [](TEngine& e, ScriptedHost&, TGroupDev& g) { e.ChangeAddress(g.Selected(), 33, std::nullopt); }},
-        {"reset", [](TEngine& e, ScriptedHost&, TGroupDev& g) { e.Reset(g.Selected()); }},
-        {"common_password", [](TEngine& e, ScriptedHost&, TGroupDev&) {
+        {"params", [](TEngine& e, ScriptedHost&, TGroupDev& g, SimLine&) { e.WriteParameters(g.Selected(), WithParam4(e, g.Selected())); }},
+        {"address", [](TEngine& e, ScriptedHost&, TGroupDev& g, SimLine&) { e.ChangeAddress(g.Selected(), 33, std::nullopt); }},
+        {"reset", [](TEngine& e, ScriptedHost&, TGroupDev& g, SimLine&) { e.Reset(g.Selected()); }},
+        {"common_password", [](TEngine& e, ScriptedHost&, TGroupDev&, SimLine&) {
              TSettingsDialogValues v = SettingsToDialog(ProgramSettings{});
              v.EdPass = CodeToText(kNewCommon);
              v.ChSpeed = 3;
              e.AcceptProgramSettings(v);
          }},
-        {"speed", [](TEngine& e, ScriptedHost&, TGroupDev&) {
+        {"capture", [](TEngine& e, ScriptedHost& h, TGroupDev&, SimLine& line) {
+             e.Search(false);  // the capture runs only after an operation
+             std::function<void()> before = h.WhileModal;
+             const std::vector<SimControllerId> three = line.FindByAdr(3);  // none once unplugged
+             int turns = 0;
+             h.WhileModal = [before, &line, three, &turns] {
+                 if (before) before();
+                 if (++turns == 3 && !three.empty()) line.PresentCard(three.front(), Code(0x66));
+             };
+             h.CancelWhen = [&turns] { return turns > 40; };
+             e.CaptureCode();
+             h.CancelWhen = nullptr;
+             h.WhileModal = before;
+         }},
+        {"speed", [](TEngine& e, ScriptedHost&, TGroupDev&, SimLine&) {
              TSettingsDialogValues v = SettingsToDialog(ProgramSettings{});
              v.ChSpeed = 4;
              e.AcceptProgramSettings(v);
@@ -203,10 +246,10 @@ TEST_P(FaultTest, OperationEndsAndTheSessionServesTheNextCommand) {
 }
 
 void FaultTest::RunFaultCase(const std::string& op, const FaultCase& fault) {
-    SetUpDevices();
+    SetUpDevices(op, fault.strangerAt1);
     Inject(fault);
     ClearSent();
-    Operations().at(op)(*engine, host, group);
+    Operations().at(op)(*engine, host, group, *line);
     if (std::getenv("PELKO_DEBUG_SENT"))
         for (const SentFrame& f : Sent()) std::fprintf(stderr, "%d %02X %u\n", f.adr, f.cmd, f.baud);
     Heal();
@@ -257,7 +300,7 @@ TEST_P(CancelTest, TheProgramAndTheControllersAgree) {
         return n >= step;
     };
     ClearSent();
-    Operations().at(opName)(*engine, host, group);
+    Operations().at(opName)(*engine, host, group, *line);
     host.CancelWhen = nullptr;
     EXPECT_FALSE(host.Stalled);
     ExpectAgreement(opName);

@@ -61,19 +61,46 @@ TEST_F(ReadWriteTest, ReadWhoseFirstExchangeFailsStopsAndLeavesTheModel) {
     EXPECT_EQ(Dev(3).UserCount(), 4);
 }
 
-TEST_F(ReadWriteTest, ReadSkipsACellThatDoesNotAnswer) {
-    SetUpDevice();
-    Dev(3).AddCard(5, Code(8, 8), "Петров");
-    // Cell 5 is the sixth read: all three attempts at it go unanswered.
-    Fault(id, SimFaultKind::Silent, 0x20, 5, 3);
-    engine->ReadCards(group.Selected());
-    ExpectEnded();
-    TCard card;
-    Dev(3).GetCard(false, Dev(3).FindPosIndex(5), card);
-    EXPECT_EQ(card.Code, Code(8, 8));
-    EXPECT_EQ(card.User, "Петров");
-    EXPECT_EQ(engine->CellsConfirmed(3), 1009);
-    EXPECT_EQ(Dev(3).MasterCount(), 2);
+// A cell that fails is tried once more at the end; what still fails, and a
+// controller that stops answering, are named, and the model keeps what it had.
+TEST_F(ReadWriteTest, FailedCellsAreTriedAgainThenNamed) {
+    struct Case {
+        const char* name;
+        bool write;
+        int skip, count;  // silent answers among the cell requests (three attempts each)
+        std::size_t confirmed;
+        const char* message;  // after "Прибор: 3 (адрес 3) — "; empty: none
+    } cases[] = {
+        {"read: one cell fails, then reads", false, 5, 3, 1010, ""},
+        {"read: gone after cell 5", false, 5, -1, 5, "не считаны ячейки 5–1009"},
+        {"write: first exchange fails", true, -1, -1, 0, "не отвечает, карты не записаны."},
+        {"write: two cells fail, then write", true, 10, 6, 1010, ""},
+        {"write: gone after cell 10", true, 10, -1, 10, "не записаны ячейки 10–1009"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Restart();
+        host.Messages.clear();
+        SetUpDevice();
+        Dev(3).AddCard(500, Code(5), "Петров");
+        const std::uint8_t cmd = c.write ? 0x22 : 0x20;
+        if (c.skip < 0) Fault(id, SimFaultKind::Silent);
+        else Fault(id, SimFaultKind::Silent, cmd, c.skip, c.count);
+        if (c.write) engine->WriteCards(group.Selected());
+        else engine->ReadCards(group.Selected());
+        ExpectEnded();
+        EXPECT_EQ(engine->CellsConfirmed(3), c.confirmed);
+        const std::string text = host.Messages.empty() ? std::string() : host.Messages.back().text;
+        EXPECT_EQ(text, *c.message ? "Прибор: 3 (адрес 3) — " + std::string(c.message) : std::string());
+        // Cell 500: written, or read (the controller has none), or as it was.
+        TCard card;
+        if (c.write) {
+            EXPECT_EQ(Sim(id).Cell(500), c.confirmed > 500 ? Code(5) : EmptyCode);
+        } else if (Dev(3).FindPosIndex(500) != NoCard) {
+            Dev(3).GetCard(false, Dev(3).FindPosIndex(500), card);
+            EXPECT_EQ(card.Code, c.confirmed > 500 ? ZeroCode : Code(5));
+        }
+    }
 }
 
 // The link accepts a cell answer with a single data byte; it confirms no code.
@@ -81,13 +108,17 @@ TEST_F(ReadWriteTest, CellAnswerWithoutAWholeCodeIsSkippedAndTheReadGoesOn) {
     for (bool all : {false, true}) {
         SCOPED_TRACE(all);
         Restart();
+        host.Messages.clear();
         SetUpDevice();
         Dev(3).AddCard(6, Code(8, 8), "Петров");
-        Fault(id, SimFaultKind::Short, 0x20, 6, 1);  // cell 6 answers with one data byte
+        Fault(id, SimFaultKind::Short, 0x20, 6, 1);     // cell 6 answers with one data byte,
+        Fault(id, SimFaultKind::Short, 0x20, 1009, 1);  // and again when it is tried at the end
         if (all) engine->ReadCardsOfAll();
         else engine->ReadCards(group.Selected());
         ExpectEnded();
         EXPECT_EQ(engine->CellsConfirmed(3), kCellCount - 1);
+        ASSERT_EQ(host.Messages.size(), 1u);
+        EXPECT_EQ(host.Messages[0].text, "Прибор: 3 (адрес 3) — не считана ячейка 6");
         TCard card;
         Dev(3).GetCard(false, Dev(3).FindPosIndex(6), card);
         EXPECT_EQ(card.Code, Code(8, 8));
@@ -182,33 +213,6 @@ TEST_F(ReadWriteTest, WriteWithEmptyModelErasesAllCells) {
     ExpectEnded();
     EXPECT_EQ(Sim(id).UsedCells(), 0);
     EXPECT_EQ(CountSent(0x22), 1010u);
-}
-
-TEST_F(ReadWriteTest, WriteFailures) {
-    struct Case {
-        const char* name;
-        int skip, count;           // silent answers among the writes (three attempts each)
-        std::size_t confirmed;     // cells acknowledged
-    } cases[] = {
-        {"first exchange fails: quiet end", -1, -1, 0},
-        {"one cell fails: skipped", 10, 3, 1009},
-        {"two cells in a row fail: the write ends", 10, 6, 10},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
-        Restart();
-        SetUpDevice();
-        Dev(3).AddCard(500, Code(5), "");
-        SetSimCell(id, 10, Code(0x99));
-        if (c.skip < 0) Fault(id, SimFaultKind::Silent);
-        else Fault(id, SimFaultKind::Silent, 0x22, c.skip, c.count);
-        engine->WriteCards(group.Selected());
-        ExpectEnded();
-        EXPECT_EQ(engine->CellsConfirmed(3), c.confirmed);
-        EXPECT_EQ(Sim(id).Cell(500), c.confirmed > 500 ? Code(5) : EmptyCode);
-        EXPECT_EQ(Sim(id).Cell(10), Code(0x99));  // never written in any of the cases
-        EXPECT_EQ(Sim(id).Cell(0), c.confirmed > 0 ? EmptyCode : Code(0, 0, 7));
-    }
 }
 
 TEST_F(ReadWriteTest, WriteAllWritesEveryOpenedDeviceAndSkipsTheOthers) {
