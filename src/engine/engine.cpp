@@ -171,11 +171,17 @@ void TEngine::Reset(DevIndex device) {
     C.Host.ProgressCancelEnabled(false);
     C.Host.SetTimer1(false, kTimerMs);
     C.SetProgBFrm(kResetSteps, kResetCaptionPrefix + dev->Name, false);
-    if (C.RestartSession()) {
+    if (!C.RestartSession()) {
+        C.PortMessage();
+    } else if (AddressOneTaken(device)) {
+        C.Host.ShowMessage(kCaptionAttention,
+                           C.DeviceLabel(TEngineCore::AdrOf(*dev)) +
+                               " — не сброшен: по адресу 1 отвечает другой прибор, а после сброса прибор займёт "
+                               "адрес 1. Сначала дайте тому прибору другой адрес.",
+                           TMsgIcon::Warning);
+    } else {
         TResetOp op(C, device);
         C.Run(op);
-    } else {
-        C.PortMessage();
     }
     C.Host.SetTimer1(false, kTimerMs);
     if (C.Settings.PortBaudRate != kFactoryBaud || C.Session.PortBaudRate() != C.Settings.PortBaudRate) {
@@ -184,6 +190,16 @@ void TEngine::Reset(DevIndex device) {
     }
     if (C.ActivateSession()) C.PresentAll();
     C.Host.ProgressCancelEnabled(true);
+}
+
+// A reset sends the controller to address 1 at 9600: safe only where nothing
+// else answers there, at that speed or at the program's.
+bool TEngine::AddressOneTaken(DevIndex device) {
+    const std::uint8_t own = TEngineCore::AdrOf(*C.Device(device));
+    const std::int32_t speed = C.Session.PortBaudRate();
+    if (own != 1 && C.SyncProbe(1)) return true;
+    if (own == 1 && speed == kFactoryBaud) return false;  // it is the one answering there
+    return C.SyncProbeAt(1, kFactoryBaud);
 }
 
 // --- the whole group ---

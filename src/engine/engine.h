@@ -101,6 +101,7 @@ public:
 
 private:
     bool Busy() const;
+    bool AddressOneTaken(DevIndex device);
     bool StartSearchSession();
     void RunSearch(int mode, std::uint8_t firstAdr, bool readCards);
     void RunCardEdit(TOperation& op, int barMax, const char* caption);

@@ -149,6 +149,18 @@ bool TEngineCore::SyncProbe(std::uint8_t adr) {
     return answer.size() >= 3 && answer[0] == adr && answer[2] == ansProbe;
 }
 
+bool TEngineCore::SyncProbeAt(std::uint8_t adr, std::int32_t baud) {
+    const std::int32_t own = Session.PortBaudRate();
+    if (baud == own) return Session.Active() && SyncProbe(adr);
+    CloseSession();
+    Session.SetPortBaudRate(baud);
+    const bool answered = ActivateSession() && SyncProbe(adr);
+    CloseSession();
+    Session.SetPortBaudRate(own);
+    ActivateSession();
+    return answered;
+}
+
 bool TEngineCore::SyncLogin(std::uint8_t adr, const TCode& pass) {
     Bytes answer;
     Session.SyncQuery(Requests.Login(adr, pass), answer, kShortAnswer);

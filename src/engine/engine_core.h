@@ -72,6 +72,9 @@ public:
     void SetPolling(bool on);
     // Blocking single exchanges; an answer from another address is none.
     bool SyncProbe(std::uint8_t adr);  // something answers at adr
+    // The same at another line speed; the port comes back to its own. False
+    // also when the port could not be opened.
+    bool SyncProbeAt(std::uint8_t adr, std::int32_t baud);
     bool SyncLogin(std::uint8_t adr, const TCode& pass);
     bool SyncWriteConfig(std::uint8_t adr, const TDevConfig& block);
     bool SyncReadConfig(std::uint8_t adr, TDevConfig& block);

@@ -10,19 +10,18 @@ constexpr unsigned kSettleMs = 100;
 constexpr std::int32_t kFactoryBaud = 9600;
 constexpr std::uint8_t kFactoryAdr = 1;
 
-constexpr char kNoResetAnswer[] = "Контроллер не ответил на команду сброса.";
+// After the controller's name and address.
+constexpr char kNotReset[] = "не сбросился: он по-прежнему отвечает по своему адресу. Настройки не изменены.";
+constexpr char kWhereAfterReset[] = " — может отвечать по адресу 1 на скорости 9600 с заводским паролем.";
 constexpr char kNoAnswerAfterReset[] =
-    "Контроллер не отвечает после сброса. Он может остаться по адресу 1 на скорости 9600.";
-constexpr char kPassRefused[] =
-    "Не удалось вернуть контроллеру его пароль. Контроллер открыт с заводским паролем.";
+    "не отвечает после сброса. Он может остаться по адресу 1 на скорости 9600 с заводским паролем.";
+constexpr char kPassRefused[] = "не принял свой пароль после сброса и открыт с заводским паролем.";
 constexpr char kMayHaveReset[] =
-    "Контроллер не ответил на команду сброса и не отвечает по адресу 1 на скорости 9600. "
+    "не ответил на команду сброса и не отвечает по адресу 1 на скорости 9600. "
     "Если он сбросился, он отвечает там с заводским паролем.";
 constexpr char kConfigRefused[] =
-    "Контроллер отказался принять настройки после сброса. Он остался по адресу 1 на скорости 9600 "
-    "с заводским паролем.";
-constexpr char kPassUnknown[] =
-    "Не удалось проверить пароль контроллера после сброса. Пароль в программе не изменён.";
+    "не принял настройки после сброса. Он остался по адресу 1 на скорости 9600 с заводским паролем.";
+constexpr char kPassUnknown[] = "не удалось проверить пароль после сброса. Пароль в программе не изменён.";
 
 }  // namespace
 
@@ -48,9 +47,7 @@ void TResetOp::OnAnswer(int step, const TAnswer& a) {
 void TResetOp::ResetAnswered(const TAnswer& a) {
     if (a.Failure) {
         // A controller restarting cannot answer: it may have reset. Its
-        // login at address 1 tells, unless another device owns address 1.
-        const DevIndex at1 = C.Group.IndexOfAdr(kFactoryAdr);
-        if (at1 != NoDevice && at1 != FIndex) return Failed(kNoResetAnswer);
+        // login at address 1 tells: nothing else answered there before.
         FUnacked = true;
         return RestartWait();
     }
@@ -58,8 +55,9 @@ void TResetOp::ResetAnswered(const TAnswer& a) {
     RestartWait();
 }
 
+// The port stays the program's through the wait: another program must not
+// take it while the controller sits at address 1 with the factory password.
 void TResetOp::RestartWait() {
-    C.CloseSession();  // the port rests while the controller restarts
     C.StepIt();
     FWaiting = true;
     C.Host.SetTimer1(false, kRestartTickMs);
@@ -71,11 +69,22 @@ void TResetOp::OnTimer() {
     if (C.Bar().Position <= kRestartTicks) return C.SetPosition(C.Bar().Position + 1);
     FWaiting = false;
     C.Host.SetTimer1(false, kTimerMs);
-    C.Session.SetPortBaudRate(kFactoryBaud);
     FStep = RestoreLogin;
+    // Still at its own address: it did not reset, and whatever answers at
+    // address 1 is another controller.
+    const std::uint8_t own = TEngineCore::AdrOf(*Dev());
+    const bool movesAway = own != kFactoryAdr || C.Session.PortBaudRate() != kFactoryBaud;
+    if (movesAway && C.Session.Active() && C.SyncProbe(own)) {
+        FStep = Reset;
+        FUnacked = false;
+        return Failed(kNotReset);
+    }
+    C.CloseSession();
+    C.Session.SetPortBaudRate(kFactoryBaud);
     if (!C.ActivateSession()) {
         C.EndOper();
-        return C.PortMessage();
+        C.PortMessage();
+        return C.Host.ShowMessage(kCaptionAttention, C.DeviceLabel(own) + kWhereAfterReset, TMsgIcon::Warning);
     }
     C.Request(C.Requests.Login(kFactoryAdr, FactoryPass), RestoreLogin);
 }
@@ -197,7 +206,7 @@ void TResetOp::Failed(const char* text, bool opened) {
         C.Host.UpdateGridDev();
     }
     C.EndOper();
-    C.Host.ShowMessage(kCaptionMessage, text, TMsgIcon::Warning);
+    C.Host.ShowMessage(kCaptionMessage, C.DeviceLabel(TEngineCore::AdrOf(*Dev())) + " — " + text, TMsgIcon::Warning);
 }
 
 }  // namespace pelko

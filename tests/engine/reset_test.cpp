@@ -110,7 +110,7 @@ TEST_F(ResetTest, DeviceThatNeverComesBackEndsWithAMessage) {
     engine->Reset(group.Selected());
     ExpectEnded();
     ASSERT_EQ(host.Messages.size(), 1u);
-    EXPECT_EQ(host.Messages[0].text.rfind("Контроллер не отвечает после сброса.", 0), 0u);
+    EXPECT_EQ(host.Messages[0].text.rfind("Прибор: 5 (адрес 5) — не отвечает после сброса.", 0), 0u);
     EXPECT_TRUE(host.CancelEnabled);
     EXPECT_EQ(session->PortBaudRate(), 9600);
     EXPECT_EQ(Dev(5).Pass, kOwnPass);
@@ -122,7 +122,7 @@ TEST_F(ResetTest, UnansweredResetEndsWithAMessageAndChangesNothing) {
     engine->Reset(group.Selected());
     ExpectEnded();
     ASSERT_EQ(host.Messages.size(), 1u);
-    EXPECT_EQ(host.Messages[0].text.rfind("Контроллер не ответил на команду сброса", 0), 0u);
+    EXPECT_EQ(host.Messages[0].text.rfind("Прибор: 5 (адрес 5) — не сбросился", 0), 0u);
     EXPECT_EQ(Sim(id).Cell(7), Code(7));
     // A lost acknowledgement may hide a reset: address 1 was tried after the wait.
     EXPECT_GT(host.VirtualMs, 0);
