@@ -108,13 +108,23 @@ bool TEngineCore::ActivateSession() {
         return false;
     }
     Session.SetERUniqueButton(FPolling);
+    SettleDropped();
     return true;
 }
 
 void TEngineCore::CloseSession() {
     Session.SetActive(false);
-    for (auto it = FPending.begin(); it != FPending.end();)
-        it = it->second.op != 0 ? FPending.erase(it) : std::next(it);
+    for (auto it = FPending.begin(); it != FPending.end();) {
+        if (it->second.op == 0) FOutsideDropped = std::move(FOutsideAnswer);
+        it = FPending.erase(it);
+    }
+}
+
+void TEngineCore::SettleDropped() {
+    if (!FOutsideDropped || FCurrent != nullptr || !Session.Active()) return;
+    auto handler = std::move(FOutsideDropped);
+    FOutsideDropped = nullptr;
+    handler(TAnswer(kFailureBytes));
 }
 
 bool TEngineCore::RestartSession() {
@@ -206,6 +216,7 @@ TModalResult TEngineCore::Run(TOperation& op) {
     TModalResult result = TModalResult::Closed;
     if (FCurrent == &op) result = ShowModal();
     if (FCurrent == &op) Finish();
+    SettleDropped();
     return result;
 }
 
@@ -235,6 +246,7 @@ void TEngineCore::Finish() {
 void TEngineCore::EndOper() {
     Finish();
     Host.ProgressClose();
+    SettleDropped();
 }
 
 void TEngineCore::StopOper() {

@@ -97,7 +97,7 @@ public:
     void StopOper();  // after a failure: the worker restarts, polling resumes
     // A request outside any operation; its answer goes to onAnswer.
     void SendOutside(const Bytes& body, std::function<void(const TAnswer&)> onAnswer);
-    bool OutsidePending() const { return static_cast<bool>(FOutsideAnswer); }
+    bool OutsidePending() const { return FOutsideAnswer || FOutsideDropped; }
 
     // --- the progress window ---
     void SetProgBFrm(int Max, const std::string& Caption, bool Marquee);
@@ -151,6 +151,10 @@ private:
     };
     std::deque<Held> FHeld;  // requests waiting for the one on the line
     std::function<void(const TAnswer&)> FOutsideAnswer;
+    // Its request went with a stopped worker: the answer can no longer come,
+    // so it is handed the failure answer once the line can be asked again.
+    std::function<void(const TAnswer&)> FOutsideDropped;
+    void SettleDropped();
 };
 
 }  // namespace pelko

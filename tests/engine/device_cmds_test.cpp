@@ -1,6 +1,8 @@
 // The device menu's commands: parameters, login with a typed password,
 // the common password and a new address.
 #include <algorithm>
+#include <chrono>
+#include <thread>
 
 #include "engine_fixture.h"
 
@@ -142,6 +144,25 @@ TEST_F(DeviceCmdTest, UnconfirmedWritesFollowTheControllerAndNoAddressIsShared) 
     ASSERT_EQ(host.Messages.size(), 1u);
     EXPECT_NE(host.Messages[0].text.find("(адрес 33) — по адресу 40 уже отвечает другой прибор, адрес не изменён."),
               std::string::npos);
+}
+
+// A restart of the session drops the change's answer: the change is no longer
+// pending, and a login finds out whether it took.
+TEST_F(DeviceCmdTest, CommonPasswordWhoseAnswerARestartDroppedIsCheckedByLogin) {
+    Dev(3).Pass = settings.StandPass;
+    settings.StandPass = kOwnPass;
+    engine->GiveCommonPassword(group.Selected());
+    EXPECT_TRUE(engine->PassChangePending());
+    // The controller takes the change; its answer waits undispatched.
+    for (int i = 0; i < 2000 && Sim(id).Password() != kOwnPass; ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    engine->Search(false);  // restarts the session before the answer is dispatched
+    EXPECT_FALSE(engine->PassChangePending());
+    EXPECT_EQ(Sim(id).Password(), kOwnPass);
+    EXPECT_EQ(Dev(3).Pass, kOwnPass);
+    engine->GiveCommonPassword(group.Selected());  // a second change is taken again
+    EXPECT_TRUE(host.RunUntil([&] { return !engine->PassChangePending(); }));
+    EXPECT_TRUE(host.Messages.empty());
 }
 
 }  // namespace
