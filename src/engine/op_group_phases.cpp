@@ -211,11 +211,7 @@ void TGroupPhasesOp::FinishSpeedPhase() {
     const std::int32_t to = C.Settings.PortBaudRate;
     C.CloseSession();
     C.Session.SetPortBaudRate(to);
-    if (!C.ActivateSession()) {
-        C.Settings.PortBaudRate = C.Settings.PrevBaudRate = from;
-        C.Session.SetPortBaudRate(from);
-        return C.PortMessage();
-    }
+    if (!C.ActivateSession()) return PortLost(from, to);
     for (const auto& [adr, block] : FUnsure) {
         const DevIndex i = C.Group.IndexOfAdr(adr);
         if (i == NoDevice || !C.SyncLogin(adr, C.Device(i)->Pass)) continue;
@@ -233,28 +229,71 @@ void TGroupPhasesOp::FinishSpeedPhase() {
     C.PresentAll();
     C.Host.UpdateGridDev();
     if (from == to) return;
-    const std::int32_t other = FMoved.empty() ? to : from;
-    std::vector<std::string> left;
-    for (DevIndex i = 0; i < C.Group.Count(); ++i) {
-        const std::uint8_t adr = TEngineCore::AdrOf(*C.Device(i));
-        if (!FMoved.empty() && FMoved.count(adr)) continue;
-        // With none moved, only a controller that may have switched is apart.
-        if (FMoved.empty() && !FUnsure.count(adr)) continue;
-        left.push_back(C.DeviceLabel(adr));
-    }
     if (FMoved.empty()) {
         C.Host.ShowMessage(kCaptionMessage,
                            "Скорость линии не изменена: ни один прибор не перешёл на скорость " +
                                std::to_string(to) + ".",
                            TMsgIcon::Warning);
     }
-    if (!left.empty()) {
+    NameLeftBehind(FMoved.empty() ? to : from);
+}
+
+// The port runs at the speed most controllers now have; each one that does
+// not answer there is looked for at the other speed and named where it is.
+void TGroupPhasesOp::NameLeftBehind(std::int32_t other) {
+    const std::int32_t here = C.Settings.PortBaudRate;
+    std::vector<std::string> there, nowhere;
+    std::vector<std::uint8_t> candidates;
+    for (DevIndex i = 0; i < C.Group.Count(); ++i) {
+        const std::uint8_t adr = TEngineCore::AdrOf(*C.Device(i));
+        // With none moved, only a controller that may have switched is apart.
+        if (FMoved.empty() ? FUnsure.count(adr) != 0 : FMoved.count(adr) == 0) candidates.push_back(adr);
+    }
+    for (std::uint8_t adr : candidates) {
+        const DevIndex i = C.Group.IndexOfAdr(adr);
+        if (C.Session.Active() && C.SyncLogin(adr, C.Device(i)->Pass)) {
+            // It answers here after all: its parameters say so too.
+            TDevConfig block{};
+            if (C.SyncReadConfig(adr, block)) {
+                C.Group.SetState(i, dfParamsRead);
+                C.Group.SetConfig(i, block);
+            }
+            continue;
+        }
+        if (C.SyncProbeAt(adr, other)) there.push_back(C.DeviceLabel(adr));
+        else nowhere.push_back(C.DeviceLabel(adr));
+    }
+    if (!there.empty()) {
         C.Host.ShowMessage(kCaptionAttention,
-                           "Приборы могут остаться на скорости " + std::to_string(other) +
-                               " и не отвечать на скорости " + std::to_string(C.Settings.PortBaudRate) + ": " +
-                               DeviceList(left),
+                           "Приборы остались на скорости " + std::to_string(other) + " и не отвечают на скорости " +
+                               std::to_string(here) + ": " + DeviceList(there),
                            TMsgIcon::Warning);
     }
+    if (!nowhere.empty()) {
+        C.Host.ShowMessage(kCaptionAttention,
+                           "Приборы не отвечают ни на скорости " + std::to_string(here) + ", ни на скорости " +
+                               std::to_string(other) + ": " + DeviceList(nowhere),
+                           TMsgIcon::Warning);
+    }
+}
+
+// The port could not be opened at the new speed. The controllers that
+// switched answer only there, so the settings follow them, and every
+// controller is named with the speed it has now.
+void TGroupPhasesOp::PortLost(std::int32_t from, std::int32_t to) {
+    const std::int32_t kept = FMoved.empty() ? from : to;
+    C.Settings.PortBaudRate = C.Settings.PrevBaudRate = kept;
+    C.Session.SetPortBaudRate(kept);
+    C.PortMessage();
+    if (FMoved.empty() && FUnsure.empty()) return;
+    std::vector<std::string> moved, stayed;
+    for (DevIndex i = 0; i < C.Group.Count(); ++i) {
+        const std::uint8_t adr = TEngineCore::AdrOf(*C.Device(i));
+        (FMoved.count(adr) || FUnsure.count(adr) ? moved : stayed).push_back(C.DeviceLabel(adr));
+    }
+    std::string text = "Скорость " + std::to_string(to) + " записана в приборы: " + DeviceList(moved) + ".";
+    if (!stayed.empty()) text += " На скорости " + std::to_string(from) + " остались: " + DeviceList(stayed) + ".";
+    C.Host.ShowMessage(kCaptionAttention, text, TMsgIcon::Warning);
 }
 
 }  // namespace pelko

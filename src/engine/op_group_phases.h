@@ -39,6 +39,8 @@ private:
     void SpeedLoggedIn(const TAnswer& a);
     void SpeedDeviceDone();
     void FinishSpeedPhase();
+    void NameLeftBehind(std::int32_t other);
+    void PortLost(std::int32_t from, std::int32_t to);
     void ReportPassUnsure();
     std::uint8_t Adr() { return TEngineCore::AdrOf(*C.Device(FIndex)); }
 
