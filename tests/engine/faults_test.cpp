@@ -25,7 +25,8 @@ const FaultCase kFaults[] = {
     {"half_silent", SimFaultKind::Silent, 0.5, 0, 0},
     {"bad_checksum", SimFaultKind::BadChecksum, 0.5, 0, 0},
     {"busy", SimFaultKind::Busy, 0.5, 0, 0},
-    {"late", SimFaultKind::Late, 0.5, 800, 0},
+    // Past the read time-out, within the quiet the link keeps after a miss.
+    {"late", SimFaultKind::Late, 0.5, 200, 0},
     {"other_address", SimFaultKind::OtherAddress, 0.3, 0, 0},
     {"answers_for_9", SimFaultKind::OtherAddress, 0.3, 9, 0},
     {"unplugged", SimFaultKind::Silent, 0.0, 0, 40},
@@ -121,6 +122,8 @@ protected:
             line->ClearFaults(id);
             line->Plug(id);
         }
+        // The user's next command comes seconds later: answers still owed go out first.
+        clock->AdvanceUs(2'000'000);
     }
 
     SimControllerId dev3 = 0, dev9 = 0;
