@@ -52,6 +52,7 @@ public:
     void PelkoSession1ReadCard(const Bytes& Answer);
     void PelkoSession1DevOn(std::uint32_t AddrDevice);
     void PelkoSession1DevOff(std::uint32_t AddrDevice);
+    void PelkoSession1PortLost(const std::string& Message);
     void Timer1Timer();
 
     bool EnPort(int port);

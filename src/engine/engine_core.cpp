@@ -33,6 +33,7 @@ TEngine::TEngine(TPelkoSession& session, TGroupDev& group, ProgramSettings& sett
     FSession.OnReadCard = [this](const Bytes& a) { PelkoSession1ReadCard(a); };
     FSession.OnDevOn = [this](std::uint32_t adr) { PelkoSession1DevOn(adr); };
     FSession.OnDevOff = [this](std::uint32_t adr) { PelkoSession1DevOff(adr); };
+    FSession.OnPortLost = [this](const std::string& m) { PelkoSession1PortLost(m); };
     FHost.Timer1Tick = [this] { Timer1Timer(); };
 }
 
@@ -41,6 +42,7 @@ TEngine::~TEngine() {
     FSession.OnReadCard = nullptr;
     FSession.OnDevOn = nullptr;
     FSession.OnDevOff = nullptr;
+    FSession.OnPortLost = nullptr;
     FHost.Timer1Tick = nullptr;
 }
 

@@ -337,5 +337,40 @@ TEST_F(EngineTest, PollingComesBackAfterABulkTransferThatLostThePort) {
     }
 }
 
+// The adapter is pulled out in the middle of a bulk transfer: the operation
+// ends within a second with a message naming the port, not after running on
+// through every remaining cell, and the next command opens the port again.
+TEST_F(EngineTest, ALostPortEndsTheOperationAndIsNamed) {
+    const std::pair<const char*, std::function<void(TEngine&)>> transfers[] = {
+        {"read", [](TEngine& e) { e.ReadDevKeysClick(); }},
+        {"read_all", [](TEngine& e) { e.sbReadKeyDevClick(); }},
+        {"write", [](TEngine& e) { e.WriteDevKeysClick(); }},
+        {"write_all", [](TEngine& e) { e.sbWriteKeyDevClick(); }},
+    };
+    for (const auto& [name, transfer] : transfers) {
+        SCOPED_TRACE(name);
+        Restart();
+        AddController(3);
+        SearchAndSelect(3);
+        host.Messages.clear();
+        line->LosePortAfterWrites(300);
+        transfer(*engine);
+        EXPECT_FALSE(host.Stalled);
+        EXPECT_FALSE(host.ProgressShown);
+        EXPECT_TRUE(engine->OperState == osIdle || engine->OperState == osNone);
+        ASSERT_FALSE(host.Messages.empty());
+        EXPECT_EQ(host.Messages.front().text, "Порт COM1 потерян: устройство отключено");
+        EXPECT_LT(engine->CellsConfirmed(3), 300);
+        const std::int64_t lastFrameUs = line->Log().back().timeUs;
+        EXPECT_LT(clock->NowUs() - lastFrameUs, 1'000'000) << "ended within a second of the loss";
+        EXPECT_FALSE(group.GetState(group.IndexOfAdr(3), dfConnected));
+
+        line->SetPortLost(false);  // plugged back under the same name
+        engine->SpButFindClick();
+        EXPECT_TRUE(session->Active());
+        EXPECT_TRUE(group.GetState(group.IndexOfAdr(3), dfConnected));
+    }
+}
+
 }  // namespace
 }  // namespace pelko::test

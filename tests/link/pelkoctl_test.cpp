@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <chrono>
 #include <fstream>
 #include <set>
 #include <thread>
@@ -87,7 +88,10 @@ TEST(PelkoctlArgs, UsageListsEveryCommand) {
 // not wait out a time-out per address.
 class PtyResponder {
 public:
-    explicit PtyResponder(std::set<std::uint8_t> present) : FPresent(std::move(present)) {
+    // hangUpAfter > 0: the master side is closed once that many probes came
+    // (the adapter pulled out).
+    explicit PtyResponder(std::set<std::uint8_t> present, int hangUpAfter = 0)
+        : FPresent(std::move(present)), FHangUpAfter(hangUpAfter) {
         char name[256] = {};
         int slave = -1;
         if (::openpty(&FMaster, &slave, name, nullptr, nullptr) != 0) return;
@@ -110,7 +114,7 @@ public:
 private:
     void Serve() {
         Bytes pending;
-        while (!FStop) {
+        while (!FStop && FMaster >= 0) {
             pollfd pfd{FMaster, POLLIN, 0};
             if (::poll(&pfd, 1, 10) <= 0 || !(pfd.revents & POLLIN)) continue;
             std::uint8_t buf[64];
@@ -129,9 +133,14 @@ private:
         Bytes answer = pelko::BuildFrame(Bytes{frame[0], 0x07, static_cast<std::uint8_t>(frame[2] + 1), 0xFF, 0x01});
         if (!FPresent.count(frame[0])) answer.back() ^= 0x5A;
         ::write(FMaster, answer.data(), answer.size());
+        if (FHangUpAfter > 0 && FProbes == FHangUpAfter) {
+            ::close(FMaster);
+            FMaster = -1;
+        }
     }
 
     std::set<std::uint8_t> FPresent;
+    int FHangUpAfter = 0;
     int FMaster = -1;
     std::string FPath;
     std::atomic<bool> FStop{false};
@@ -170,6 +179,23 @@ TEST(PelkoctlLink, ScanPrintsTheAnsweringAddressesAscending) {
     EXPECT_EQ(RunCommand("scan", args, out), kOk);
     EXPECT_EQ(out, "3\n17\n200\n");
     EXPECT_EQ(line.Probes(), 254);
+}
+
+// The adapter pulled out under a scan: the scan stops there and says which
+// port went, with exit code 1, instead of finishing as if nobody answered.
+TEST(PelkoctlLink, ALostPortEndsTheScanWithItsName) {
+    PtyResponder line({3}, 20);
+    ASSERT_FALSE(line.Path().empty());
+    std::string out;
+    testing::internal::CaptureStderr();
+    const auto t0 = std::chrono::steady_clock::now();
+    const int rc = RunCommand("scan", LinkArgs(line.Path(), {}), out);
+    const std::string err = testing::internal::GetCapturedStderr();
+    EXPECT_EQ(rc, kNoAnswer);
+    EXPECT_LT(std::chrono::steady_clock::now() - t0, std::chrono::seconds(1));
+    EXPECT_EQ(out, "3\n");
+    EXPECT_NE(err.find("Порт " + line.Path() + " потерян: устройство отключено"), std::string::npos) << err;
+    EXPECT_EQ(line.Probes(), 20);
 }
 
 TEST(PelkoctlLink, RawPrintsTheAcceptedFrameOrNoAnswer) {
