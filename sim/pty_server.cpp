@@ -18,9 +18,12 @@ void PtyServer::OnReadable() {
         const std::int64_t now = FLine.Clock().NowUs();
         // Without timing the answers come at once and the program runs ahead of
         // the line's time; a pause it makes is still a pause on the line.
-        const std::int64_t start = std::max({now, FRxEndUs + (now - FLastHeardUs), FAnsweredUntilUs});
-        FLastHeardUs = now;
-        if (baud) FRxEndUs = start + n * ByteTimeUs(baud);
+        const std::int64_t pause = std::max<std::int64_t>(0, now - FLastHeardEndUs);
+        const std::int64_t start = std::max({now, FRxEndUs + pause, FAnsweredUntilUs});
+        if (baud) {
+            FRxEndUs = start + n * ByteTimeUs(baud);
+            FLastHeardEndUs = now + n * ByteTimeUs(baud);
+        }
         for (const SimAnswer& a : FLine.Transmit(buf, static_cast<std::size_t>(n), baud, start)) Queue(a, now);
     }
 }

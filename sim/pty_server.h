@@ -37,7 +37,9 @@ private:
     // Answers the program has been handed are over on the line by then: what
     // it sends after them starts no earlier (without timing they come at once).
     std::int64_t FAnsweredUntilUs = 0;
-    std::int64_t FLastHeardUs = 0;  // real time of the program's last bytes: its pauses are kept
+    // When the program's last bytes would have ended, sent at the line speed
+    // from when they came: a pause it makes after that is kept on the line.
+    std::int64_t FLastHeardEndUs = 0;
     std::deque<OutByte> FOut;
 };
 
