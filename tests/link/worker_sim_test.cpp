@@ -206,9 +206,15 @@ TEST_F(WorkerSimTest, ZeroTimeOutsStillEndEveryRead) {
     session->SetFound(false);
     session->SetActive(true);
     const std::int64_t t0 = clock->NowUs();
-    Bytes answer;
-    EXPECT_FALSE(session->SyncQuery(Bytes{42, 0x05, kCmdProbe}, answer));
-    EXPECT_TRUE(session->SyncQuery(Bytes{3, 0x05, kCmdProbe}, answer));
+    std::vector<Bytes> answers;
+    session->OnAsyncAnswer = [&](const Bytes& a, std::uint32_t) { answers.push_back(a); };
+    std::uint32_t check = 0;
+    session->AsyncQuery(Bytes{42, 0x05, kCmdProbe}, check);
+    session->AsyncQuery(Bytes{3, 0x05, kCmdProbe}, check);
+    // A read left unbounded would never end: fail within seconds, not at CTest's time-out.
+    pump.RunUntil(*session, [&] { return answers.size() == 2; }, std::chrono::seconds(5));
+    EXPECT_TRUE(IsFailureAnswer(answers[0]));
+    EXPECT_FALSE(IsFailureAnswer(answers[1]));
     EXPECT_LT(clock->NowUs() - t0, 100'000) << "bounded by the frame and the speed";
 }
 
@@ -355,6 +361,33 @@ TEST_F(WorkerSimTest, ALostPortReleasesASynchronousCaller) {
     session->Dispatch();
     EXPECT_FALSE(session->Active());
     EXPECT_EQ(session->PortLostMessage(), "Порт COM1 потерян: устройство отключено");
+}
+
+// Whatever the frame's length, its echo is skipped and its answer read
+// without waiting out a time-out: the first read takes no more than the
+// shorter of the frame and an answer's head.
+TEST_F(WorkerSimTest, EchoIsSkippedForFramesOfEveryLength) {
+    Add(3);
+    session->SetFound(false);
+    session->SetActive(true);
+    session->SetERUniqueButton(false);
+    const auto p = kFactoryPassword;
+    const Bytes frames[] = {
+        {3, 0x0A, 0x24, p[0], p[1], p[2], p[3], p[4]},                                  // 10: login
+        {3, 0x05, kCmdProbe},                                                           // 5
+        {3, 0x07, 0x20, 0x05, 0x00},                                                    // 7: read cell 5
+        {3, 0x0C, 0x22, 0x05, 0x00, 0x11, 0x22, 0x33, 0x44, 0x55},                      // 12: write cell 5
+        {3, 0x0F, 0x26, p[0], p[1], p[2], p[3], p[4], p[0], p[1], p[2], p[3], p[4]},    // 15: password
+    };
+    for (const bool echo : {false, true}) {
+        line->SetEcho(echo);
+        for (const Bytes& f : frames) {
+            const std::int64_t t0 = clock->NowUs();
+            Bytes answer;
+            EXPECT_TRUE(session->SyncQuery(f, answer)) << "echo " << echo << ", " << f.size() + 2 << " bytes";
+            EXPECT_LT(clock->NowUs() - t0, 60'000) << "echo " << echo << ", " << f.size() + 2 << " bytes";
+        }
+    }
 }
 
 // A converter that echoes every frame, to addresses nobody has as well, costs
