@@ -11,12 +11,14 @@
 #include <chrono>
 #include <fstream>
 #include <set>
+#include <sstream>
 #include <thread>
 
 #include "link/exchange_log.h"
 #include "link/frame.h"
 #include "pelkoctl/args.h"
 #include "pelkoctl/commands.h"
+#include "pelkoctl/trace.h"
 
 namespace pelkoctl {
 namespace {
@@ -242,6 +244,25 @@ TEST(PelkoctlLink, ArgumentAndPortFailuresHaveTheirExitCodes) {
 
 namespace pelkoctl {
 namespace {
+
+// The dropped-records line says how many went since the last one, not the
+// running total.
+TEST(PelkoctlTrace, DroppedLineCountsOnlyTheNewDrops) {
+    std::ostringstream err;
+    Trace trace(true, "", err);
+    const auto push = [&](int n) {
+        for (int i = 0; i < n; ++i) {
+            pelko::ExchangeRecord r;
+            r.request = pelko::BuildFrame(Bytes{3, 0x05, 0xFE});
+            trace.log()->Push(std::move(r));
+        }
+    };
+    push(65536 + 3);
+    trace.Flush();
+    push(65536 + 2);
+    trace.Flush();
+    EXPECT_EQ(err.str(), "(пропущено обменов: 3)\n(пропущено обменов: 2)\n");
+}
 
 TEST(PelkoctlLink, TraceFileHasOneLinePairPerAttempt) {
     ParsedLine parsed;
