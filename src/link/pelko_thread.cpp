@@ -80,8 +80,12 @@ bool TPelkoThread::OpenPort(std::uint8_t n, std::string& error) {
                                 static_cast<std::uint32_t>(FSession.FPortBaudRate));
     FPort->setTimeouts(FTimeouts);
     // An RTS-keyed converter holds the line while RTS is up: release it now,
-    // not at the first exchange (and in the converter's own mode, ever).
-    FDriverSwitches = !FSession.FSmartPI && FPort->setDriverRtsSwitching(NonNegative(FSession.FTailinUS));
+    // not at the first exchange (and in the converter's own mode, ever). The
+    // driver's delay comes in whole milliseconds: a tail of 400 us would hold
+    // the line for 1 ms, into a fast controller's answer, so the program's own
+    // switch keeps any other tail.
+    const std::uint32_t tailUs = NonNegative(FSession.FTailinUS);
+    FDriverSwitches = !FSession.FSmartPI && tailUs % 1000 == 0 && FPort->setDriverRtsSwitching(tailUs);
     if (!FDriverSwitches) FPort->setRts(false);
     return true;
 }
