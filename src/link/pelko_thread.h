@@ -4,8 +4,8 @@
 // controllers and re-probes absent addresses, and hands everything it learns
 // back through the session's incoming queue.
 #include <array>
-#include <bitset>
 #include <atomic>
+#include <bitset>
 #include <condition_variable>
 #include <cstdint>
 #include <memory>
