@@ -50,6 +50,7 @@ void SetUp(SimLine& line, const SimOptions& o) {
     for (const auto& f : o.faults)
         for (SimControllerId id : line.FindByAdr(f.adr)) line.AddFault(id, f.fault);
     if (o.turnaroundUs >= 0) line.SetTurnaroundUs(o.turnaroundUs);
+    line.SetEcho(o.echo);
     line.SetLogLimit(0);  // nobody reads it back; --log prints it as it happens
 }
 

@@ -16,19 +16,24 @@ void PtyServer::OnReadable() {
         if (n <= 0) return;  // drained (EAGAIN), or no program on the other side
         const std::uint32_t baud = FPty.Baud();
         const std::int64_t now = FLine.Clock().NowUs();
-        const std::int64_t start = std::max(now, FRxEndUs);
-        if (baud) FRxEndUs = start + n * ByteTimeUs(baud);
-        // The controllers hear the host take the line: a reply not yet begun is given up.
-        std::erase_if(FOut, [now](const OutByte& b) { return b.atUs > now; });
+        // Without timing the answers come at once and the program runs ahead of
+        // the line's time; a pause it makes is still a pause on the line.
+        const std::int64_t pause = std::max<std::int64_t>(0, now - FLastHeardEndUs);
+        const std::int64_t start = std::max({now, FRxEndUs + pause, FAnsweredUntilUs});
+        if (baud) {
+            FRxEndUs = start + n * ByteTimeUs(baud);
+            FLastHeardEndUs = now + n * ByteTimeUs(baud);
+        }
         for (const SimAnswer& a : FLine.Transmit(buf, static_cast<std::size_t>(n), baud, start)) Queue(a, now);
     }
 }
 
 void PtyServer::Queue(const SimAnswer& a, std::int64_t now) {
     std::int64_t at = FTiming ? a.startUs : now + a.delayUs;
+    const std::int64_t lineEnd = a.startUs + static_cast<std::int64_t>(a.bytes.size()) * a.byteUs;
     for (std::uint8_t b : a.bytes) {
         if (FTiming) at += a.byteUs;
-        FOut.push_back({at, b});
+        FOut.push_back({at, b, lineEnd});
     }
     std::stable_sort(FOut.begin(), FOut.end(), [](const OutByte& x, const OutByte& y) { return x.atUs < y.atUs; });
 }
@@ -38,6 +43,7 @@ void PtyServer::SendDue() {
     std::vector<std::uint8_t> due;
     while (!FOut.empty() && FOut.front().atUs <= now) {
         due.push_back(FOut.front().value);
+        FAnsweredUntilUs = std::max(FAnsweredUntilUs, FOut.front().lineEndUs);
         FOut.pop_front();
     }
     // A full receive queue on the program's side loses bytes, as a UART would.

@@ -26,6 +26,7 @@ private:
     struct OutByte {
         std::int64_t atUs;
         std::uint8_t value;
+        std::int64_t lineEndUs;  // when its answer is over on the line's own time
     };
     void Queue(const SimAnswer& a, std::int64_t now);
 
@@ -33,6 +34,12 @@ private:
     PtyLine& FPty;
     bool FTiming;
     std::int64_t FRxEndUs = 0;  // when the bytes heard so far are over on the line
+    // Answers the program has been handed are over on the line by then: what
+    // it sends after them starts no earlier (without timing they come at once).
+    std::int64_t FAnsweredUntilUs = 0;
+    // When the program's last bytes would have ended, sent at the line speed
+    // from when they came: a pause it makes after that is kept on the line.
+    std::int64_t FLastHeardEndUs = 0;
     std::deque<OutByte> FOut;
 };
 

@@ -58,6 +58,11 @@ std::vector<std::string> SimControl::Dispatch(const std::vector<std::string>& w)
         FLog = w[1] == "on";
         return kOk;
     }
+    if (c == "echo") {
+        if (w.size() != 2 || (w[1] != "on" && w[1] != "off")) return Fail(Usage("echo on|off"));
+        FLine.SetEcho(w[1] == "on");
+        return kOk;
+    }
     if (c == "quit") {
         FQuit = true;
         return kOk;

@@ -131,10 +131,36 @@ void SimLine::SetTurnaroundUs(std::int64_t us) {
     FTurnaroundUs = us;
 }
 
+void SimLine::SetEcho(bool on) {
+    std::lock_guard lock(FLock);
+    FEcho = on;
+}
+
+bool SimLine::Echo() const {
+    std::lock_guard lock(FLock);
+    return FEcho;
+}
+
+void SimLine::SetPortLost(bool lost) {
+    std::lock_guard lock(FLock);
+    FPortLost = lost;
+}
+
+bool SimLine::PortLost() const {
+    std::lock_guard lock(FLock);
+    return FPortLost;
+}
+
+void SimLine::LosePortAfterWrites(std::size_t writes) {
+    std::lock_guard lock(FLock);
+    FWritesToLoss = writes;
+}
+
 std::vector<SimAnswer> SimLine::Transmit(const std::uint8_t* data, std::size_t n, std::uint32_t baud,
                                          std::int64_t startUs) {
     std::lock_guard lock(FLock);
     AddLog({startUs, baud, true, Bytes(data, data + n), {}});
+    if (FWritesToLoss > 0 && --FWritesToLoss == 0) FPortLost = true;
     if (!IsStandardBaud(baud)) return {};  // no controller can make sense of it
     const std::int64_t byteUs = ByteTimeUs(baud);
     if (baud != FFramerBaud) {
@@ -142,6 +168,11 @@ std::vector<SimAnswer> SimLine::Transmit(const std::uint8_t* data, std::size_t n
         FFramerBaud = baud;
     }
     std::vector<SimAnswer> out;
+    if (FEcho) {
+        SimAnswer e{startUs, byteUs, Bytes(data, data + n), 0, true};
+        AddLog({e.startUs, baud, false, e.bytes, "echo"});
+        out.push_back(std::move(e));
+    }
     for (std::size_t i = 0; i < n; ++i)
         for (const auto& f : FFramer.Feed(data[i], startUs + static_cast<std::int64_t>(i) * byteUs, byteUs))
             OnFrame(f, baud, out);
@@ -152,23 +183,30 @@ std::vector<SimAnswer> SimLine::Transmit(const std::uint8_t* data, std::size_t n
 
 void SimLine::OnFrame(const SimFramer::Frame& f, std::uint32_t baud, std::vector<SimAnswer>& out) {
     std::vector<std::pair<SimAnswer, std::string>> answers;
-    bool echoed = false;
+    bool echoed = FEcho;  // the whole line echoes already
+    const std::int64_t byteUs = ByteTimeUs(baud);
+    const std::int64_t frameStartUs = f.endUs - static_cast<std::int64_t>(f.bytes.size()) * byteUs;
     for (Slot& s : FSlots) {
         if (!s.plugged || s.ctrl.Baud() != baud || s.ctrl.Adr() != f.bytes[0] || !s.ctrl.Listening(f.endUs))
             continue;
+        if (frameStartUs < s.txUntilUs && f.endUs > s.txFromUs) continue;  // it was talking itself
         auto heard = Serve(s, f.bytes, f.endUs);
         if (heard && heard->echo && !echoed) {
             // The converter's receiver hears the frame as it goes out.
             echoed = true;
-            const std::int64_t byteUs = ByteTimeUs(baud);
-            SimAnswer e{f.endUs - static_cast<std::int64_t>(f.bytes.size()) * byteUs, byteUs, f.bytes, 0, true};
+            SimAnswer e{frameStartUs, byteUs, f.bytes, 0, true};
             AddLog({e.startUs, baud, false, e.bytes, "echo"});
             out.push_back(std::move(e));
         }
         if (!heard || heard->answer.empty()) continue;
-        const std::int64_t startUs = f.endUs + FTurnaroundUs + heard->delayUs;
-        answers.push_back(
-            {SimAnswer{startUs, ByteTimeUs(baud), heard->answer, heard->delayUs}, heard->note});
+        // A frame heard while its previous answer is still being prepared
+        // is handled once that answer has gone out, whatever the host did meanwhile.
+        const std::int64_t readyUs = std::max(f.endUs, s.txUntilUs);
+        const std::int64_t startUs = readyUs + FTurnaroundUs + heard->delayUs;
+        s.txFromUs = startUs;
+        s.txUntilUs = startUs + static_cast<std::int64_t>(heard->answer.size()) * byteUs;
+        answers.push_back({SimAnswer{startUs, byteUs, heard->answer, startUs - f.endUs - FTurnaroundUs},
+                           heard->note});
     }
     for (SimAnswer& a : Merge(std::move(answers), baud)) out.push_back(std::move(a));
 }
@@ -292,9 +330,20 @@ bool SimLine::TryAttach() {
     return true;
 }
 
-void SimLine::Detach() {
+void SimLine::Detach(std::deque<SimRxByte> inFlight) {
     std::lock_guard lock(FLock);
     FAttached = false;
+    FInFlight = std::move(inFlight);
+}
+
+std::deque<SimRxByte> SimLine::TakeInFlight() {
+    std::lock_guard lock(FLock);
+    std::deque<SimRxByte> bytes = std::move(FInFlight);
+    FInFlight.clear();
+    // Those that came while no port was open are lost.
+    const std::int64_t now = FClock->NowUs();
+    std::erase_if(bytes, [now](const SimRxByte& b) { return b.atUs <= now; });
+    return bytes;
 }
 
 }  // namespace pelko

@@ -35,8 +35,16 @@ struct SimAnswer {
     std::int64_t startUs = 0;
     std::int64_t byteUs = 0;
     Bytes bytes;
-    std::int64_t delayUs = 0;  // of startUs, what a late-answer fault added
+    std::int64_t delayUs = 0;  // of startUs, what a late-answer fault and a busy controller added
     bool echo = false;         // the host's own bytes, handed back by the converter
+};
+
+// One byte on its way to the host's receiver.
+struct SimRxByte {
+    std::int64_t atUs;  // when the byte is complete in the receiver
+    std::int64_t startUs;
+    std::uint8_t value;
+    bool echo;
 };
 
 class SimLine {
@@ -78,6 +86,19 @@ public:
 
     // Delay between the end of a request and the first byte of its answer.
     void SetTurnaroundUs(std::int64_t us);
+    // A converter that hears its own transmitter: every byte the host sends
+    // comes back to it, whoever the frame is for.
+    void SetEcho(bool on);
+    bool Echo() const;
+
+    // The host's port goes away (an unplugged adapter): every later read and
+    // write on it fails. Plug it back with SetPortLost(false).
+    void SetPortLost(bool lost);
+    bool PortLost() const;
+    // The port goes away once `writes` more host writes have reached the
+    // line (the last of them is heard, its answer never read): a test's way
+    // to pull the adapter at an exact point under a running operation.
+    void LosePortAfterWrites(std::size_t writes);
 
     // Bytes the host sends at baud, the first starting at startUs. Returns the
     // answers they draw, in time order.
@@ -93,9 +114,12 @@ public:
     // not call back into the line.
     void SetLogSink(std::function<void(const SimLogEntry&)> sink);
 
-    // One port at a time may be open on the line.
+    // One port at a time may be open on the line. Bytes still on the wire
+    // when a port closes reach the next one opened in time, as on a real
+    // line whose program closes and reopens its port.
     bool TryAttach();
-    void Detach();
+    void Detach(std::deque<SimRxByte> inFlight = {});
+    std::deque<SimRxByte> TakeInFlight();
 
 private:
     struct Slot {
@@ -103,6 +127,11 @@ private:
         SimController ctrl;
         bool plugged = true;
         std::vector<SimFault> faults;
+        // Its last answer on the wire. One frame at a time: a frame heard
+        // before the answer starts waits until it has gone out; one that
+        // meets the answer on the wire is not heard.
+        std::int64_t txFromUs = 0;
+        std::int64_t txUntilUs = 0;
     };
     struct Heard {
         Bytes answer;
@@ -128,10 +157,14 @@ private:
     SimFramer FFramer;
     std::uint32_t FFramerBaud = 0;
     std::int64_t FTurnaroundUs = kDefaultTurnaroundUs;
+    bool FEcho = false;
+    bool FPortLost = false;
+    std::size_t FWritesToLoss = 0;  // 0: no loss planned
     std::deque<SimLogEntry> FLog;
     std::size_t FLogLimit = 200000;
     std::function<void(const SimLogEntry&)> FLogSink;
     bool FAttached = false;
+    std::deque<SimRxByte> FInFlight;
 };
 
 }  // namespace pelko

@@ -88,6 +88,8 @@ bool ParseSimOptions(const std::vector<std::string>& args, SimOptions& out, std:
             out.version = true;
         } else if (a == "--timing") {
             out.timing = true;
+        } else if (a == "--echo") {
+            out.echo = true;
         } else if (a == "--log") {
             out.log = true;
         } else if (a == "--no-stdin") {
@@ -166,6 +168,7 @@ const char* SimUsage() {
   --seed N              начальное число для случайных сбоев (по умолчанию 1)
   --turnaround-us N     с --timing: пауза между концом запроса и ответом, мкс (по умолчанию 1000)
   --timing              выдавать ответ побайтно со скоростью линии
+  --echo                преобразователь возвращает программе каждый её кадр (для любого адреса)
   --log                 все кадры линии на stderr
   --no-stdin            не читать команды со стандартного ввода (работа до SIGTERM)
   --version             версия программы
@@ -184,6 +187,7 @@ const char* SimUsage() {
   cell АДРЕС ЯЧЕЙКА HEX10   записать код прямо в ячейку (0..1009)
   list                  состояние всех контроллеров
   log on|off            вывод кадров на stderr
+  echo on|off           эхо преобразователя на всей линии
   quit                  завершить работу (также конец стандартного ввода, SIGTERM, SIGINT)
 )";
 }

@@ -20,6 +20,7 @@ struct SimOptions {
     std::uint64_t seed = 1;
     std::vector<SimFaultOption> faults;
     bool timing = false;      // pace answers at the line speed
+    bool echo = false;        // the converter hands every frame back
     bool log = false;         // every frame to standard error
     bool useStdin = true;     // control channel; its end stops the simulator
     bool help = false;

@@ -10,16 +10,30 @@ namespace {
 constexpr std::int64_t kNoLimit = std::numeric_limits<std::int64_t>::max();
 }
 
-SimSerialPort::SimSerialPort(std::shared_ptr<SimLine> line) : FLine(std::move(line)) {}
+SimSerialPort::SimSerialPort(std::shared_ptr<SimLine> line, std::string name)
+    : FLine(std::move(line)), FName(std::move(name)), FRx(FLine->TakeInFlight()) {}
 
-SimSerialPort::~SimSerialPort() { FLine->Detach(); }
+SimSerialPort::~SimSerialPort() {
+    const std::int64_t now = FLine->Clock().NowUs();
+    std::erase_if(FRx, [now](const RxByte& b) { return b.atUs <= now; });
+    FLine->Detach(std::move(FRx));
+}
 
-std::unique_ptr<SimSerialPort> SimSerialPort::Open(std::shared_ptr<SimLine> line, std::string& error) {
+std::unique_ptr<SimSerialPort> SimSerialPort::Open(std::shared_ptr<SimLine> line, std::string& error,
+                                                   std::string name) {
+    if (line->PortLost()) {
+        error = "Порт " + name + " не найден";
+        return nullptr;
+    }
     if (!line->TryAttach()) {
         error = "Порт занят другой программой";
         return nullptr;
     }
-    return std::make_unique<SimSerialPort>(std::move(line));
+    return std::make_unique<SimSerialPort>(std::move(line), std::move(name));
+}
+
+std::string SimSerialPort::lostMessage() const {
+    return FLine->PortLost() ? PortLostText(FName) : std::string();
 }
 
 bool SimSerialPort::setBaudRate(std::uint32_t baud) {
@@ -53,11 +67,12 @@ void SimSerialPort::DropDriven(std::int64_t fromUs, std::int64_t toUs) {
 }
 
 std::size_t SimSerialPort::write(const std::uint8_t* data, std::size_t n) {
+    if (FLine->PortLost()) return 0;
     const std::int64_t start = std::max(FLine->Clock().NowUs(), FTxEndUs);
     FTxEndUs = start + static_cast<std::int64_t>(n) * ByteTimeUs(FBaud);
-    // The controllers hear the host take the line: a late reply not yet begun
-    // is given up, and the rest of one under way meets the frame.
-    DropDriven(start, std::numeric_limits<std::int64_t>::max());
+    // Answer bytes that start while the frame goes out meet it on the wire; a
+    // late reply that starts afterwards still comes, whatever the host sends.
+    DropDriven(start, FTxEndUs);
     for (const SimAnswer& a : FLine->Transmit(data, n, FBaud, start)) {
         std::int64_t at = a.startUs;
         for (std::uint8_t b : a.bytes) {
@@ -70,6 +85,7 @@ std::size_t SimSerialPort::write(const std::uint8_t* data, std::size_t n) {
 }
 
 std::size_t SimSerialPort::read(std::uint8_t* buf, std::size_t n) {
+    if (FLine->PortLost()) return 0;
     SimClock& clock = FLine->Clock();
     const std::int64_t start = clock.NowUs();
     // The converter's receiver is off while RTS holds it in transmit.
@@ -117,7 +133,7 @@ PortOpener MakeSimPortOpener(std::shared_ptr<SimLine> line, std::uint8_t onlyCom
             error = "Порт COM" + std::to_string(comPort) + " не найден";
             return nullptr;
         }
-        return SimSerialPort::Open(line, error);
+        return SimSerialPort::Open(line, error, "COM" + std::to_string(comPort));
     };
 }
 

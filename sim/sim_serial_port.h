@@ -25,13 +25,14 @@ namespace pelko {
 class SimSerialPort : public SerialPort {
 public:
     // Takes the line for itself; Open() checks that it is free.
-    explicit SimSerialPort(std::shared_ptr<SimLine> line);
+    explicit SimSerialPort(std::shared_ptr<SimLine> line, std::string name = "COM1");
     ~SimSerialPort() override;
     SimSerialPort(const SimSerialPort&) = delete;
     SimSerialPort& operator=(const SimSerialPort&) = delete;
 
     // nullptr and a message when another port holds the line.
-    static std::unique_ptr<SimSerialPort> Open(std::shared_ptr<SimLine> line, std::string& error);
+    static std::unique_ptr<SimSerialPort> Open(std::shared_ptr<SimLine> line, std::string& error,
+                                               std::string name = "COM1");
 
     bool setBaudRate(std::uint32_t baud) override;
     void setTimeouts(const PortTimeouts& t) override;
@@ -43,6 +44,8 @@ public:
     void setDtr(bool on) override { FDtr = on; }
     void setRts(bool on) override;
     void abortWait() override;
+    // The line's SetPortLost(true) unplugs the port under its user.
+    std::string lostMessage() const override;
 
     std::uint32_t BaudRate() const { return FBaud; }
     const PortTimeouts& Timeouts() const { return FTimeouts; }
@@ -51,17 +54,13 @@ public:
     std::size_t Pending() const { return FRx.size(); }
 
 private:
-    struct RxByte {
-        std::int64_t atUs;  // when the byte is complete in the receiver
-        std::int64_t startUs;
-        std::uint8_t value;
-        bool echo;
-    };
+    using RxByte = SimRxByte;
 
     // Answer bytes starting in [fromUs, toUs) meet the host's own driver.
     void DropDriven(std::int64_t fromUs, std::int64_t toUs);
 
     std::shared_ptr<SimLine> FLine;
+    std::string FName;
     std::uint32_t FBaud = 9600;
     PortTimeouts FTimeouts;
     std::deque<RxByte> FRx;

@@ -23,10 +23,18 @@ struct FileResult {
 // createIfMissing: a missing file is created empty (and read as empty).
 FileResult ReadWholeFile(const std::string& path, std::string& bytes, bool createIfMissing = false);
 
+// Steps of a safe save that a test makes fail, each with the errno it
+// reports; 0 = the step runs for real. A failed write has written half.
+struct SaveFaults {
+    int write = 0;
+    int flush = 0;
+    int rename = 0;
+};
+
 // Writes the bytes to a new file beside the target and renames it over the
 // target only when all of it is on disk; on failure the old file is left as
 // it was and the temporary file is removed. A target that may not be written
 // (read-only, or not ours to write) is refused with EACCES, not replaced.
-FileResult WriteFileSafely(const std::string& path, std::string_view bytes);
+FileResult WriteFileSafely(const std::string& path, std::string_view bytes, const SaveFaults& faults = {});
 
 }  // namespace pelko

@@ -94,7 +94,7 @@ FileResult ReadWholeFile(const std::string& path, std::string& bytes, bool creat
     return FileResult{true, 0};
 }
 
-FileResult WriteFileSafely(const std::string& path, std::string_view bytes) {
+FileResult WriteFileSafely(const std::string& path, std::string_view bytes, const SaveFaults& faults) {
     const std::string target = RealTarget(path);
     struct stat st {};
     const bool exists = ::stat(target.c_str(), &st) == 0;
@@ -107,8 +107,18 @@ FileResult WriteFileSafely(const std::string& path, std::string_view bytes) {
     if (fd < 0) return Fail(errno);
     temp.assign(name.data());
     int error = 0;
-    if (::fchmod(fd, mode) != 0 || !WriteAll(fd, bytes) || ::fsync(fd) != 0) error = errno;
+    if (::fchmod(fd, mode) != 0)
+        error = errno;
+    else if (faults.write != 0)
+        error = WriteAll(fd, bytes.substr(0, bytes.size() / 2)) ? faults.write : errno;
+    else if (!WriteAll(fd, bytes))
+        error = errno;
+    else if (faults.flush != 0)
+        error = faults.flush;
+    else if (::fsync(fd) != 0)
+        error = errno;
     if (::close(fd) != 0 && error == 0) error = errno;
+    if (error == 0 && faults.rename != 0) error = faults.rename;
     if (error == 0 && ::rename(temp.c_str(), target.c_str()) != 0) error = errno;
     if (error != 0) {
         ::unlink(temp.c_str());

@@ -101,7 +101,7 @@ FileResult ReadWholeFile(const std::string& path, std::string& bytes, bool creat
     return FileResult{true, 0};
 }
 
-FileResult WriteFileSafely(const std::string& path, std::string_view bytes) {
+FileResult WriteFileSafely(const std::string& path, std::string_view bytes, const SaveFaults& faults) {
     const std::wstring target = win32::Widen(path);
     const DWORD attrs = ::GetFileAttributesW(target.c_str());
     if (attrs != INVALID_FILE_ATTRIBUTES && (attrs & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY)) != 0)
@@ -110,8 +110,16 @@ FileResult WriteFileSafely(const std::string& path, std::string_view bytes) {
     Handle h(CreateTemp(target, temp));
     if (!h.valid()) return FailLast();
     int error = 0;
-    if (!WriteAll(h.get(), bytes) || !::FlushFileBuffers(h.get())) error = ErrnoOf(::GetLastError());
+    if (faults.write != 0)
+        error = WriteAll(h.get(), bytes.substr(0, bytes.size() / 2)) ? faults.write : ErrnoOf(::GetLastError());
+    else if (!WriteAll(h.get(), bytes))
+        error = ErrnoOf(::GetLastError());
+    else if (faults.flush != 0)
+        error = faults.flush;
+    else if (!::FlushFileBuffers(h.get()))
+        error = ErrnoOf(::GetLastError());
     if (!h.Close() && error == 0) error = ErrnoOf(::GetLastError());
+    if (error == 0 && faults.rename != 0) error = faults.rename;
     if (error == 0 && !::MoveFileExW(temp.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
         error = ErrnoOf(::GetLastError());
     if (error != 0) {

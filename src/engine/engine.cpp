@@ -24,6 +24,7 @@ TEngine::TEngine(TPelkoSession& session, TGroupDev& group, ProgramSettings& sett
     session.OnReadCard = [this](const Bytes& a) { C.OnReadCard(a); };
     session.OnDevOn = [this](std::uint32_t adr) { C.OnDevOn(adr); };
     session.OnDevOff = [this](std::uint32_t adr) { C.OnDevOff(adr); };
+    session.OnPortLost = [this](const std::string& message) { C.OnPortLost(message); };
     host.Timer1Tick = [this] { C.OnTimer(); };
 }
 
@@ -32,6 +33,7 @@ TEngine::~TEngine() {
     C.Session.OnReadCard = nullptr;
     C.Session.OnDevOn = nullptr;
     C.Session.OnDevOff = nullptr;
+    C.Session.OnPortLost = nullptr;
     C.Host.Timer1Tick = nullptr;
 }
 

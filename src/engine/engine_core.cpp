@@ -332,6 +332,23 @@ void TEngineCore::OnDevOff(std::uint32_t AddrDevice) {
     Host.UpdateGridDev();
 }
 
+// The session has already closed the port and dropped what was queued: the
+// operation ends now, with the port named, instead of running on through
+// failed answers and looking finished.
+void TEngineCore::OnPortLost(const std::string& message) {
+    for (auto it = FPending.begin(); it != FPending.end();) {
+        if (it->second.op == 0) FOutsideDropped = std::move(FOutsideAnswer);
+        it = FPending.erase(it);
+    }
+    for (DevIndex i = 0; i < Group.Count(); ++i) Group.ClearState(i, dfConnected);
+    Host.UpdateGridDev();
+    TOperation* op = FCurrent;
+    if (op != nullptr) EndOper();
+    Host.UpdateControls();
+    Host.ShowMessage(kCaptionMessage, message, TMsgIcon::Error);
+    if (op != nullptr) op->OnPortLost();
+}
+
 void TEngineCore::OnTimer() {
     if (FCurrent != nullptr) FCurrent->OnTimer();
 }

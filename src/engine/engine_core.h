@@ -117,6 +117,7 @@ public:
     void OnDevOn(std::uint32_t AddrDevice);
     void OnDevOff(std::uint32_t AddrDevice);
     void OnTimer();
+    void OnPortLost(const std::string& message);
 
 private:
     struct Pending {

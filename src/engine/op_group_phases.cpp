@@ -281,10 +281,25 @@ void TGroupPhasesOp::NameLeftBehind(std::int32_t other) {
 // switched answer only there, so the settings follow them, and every
 // controller is named with the speed it has now.
 void TGroupPhasesOp::PortLost(std::int32_t from, std::int32_t to) {
+    C.PortMessage();
+    NameWhereTheyAre(from, to);
+}
+
+void TGroupPhasesOp::OnPortLost() {
+    C.Settings.ChangeSpeedToo = false;
+    ReportPassUnsure();
+    if (!FSpeedRunning) {
+        C.Settings.PortBaudRate = C.Settings.PrevBaudRate;
+        return;
+    }
+    FSpeedRunning = false;
+    NameWhereTheyAre(FSpeedFrom, C.Settings.PortBaudRate);
+}
+
+void TGroupPhasesOp::NameWhereTheyAre(std::int32_t from, std::int32_t to) {
     const std::int32_t kept = FMoved.empty() ? from : to;
     C.Settings.PortBaudRate = C.Settings.PrevBaudRate = kept;
     C.Session.SetPortBaudRate(kept);
-    C.PortMessage();
     if (FMoved.empty() && FUnsure.empty()) return;
     std::vector<std::string> moved, stayed;
     for (DevIndex i = 0; i < C.Group.Count(); ++i) {

@@ -24,6 +24,7 @@ public:
     // Cancel ends the phase in a state the controllers share: what they
     // confirmed is kept, and the port follows the speed they now have.
     void Cancelled();
+    void OnPortLost() override;
 
 private:
     bool NeedsStandPass(DevIndex i);
@@ -41,6 +42,7 @@ private:
     void FinishSpeedPhase();
     void NameLeftBehind(std::int32_t other);
     void PortLost(std::int32_t from, std::int32_t to);
+    void NameWhereTheyAre(std::int32_t from, std::int32_t to);
     void ReportPassUnsure();
     std::uint8_t Adr() { return TEngineCore::AdrOf(*C.Device(FIndex)); }
 

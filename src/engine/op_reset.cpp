@@ -57,6 +57,17 @@ void TResetOp::ResetAnswered(const TAnswer& a) {
 
 // The port stays the program's through the wait: another program must not
 // take it while the controller sits at address 1 with the factory password.
+// Once the reset request may have gone out, the controller may sit at
+// address 1 with the factory password.
+void TResetOp::OnPortLost() {
+    FWaiting = false;
+    C.Host.SetTimer1(false, kTimerMs);
+    C.Group.ClearState(FIndex, dfOpened);
+    C.Host.UpdateGridDev();
+    C.Host.ShowMessage(kCaptionAttention, C.DeviceLabel(TEngineCore::AdrOf(*Dev())) + kWhereAfterReset,
+                       TMsgIcon::Warning);
+}
+
 void TResetOp::RestartWait() {
     C.StepIt();
     FWaiting = true;

@@ -19,6 +19,7 @@ public:
     void OnAnswer(int step, const TAnswer& a) override;
     const char* StepName(int step) const override;
     void OnTimer() override;
+    void OnPortLost() override;
 
 private:
     void ResetAnswered(const TAnswer& a);

@@ -50,6 +50,9 @@ public:
     // For the exchange log and for tests: the step's name.
     virtual const char* StepName(int step) const = 0;
     virtual void OnTimer() {}
+    // The port went away: the operation ends; it says where it left the
+    // controllers it was changing.
+    virtual void OnPortLost() {}
     virtual void OnCardHeld(const Bytes&) {}
 
 protected:

@@ -160,9 +160,22 @@ void TPelkoSession::Raise(const TQueryItem& item) {
         case qkSearchAddr:
             if (OnSearchAddr) OnSearchAddr(data & 0xFF, (data >> 8 & 0xFF) != 0);
             break;
+        case qkPortLost:
+            PortLost(item.Text);
+            break;
         default:
             break;
     }
+}
+
+// The worker has closed the port and failed what was queued; what it posted
+// after the loss is dropped with the queues, so the handler hears of the
+// loss before any failed answer.
+void TPelkoSession::PortLost(std::string message) {
+    SetActive(false);
+    FLastError = message;
+    FPortLostMessage = message;
+    if (OnPortLost) OnPortLost(message);
 }
 
 }  // namespace pelko

@@ -25,6 +25,7 @@ public:
     using TOnAsyncAnswer = std::function<void(const Bytes& Answer, std::uint32_t Check)>;
     using TOnDevOn = std::function<void(std::uint32_t AddrDevice)>;
     using TOnSearchAddr = std::function<void(std::uint32_t AddrDevice, bool found)>;
+    using TOnPortLost = std::function<void(const std::string& Message)>;
     // Called on the worker thread when the incoming queue goes from empty to
     // non-empty. The host must arrange for Dispatch() to run on its own thread
     // (the window posts a queued call; tests run their own loop).
@@ -70,6 +71,9 @@ public:
     // cannot be opened (LastError() then says why).
     void SetActive(bool v);
     const std::string& LastError() const { return FLastError; }
+    // The words of the last loss of the port in this session's life (an
+    // unplugged adapter); empty when the port never went away.
+    const std::string& PortLostMessage() const { return FPortLostMessage; }
 
     bool ERUniqueButton() const { return FERUniqueButton.load(); }
     void SetERUniqueButton(bool v);
@@ -90,12 +94,17 @@ public:
     TOnDevOn OnDevOn;
     TOnDevOn OnDevOff;
     TOnSearchAddr OnSearchAddr;
+    // The port went away under the worker: the session has already gone
+    // inactive (queued requests failed, nothing more comes); activating it
+    // again opens the port afresh. LastError() holds the same words.
+    TOnPortLost OnPortLost;
 
 private:
     friend class TPelkoThread;
     void PostItem(std::unique_ptr<TQueryItem> item);  // worker side
     void Raise(const TQueryItem& item);
     void DiscardQueues();
+    void PortLost(std::string message);
 
     PortOpener FOpener;
     Notifier FNotifier;
@@ -116,6 +125,11 @@ private:
     std::atomic<bool> FERUniqueButton{true};
     std::uint32_t FQueryNo = 0;
     std::string FLastError;
+    std::string FPortLostMessage;
+    // The last worker ended with an answer possibly still on its way, and
+    // how late answers were seen to come.
+    bool FLineUnsettled = false;
+    std::int64_t FLineLateUs = 0;
     TPelkoQuery FOutQueue;
     TPelkoQuery FInQueue;
     std::unique_ptr<TPelkoThread> FThread;

@@ -18,6 +18,17 @@ const Bytes kInitialCardAnswer = {0x01, 0x06, 0x03, 0x1A, 0x22, 0x3C};
 
 std::uint32_t NonNegative(std::int32_t v) { return v < 0 ? 0 : static_cast<std::uint32_t>(v); }
 
+// Reads a settling line makes at most, so a babbling line cannot hold the worker.
+constexpr int kSettleReads = 8;
+// The longest quiet a settling line waits for, however late answers came.
+constexpr std::int64_t kMaxSettleUs = 1'500'000;
+
+// Every byte the answer declared has come from the address asked: nothing
+// more of it is on its way.
+bool WholeFrameFrom(std::uint8_t adr, const Bytes& a, std::size_t got) {
+    return got >= kMinAnswer && a[1] == got && a[0] == adr;
+}
+
 bool CarriesNoCard(const Bytes& answer) {
     return std::all_of(answer.begin() + 3, answer.begin() + 8, [](std::uint8_t b) { return b == 0xFF; });
 }
@@ -32,7 +43,8 @@ std::unique_ptr<TPelkoThread> TPelkoThread::Create(TPelkoSession& session, std::
 }
 
 TPelkoThread::TPelkoThread(TPelkoSession& session)
-    : FSession(session), FTiming(*session.FTiming), FLog(session.FExchangeLog), FPrevCard(kInitialCardAnswer) {
+    : FSession(session), FTiming(*session.FTiming), FLog(session.FExchangeLog),
+      FAllUnsettled(session.FLineUnsettled), FLateUs(session.FLineLateUs), FPrevCard(kInitialCardAnswer) {
     for (auto& p : FPresent) p.store(false);
 }
 
@@ -42,7 +54,10 @@ TPelkoThread::~TPelkoThread() {
         Wake();
         // A read without time-outs would otherwise wait for ever on a
         // silent line; the answer would be discarded anyway.
-        FPort->abortWait();
+        {
+            std::lock_guard<std::mutex> lock(FPortLock);
+            if (FPort) FPort->abortWait();
+        }
         FThread.join();
     }
     ClosePort();
@@ -59,13 +74,18 @@ bool TPelkoThread::OpenPort(std::uint8_t n, std::string& error) {
         ClosePort();
         return false;
     }
-    FPort->setTimeouts(BoundedTimeouts(PortTimeouts{NonNegative(FSession.FIntervalTimeOut),
-                                                    NonNegative(FSession.FTimeOutMultiplier),
-                                                    NonNegative(FSession.FTimeOutConstant)},
-                                       static_cast<std::uint32_t>(FSession.FPortBaudRate)));
+    FTimeouts = BoundedTimeouts(PortTimeouts{NonNegative(FSession.FIntervalTimeOut),
+                                             NonNegative(FSession.FTimeOutMultiplier),
+                                             NonNegative(FSession.FTimeOutConstant)},
+                                static_cast<std::uint32_t>(FSession.FPortBaudRate));
+    FPort->setTimeouts(FTimeouts);
     // An RTS-keyed converter holds the line while RTS is up: release it now,
-    // not at the first exchange (and in the converter's own mode, ever).
-    FDriverSwitches = !FSession.FSmartPI && FPort->setDriverRtsSwitching(NonNegative(FSession.FTailinUS));
+    // not at the first exchange (and in the converter's own mode, ever). The
+    // driver's delay comes in whole milliseconds: a tail of 400 us would hold
+    // the line for 1 ms, into a fast controller's answer, so the program's own
+    // switch keeps any other tail.
+    const std::uint32_t tailUs = NonNegative(FSession.FTailinUS);
+    FDriverSwitches = !FSession.FSmartPI && tailUs % 1000 == 0 && FPort->setDriverRtsSwitching(tailUs);
     if (!FDriverSwitches) FPort->setRts(false);
     return true;
 }
@@ -78,19 +98,79 @@ bool TPelkoThread::SetBaudRate(std::int32_t baud) {
     return true;
 }
 
-void TPelkoThread::ClosePort() { FPort.reset(); }
+// The worker closes a lost port while the main thread may be aborting its wait.
+void TPelkoThread::ClosePort() {
+    std::unique_ptr<SerialPort> closing;
+    {
+        std::lock_guard<std::mutex> lock(FPortLock);
+        closing = std::move(FPort);
+    }
+}
+
+bool TPelkoThread::PortGone() {
+    if (!FPort) return true;
+    const std::string message = FPort->lostMessage();
+    if (message.empty()) return false;
+    LosePort(message);
+    return true;
+}
+
+// The device has gone: close it at once (a re-plugged adapter gets its name
+// back only once nobody holds it), tell the main thread, fail what waits.
+void TPelkoThread::LosePort(const std::string& message) {
+    ClosePort();
+    auto item = std::make_unique<TQueryItem>();
+    item->Kind = qkPortLost;
+    item->Text = message;
+    PostItem(std::move(item));
+    FailQueued();
+}
+
+void TPelkoThread::FailQueued() {
+    while (std::unique_ptr<TQueryItem> item = FSession.FOutQueue.Pop()) {
+        item->Answer = FailureAnswer();
+        if (item->Kind == qkSync) {
+            SyncWaiter* event = item.release()->Event;
+            if (event) event->Signal();
+        } else if (item->Kind == qkAsync) {
+            PostItem(std::move(item));
+        }
+    }
+}
+
+// A late answer to an attempt that got none would be read as the answer to
+// the next frame (a cell's code carries no cell number): let the line stay
+// quiet for a whole read time-out, or as long as a late answer was seen to
+// take if that is longer (a retry's own answer comes as late), then drop what came.
+void TPelkoThread::Settle() {
+    std::array<std::uint8_t, kMaxAnswer + 1> junk{};
+    const std::uint64_t readMs =
+        std::uint64_t{FTimeouts.multiplierMs} * junk.size() + FTimeouts.constantMs;
+    const std::uint64_t lateMs = static_cast<std::uint64_t>(std::min(FLateUs, kMaxSettleUs) + 999) / 1000;
+    if (lateMs > readMs) FPort->setTimeouts(PortTimeouts{0, 0, static_cast<std::uint32_t>(lateMs)});
+    for (int i = 0; i < kSettleReads && !Terminated(); ++i)
+        if (FPort->read(junk.data(), junk.size()) == 0) break;
+    if (lateMs > readMs) FPort->setTimeouts(FTimeouts);
+    FPort->purge();
+    FUnsettled.reset();
+    FMissSinceUs.fill(-1);
+    FAllUnsettled = false;
+}
 
 // --- one exchange ---------------------------------------------------------
 
 bool TPelkoThread::Exchange(const Bytes& request, Bytes& answer, std::size_t capacity) {
     answer.clear();
-    if (!FPort) return false;
+    if (!FPort || request.empty()) return false;
+    // Retries of this frame may take its own late answer; another frame may not.
+    if (FAllUnsettled || FUnsettled[request[0]]) Settle();
     const Bytes frame = BuildFrame(request);
     const int attempts = std::max<int>(1, FSession.FMaxAttempt);
     if (!FLog) {  // nothing measured, nothing copied
         for (int i = 0; i < attempts; ++i) {
             if (i > 0 && Terminated()) break;  // the port's waits are aborted: nothing more to hear
             if (Attempt(frame, request, answer, capacity)) return true;
+            if (PortGone()) break;
         }
         return false;
     }
@@ -107,6 +187,7 @@ bool TPelkoThread::Exchange(const Bytes& request, Bytes& answer, std::size_t cap
         FGot = 0;
         FSentUs = -1;
         ok = Attempt(frame, request, answer, capacity);
+        if (!ok && PortGone()) i = attempts;
         ExchangeAttempt& a = record.attempts.emplace_back();
         const std::size_t got = std::min(FGot, answer.size());
         a.received.assign(answer.begin(), answer.begin() + static_cast<std::ptrdiff_t>(got));
@@ -143,17 +224,42 @@ bool TPelkoThread::Attempt(const Bytes& frame, const Bytes& request, Bytes& answ
         FGot = got;
         FSentUs = t0;
     }
+    NoteLateness(request[0], answer, got, t0);
+    if (IsLateFromAnother(request, answer, got)) return false;
     return AcceptAnswer(request, answer.data(), got);
+}
+
+// After an attempt without a whole answer, a whole frame from that address
+// may be the answer to it: the frames still queued in the controller will
+// come as late, and the line must stay quiet that long before another frame.
+void TPelkoThread::NoteLateness(std::uint8_t adr, const Bytes& answer, std::size_t got, std::int64_t sentUs) {
+    if (got >= kMinAnswer && answer[1] == got) {
+        const std::int64_t since = FMissSinceUs[answer[0]];
+        if (since >= 0) FLateUs = std::max(FLateUs, FTiming.nowUs() - since);
+    }
+    if (WholeFrameFrom(adr, answer, got)) return;
+    FUnsettled.set(adr);
+    if (FMissSinceUs[adr] < 0) FMissSinceUs[adr] = sentUs;
+}
+
+// The answer of an address still unsettled, come while another is asked.
+bool TPelkoThread::IsLateFromAnother(const Bytes& request, const Bytes& answer, std::size_t got) const {
+    return got >= kMinAnswer && answer[0] != request[0] && FUnsettled[answer[0]];
 }
 
 std::size_t TPelkoThread::ReadAnswer(const Bytes& frame, Bytes& answer, std::size_t capacity) {
     answer.assign(kMinAnswer, 0);
-    std::size_t got = FPort->read(answer.data(), kMinAnswer);
     // A converter that hears its own transmitter hands the frame back first.
     // No answer can start like the frame (its command byte differs), so a
-    // received prefix equal to the whole frame is the echo.
+    // received prefix equal to the frame's is the echo. The first read takes
+    // no more than the frame holds: after a short frame's echo it would
+    // otherwise wait out its time-out for a byte of an answer that may never come.
     const std::size_t head = std::min(kMinAnswer, frame.size());
-    if (got >= head && std::equal(frame.begin(), frame.begin() + static_cast<std::ptrdiff_t>(head), answer.begin())) {
+    std::size_t got = FPort->read(answer.data(), head);
+    const bool echo =
+        got == head && std::equal(frame.begin(), frame.begin() + static_cast<std::ptrdiff_t>(head), answer.begin());
+    if (!echo && got == head && head < kMinAnswer) got += FPort->read(answer.data() + got, kMinAnswer - got);
+    if (echo) {
         Bytes rx(answer.begin(), answer.begin() + static_cast<std::ptrdiff_t>(got));
         if (rx.size() < frame.size()) {
             Bytes rest(frame.size() - rx.size(), 0);
@@ -199,16 +305,19 @@ void TPelkoThread::Execute() {
             continue;
         }
         ServeRequest();
-        if (!FSession.ERUniqueButton()) continue;
+        if (!FPort || !FSession.ERUniqueButton()) continue;  // a lost port only fails requests
         PollStep();
         ReprobeStep();
     }
+    // The next worker on this session must not take an answer still on its way.
+    FSession.FLineUnsettled = FAllUnsettled || FUnsettled.any();
+    FSession.FLineLateUs = FSession.FLineUnsettled ? FLateUs : 0;
 }
 
 void TPelkoThread::StartupScan() {
     Bytes body = ProbeBody(1);
     Bytes answer;
-    for (unsigned a = 1; a <= 254 && !Terminated(); ++a) {
+    for (unsigned a = 1; a <= 254 && !Terminated() && FPort; ++a) {
         body[0] = static_cast<std::uint8_t>(a);
         const bool found = Exchange(body, answer, kOwnAnswerCapacity);
         // Made whenever reporting is on; dispatch drops it if no handler is
@@ -299,7 +408,7 @@ void TPelkoThread::ReprobeStep() {
 
 bool TPelkoThread::HasWork() const {
     if (!FSession.FOutQueue.IsEmpty()) return true;
-    if (!FSession.ERUniqueButton()) return false;
+    if (!FPort || !FSession.ERUniqueButton()) return false;
     // Re-probing keeps the worker busy even with nobody present.
     return FSession.FCircle != 0 || NextCandidate(0, true) >= 0;
 }

@@ -5,6 +5,7 @@
 // back through the session's incoming queue.
 #include <array>
 #include <atomic>
+#include <bitset>
 #include <condition_variable>
 #include <cstdint>
 #include <memory>
@@ -50,6 +51,17 @@ private:
     bool Exchange(const Bytes& request, Bytes& answer, std::size_t capacity);
     bool Attempt(const Bytes& frame, const Bytes& request, Bytes& answer, std::size_t capacity);
     std::size_t ReadAnswer(const Bytes& frame, Bytes& answer, std::size_t capacity);
+    bool IsLateFromAnother(const Bytes& request, const Bytes& answer, std::size_t got) const;
+    void NoteLateness(std::uint8_t adr, const Bytes& answer, std::size_t got, std::int64_t sentUs);
+    static std::array<std::int64_t, 256> MissNone() {
+        std::array<std::int64_t, 256> a{};
+        a.fill(-1);
+        return a;
+    }
+    void Settle();
+    bool PortGone();
+    void LosePort(const std::string& message);
+    void FailQueued();
     void PostItem(std::unique_ptr<TQueryItem> item);
     void PostEvent(std::uint8_t kind, std::uint32_t data, Bytes request = {}, Bytes answer = {});
 
@@ -72,8 +84,18 @@ private:
     // The last attempt, as the log reports it.
     std::size_t FGot = 0;
     std::int64_t FSentUs = 0;
-    std::unique_ptr<SerialPort> FPort;
+    std::unique_ptr<SerialPort> FPort;  // changed by the worker only, under FPortLock
+    std::mutex FPortLock;
     bool FDriverSwitches = false;  // the port's driver keys the converter (program mode)
+    // Addresses whose last attempt got no whole answer: theirs may still be
+    // on its way and must not pass for the answer to a later frame.
+    std::bitset<256> FUnsettled;
+    bool FAllUnsettled = false;  // the port was reopened over an answer in flight
+    // Per address: when its first attempt without a whole answer since the
+    // line last settled went out; -1 none.
+    std::array<std::int64_t, 256> FMissSinceUs = MissNone();
+    std::int64_t FLateUs = 0;    // the longest a late answer was seen to take on this line
+    PortTimeouts FTimeouts;      // the port's read time-outs as the settings give them
     std::array<std::atomic<bool>, 256> FPresent{};
 
     // Local state of the thread body.

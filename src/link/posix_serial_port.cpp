@@ -80,7 +80,7 @@ std::unique_ptr<PosixSerialPort> PosixSerialPort::Open(const std::string& path, 
         ::close(fd);
         return nullptr;
     }
-    std::unique_ptr<PosixSerialPort> port(new PosixSerialPort(fd, abortFd));
+    std::unique_ptr<PosixSerialPort> port(new PosixSerialPort(fd, abortFd, path));
     if (!::isatty(fd)) {
         error = path + " не является последовательным портом";
         return nullptr;
@@ -125,12 +125,15 @@ bool PosixSerialPort::Configure() {
 }
 
 bool PosixSerialPort::setDriverRtsSwitching(std::uint32_t tailUs) {
-    if (!FHasRs485) return false;
+    // The driver counts its delay in whole milliseconds: a tail it cannot
+    // hold exactly (400 us would become 1 ms, past a fast controller's
+    // turnaround) is left to the program's own switch.
+    if (!FHasRs485 || tailUs % 1000 != 0) return false;
     serial_rs485 rs = FRs485;
     rs.flags |= SER_RS485_ENABLED | SER_RS485_RTS_ON_SEND;
     rs.flags &= ~static_cast<__u32>(SER_RS485_RTS_AFTER_SEND | SER_RS485_RX_DURING_TX);
     rs.delay_rts_before_send = 0;
-    rs.delay_rts_after_send = (tailUs + 999) / 1000;  // the driver counts in ms
+    rs.delay_rts_after_send = tailUs / 1000;
     if (::ioctl(FFd, TIOCSRS485, &rs) != 0) return false;
     FRs485Changed = true;
     return true;
@@ -150,15 +153,23 @@ bool PosixSerialPort::setBaudRate(std::uint32_t baud) {
     return true;
 }
 
-void PosixSerialPort::purge() { ::tcflush(FFd, TCIOFLUSH); }
+void PosixSerialPort::NoteError(int err) {
+    if (err == EIO || err == ENXIO || err == ENODEV || err == EBADF) FLost = true;
+}
+
+void PosixSerialPort::purge() {
+    if (!FLost && ::tcflush(FFd, TCIOFLUSH) != 0) NoteError(errno);
+}
 
 std::size_t PosixSerialPort::write(const std::uint8_t* data, std::size_t n) {
+    if (FLost) return 0;
     std::size_t done = 0;
     while (done < n) {
         const ssize_t k = ::write(FFd, data + done, n - done);
         if (k > 0) {
             done += static_cast<std::size_t>(k);
         } else if (k == 0 || errno != EINTR) {
+            if (k < 0) NoteError(errno);
             break;  // a short count fails the attempt; never loop on a dead line
         }
     }
@@ -167,6 +178,7 @@ std::size_t PosixSerialPort::write(const std::uint8_t* data, std::size_t n) {
 
 std::size_t PosixSerialPort::read(std::uint8_t* buf, std::size_t n) {
     using std::chrono::milliseconds;
+    if (FLost) return 0;
     const PortTimeouts t = FTimeouts;
     std::optional<Clock::time_point> total;
     if (t.multiplierMs != 0 || t.constantMs != 0)
@@ -185,9 +197,12 @@ std::size_t PosixSerialPort::read(std::uint8_t* buf, std::size_t n) {
         const int r = ::ppoll(pfd, 2, left ? &ts : nullptr, nullptr);
         if (r < 0 && errno == EINTR) continue;
         if (r <= 0 || pfd[1].revents) break;  // time-out, error or abort
+        if (pfd[0].revents & (POLLHUP | POLLERR | POLLNVAL)) FLost = true;  // the device has gone
         if (!(pfd[0].revents & POLLIN)) break;  // hang-up with nothing to read
         const ssize_t k = ::read(FFd, buf + got, n - got);
         if (k < 0 && (errno == EINTR || errno == EAGAIN)) continue;
+        if (k < 0) NoteError(errno);
+        if (k == 0) FLost = true;  // readable yet nothing to read: the end of the device
         if (k <= 0) break;
         got += static_cast<std::size_t>(k);
         if (t.intervalMs != 0) gap = Clock::now() + milliseconds(t.intervalMs);

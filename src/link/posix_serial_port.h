@@ -29,14 +29,19 @@ public:
     void setRts(bool on) override;
     void abortWait() override;
     bool setDriverRtsSwitching(std::uint32_t tailUs) override;
+    std::string lostMessage() const override { return FLost ? PortLostText(FPath) : std::string(); }
 
 private:
-    PosixSerialPort(int fd, int abortFd) : FFd(fd), FAbortFd(abortFd) {}
+    PosixSerialPort(int fd, int abortFd, std::string path) : FFd(fd), FAbortFd(abortFd), FPath(std::move(path)) {}
     bool Configure();
     void SetModemLine(int line, bool on);
+    // errno of a failed call: the device itself has gone.
+    void NoteError(int err);
 
     int FFd;
     int FAbortFd;  // eventfd: readable once the waits are aborted
+    std::string FPath;
+    bool FLost = false;  // the device went away (hang-up, EIO, ENXIO)
     bool FExclusive = false;  // the tty's exclusive mode is ours to clear
     bool FHasRs485 = false;   // the driver offers RS-485 mode; FRs485 is its setting at open
     bool FRs485Changed = false;

@@ -5,6 +5,7 @@
 #include <deque>
 #include <memory>
 #include <mutex>
+#include <string>
 
 #include "link/bytes.h"
 
@@ -18,6 +19,7 @@ enum TQueryKind : std::uint8_t {
     qkDevOn = 4,
     qkDevOff = 5,
     qkSearchAddr = 6,
+    qkPortLost = 7,  // the worker's port has gone; Text says which and why
 };
 
 class SyncWaiter;  // auto-reset event a synchronous caller waits on
@@ -28,6 +30,7 @@ struct TQueryItem {
     std::uint8_t Kind = qkAsync;
     std::uint32_t Data = 0;  // Check number, address, or address | found << 8
     SyncWaiter* Event = nullptr;  // qkSync only
+    std::string Text;             // qkPortLost only
 };
 
 class TPelkoQuery {

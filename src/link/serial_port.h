@@ -56,7 +56,15 @@ public:
     // waiting for bytes returns now, and so does every later read. A port
     // whose reads always end by themselves may ignore it.
     virtual void abortWait() {}
+    // Set once the device has gone (an unplugged adapter, a closed
+    // pseudo-terminal): the user's words for it, naming the port. Every call
+    // after that fails at once. Empty while the port works.
+    virtual std::string lostMessage() const { return {}; }
 };
+
+inline std::string PortLostText(const std::string& portName) {
+    return "Порт " + portName + " потерян: устройство отключено";
+}
 
 // Opens port "COM"n. On failure returns nullptr and puts a message in error.
 using PortOpener =

@@ -1,9 +1,6 @@
 #include "link/steady_link_timing.h"
 
-#ifdef _WIN32
-#include <windows.h>
-#include <timeapi.h>
-#else
+#ifndef _WIN32
 #include <sys/prctl.h>
 #endif
 
@@ -14,12 +11,9 @@ namespace pelko {
 namespace {
 
 #ifdef _WIN32
-// Windows wakes a sleeper on its timer tick, 15.6 ms unless a program asks
-// for 1 ms; the rest of a wait is spun.
-void TightenTimerSlack() {
-    static const bool done = ::timeBeginPeriod(1) == TIMERR_NOERROR || true;
-    (void)done;
-}
+// The 1 ms timer period is asked for by the open COM port and given back
+// when it closes (win32_serial_port.cpp); the rest of a wait is spun.
+void TightenTimerSlack() {}
 #else
 // The kernel may stretch a sleep by the thread's timer slack (50 us by
 // default); the short pauses around each exchange want it tight.

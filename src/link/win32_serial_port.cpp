@@ -1,5 +1,7 @@
 #include "link/win32_serial_port.h"
 
+#include <timeapi.h>
+
 #include <algorithm>
 #include <cctype>
 
@@ -70,7 +72,7 @@ std::unique_ptr<Win32SerialPort> Win32SerialPort::Open(const std::string& path, 
     }
     const HANDLE io = NewEvent();
     const HANDLE abort = NewEvent();
-    std::unique_ptr<Win32SerialPort> port(new Win32SerialPort(h, io, abort));
+    std::unique_ptr<Win32SerialPort> port(new Win32SerialPort(h, io, abort, path));
     if (io == nullptr || abort == nullptr) {
         error = OpenFailure(path, ::GetLastError());
         return nullptr;
@@ -88,10 +90,15 @@ std::unique_ptr<Win32SerialPort> Win32SerialPort::Open(const std::string& path, 
     }
     // An RTS-keyed converter would hold the line while RTS is up.
     port->setRts(false);
+    // Windows wakes a sleeper on its timer tick, 15.6 ms unless a program
+    // asks for 1 ms: the 2 ms pause before each frame needs it while the
+    // port is open, and the whole system pays for it, so only then.
+    port->FTimerPeriod = ::timeBeginPeriod(1) == TIMERR_NOERROR;
     return port;
 }
 
 Win32SerialPort::~Win32SerialPort() {
+    if (FTimerPeriod) ::timeEndPeriod(1);
     if (FPort != INVALID_HANDLE_VALUE) ::CloseHandle(FPort);
     if (FIoEvent != nullptr) ::CloseHandle(FIoEvent);
     if (FAbortEvent != nullptr) ::CloseHandle(FAbortEvent);
@@ -128,20 +135,44 @@ bool Win32SerialPort::ApplyTimeouts() {
     return ::SetCommTimeouts(FPort, &ct) != 0;
 }
 
-void Win32SerialPort::purge() { ::PurgeComm(FPort, PURGE_RXCLEAR | PURGE_TXCLEAR); }
+// What an unplugged USB adapter answers, depending on its driver.
+void Win32SerialPort::NoteError(DWORD err) {
+    switch (err) {
+        case ERROR_DEVICE_NOT_CONNECTED:
+        case ERROR_ACCESS_DENIED:
+        case ERROR_BAD_COMMAND:
+        case ERROR_GEN_FAILURE:
+        case ERROR_INVALID_HANDLE:
+        case ERROR_FILE_NOT_FOUND:
+        case ERROR_DEV_NOT_EXIST:
+        case ERROR_DEVICE_REMOVED:
+        case ERROR_NOT_READY: FLost = true; break;
+        default: break;
+    }
+}
+
+void Win32SerialPort::purge() {
+    if (!FLost && !::PurgeComm(FPort, PURGE_RXCLEAR | PURGE_TXCLEAR)) NoteError(::GetLastError());
+}
 
 std::size_t Win32SerialPort::Finish(BOOL ok, OVERLAPPED& ov) {
-    if (!ok && ::GetLastError() != ERROR_IO_PENDING) return 0;
+    if (!ok) {
+        const DWORD err = ::GetLastError();
+        if (err != ERROR_IO_PENDING) {
+            NoteError(err);
+            return 0;
+        }
+    }
     const HANDLE events[2] = {FIoEvent, FAbortEvent};
     if (::WaitForMultipleObjects(2, events, FALSE, INFINITE) != WAIT_OBJECT_0) ::CancelIoEx(FPort, &ov);
     DWORD moved = 0;
     // After a cancel this waits for the driver to give the buffer back.
-    ::GetOverlappedResult(FPort, &ov, &moved, TRUE);
+    if (!::GetOverlappedResult(FPort, &ov, &moved, TRUE)) NoteError(::GetLastError());
     return moved;
 }
 
 std::size_t Win32SerialPort::write(const std::uint8_t* data, std::size_t n) {
-    if (n == 0 || ::WaitForSingleObject(FAbortEvent, 0) == WAIT_OBJECT_0) return 0;
+    if (n == 0 || FLost || ::WaitForSingleObject(FAbortEvent, 0) == WAIT_OBJECT_0) return 0;
     OVERLAPPED ov{};
     ov.hEvent = FIoEvent;
     ::ResetEvent(FIoEvent);
@@ -150,7 +181,7 @@ std::size_t Win32SerialPort::write(const std::uint8_t* data, std::size_t n) {
 }
 
 std::size_t Win32SerialPort::read(std::uint8_t* buf, std::size_t n) {
-    if (n == 0 || ::WaitForSingleObject(FAbortEvent, 0) == WAIT_OBJECT_0) return 0;
+    if (n == 0 || FLost || ::WaitForSingleObject(FAbortEvent, 0) == WAIT_OBJECT_0) return 0;
     OVERLAPPED ov{};
     ov.hEvent = FIoEvent;
     ::ResetEvent(FIoEvent);

@@ -28,18 +28,25 @@ public:
     void setDtr(bool on) override;
     void setRts(bool on) override;
     void abortWait() override;
+    std::string lostMessage() const override { return FLost ? PortLostText(FPath) : std::string(); }
 
 private:
-    Win32SerialPort(HANDLE port, HANDLE io, HANDLE abort) : FPort(port), FIoEvent(io), FAbortEvent(abort) {}
+    Win32SerialPort(HANDLE port, HANDLE io, HANDLE abort, std::string path)
+        : FPort(port), FIoEvent(io), FAbortEvent(abort), FPath(std::move(path)) {}
     bool ApplyTimeouts();
+    // The error of a failed call: the device itself has gone (unplugged).
+    void NoteError(DWORD err);
     // Waits for an overlapped transfer begun with ok; the bytes it moved.
     std::size_t Finish(BOOL ok, OVERLAPPED& ov);
 
     HANDLE FPort;
     HANDLE FIoEvent;     // signalled when the transfer in progress ends
     HANDLE FAbortEvent;  // manual reset: set once the waits are aborted
+    std::string FPath;
     PortTimeouts FTimeouts;
     std::uint32_t FBaud = 9600;
+    bool FLost = false;
+    bool FTimerPeriod = false;  // timeBeginPeriod(1) is ours to undo
 };
 
 }  // namespace pelko

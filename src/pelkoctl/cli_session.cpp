@@ -71,6 +71,7 @@ void CliSession::Notified() {
 }
 
 std::string CliSession::StallMessage() const {
+    if (PortLost()) return FSession.PortLostMessage();
     return "ответа нет дольше " + std::to_string(FStallLimit.count() / 1000) +
            " с, хотя тайм-ауты ограничивают обмен (--timeout " + std::to_string(FArgs.timeoutMs) +
            " мс, --multiplier " + std::to_string(FArgs.multiplierMs) + " мс)";
@@ -78,6 +79,7 @@ std::string CliSession::StallMessage() const {
 
 bool CliSession::RunUntil(const std::function<bool()>& done) {
     while (!done()) {
+        if (PortLost()) return false;  // nothing more will come
         {
             std::unique_lock<std::mutex> lock(FLock);
             if (!FTrace) {

@@ -33,6 +33,9 @@ public:
     bool RunUntil(const std::function<bool()>& done);
     // Why RunUntil gave up, for the user.
     std::string StallMessage() const;
+    // The port went away (an unplugged adapter): RunUntil gives up at once,
+    // and the command ends with kNoAnswer and this message.
+    bool PortLost() const { return !FSession.PortLostMessage().empty(); }
 
 private:
     void Notified();

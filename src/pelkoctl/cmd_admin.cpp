@@ -46,8 +46,8 @@ std::optional<pelko::DevIndex> OpenOne(EngineCli& cli, std::uint8_t adr, const A
 
 int Finish(EngineCli& cli, bool done) {
     cli.PrintDevices(std::cout);
-    if (cli.host().Stalled || !cli.host().Messages.empty()) return kIncomplete;
-    return done ? kOk : kIncomplete;
+    if (cli.host().Stalled || !cli.host().Messages.empty()) return cli.Verdict(kIncomplete);
+    return cli.Verdict(done ? kOk : kIncomplete);
 }
 
 bool OwnValid(const Args& args) {

@@ -75,7 +75,7 @@ int cmdRaw(const Args& args) {
     cli.session().AsyncQuery(body, check);
     if (!cli.RunUntil([&] { return answer.has_value(); })) {
         std::cerr << "pelkoctl: " << cli.StallMessage() << "\n";
-        return kIncomplete;
+        return cli.PortLost() ? kNoAnswer : kIncomplete;
     }
     if (pelko::IsFailureAnswer(*answer)) {
         std::cout << "no answer\n";

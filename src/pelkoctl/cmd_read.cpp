@@ -18,8 +18,9 @@ int cmdRead(const Args& args) {
     if (const int rc = cli.Open(); rc != kOk) return rc;
     pelko::TEngine& engine = cli.engine();
     engine.Search(false);
-    if (cli.group().Count() == 0) return kNoAnswer;
+    if (cli.group().Count() == 0) return cli.Verdict(kNoAnswer);
     engine.ReadCardsOfAll();
+    if (cli.Verdict(kOk) != kOk) return kNoAnswer;  // a partial read is not saved as if whole
     pelko::EngineFileHost fileHost(engine, cli.session(), cli.host());
     const std::string text = pelko::SaveToFile(cli.settings(), cli.group(), fileHost);
     if (!pelko::WriteFileSafely(args.out, text).ok) {

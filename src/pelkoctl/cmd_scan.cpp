@@ -47,6 +47,7 @@ int cmdScan(const Args& given) {
     if (terminal && probed > 0) std::cerr << "\n";
     if (!complete) std::cerr << "pelkoctl: " << cli.StallMessage() << ", поиск не завершён\n";
     for (std::uint32_t adr : found) std::cout << adr << "\n";
+    if (cli.PortLost()) return kNoAnswer;
     return complete ? kOk : kIncomplete;
 }
 

@@ -15,8 +15,8 @@ int cmdSearch(const Args& args) {
     if (const int rc = cli.Open(); rc != kOk) return rc;
     cli.engine().Search(false);
     cli.PrintDevices(std::cout);
-    if (cli.host().Stalled) return kIncomplete;
-    return cli.group().Count() > 0 ? kOk : kNoAnswer;
+    if (cli.host().Stalled) return cli.Verdict(kIncomplete);
+    return cli.Verdict(cli.group().Count() > 0 ? kOk : kNoAnswer);
 }
 
 int cmdSearchAll(const Args& args) {
@@ -34,8 +34,8 @@ int cmdSearchAll(const Args& args) {
         std::cout << "speed " << cli.session().PortBaudRate() << "\n";
         cli.PrintDevices(std::cout);
     }
-    if (cli.host().Stalled) return kIncomplete;
-    return none ? kNoAnswer : kOk;
+    if (cli.host().Stalled) return cli.Verdict(kIncomplete);
+    return cli.Verdict(none ? kNoAnswer : kOk);
 }
 
 }  // namespace pelkoctl

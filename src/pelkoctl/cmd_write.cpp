@@ -37,7 +37,7 @@ int cmdWrite(const Args& args) {
         complete = cli.group().GetState(i, pelko::dfOpened) && engine.CellsConfirmed(adr) == pelko::kCellCount;
         if (!complete) break;
     }
-    return complete ? kOk : kIncomplete;
+    return cli.Verdict(complete ? kOk : kIncomplete);
 }
 
 }  // namespace pelkoctl

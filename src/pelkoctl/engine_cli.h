@@ -28,6 +28,9 @@ public:
     pelko::TPelkoSession& session() { return FCli.session(); }
     pelko::HeadlessHost& host() { return FHost; }
 
+    // A lost port (the engine has named it) ends any command with kNoAnswer.
+    int Verdict(int rc) const { return FCli.PortLost() ? kNoAnswer : rc; }
+
     // "device ADR STATE=<decimal> CONFIG=<10 hex> PASS=<10 hex>", group order.
     void PrintDevices(std::ostream& out);
 

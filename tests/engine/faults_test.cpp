@@ -27,7 +27,8 @@ const FaultCase kFaults[] = {
     {"half_silent", SimFaultKind::Silent, 0.5, 0, 0},
     {"bad_checksum", SimFaultKind::BadChecksum, 0.5, 0, 0},
     {"busy", SimFaultKind::Busy, 0.5, 0, 0},
-    {"late", SimFaultKind::Late, 0.5, 800, 0},
+    // Past the read time-out, within the quiet the link keeps after a miss.
+    {"late", SimFaultKind::Late, 0.5, 200, 0},
     {"other_address", SimFaultKind::OtherAddress, 0.3, 0, 0},
     {"answers_for_9", SimFaultKind::OtherAddress, 0.3, 9, 0},
     {"unplugged", SimFaultKind::Silent, 0.0, 0, 40},
@@ -153,6 +154,8 @@ protected:
             line->ClearFaults(id);
             line->Plug(id);
         }
+        // The user's next command comes seconds later: answers still owed go out first.
+        clock->AdvanceUs(2'000'000);
     }
 
     void RunFaultCase(const std::string& op, const FaultCase& fault);
@@ -385,6 +388,41 @@ TEST_F(EngineTest, PollingComesBackAfterABulkTransferThatLostThePort) {
         engine->Search(settings.AutoReadKey);
         EXPECT_TRUE(session->Active());
         EXPECT_TRUE(session->ERUniqueButton());
+    }
+}
+
+// The adapter is pulled out in the middle of a bulk transfer: the operation
+// ends within a second with a message naming the port, not after running on
+// through every remaining cell, and the next command opens the port again.
+TEST_F(EngineTest, ALostPortEndsTheOperationAndIsNamed) {
+    const std::pair<const char*, std::function<void(TEngine&)>> transfers[] = {
+        {"read", [](TEngine& e) { e.ReadCards(0); }},
+        {"read_all", [](TEngine& e) { e.ReadCardsOfAll(); }},
+        {"write", [](TEngine& e) { e.WriteCards(0); }},
+        {"write_all", [](TEngine& e) { e.WriteCardsOfAll(); }},
+    };
+    for (const auto& [name, transfer] : transfers) {
+        SCOPED_TRACE(name);
+        Restart();
+        AddController(3);
+        SearchAndSelect(3);
+        host.Messages.clear();
+        line->LosePortAfterWrites(300);
+        transfer(*engine);
+        EXPECT_FALSE(host.Stalled);
+        EXPECT_FALSE(host.ProgressShown);
+        EXPECT_TRUE(engine->OperState() == osIdle || engine->OperState() == osNone);
+        ASSERT_FALSE(host.Messages.empty());
+        EXPECT_EQ(host.Messages.front().text, "Порт COM1 потерян: устройство отключено");
+        EXPECT_LT(engine->CellsConfirmed(3), 300);
+        const std::int64_t lastFrameUs = line->Log().back().timeUs;
+        EXPECT_LT(clock->NowUs() - lastFrameUs, 1'000'000) << "ended within a second of the loss";
+        EXPECT_FALSE(group.GetState(group.IndexOfAdr(3), dfConnected));
+
+        line->SetPortLost(false);  // plugged back under the same name
+        engine->Search(false);
+        EXPECT_TRUE(session->Active());
+        EXPECT_TRUE(group.GetState(group.IndexOfAdr(3), dfConnected));
     }
 }
 

@@ -4,6 +4,9 @@
 
 #include <cstdio>
 #include <fstream>
+#include <iterator>
+#include <thread>
+#include <chrono>
 
 #include "sim/child_process.h"
 #include "config/config_writer.h"
@@ -112,6 +115,46 @@ TEST(EnginePty, PelkoctlWriteLoadsAFileAndWritesItsGroup) {
 
 // The administrative commands by script: each through the engine's own
 // operation, the resulting device line printed.
+// The line's device goes away under a running read (the pseudo-terminal's
+// master closes when pelko-sim quits): pelkoctl stops within a second, names
+// the port, exits 1 and saves no partial file.
+TEST(EnginePty, PelkoctlReadEndsWhenThePortIsLost) {
+    ChildProcess sim({PELKO_SIM_EXE, "--controllers", "3@115200", "--timing"});
+    ASSERT_TRUE(sim.Started());
+    std::string path, line;
+    ASSERT_TRUE(sim.ReadLine(path));
+    const std::string file = ::testing::TempDir() + "pelko_lost_port.txt";
+    const std::string trace = ::testing::TempDir() + "pelko_lost_port_trace.txt";
+    std::remove(file.c_str());
+    std::remove(trace.c_str());
+    ChildProcess ctl({"/bin/sh", "-c",
+                      std::string(PELKOCTL_EXE) + " read --out " + file + " --port " + path +
+                          " --baud 115200 --timeout 5 --multiplier 0 --attempts 1 --trace-file " + trace +
+                          " 2>&1; echo rc=$?"});
+    ASSERT_TRUE(ctl.Started());
+    // Pulled out once the cells are being read.
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+    auto reading = [&] {
+        std::ifstream in(trace);
+        const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        return text.find("чтение ячейки 100\n") != std::string::npos;
+    };
+    while (!reading() && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    ASSERT_TRUE(reading());
+    sim.WriteLine("quit");
+    const auto quitAt = std::chrono::steady_clock::now();
+    std::string out;
+    while (ctl.ReadLine(line, 20'000)) {
+        out += line + "\n";
+        if (line.rfind("rc=", 0) == 0) break;
+    }
+    EXPECT_LT(std::chrono::steady_clock::now() - quitAt, std::chrono::seconds(1));
+    EXPECT_NE(out.find("Порт " + path + " потерян: устройство отключено"), std::string::npos) << out;
+    EXPECT_NE(out.find("rc=1"), std::string::npos) << out;
+    EXPECT_FALSE(std::ifstream(file).good()) << "a partial read is not saved";
+}
+
 TEST(EnginePty, PelkoctlSetsParametersAndAddress) {
     ChildProcess sim({PELKO_SIM_EXE, "--controllers", "3@115200"});
     ASSERT_TRUE(sim.Started());

@@ -8,14 +8,17 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <chrono>
 #include <fstream>
 #include <set>
+#include <sstream>
 #include <thread>
 
 #include "link/exchange_log.h"
 #include "link/frame.h"
 #include "pelkoctl/args.h"
 #include "pelkoctl/commands.h"
+#include "pelkoctl/trace.h"
 
 namespace pelkoctl {
 namespace {
@@ -87,7 +90,10 @@ TEST(PelkoctlArgs, UsageListsEveryCommand) {
 // not wait out a time-out per address.
 class PtyResponder {
 public:
-    explicit PtyResponder(std::set<std::uint8_t> present) : FPresent(std::move(present)) {
+    // hangUpAfter > 0: the master side is closed once that many probes came
+    // (the adapter pulled out).
+    explicit PtyResponder(std::set<std::uint8_t> present, int hangUpAfter = 0)
+        : FPresent(std::move(present)), FHangUpAfter(hangUpAfter) {
         char name[256] = {};
         int slave = -1;
         if (::openpty(&FMaster, &slave, name, nullptr, nullptr) != 0) return;
@@ -110,7 +116,7 @@ public:
 private:
     void Serve() {
         Bytes pending;
-        while (!FStop) {
+        while (!FStop && FMaster >= 0) {
             pollfd pfd{FMaster, POLLIN, 0};
             if (::poll(&pfd, 1, 10) <= 0 || !(pfd.revents & POLLIN)) continue;
             std::uint8_t buf[64];
@@ -129,9 +135,14 @@ private:
         Bytes answer = pelko::BuildFrame(Bytes{frame[0], 0x07, static_cast<std::uint8_t>(frame[2] + 1), 0xFF, 0x01});
         if (!FPresent.count(frame[0])) answer.back() ^= 0x5A;
         ::write(FMaster, answer.data(), answer.size());
+        if (FHangUpAfter > 0 && FProbes == FHangUpAfter) {
+            ::close(FMaster);
+            FMaster = -1;
+        }
     }
 
     std::set<std::uint8_t> FPresent;
+    int FHangUpAfter = 0;
     int FMaster = -1;
     std::string FPath;
     std::atomic<bool> FStop{false};
@@ -170,6 +181,23 @@ TEST(PelkoctlLink, ScanPrintsTheAnsweringAddressesAscending) {
     EXPECT_EQ(RunCommand("scan", args, out), kOk);
     EXPECT_EQ(out, "3\n17\n200\n");
     EXPECT_EQ(line.Probes(), 254);
+}
+
+// The adapter pulled out under a scan: the scan stops there and says which
+// port went, with exit code 1, instead of finishing as if nobody answered.
+TEST(PelkoctlLink, ALostPortEndsTheScanWithItsName) {
+    PtyResponder line({3}, 20);
+    ASSERT_FALSE(line.Path().empty());
+    std::string out;
+    testing::internal::CaptureStderr();
+    const auto t0 = std::chrono::steady_clock::now();
+    const int rc = RunCommand("scan", LinkArgs(line.Path(), {}), out);
+    const std::string err = testing::internal::GetCapturedStderr();
+    EXPECT_EQ(rc, kNoAnswer);
+    EXPECT_LT(std::chrono::steady_clock::now() - t0, std::chrono::seconds(1));
+    EXPECT_EQ(out, "3\n");
+    EXPECT_NE(err.find("Порт " + line.Path() + " потерян: устройство отключено"), std::string::npos) << err;
+    EXPECT_EQ(line.Probes(), 20);
 }
 
 TEST(PelkoctlLink, RawPrintsTheAcceptedFrameOrNoAnswer) {
@@ -216,6 +244,25 @@ TEST(PelkoctlLink, ArgumentAndPortFailuresHaveTheirExitCodes) {
 
 namespace pelkoctl {
 namespace {
+
+// The dropped-records line says how many went since the last one, not the
+// running total.
+TEST(PelkoctlTrace, DroppedLineCountsOnlyTheNewDrops) {
+    std::ostringstream err;
+    Trace trace(true, "", err);
+    const auto push = [&](int n) {
+        for (int i = 0; i < n; ++i) {
+            pelko::ExchangeRecord r;
+            r.request = pelko::BuildFrame(Bytes{3, 0x05, 0xFE});
+            trace.log()->Push(std::move(r));
+        }
+    };
+    push(65536 + 3);
+    trace.Flush();
+    push(65536 + 2);
+    trace.Flush();
+    EXPECT_EQ(err.str(), "(пропущено обменов: 3)\n(пропущено обменов: 2)\n");
+}
 
 TEST(PelkoctlLink, TraceFileHasOneLinePairPerAttempt) {
     ParsedLine parsed;

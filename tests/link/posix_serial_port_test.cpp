@@ -166,10 +166,16 @@ TEST_F(PtyTest, AHungUpLineEndsAReadWithoutTimeLimit) {
     auto port = OpenPort();
     ASSERT_TRUE(port);
     port->setTimeouts(PortTimeouts{0, 0, 0});  // no limit at all
+    EXPECT_EQ(port->lostMessage(), "");
     ::close(master);
     master = -1;
     std::uint8_t buf[6];
     EXPECT_EQ(port->read(buf, 6), 0u);
+    // The device is gone, not silent: the port says so, naming itself, and
+    // fails at once from now on.
+    EXPECT_EQ(port->lostMessage(), "Порт " + path + " потерян: устройство отключено");
+    const std::uint8_t frame[] = {1, 5, 0xFE, 0xC6, 0x14};
+    EXPECT_EQ(port->write(frame, sizeof frame), 0u);
 }
 
 TEST_F(PtyTest, AnAbortedWaitEndsAReadWithoutTimeLimit) {

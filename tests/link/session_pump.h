@@ -29,13 +29,15 @@ public:
         return FNotifications;
     }
 
-    // Dispatches every notification until done() holds.
-    void RunUntil(TPelkoSession& session, const std::function<bool()>& done) {
+    // Dispatches every notification until done() holds; throws when none
+    // comes within bound.
+    void RunUntil(TPelkoSession& session, const std::function<bool()>& done,
+                  std::chrono::seconds bound = std::chrono::seconds(60)) {
         while (!done()) {
             {
                 std::unique_lock<std::mutex> lock(FLock);
                 // A guard against a broken worker hanging the suite, not a speed check.
-                if (!FCond.wait_for(lock, std::chrono::seconds(60), [this] { return FPending; }))
+                if (!FCond.wait_for(lock, bound, [this] { return FPending; }))
                     throw std::runtime_error("no notification came");
                 FPending = false;
             }

@@ -166,6 +166,44 @@ TEST_F(SimLineTest, LateAndOtherAddressDetails) {
     EXPECT_EQ(One(Req(9, 0xFE))[0], 9);  // every fault used up
 }
 
+// A controller handles one frame at a time: a frame heard while its answer
+// is being prepared is answered once that answer has gone out; a frame that
+// meets its answer on the wire is not heard at all.
+TEST_F(SimLineTest, OneFrameAtATime) {
+    const auto id = line.Add({.adr = 3});
+    line.AddFault(id, {.kind = SimFaultKind::Late, .count = 1, .param = 50});
+    const Bytes f = Req(3, 0xFE);
+    const std::int64_t byteUs = ByteTimeUs(9600);
+    const auto first = line.Transmit(f.data(), f.size(), 9600, 0);
+    ASSERT_EQ(first.size(), 1u);
+    const std::int64_t firstEnd = first[0].startUs + 6 * byteUs;
+    const auto queued = line.Transmit(f.data(), f.size(), 9600, 20'000);
+    ASSERT_EQ(queued.size(), 1u);
+    EXPECT_EQ(queued[0].startUs, firstEnd + kDefaultTurnaroundUs);
+    EXPECT_EQ(queued[0].delayUs, firstEnd - (20'000 + 5 * byteUs)) << "the wait shows as delay (pelko-sim keeps it)";
+    EXPECT_TRUE(line.Transmit(f.data(), f.size(), 9600, queued[0].startUs).empty()) << "it was talking";
+    EXPECT_EQ(One(f).size(), 6u);
+}
+
+// A converter that echoes hands every byte the host sends back to it, also
+// for an address nobody has, and before any answer.
+TEST_F(SimLineTest, LineEchoReturnsEveryFrame) {
+    line.Add({.adr = 3});
+    line.SetEcho(true);
+    const Bytes nobody = Req(99, 0xFE);
+    const auto e = Send(nobody);
+    ASSERT_EQ(e.size(), 1u);
+    EXPECT_TRUE(e[0].echo);
+    EXPECT_EQ(e[0].bytes, nobody);
+    const Bytes probe = Req(3, 0xFE);
+    const auto both = Send(probe);
+    ASSERT_EQ(both.size(), 2u);
+    EXPECT_EQ(both[0].bytes, probe);
+    EXPECT_FALSE(both[1].echo);
+    line.SetEcho(false);
+    EXPECT_TRUE(Send(nobody).empty());
+}
+
 TEST_F(SimLineTest, SkipAndCountPickTheAnswersToSpoil) {
     const auto id = line.Add({.adr = 2});
     line.AddFault(id, {.kind = SimFaultKind::Silent, .skip = 1, .count = 2});
@@ -181,7 +219,7 @@ std::string FaultPattern(std::uint64_t seed, double rate, int n) {
     std::string pattern;
     const Bytes f = Req(2, 0xFE);
     for (int i = 0; i < n; ++i)
-        pattern += line.Transmit(f.data(), f.size(), 9600, i * 10'000).empty() ? '-' : 'A';
+        pattern += line.Transmit(f.data(), f.size(), 9600, i * 20'000).empty() ? '-' : 'A';  // each after the last answer
     return pattern;
 }
 

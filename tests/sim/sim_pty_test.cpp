@@ -143,6 +143,35 @@ TEST_F(SimPtyTest, PelkoctlThroughAnEchoingConverterWithZeroTimeOuts) {
               1);
 }
 
+// Long frames, a login (10 bytes) and a cell write (12 bytes), with and
+// without a converter that echoes them: answered at once, no time-out waited
+// for a byte that is not coming.
+TEST_F(SimPtyTest, LongFramesWithAndWithoutEchoCostNoTimeOut) {
+    const std::pair<const char*, Bytes> cases[] = {
+        {"241122334455", BuildFrame({3, 6, 0x25, 0xFF})},
+        {"22050011223344AA", BuildFrame({3, 6, 0x23, 0xFF})},
+        {"200500", BuildFrame({3, 10, 0x21, 0x11, 0x22, 0x33, 0x44, 0xAA})},
+    };
+    for (const bool echo : {true, false}) {
+        std::vector<std::string> args = {"--controllers", "3", "--timing"};
+        if (echo) args.push_back("--echo");
+        Start(args);
+        for (const auto& [body, answer] : cases) {
+            std::string out;
+            const auto t0 = std::chrono::steady_clock::now();
+            EXPECT_EQ(RunProgram({PELKOCTL_EXE, "raw", "--port", path, "--attempts", "1", "--timeout", "3000", "3",
+                                  body},
+                                 out),
+                      0)
+                << body << (echo ? " echo" : "");
+            EXPECT_EQ(out, HexBytes(answer, "") + "\n") << body;
+            EXPECT_LT(std::chrono::steady_clock::now() - t0, std::chrono::milliseconds(2500)) << body;
+        }
+        EXPECT_EQ(Command("quit"), "ok");
+        EXPECT_EQ(sim->Finish(), 0);
+    }
+}
+
 // What the read gave up on still arrives after a purge, as in the in-process port.
 TEST_F(SimPtyTest, LateAnswerOutlivesAPurge) {
     Start({"--controllers", "3", "--fault", "3:late:1:200"});

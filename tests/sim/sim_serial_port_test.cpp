@@ -69,23 +69,35 @@ TEST_F(SimPortTest, ShortAnswerEndsAtTheTotalTimeOut) {
     EXPECT_EQ(clock->NowUs(), start + 50'000);
 }
 
-TEST_F(SimPortTest, LateAnswerOutlivesAPurgeAndIsLostUnderTheNextFrame) {
+// A late answer goes out when it is ready, whatever the host does meanwhile:
+// it outlives a purge and the host's next frame, which the controller answers
+// only once that answer has gone out; answer bytes that start while the
+// host's frame is on the wire are lost against it.
+TEST_F(SimPortTest, LateAnswerGoesOutWhateverTheHostDoes) {
     const auto id = line->Add({.adr = 3});
-    line->AddFault(id, {.kind = SimFaultKind::Late, .count = 2, .command = 0xFE, .param = 200});
+    line->AddFault(id, {.kind = SimFaultKind::Late, .count = 1, .command = 0xFE, .param = 200});
     const Bytes probe = Req(3, 0xFE);
     EXPECT_TRUE(Exchange(probe).empty());
     port->purge();
     EXPECT_EQ(port->Pending(), 6u) << "not arrived yet: a purge cannot drop it";
+    EXPECT_TRUE(AcceptAnswer(probe, Exchange(probe))) << "the first frame's late answer";
+    EXPECT_EQ(port->Pending(), 6u) << "the second frame's answer follows it";
     Bytes a(6);
     a.resize(port->read(a.data(), 6));
     EXPECT_TRUE(AcceptAnswer(probe, a));
-    // The second late answer goes out while the host sends a longer frame:
-    // it meets the frame and is lost.
+
+    // A longer frame sent just as a late answer starts: the answer is lost
+    // against it, and the controller, talking, does not hear the frame.
+    line->AddFault(id, {.kind = SimFaultKind::Late, .count = 1, .command = 0xFE, .param = 200});
     EXPECT_TRUE(Exchange(probe).empty());
-    clock->WaitUntilUs(line->Log().back().timeUs - ByteTimeUs(9600));
+    const std::int64_t answerAt = line->Log().back().timeUs;
+    clock->WaitUntilUs(answerAt - 2 * ByteTimeUs(9600));
     const Bytes login = Req(3, 0x24, {1, 2, 3, 4, 5});
-    EXPECT_TRUE(AcceptAnswer(login, Exchange(login)));
-    EXPECT_EQ(port->Pending(), 0u);
+    port->purge();
+    port->write(login.data(), login.size());
+    Bytes rest(16);
+    rest.resize(port->read(rest.data(), rest.size()));
+    EXPECT_TRUE(rest.empty());
 }
 
 TEST_F(SimPortTest, PortSpeedIsTheLineSpeed) {
