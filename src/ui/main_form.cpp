@@ -35,7 +35,6 @@
 namespace pelko {
 namespace {
 
-constexpr char kWindowCaption[] = "Программа для конфигурирования Pelko-Q250";
 constexpr char kProgramName[] = "ConfPelkoQ250";
 constexpr int kSimulatedAnswerWaitMs = 50;
 
@@ -116,7 +115,6 @@ TMainForm::TMainForm(TStartOptions options, QWidget* parent)
       FOptions(std::move(options)),
       FPorts(FOptions.Ports, std::set<int>(FOptions.MappedPorts.begin(), FOptions.MappedPorts.end())) {
     setObjectName(QStringLiteral("MainForm"));
-    setWindowTitle(QString::fromUtf8(kWindowCaption));
     setWindowIcon(Emblem());
     setMinimumSize(640, 480);
     resize(640, 620);
@@ -190,6 +188,7 @@ TMainForm::TMainForm(TStartOptions options, QWidget* parent)
     UpdateControls();
     if (QScreen* screen = QGuiApplication::primaryScreen())
         move(screen->availableGeometry().center() - rect().center());
+    TakeSaved();
 }
 
 TMainForm::~TMainForm() {
@@ -285,10 +284,10 @@ void TMainForm::BuildToolPanel() {
         {"sbFileCreate", [this] { sbFileCreateClick(); }},
         {"sbFileOpen", [this] { sbFileOpenClick(); }},
         {"sbFileSave", [this] { sbFileSaveClick(); }},
-        {"SpButFind", [this] { FEngine->SpButFindClick(); }},
-        {"SpButExFind", [this] { FEngine->SpButExFindClick(); }},
-        {"sbReadKeyDev", [this] { FEngine->sbReadKeyDevClick(); }},
-        {"sbWriteKeyDev", [this] { FEngine->sbWriteKeyDevClick(); }},
+        {"SpButFind", [this] { SearchClick(false); }},
+        {"SpButExFind", [this] { SearchClick(true); }},
+        {"sbReadKeyDev", [this] { sbReadKeyDevClick(); }},
+        {"sbWriteKeyDev", [this] { sbWriteKeyDevClick(); }},
         {"sbAddDevGroup", [this] { sbAddDevGroupClick(); }},
         {"sbDelDevGroup", [this] { sbDelDevGroupClick(); }},
     };
@@ -413,13 +412,13 @@ void TMainForm::BuildMenus() {
     FMenuDev = menuBar()->addMenu(QStringLiteral("Прибор"));
     FMenuDev->setObjectName(QStringLiteral("MenuDev"));
     TEngine& e = *FEngine;
-    add(FMenuDev, "ResetDev", "Сбросить ", [this] { FEngine->ResetDevClick(); });
+    add(FMenuDev, "ResetDev", "Сбросить ", [this] { ResetDevClick(); });
     add(FMenuDev, "ChDevStandPas", "Заменить пароль на общий", [&e] { e.ChDevStandPasClick(); });
     add(FMenuDev, "OpenWithPas", "Открыть с паролем", [&e] { e.OpenWithPasClick(); });
-    add(FMenuDev, "ReadDevKeys", "Считать карты", [&e] { e.ReadDevKeysClick(); });
-    add(FMenuDev, "WriteDevKeys", "Записать карты", [&e] { e.WriteDevKeysClick(); });
+    add(FMenuDev, "ReadDevKeys", "Считать карты", [this] { ReadDevKeysClick(); });
+    add(FMenuDev, "WriteDevKeys", "Записать карты", [this] { WriteDevKeysClick(); });
     add(FMenuDev, "SetDevParams", "Записать параметры", [&e] { e.SetDevParamsClick(); });
-    add(FMenuDev, "SetDevAddr", "Заменить адрес", [&e] { e.SetDevAddrClick(); });
+    add(FMenuDev, "SetDevAddr", "Заменить адрес", [this] { SetDevAddrClick(); });
     // Every device command ends with the window brought up to date.
     for (QAction* a : FMenuDev->actions()) connect(a, &QAction::triggered, this, [this] { AfterCommand(); });
 
@@ -515,6 +514,7 @@ void TMainForm::AfterCommand() {
 void TMainForm::UpdateControls() {
     FControls = UpdateControlsRule(FControls, FGroup, FEngine->CurConf(), FEngine->MasterView, FSettings);
     ApplyControls(FControls);
+    ScheduleTitle();
 }
 
 void TMainForm::ApplyControls(const TControlState& s) {

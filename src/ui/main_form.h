@@ -10,6 +10,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <set>
 
 #include "config/program_settings.h"
 #include "controls/win_color.h"
@@ -91,12 +92,22 @@ public:
     void InverseSelClick();
     void EditButClick();
     void ReadCodeButClick();
+    // Device commands; those that overwrite card cells ask first.
+    void ReadDevKeysClick();
+    void sbReadKeyDevClick();
+    void SearchClick(bool allSpeeds);
+    void ResetDevClick();
+    void WriteDevKeysClick();
+    void sbWriteKeyDevClick();
+    void SetDevAddrClick();
     // Cards of the card list dropped on the device grid at x, y (its client coordinates).
     void GridDevDragDrop(int x, int y);
     // Selects the device at this address as a click on its cell does.
     void SelectDevice(std::uint8_t adr);
     // Opens a file as Open does, without the dialog.
     void OpenConfigFile(const QString& path);
+    // Save would write what the file last opened or saved does not hold.
+    bool Unsaved();
 
     // EngineHost.
     void ProgressPrepare() override;
@@ -126,6 +137,8 @@ public:
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
+    // Asks whether to save unsaved changes first.
+    void closeEvent(QCloseEvent* event) override;
     // The user column of the card list and the value column of the inspector
     // take whatever width is left.
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -149,6 +162,14 @@ private:
     void DispatchSession();
     // Nested dialogs and pauses hold answers and timer ticks back until they end.
     struct THold;
+    // A question with Да / Нет / Отмена; the default button is Да unless noByDefault.
+    // Tests' BoxHook answers it Да (true) or Нет (false).
+    enum class TAnswer3 { Yes, No, Cancel };
+    TAnswer3 AskYesNoCancel(const std::string& caption, const std::string& text, bool noByDefault);
+    // A warning question whose default button is Нет; true for Да.
+    bool AskNoByDefault(const std::string& caption, const std::string& text);
+    // The opened devices (all, or the selected one) have just had their cards read.
+    void RememberRead(bool all);
 
     // Card list and device grid.
     void CardGridGetColumnName(int col, TWinColor& color, QString& data);
@@ -177,7 +198,15 @@ private:
     void DeleteCurrentCard();
 
     // Files.
+    bool SaveConfig();
     bool WriteConfig(const QString& path);
+    // True when nothing unsaved is lost: none, saved now, or the user lets it go.
+    bool MayDiscardChanges();
+    // What the window holds now is what the file holds.
+    void TakeSaved();
+    // The title names the file and marks unsaved changes, once the current command is done.
+    void ScheduleTitle();
+    void UpdateTitle();
     QString ProgramFolder() const;
     QString HelpFile() const;
 
@@ -191,6 +220,9 @@ private:
     std::unique_ptr<EngineFileHost> FFileHost;
     std::unique_ptr<TFileDialogs> FFileDialogs;
     std::string FConfigFileName;
+    std::uint64_t FSavedPrint = 0;
+    std::set<int> FCardsRead;  // addresses whose cards were read in this session
+    bool FTitlePending = false;
     TControlState FControls;
     TColorCellList FCells;
 
@@ -225,6 +257,7 @@ private:
     int FHold = 0;
     bool FDispatchHeld = false;
     bool FProgressClosed = true;
+    bool FProgressCancelled = false;  // the user cancelled an operation since this was cleared
     int FShiftAnchor = NoCard;
     int FLastMarkRow = 0;
     int FRowBefore = -1;  // the card list's row before the change being handled

@@ -28,6 +28,7 @@ void TMainForm::UpdateGridDev() {
     FCells = FGroup.MakeCellList();
     FGridDev->SetCells(&FCells);
     FreeCellList(old);
+    ScheduleTitle();
 }
 
 void TMainForm::UpdateInspDev() {
@@ -94,6 +95,7 @@ void TMainForm::sbDelDevGroupClick() {
 void TMainForm::AInspector1ChangeValue(const QString& key, const QString& name, const QString& value,
                                        bool& canExit) {
     canExit = true;
+    ScheduleTitle();
     if (FEngine->CardFocus && !key.startsWith(QLatin1String(kDeviceKeyPrefix))) CardChangeValue(key, name, value);
     const qsizetype at = key.indexOf(QLatin1String(kDeviceKeyPrefix));
     if (at < 0) return;

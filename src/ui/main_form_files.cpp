@@ -3,8 +3,11 @@
 #include <QCoreApplication>
 #include <QDesktopServices>
 #include <QDir>
+#include <QCloseEvent>
 #include <QFileInfo>
+#include <QTimer>
 #include <QUrl>
+#include <utility>
 
 #include "config/config_reader.h"
 #include "config/config_writer.h"
@@ -15,6 +18,7 @@
 #include "ui/glyphs.h"
 #include "ui/main_form.h"
 #include "ui/save_failure.h"
+#include "ui/unsaved_changes.h"
 
 namespace pelko {
 namespace {
@@ -23,6 +27,9 @@ constexpr char kOpenTitle[] = "Открытие файла с конфигура
 constexpr char kSaveTitle[] = "Сохранение конфигурации в файл";
 constexpr char kDefaultFileName[] = "config.txt";
 constexpr char kHelpFileName[] = "help.html";
+constexpr char kWindowCaption[] = "Программа для конфигурирования Pelko-Q250";
+constexpr char kUnnamed[] = "без имени";
+constexpr char kSaveChanges[] = "Сохранить изменения?";
 
 }  // namespace
 
@@ -36,6 +43,7 @@ QString TMainForm::ProgramFolder() const {
 }
 
 void TMainForm::sbFileCreateClick() {
+    if (!MayDiscardChanges()) return;
     for (int i = FGroup.Count() - 1; i >= 0; --i) {
         const auto index = static_cast<DevIndex>(i);
         FGroup.ClearState(index, dfInGroup);
@@ -44,9 +52,11 @@ void TMainForm::sbFileCreateClick() {
     DevicesRemoved();
     UpdateGridDev();
     UpdateControls();
+    TakeSaved();  // a fresh start has nothing to save yet
 }
 
 void TMainForm::sbFileOpenClick() {
+    if (!MayDiscardChanges()) return;
     const QString name = FFileDialogs->OpenName(QString::fromUtf8(kOpenTitle), ProgramFolder());
     if (!name.isEmpty()) OpenConfigFile(name);
 }
@@ -58,12 +68,16 @@ void TMainForm::OpenConfigFile(const QString& path) {
         ShowMessage(kCaptionMessage, kTextOpenFailed, TMsgIcon::Warning);
         return;
     }
-    FConfigFileName = QFileInfo(path).absoluteFilePath().toStdString();
+    // The name is taken only with the file's content: a later Save must not
+    // replace a file that was never loaded with what the window holds.
     if (!FEngine->EnPort(FSettings.NComPort)) {
         FEngine->PortMessage();
         return;
     }
+    FConfigFileName = QFileInfo(path).absoluteFilePath().toStdString();
     ReadFromFile(std::move(bytes), FSettings, FGroup, *FFileHost);
+    FCardsRead.clear();  // the file's lists replace what was read
+    TakeSaved();
     DevicesRemoved();
     TPelkoSession& s = *FSession;
     s.SetActive(false);
@@ -83,14 +97,16 @@ void TMainForm::OpenConfigFile(const QString& path) {
     UpdateControls();
 }
 
-void TMainForm::sbFileSaveClick() {
-    if (!FConfigFileName.empty()) {
-        WriteConfig(QString::fromStdString(FConfigFileName));
-        return;
-    }
+void TMainForm::sbFileSaveClick() { SaveConfig(); }
+
+bool TMainForm::SaveConfig() {
+    if (!FConfigFileName.empty()) return WriteConfig(QString::fromStdString(FConfigFileName));
     const QString name = FFileDialogs->SaveName(QString::fromUtf8(kSaveTitle), ProgramFolder(),
                                                 QString::fromUtf8(kDefaultFileName));
-    if (!name.isEmpty() && WriteConfig(name)) FConfigFileName = name.toStdString();
+    if (name.isEmpty() || !WriteConfig(name)) return false;
+    FConfigFileName = name.toStdString();
+    UpdateTitle();
+    return true;
 }
 
 void TMainForm::N10Click() {
@@ -100,6 +116,7 @@ void TMainForm::N10Click() {
                                                 known ? current.absolutePath() : ProgramFolder(),
                                                 known ? current.fileName() : QString::fromUtf8(kDefaultFileName));
     if (!name.isEmpty() && WriteConfig(name)) FConfigFileName = name.toStdString();
+    UpdateTitle();
 }
 
 // The old file stays as it was unless the new one is wholly on disk.
@@ -109,7 +126,45 @@ bool TMainForm::WriteConfig(const QString& path) {
     if (!result.ok)
         ShowMessage(kCaptionMessage, std::string(kTextSaveFailed) + "\r\n" + SaveFailureReason(result.error),
                     TMsgIcon::Error);
+    else TakeSaved();
     return result.ok;
+}
+
+bool TMainForm::Unsaved() { return SavedFingerprint(FSettings, FGroup, *FFileHost) != FSavedPrint; }
+
+void TMainForm::TakeSaved() {
+    FSavedPrint = SavedFingerprint(FSettings, FGroup, *FFileHost);
+    UpdateTitle();
+}
+
+void TMainForm::ScheduleTitle() {
+    if (std::exchange(FTitlePending, true)) return;
+    QTimer::singleShot(0, this, [this] {
+        FTitlePending = false;
+        UpdateTitle();
+    });
+}
+
+void TMainForm::UpdateTitle() {
+    const QString name = FConfigFileName.empty() ? QString::fromUtf8(kUnnamed)
+                                                 : QFileInfo(QString::fromStdString(FConfigFileName)).fileName();
+    setWindowTitle(QStringLiteral("%1[*] — %2").arg(name, QString::fromUtf8(kWindowCaption)));
+    setWindowModified(Unsaved());
+}
+
+bool TMainForm::MayDiscardChanges() {
+    if (!Unsaved()) return true;
+    switch (AskYesNoCancel(kCaptionMessage, kSaveChanges, false)) {
+        case TAnswer3::Yes: return SaveConfig();
+        case TAnswer3::No: return true;
+        case TAnswer3::Cancel: return false;
+    }
+    return false;
+}
+
+void TMainForm::closeEvent(QCloseEvent* event) {
+    if (MayDiscardChanges()) event->accept();
+    else event->ignore();
 }
 
 // Beside the program first (a build tree), then where it is installed.

@@ -69,6 +69,7 @@ TModalResult TMainForm::ProgressShowModal() {
     FProgressClosed = false;
     const int result = FProgress->exec();
     FProgressClosed = true;
+    if (result == QDialog::Rejected) FProgressCancelled = true;
     return result == QDialog::Rejected ? TModalResult::Cancel : TModalResult::Closed;
 }
 
@@ -96,6 +97,35 @@ bool TMainForm::AskYesNo(const std::string& caption, const std::string& text, TM
                     QMessageBox::Yes | QMessageBox::No, this);
     box.button(QMessageBox::Yes)->setText(QStringLiteral("Да"));
     box.button(QMessageBox::No)->setText(QStringLiteral("Нет"));
+    return box.exec() == QMessageBox::Yes;
+}
+
+TMainForm::TAnswer3 TMainForm::AskYesNoCancel(const std::string& caption, const std::string& text, bool noByDefault) {
+    THold hold(*this);
+    if (BoxHook) return BoxHook(caption, text, TMsgIcon::Question) ? TAnswer3::Yes : TAnswer3::No;
+    QMessageBox box(QMessageBox::Question, QString::fromStdString(caption), BoxText(text),
+                    QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, this);
+    box.button(QMessageBox::Yes)->setText(QStringLiteral("Да"));
+    box.button(QMessageBox::No)->setText(QStringLiteral("Нет"));
+    box.button(QMessageBox::Cancel)->setText(QStringLiteral("Отмена"));
+    box.setDefaultButton(noByDefault ? QMessageBox::No : QMessageBox::Yes);
+    box.setEscapeButton(QMessageBox::Cancel);
+    switch (box.exec()) {
+        case QMessageBox::Yes: return TAnswer3::Yes;
+        case QMessageBox::No: return TAnswer3::No;
+        default: return TAnswer3::Cancel;
+    }
+}
+
+bool TMainForm::AskNoByDefault(const std::string& caption, const std::string& text) {
+    THold hold(*this);
+    if (BoxHook) return BoxHook(caption, text, TMsgIcon::Warning);
+    QMessageBox box(QMessageBox::Warning, QString::fromStdString(caption), BoxText(text),
+                    QMessageBox::Yes | QMessageBox::No, this);
+    box.button(QMessageBox::Yes)->setText(QStringLiteral("Да"));
+    box.button(QMessageBox::No)->setText(QStringLiteral("Нет"));
+    box.setDefaultButton(QMessageBox::No);
+    box.setEscapeButton(QMessageBox::No);
     return box.exec() == QMessageBox::Yes;
 }
 

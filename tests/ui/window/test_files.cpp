@@ -2,12 +2,16 @@
 // script and the boxes recorded.
 #include <gtest/gtest.h>
 
+#include <QAbstractButton>
 #include <QCoreApplication>
+#include <QMessageBox>
+#include <QPushButton>
 #include <QTemporaryDir>
 #include <filesystem>
 #include <fstream>
 
 #include "config/file_io.h"
+#include "controls/a_property_list.h"
 #include "window_test_util.h"
 
 namespace pelko {
@@ -74,16 +78,23 @@ TEST(WindowFiles, FailuresAreReportedAndChangeNothing) {
     EXPECT_EQ(Slurp(locked), "old");
     EXPECT_TRUE(form.ConfigFileName().empty());
 
-    // A file that exists, on a port that does not: the file is not applied.
+    // A file that exists (saved by another window), on a port that does not:
+    // the file is not applied, and a following Save asks for a name instead of
+    // replacing it with what this window holds.
     const QString good = dir.filePath(QStringLiteral("good.txt"));
-    form.Settings().AutoWriteKey = true;
-    w.Files->Answers = {good};
-    form.N10Click();
-    form.Settings().AutoWriteKey = false;
+    {
+        test::TWindowFixture other(NoPort());
+        other.Form->Settings().AutoWriteKey = true;
+        other.Files->Answers = {good};
+        other.Form->N10Click();
+    }
+    const std::string written = Slurp(good);
     w.Files->Answers = {good};
     form.sbFileOpenClick();
     EXPECT_FALSE(form.Settings().AutoWriteKey);
-    EXPECT_EQ(form.ConfigFileName(), good.toStdString());
+    EXPECT_EQ(form.ConfigFileName(), "");
+    form.sbFileSaveClick();  // the dialog is cancelled
+    EXPECT_EQ(Slurp(good), written);
 
     form.ContentHelpClick();  // the test folder holds no help page
 
@@ -96,6 +107,89 @@ TEST(WindowFiles, FailuresAreReportedAndChangeNothing) {
     ASSERT_EQ(w.Boxes.size(), want.size());
     for (std::size_t i = 0; i < want.size(); ++i) EXPECT_EQ(w.Boxes[i].Text, want[i]);
     EXPECT_EQ(w.Asked.size(), 5u);
+}
+
+// Answers the next box with the button of this caption; records its text and default button.
+void AnswerNextBox(const char* button, std::string* asked) {
+    test::OnNextModal([=](QWidget* dialog) {
+        auto* box = qobject_cast<QMessageBox*>(dialog);
+        if (box == nullptr) {
+            dialog->close();
+            return;
+        }
+        *asked = box->text().toStdString() + " | " + box->defaultButton()->text().toStdString();
+        for (QAbstractButton* b : box->buttons())
+            if (b->text() == QString::fromUtf8(button)) b->click();
+    });
+}
+
+TEST(WindowFiles, UnsavedChangesAreMarkedAndAskedForBeforeTheyAreDropped) {
+    const QString caption = QStringLiteral(" — Программа для конфигурирования Pelko-Q250");
+    const struct {
+        const char* Command;
+        const char* Answer;
+        bool Goes;   // the command goes on
+        bool Saved;  // the rename reached the file
+    } cases[] = {
+        {"exit", "Да", true, true},  {"exit", "Нет", true, false}, {"exit", "Отмена", false, false},
+        {"new", "Да", true, true},   {"new", "Нет", true, false},  {"new", "Отмена", false, false},
+        {"open", "Да", true, true},  {"open", "Нет", true, false}, {"open", "Отмена", false, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.Command) + " " + c.Answer);
+        QTemporaryDir dir;
+        test::TWindowFixture w(NoPort());
+        TMainForm& form = *w.Form;
+        form.show();
+        test::Flush();
+        EXPECT_EQ(form.windowTitle(), QStringLiteral("без имени[*]") + caption);
+        EXPECT_FALSE(form.isWindowModified());
+        TGroupDev& group = form.DevGroup();
+        group.SetState(group.AddDevice(3), dfInGroup);
+        group.ClearState(0, dfConnected);
+        form.UpdateGridDev();
+        form.UpdateControls();
+        test::Flush();
+        EXPECT_TRUE(form.isWindowModified());
+
+        const QString file = dir.filePath(QStringLiteral("site.txt"));
+        w.Files->Answers = {file};
+        test::Click(form, "sbFileSave");
+        test::Flush();
+        EXPECT_EQ(form.windowTitle(), QStringLiteral("site.txt[*]") + caption);
+        EXPECT_FALSE(form.isWindowModified());
+        test::ClickDevice(form, 3);
+        bool canExit = false;
+        form.Inspector()->OnChangeValue(QStringLiteral("dev0"), QStringLiteral("Имя"), QStringLiteral("Store"), canExit);
+        test::Flush();
+        EXPECT_TRUE(form.isWindowModified());
+
+        form.BoxHook = nullptr;  // the real question
+        std::string asked;
+        AnswerNextBox(c.Answer, &asked);
+        const std::size_t dialogs = w.Asked.size();
+        bool goes = false;
+        if (std::string(c.Command) == "exit") {
+            form.close();
+            goes = !form.isVisible();
+        } else if (std::string(c.Command) == "new") {
+            form.sbFileCreateClick();
+            goes = group.Count() == 0;  // 3 was never on the line
+        } else {
+            form.sbFileOpenClick();
+            goes = w.Asked.size() > dialogs;
+        }
+        EXPECT_EQ(asked, "Сохранить изменения? | Да");
+        EXPECT_EQ(goes, c.Goes);
+        EXPECT_EQ(Slurp(file).find("Store") != std::string::npos, c.Saved);
+        test::Flush();
+        if (!c.Goes) {
+            EXPECT_TRUE(form.isWindowModified());
+        }
+        if (c.Saved) {
+            EXPECT_FALSE(form.isWindowModified());
+        }
+    }
 }
 
 TEST(WindowFiles, NewConfigurationKeepsOnlyDevicesOnTheLine) {

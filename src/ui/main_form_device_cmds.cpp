@@ -1,0 +1,76 @@
+// Device commands of the window. Those that wipe or overwrite a controller's
+// card cells ask first, naming what will be lost; reads are remembered so the
+// question can say when the cards being overwritten were never seen.
+#include <utility>
+
+#include "controls/ys_grid.h"
+#include "ui/erase_questions.h"
+#include "ui/main_form.h"
+
+namespace pelko {
+namespace {
+
+constexpr char kCaptionWarning[] = "Внимание";
+
+}  // namespace
+
+// A cancelled read leaves lists that are only partly the controllers' own.
+void TMainForm::RememberRead(bool all) {
+    if (std::exchange(FProgressCancelled, false)) return;
+    for (DevIndex i = 0; i < FGroup.Count(); ++i)
+        if (FGroup.GetState(i, dfOpened) && (all || i == FGroup.Selected()))
+            FCardsRead.insert(FGroup.GetDevice(i, nullptr)->Config[kAdrByte]);
+}
+
+void TMainForm::ReadDevKeysClick() {
+    FProgressCancelled = false;
+    FEngine->ReadDevKeysClick();
+    RememberRead(false);
+}
+
+void TMainForm::sbReadKeyDevClick() {
+    FProgressCancelled = false;
+    FEngine->sbReadKeyDevClick();
+    RememberRead(true);
+}
+
+void TMainForm::SearchClick(bool allSpeeds) {
+    FProgressCancelled = false;
+    if (allSpeeds) FEngine->SpButExFindClick();
+    else FEngine->SpButFindClick();
+    if (FSettings.AutoReadKey) RememberRead(true);
+}
+
+void TMainForm::ResetDevClick() {
+    const TConfPelko* dev = FGroup.GetDevice(FGroup.Selected(), nullptr);
+    if (dev == nullptr || !AskNoByDefault(kCaptionWarning, ResetQuestion(*dev))) return;
+    FEngine->ResetDevClick();
+}
+
+void TMainForm::WriteDevKeysClick() {
+    const TConfPelko* dev = FGroup.GetDevice(FGroup.Selected(), nullptr);
+    if (dev == nullptr || !AskNoByDefault(kCaptionWarning, WriteQuestion({dev}, FCardsRead))) return;
+    FEngine->WriteDevKeysClick();
+}
+
+// Every opened controller is written, in the group or not.
+void TMainForm::sbWriteKeyDevClick() {
+    std::vector<const TConfPelko*> devs;
+    for (DevIndex i = 0; i < FGroup.Count(); ++i)
+        if (FGroup.GetState(i, dfOpened)) devs.push_back(FGroup.GetDevice(i, nullptr));
+    if (devs.empty() || !AskNoByDefault(kCaptionWarning, WriteQuestion(devs, FCardsRead))) return;
+    FEngine->sbWriteKeyDevClick();
+}
+
+// The cards read stay read under the new address.
+void TMainForm::SetDevAddrClick() {
+    const TConfPelko* dev = FGroup.GetDevice(FGroup.Selected(), nullptr);
+    if (dev == nullptr) return;
+    const int before = dev->Config[kAdrByte];
+    FEngine->SetDevAddrClick();
+    if (FCardsRead.count(before) == 0 || dev->Config[kAdrByte] == before) return;
+    FCardsRead.erase(before);
+    FCardsRead.insert(dev->Config[kAdrByte]);
+}
+
+}  // namespace pelko
