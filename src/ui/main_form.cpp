@@ -183,7 +183,7 @@ TMainForm::TMainForm(TStartOptions options, QWidget* parent)
     }
     // FormCreate: an empty card list on an empty record.
     FCardGrid->SetRowCount(0);
-    FCardGrid->update();
+    RepaintCardGrid();
     UpdateGridDev();
     UpdateControls();
     if (QScreen* screen = QGuiApplication::primaryScreen())
@@ -506,7 +506,7 @@ void TMainForm::AfterCommand() {
         FCardGrid->SetRowCount(ShownCount());
         FRowBefore = FCardGrid->Row();
     }
-    FCardGrid->update();
+    RepaintCardGrid();
     UpdateGridDev();
     UpdateControls();
 }

@@ -1,6 +1,7 @@
 // The card list: what it shows, row marking with Ctrl and Shift, the card
 // inspector and the card buttons. With AutoWriteKey off only the model
 // changes; on, the engine writes the change and the model follows the answers.
+#include <cstdlib>
 #include <utility>
 
 #include <QKeyEvent>
@@ -90,7 +91,7 @@ void TMainForm::CardGridChangeRow() {
         UpdateInspCard();
         FInspector->CommitEdit();
         FLastMarkRow = r;
-        FCardGrid->update();
+        RepaintCardGrid();
     } else {
         if (shift && FShiftAnchor != NoCard) {
             for (int i = std::min(FShiftAnchor, r); i <= std::max(FShiftAnchor, r); ++i) MarkRow(i, true);
@@ -100,38 +101,39 @@ void TMainForm::CardGridChangeRow() {
             Cur().ClearSelection(Master());
         }
         UpdateInspCard();
-        FCardGrid->update();
+        RepaintCardGrid();
     }
     FEngine->CardFocus = true;
 }
 
-// The grid has moved its row already; r is where it stood when the key came.
+// The grid has moved its row already: r is where it moved to, before where it
+// stood when the key came. Shift+arrows grow the marked run from the anchor,
+// or shrink it when they go back towards it.
 void TMainForm::CardGridKeyDown(QKeyEvent* e) {
     FInputModifiers = e->modifiers();
     FInputRow = FCardGrid->Row();
-    const int n = ShownCount();
-    const int r = FRowBefore;
+    const int r = FCardGrid->Row();
+    const int before = FRowBefore;
     const bool shift = e->modifiers().testFlag(Qt::ShiftModifier);
     const bool ctrl = e->modifiers().testFlag(Qt::ControlModifier);
     const int key = e->key();
     if ((key == Qt::Key_Up || key == Qt::Key_Down) && shift) {
-        FLastMarkRow = r;
-        const bool up = key == Qt::Key_Up;
-        if (RowMarked(r)) {
-            if (up && r > 0) MarkRow(r + 1, false);
-            if (!up && r < n - 1) MarkRow(r - 1, false);
+        if (FShiftAnchor == NoCard) FShiftAnchor = before;
+        if (std::abs(r - FShiftAnchor) < std::abs(before - FShiftAnchor)) {
+            MarkRow(before, false);
         } else {
+            MarkRow(before, true);
             MarkRow(r, true);
-            if (up && r > 0) MarkRow(r + 1, true);
-            if (!up && r != n - 1) MarkRow(r - 1, true);
         }
+        FLastMarkRow = r;
     } else if ((key == Qt::Key_Up || key == Qt::Key_Down) && !ctrl) {
         Cur().ClearSelection(Master());
+        FShiftAnchor = NoCard;
         FLastMarkRow = NoCard;
     } else if (key == Qt::Key_Shift && FShiftAnchor == NoCard) {
-        FShiftAnchor = r;
+        FShiftAnchor = before;
     }
-    if (key == Qt::Key_Up || key == Qt::Key_Down) FCardGrid->update();
+    if (key == Qt::Key_Up || key == Qt::Key_Down) RepaintCardGrid();
 }
 
 void TMainForm::CardGridMouseDown(QMouseEvent* e) {
@@ -158,7 +160,7 @@ void TMainForm::CardChangeValue(const QString& key, const QString& name, const Q
     if (name == QStringLiteral("Код карты")) return CardCodeChanged(i, value);
     if (name == QStringLiteral("Пользователь")) {
         Cur().SetCardUser(Master(), static_cast<std::uint16_t>(i), value.toStdString());
-        FCardGrid->update();
+        RepaintCardGrid();
     }
 }
 
@@ -172,7 +174,7 @@ void TMainForm::CardCellChanged(int i, const TCard& card, int cell) {
         Cur().MoveCard(Master(), static_cast<std::uint16_t>(i), static_cast<std::uint16_t>(cell));
         UpdateInspCard();
         FInspector->RefreshValues();
-        FCardGrid->update();
+        RepaintCardGrid();
     }
 }
 
@@ -189,7 +191,7 @@ void TMainForm::CardCodeChanged(int i, const QString& value) {
         FEngine->ChangeCardCode(FCardGrid->Row(), check.Code);
     } else {
         Cur().SetCardCode(Master(), static_cast<std::uint16_t>(i), check.Code);
-        FCardGrid->update();
+        RepaintCardGrid();
         UpdateInspCard();
     }
 }
@@ -202,7 +204,7 @@ void TMainForm::AddCardButClick() {
     if (FSettings.AutoWriteKey) return FEngine->WriteNewCard(cell);
     Cur().AddCard(cell, ZeroCode, std::string());
     FCardGrid->SetRowCount(ShownCount());
-    FCardGrid->update();
+    RepaintCardGrid();
     FCardGrid->GoToRow(Cur().FindPosIndex(cell));
 }
 
@@ -223,7 +225,7 @@ void TMainForm::DelCardButClick() {
     const int row = f < ShownCount() ? f : f - 1;
     FCardGrid->SetRowCount(ShownCount());
     FCardGrid->GoToRow(row);
-    FCardGrid->update();
+    RepaintCardGrid();
 }
 
 void TMainForm::DeleteCurrentCard() {
@@ -233,7 +235,7 @@ void TMainForm::DeleteCurrentCard() {
     const int row = r == n - 1 ? n - 2 : r;
     Cur().DeleteCard(Master(), static_cast<std::uint16_t>(r));
     FCardGrid->SetRowCount(ShownCount());
-    FCardGrid->update();
+    RepaintCardGrid();
     FCardGrid->GoToRow(row);
 }
 
@@ -252,7 +254,7 @@ void TMainForm::ChStatusCardClick() {
     Cur().AddCard(target, card.Code, card.User);
     const int n = ShownCount();
     FCardGrid->SetRowCount(n);
-    FCardGrid->update();
+    RepaintCardGrid();
     FCardGrid->GoToRow(r < n ? r : n - 1);
     UpdateInspCard();
 }
@@ -262,7 +264,7 @@ void TMainForm::ChViewClick() {
     FLastMarkRow = NoCard;
     FEngine->MasterView = !FEngine->MasterView;
     FCardGrid->SetRowCount(ShownCount());
-    FCardGrid->update();
+    RepaintCardGrid();
     UpdateInspCard();
     FInspector->CommitEdit();
     FStatusView->setText(QString::fromUtf8(Master() ? kMasterViewText : kUserViewText));
@@ -270,7 +272,7 @@ void TMainForm::ChViewClick() {
 
 void TMainForm::InverseSelClick() {
     Cur().InvertSelection(Master());
-    FCardGrid->update();
+    RepaintCardGrid();
 }
 
 void TMainForm::EditButClick() {

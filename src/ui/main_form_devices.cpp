@@ -44,7 +44,7 @@ void TMainForm::UpdateInspDev() {
 void TMainForm::DevicesRemoved() {
     FCardGrid->SetRowCount(ShownCount());
     FRowBefore = FCardGrid->Row();
-    FCardGrid->update();
+    RepaintCardGrid();
     if (FGroup.Selected() == NoDevice) {
         FEngine->CardFocus = false;
         FInspector->LoadParams(EmptyMarkup());
@@ -62,7 +62,7 @@ void TMainForm::GridDevCellClick(const TColorCell* cell) {
     FGroup.Select(index);
     FCardGrid->SetRowCount(ShownCount());
     FRowBefore = FCardGrid->Row();
-    FCardGrid->update();
+    RepaintCardGrid();
     UpdateInspDev();
     UpdateControls();
     UpdateGridDev();  // the clicked cell is gone after this

@@ -189,6 +189,7 @@ void TMainForm::SetCardRow(int row) {
 
 void TMainForm::SetCardRowCount(int count) { FCardGrid->SetRowCount(count); }
 
-void TMainForm::RepaintCardGrid() { FCardGrid->update(); }
+// The rows are the viewport's: updating the grid itself repaints only its frame.
+void TMainForm::RepaintCardGrid() { FCardGrid->viewport()->update(); }
 
 }  // namespace pelko

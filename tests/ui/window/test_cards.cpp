@@ -4,6 +4,8 @@
 // to the model; with it on the simulated line.
 #include <gtest/gtest.h>
 
+#include <QGuiApplication>
+#include <QScreen>
 #include <QTest>
 #include <QTimer>
 #include <QToolButton>
@@ -24,6 +26,40 @@ std::vector<int> MarkedRows(TMainForm& form) {
     const TConfPelko& cur = form.Engine().CurConf();
     for (std::uint16_t i = 0; i < cur.CardCount(form.Engine().MasterView); ++i)
         if (cur.IsCardSelected(form.Engine().MasterView, i)) rows.push_back(i);
+    return rows;
+}
+
+// The card list's rows as they are on screen now (the window's backing store),
+// and as a fresh paint would draw them.
+QImage OnScreen(TMainForm& form) {
+    QWidget* view = form.CardGrid()->viewport();
+    const QPoint at = view->mapTo(&form, QPoint(0, 0));
+    return QGuiApplication::primaryScreen()
+        ->grabWindow(form.winId(), at.x(), at.y(), view->width(), view->height())
+        .toImage()
+        .convertToFormat(QImage::Format_RGB32);
+}
+
+QImage Fresh(TMainForm& form) {
+    return form.CardGrid()->viewport()->grab().toImage().convertToFormat(QImage::Format_RGB32);
+}
+
+// Rows whose text is drawn in the marked rows' blue on screen.
+std::vector<int> BlueRowsOnScreen(TMainForm& form) {
+    const QImage shown = OnScreen(form);
+    TYSGrid* grid = form.CardGrid();
+    std::vector<int> rows;
+    for (int y = 0; y < shown.height(); ++y) {
+        const int row = grid->RowAt(y);
+        if (row < 0 || (!rows.empty() && rows.back() == row)) continue;
+        for (int x = 0; x < shown.width(); ++x) {
+            const QColor c = shown.pixelColor(x, y);
+            if (c.blue() > 150 && c.red() < 100 && c.green() < 100) {
+                rows.push_back(row);
+                break;
+            }
+        }
+    }
     return rows;
 }
 
@@ -136,6 +172,61 @@ TEST(WindowCards, InspectorRefusesBadCodesAndMovesCards) {
     form.ChStatusCardClick();
     EXPECT_EQ(form.Engine().CurConf().MasterCount(), 9);
     EXPECT_EQ(form.Engine().CurConf().UserCount(), 13);
+}
+
+TEST(WindowCards, EveryEditIsRedrawnOnScreen) {
+    OfflineWindow w;
+    TMainForm& form = *w.Form;
+    test::ClickRow(form, 3);
+    const struct {
+        const char* Name;
+        std::function<void()> Edit;
+    } edits[] = {
+        {"user", [&] { w.Change("3", "Пользователь", QStringLiteral("Сидоров")); }},
+        {"code", [&] { w.Change("3", "Код карты", QStringLiteral("ABCDEF0123")); }},
+        {"cell", [&] { w.Change("3", "Ячейка", QStringLiteral("700")); }},
+        {"invert", [&] { test::Click(form, "InverseSel"); }},
+        {"invert back", [&] { test::Click(form, "InverseSel"); }},
+    };
+    for (const auto& e : edits) {
+        const QImage before = OnScreen(form);
+        e.Edit();
+        test::Flush();
+        const QImage after = OnScreen(form);
+        EXPECT_NE(after, before) << e.Name;
+        EXPECT_EQ(after, Fresh(form)) << e.Name;
+    }
+}
+
+TEST(WindowCards, ShiftArrowsGrowAndShrinkTheMarkedRunFromTheAnchor) {
+    const struct {
+        const char* Name;
+        bool ShiftPressFirst;  // a real keyboard sends Shift's own press first
+        std::vector<Qt::Key> Keys;
+        std::vector<int> Marked;
+    } cases[] = {
+        {"down", true, {Qt::Key_Down}, {5, 6}},
+        {"down down", true, {Qt::Key_Down, Qt::Key_Down}, {5, 6, 7}},
+        {"down down up", true, {Qt::Key_Down, Qt::Key_Down, Qt::Key_Up}, {5, 6}},
+        {"up up down", false, {Qt::Key_Up, Qt::Key_Up, Qt::Key_Down}, {4, 5}},
+        {"down up", false, {Qt::Key_Down, Qt::Key_Up}, {5}},
+        {"up down down", true, {Qt::Key_Up, Qt::Key_Down, Qt::Key_Down}, {5, 6}},
+    };
+    for (const auto& c : cases) {
+        OfflineWindow w;
+        TMainForm& form = *w.Form;
+        TYSGrid* grid = form.CardGrid();
+        test::ClickRow(form, 5);
+        if (c.ShiftPressFirst) QTest::keyPress(grid, Qt::Key_Shift, Qt::ShiftModifier);
+        for (Qt::Key k : c.Keys) {
+            QTest::keyClick(grid, k, Qt::ShiftModifier);
+            test::Flush();
+        }
+        if (c.ShiftPressFirst) QTest::keyRelease(grid, Qt::Key_Shift);
+        test::Flush();
+        EXPECT_EQ(MarkedRows(form), c.Marked) << c.Name;
+        EXPECT_EQ(BlueRowsOnScreen(form), c.Marked) << c.Name;
+    }
 }
 
 // Drops the current or marked cards of the card list on a device's cell.
