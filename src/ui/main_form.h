@@ -195,6 +195,7 @@ private:
     void CardChangeValue(const QString& key, const QString& name, const QString& value);
     void CardCellChanged(int i, const TCard& card, int cell);
     void CardCodeChanged(int i, const QString& value);
+    void DeleteCards();
     void DeleteCurrentCard();
 
     // Files.

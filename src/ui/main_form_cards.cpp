@@ -201,14 +201,25 @@ void TMainForm::CardCodeChanged(int i, const QString& value) {
 void TMainForm::AddCardButClick() {
     const std::uint16_t cell = LowestFreeCell(Cur(), Master());
     if (cell == NoCard) return;
-    if (FSettings.AutoWriteKey) return FEngine->WriteNewCard(cell);
-    Cur().AddCard(cell, ZeroCode, std::string());
-    FCardGrid->SetRowCount(ShownCount());
-    RepaintCardGrid();
-    FCardGrid->GoToRow(Cur().FindPosIndex(cell));
+    if (FSettings.AutoWriteKey) {
+        FEngine->WriteNewCard(cell);
+    } else {
+        Cur().AddCard(cell, ZeroCode, std::string());
+        FCardGrid->SetRowCount(ShownCount());
+        RepaintCardGrid();
+        FCardGrid->GoToRow(Cur().FindPosIndex(cell));
+    }
+    UpdateInspCard();
 }
 
+// The row may keep its number while another card takes it: the inspector
+// must show that card, or an edit typed there would land on the wrong one.
 void TMainForm::DelCardButClick() {
+    DeleteCards();
+    UpdateInspCard();
+}
+
+void TMainForm::DeleteCards() {
     FShiftAnchor = NoCard;
     FLastMarkRow = NoCard;
     FEngine->AnswerCount = 0;
@@ -248,7 +259,10 @@ void TMainForm::ChStatusCardClick() {
     Cur().GetCard(Master(), static_cast<std::uint16_t>(r), card);
     FEngine->WorkCode = card.Code;
     FEngine->WorkUser = card.User;
-    if (FSettings.AutoWriteKey) return FEngine->MoveCardTo(r, target);
+    if (FSettings.AutoWriteKey) {
+        FEngine->MoveCardTo(r, target);
+        return UpdateInspCard();
+    }
     FEngine->AnswerCount = 0;
     Cur().DeleteCard(Master(), static_cast<std::uint16_t>(r));
     Cur().AddCard(target, card.Code, card.User);

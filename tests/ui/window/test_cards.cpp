@@ -229,6 +229,38 @@ TEST(WindowCards, ShiftArrowsGrowAndShrinkTheMarkedRunFromTheAnchor) {
     }
 }
 
+TEST(WindowCards, InspectorShowsTheCardThatTookTheRow) {
+    OfflineWindow w;
+    TMainForm& form = *w.Form;
+    TAInspector* insp = form.Inspector();
+    const struct {
+        const char* Name;
+        std::function<void()> Act;
+    } steps[] = {
+        {"delete row 3", [&] { test::ClickRow(form, 3); test::Click(form, "DelCardBut"); }},
+        {"delete marked 1, 2", [&] {
+             test::ClickRow(form, 1);
+             test::ClickRow(form, 2, Qt::ControlModifier);
+             test::ClickRow(form, 1, Qt::ControlModifier);
+             test::Click(form, "DelCardBut");
+         }},
+        {"master row 0 to users", [&] {
+             test::Click(form, "ChView");
+             test::ClickRow(form, 0);
+             test::Click(form, "ChStatusCard");
+         }},
+    };
+    for (const auto& step : steps) {
+        step.Act();
+        test::Flush();
+        const int row = form.CardGrid()->Row();
+        TCard card;
+        form.Engine().CurConf().GetCard(form.Engine().MasterView, static_cast<std::uint16_t>(row), card);
+        EXPECT_EQ(insp->Value(0), QString::number(card.Pos)) << step.Name;
+        EXPECT_EQ(insp->Value(1), QString::fromStdString(CodeToText(card.Code))) << step.Name;
+    }
+}
+
 // Drops the current or marked cards of the card list on a device's cell.
 void DropOn(TMainForm& form, std::uint8_t adr) {
     const QPoint at = test::DeviceCellPoint(form, adr);
