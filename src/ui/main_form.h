@@ -25,6 +25,7 @@
 #include "ui/tool_layout.h"
 
 class QAction;
+class QDropEvent;
 class QKeyEvent;
 class QMouseEvent;
 class QLabel;
@@ -180,6 +181,7 @@ private:
     void AInspector1ChangeValue(const QString& key, const QString& name, const QString& value, bool& canExit);
     void DevicesRemoved();
     void ConnectDeviceGrid();
+    bool OwnCards(const QDropEvent* e) const;
 
     // Card list (the shown list of CurConf).
     TConfPelko& Cur();

@@ -140,7 +140,10 @@ void TMainForm::CardGridMouseDown(QMouseEvent* e) {
     FEngine->CardFocus = true;
     FInputModifiers = e->modifiers();
     FInputRow = FCardGrid->Row();
-    if (e->button() == Qt::LeftButton) FDragStart = e->position().toPoint();
+    // Only a press on a card may start a card drag: the header sizes columns.
+    const QPoint at = e->position().toPoint();
+    const bool onCard = FCardGrid->RowAt(at.y()) >= 0 && at.x() >= 1 && at.x() < FCardGrid->viewport()->width();
+    FDragStart = e->button() == Qt::LeftButton && onCard ? at : QPoint();
 }
 
 // --- inspector ------------------------------------------------------------------------

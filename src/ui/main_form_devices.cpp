@@ -110,7 +110,8 @@ void TMainForm::AInspector1ChangeValue(const QString& key, const QString& name, 
 // --- drag and drop ----------------------------------------------------------------
 
 void TMainForm::CardGridMouseMove(QMouseEvent* e) {
-    if (!(e->buttons() & Qt::LeftButton) || FDragStart.isNull() || ShownCount() == 0) return;
+    if (!(e->buttons() & Qt::LeftButton) || FDragStart.isNull() || ShownCount() == 0 || FCardGrid->SizingCol() >= 0)
+        return;
     if ((e->position().toPoint() - FDragStart).manhattanLength() < QApplication::startDragDistance()) return;
     FDragStart = QPoint();
     auto* drag = new QDrag(FCardGrid);
@@ -121,12 +122,18 @@ void TMainForm::CardGridMouseMove(QMouseEvent* e) {
     FStatusInfo->clear();
 }
 
+bool TMainForm::OwnCards(const QDropEvent* e) const {
+    return e->source() == FCardGrid && e->mimeData()->hasFormat(QString::fromLatin1(kCardsMime));
+}
+
 void TMainForm::ConnectDeviceGrid() {
     FGridDev->setAcceptDrops(true);
     FGridDev->viewport()->setAcceptDrops(true);
-    // Every drag of cards is taken; the status bar names the cell it would land on.
+    // Cards dragged from this window's card list are taken, nothing else (a
+    // drop from another window would copy this one's current card); the
+    // status bar names the cell they would land on.
     FGridDev->OnDragOver = [this](QDragMoveEvent* e) {
-        if (!e->mimeData()->hasFormat(QString::fromLatin1(kCardsMime))) return false;
+        if (!OwnCards(e)) return false;
         const QPoint at = e->position().toPoint();
         const TColorCell* cell = FGridDev->CellAt(at.x(), at.y());
         FStatusInfo->setText(cell ? QStringLiteral("Копировать в: %1").arg(QString::fromStdString(cell->Text).trimmed())
@@ -135,7 +142,7 @@ void TMainForm::ConnectDeviceGrid() {
     };
     FGridDev->OnDragDrop = [this](QDropEvent* e) {
         FStatusInfo->clear();
-        if (!e->mimeData()->hasFormat(QString::fromLatin1(kCardsMime))) return;
+        if (!OwnCards(e)) return;
         const QPoint at = e->position().toPoint();
         GridDevDragDrop(at.x(), at.y());
     };

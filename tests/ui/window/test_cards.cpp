@@ -4,13 +4,17 @@
 // to the model; with it on the simulated line.
 #include <gtest/gtest.h>
 
+#include <QApplication>
+#include <QDrag>
 #include <QGuiApplication>
+#include <QMimeData>
 #include <QScreen>
 #include <QTest>
 #include <QTimer>
 #include <QToolButton>
 
 #include "controls/a_property_list.h"
+#include "controls/ac_grid.h"
 #include "controls/ys_grid.h"
 #include "sim/demo_line.h"
 #include "ui/simulator_menu.h"
@@ -259,6 +263,79 @@ TEST(WindowCards, InspectorShowsTheCardThatTookTheRow) {
         EXPECT_EQ(insp->Value(0), QString::number(card.Pos)) << step.Name;
         EXPECT_EQ(insp->Value(1), QString::fromStdString(CodeToText(card.Code))) << step.Name;
     }
+}
+
+// Presses the left button at from in the card list's rows, moves to to with
+// it held and lets go. Returns whether a drag of cards began (the offscreen
+// platform ends it at once; its object lingers until deleted later).
+bool DragFromCardList(TMainForm& form, QPoint from, QPoint to) {
+    QWidget* view = form.CardGrid()->viewport();
+    test::Flush();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QTest::mousePress(view, Qt::LeftButton, {}, from);
+    for (int step = 1; step <= 4; ++step) {
+        const QPoint at = from + (to - from) * step / 4;
+        QMouseEvent move(QEvent::MouseMove, at, view->mapToGlobal(at), Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(view, &move);
+    }
+    const bool dragged = form.CardGrid()->findChild<QDrag*>() != nullptr;
+    QTest::mouseRelease(view, Qt::LeftButton, {}, to);
+    test::Flush();
+    return dragged;
+}
+
+TEST(WindowCards, OnlyAPressOnACardStartsADragAndTheHeaderSizesColumns) {
+    OfflineWindow w;
+    TMainForm& form = *w.Form;
+    TYSGrid* grid = form.CardGrid();
+    const int half = grid->RowHeight() / 2;
+    const int border = grid->GetColWidth(0) + grid->GetColWidth(1);
+    const struct {
+        const char* Name;
+        QPoint From;
+        bool Drags;
+        int Widened;  // column 1
+    } cases[] = {
+        {"title Код", {grid->GetColWidth(0) + 20, half}, false, 0},
+        {"border of Код", {border, half}, false, 30},
+        {"row 2", {grid->GetColWidth(0) + 20, grid->RowHeight() * 3 + half}, true, 0},
+    };
+    for (const auto& c : cases) {
+        const int before = grid->GetColWidth(1);
+        EXPECT_EQ(DragFromCardList(form, c.From, c.From + QPoint(30, 0)), c.Drags) << c.Name;
+        EXPECT_EQ(grid->GetColWidth(1) - before, c.Widened) << c.Name;
+    }
+}
+
+TEST(WindowCards, CardsAreTakenOnlyFromThisWindowsCardList) {
+    OfflineWindow w;
+    TMainForm& form = *w.Form;
+    TGroupDev& group = form.DevGroup();
+    group.SetState(group.AddDevice(40), dfOpened);
+    form.UpdateGridDev();
+    test::Flush();
+    TConfPelko& forty = *group.GetDevice(group.IndexOfAdr(40), nullptr);
+    const QPoint cell = test::DeviceCellPoint(form, 40);
+    ASSERT_GE(cell.x(), 0);
+
+    // The same data from elsewhere: another program's window has no source here.
+    QMimeData mime;
+    mime.setData(QStringLiteral("application/x-confpelko-cards"), QByteArray::number(0));
+    QWidget* target = form.GridDev()->viewport();
+    QDragEnterEvent enter(cell, Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(target, &enter);
+    QDragMoveEvent move(cell, Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(target, &move);
+    EXPECT_FALSE(move.isAccepted());
+    QDropEvent drop(QPointF(cell), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(target, &drop);
+    test::Flush();
+    EXPECT_EQ(forty.UserCount(), 0);
+
+    // Dropped by the card list itself it is copied.
+    test::ClickRow(form, 4);
+    form.GridDevDragDrop(cell.x(), cell.y());
+    EXPECT_EQ(forty.UserCount(), 1);
 }
 
 // Drops the current or marked cards of the card list on a device's cell.
