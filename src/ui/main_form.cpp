@@ -414,7 +414,7 @@ void TMainForm::BuildMenus() {
     TEngine& e = *FEngine;
     add(FMenuDev, "ResetDev", "Сбросить ", [this] { ResetDevClick(); });
     add(FMenuDev, "ChDevStandPas", "Заменить пароль на общий", [&e] { e.ChDevStandPasClick(); });
-    add(FMenuDev, "OpenWithPas", "Открыть с паролем", [&e] { e.OpenWithPasClick(); });
+    add(FMenuDev, "OpenWithPas", "Открыть с паролем", [this] { OpenWithPasClick(); });
     add(FMenuDev, "ReadDevKeys", "Считать карты", [this] { ReadDevKeysClick(); });
     add(FMenuDev, "WriteDevKeys", "Записать карты", [this] { WriteDevKeysClick(); });
     add(FMenuDev, "SetDevParams", "Записать параметры", [&e] { e.SetDevParamsClick(); });

@@ -101,6 +101,7 @@ public:
     void WriteDevKeysClick();
     void sbWriteKeyDevClick();
     void SetDevAddrClick();
+    void OpenWithPasClick();
     // Cards of the card list dropped on the device grid at x, y (its client coordinates).
     void GridDevDragDrop(int x, int y);
     // Selects the device at this address as a click on its cell does.
@@ -260,7 +261,8 @@ private:
     int FHold = 0;
     bool FDispatchHeld = false;
     bool FProgressClosed = true;
-    bool FProgressCancelled = false;  // the user cancelled an operation since this was cleared
+    bool FProgressCancelled = false;
+    bool FPasswordTyped = false;  // the password dialog was accepted  // the user cancelled an operation since this was cleared
     int FShiftAnchor = NoCard;
     int FLastMarkRow = 0;
     int FRowBefore = -1;  // the card list's row before the change being handled

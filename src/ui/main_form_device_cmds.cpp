@@ -62,6 +62,19 @@ void TMainForm::sbWriteKeyDevClick() {
     FEngine->sbWriteKeyDevClick();
 }
 
+// A password the controller refused used to leave no trace at all.
+void TMainForm::OpenWithPasClick() {
+    const TConfPelko* dev = FGroup.GetDevice(FGroup.Selected(), nullptr);
+    if (dev == nullptr) return;
+    const std::uint8_t adr = dev->Config[kAdrByte];
+    const std::string name = dev->Name;
+    FPasswordTyped = false;
+    FEngine->OpenWithPasClick();
+    if (FPasswordTyped && FGroup.IndexOfAdr(adr) != NoDevice && !FGroup.GetStateByAdr(adr, dfOpened))
+        ShowMessage(kCaptionMessage, "Прибор «" + name + "» не принял пароль.\r\nПроверьте пароль и связь с прибором.",
+                    TMsgIcon::Warning);
+}
+
 // The cards read stay read under the new address.
 void TMainForm::SetDevAddrClick() {
     const TConfPelko* dev = FGroup.GetDevice(FGroup.Selected(), nullptr);

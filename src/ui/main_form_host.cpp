@@ -146,6 +146,7 @@ std::optional<std::string> TMainForm::AskPassword() {
     FSequrity->Prepare();
     FSequrity->CentreOn(frameGeometry());
     if (FSequrity->exec() != QDialog::Accepted) return std::nullopt;
+    FPasswordTyped = true;
     return FSequrity->Password().toStdString();
 }
 

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QAbstractButton>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QPushButton>
@@ -103,6 +104,43 @@ TEST(WindowQuestions, CellsAreOverwrittenOnlyAfterYesWhichIsNotTheDefault) {
     watch.stop();
     EXPECT_EQ(asked.Text, "В прибор «Прибор: 3» будет записана 41 карта; остальные ячейки будут очищены.\nЗаписать карты?");
     EXPECT_EQ(line.Snapshot(three)->Cell(gone.Pos), kNoCode);
+}
+
+TEST(WindowQuestions, APasswordTheControllerRefusesIsSaidSo) {
+    TStartOptions o;
+    o.Simulate = true;
+    o.SimulateTiming = false;
+    test::TWindowFixture w(o);
+    TMainForm& form = *w.Form;
+    form.show();
+    test::Click(form, "SpButFind");
+    test::ClickDevice(form, 40);
+    const std::string refused = "Прибор «Прибор: 40» не принял пароль.\r\nПроверьте пароль и связь с прибором.";
+    const struct {
+        const char* Typed;  // nullptr: the dialog is cancelled
+        std::vector<std::string> Boxes;
+        bool Opened;
+    } cases[] = {
+        {"0102030405", {refused}, false},
+        {nullptr, {}, false},
+        {"0a0b0c0d0e", {}, true},
+    };
+    for (const auto& c : cases) {
+        w.Boxes.clear();
+        test::OnNextModal([&c](QWidget* dialog) {
+            if (c.Typed == nullptr) {
+                dialog->close();
+                return;
+            }
+            QTest::keyClicks(dialog->findChild<QLineEdit*>(QStringLiteral("PasswordEdit")), QString::fromLatin1(c.Typed));
+            dialog->findChild<QPushButton*>(QStringLiteral("OKButton"))->click();
+        });
+        test::Trigger(form, "OpenWithPas");
+        std::vector<std::string> texts;
+        for (const test::TBox& b : w.Boxes) texts.push_back(b.Text);
+        EXPECT_EQ(texts, c.Boxes) << (c.Typed ? c.Typed : "cancelled");
+        EXPECT_EQ(form.DevGroup().GetStateByAdr(40, dfOpened), c.Opened);
+    }
 }
 
 }  // namespace
