@@ -173,9 +173,12 @@ TMainForm::TMainForm(TStartOptions options, QWidget* parent)
     FFileDialogs = MakeQtFileDialogs(this);
 
     SetDefaults();
-    if (FSimulator) {
-        // The simulated controllers answer within milliseconds and never
-        // garble a frame: a search need not wait as long as on a real line.
+    if (FSimulator && !FOptions.SimulateTiming) {
+        // Tests and screenshots: the controllers answer at once and never
+        // garble a frame, so a search need not wait as long for the addresses
+        // nobody has. A user's --simulate runs at the line's pace and keeps
+        // the program's own wait and attempts: on a busy machine a shorter
+        // wait loses answering controllers, and a file saved would carry it.
         FSettings.TOConstant = kSimulatedAnswerWaitMs;
         FSettings.MaxAttempt = 1;
         FSession->SetTimeOutConstant(FSettings.TOConstant);

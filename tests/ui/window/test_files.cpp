@@ -10,6 +10,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include "config/config_reader.h"
 #include "config/file_io.h"
 #include "controls/a_property_list.h"
 #include "window_test_util.h"
@@ -190,6 +191,26 @@ TEST(WindowFiles, UnsavedChangesAreMarkedAndAskedForBeforeTheyAreDropped) {
             EXPECT_FALSE(form.isWindowModified());
         }
     }
+}
+
+TEST(WindowFiles, SimulatedControllersLeaveTheLineSettingsAsTheProgramHasThem) {
+    QTemporaryDir dir;
+    TStartOptions o;
+    o.Simulate = true;  // as the user starts it: at the line's pace
+    test::TWindowFixture w(o);
+    const ProgramSettings defaults;
+    EXPECT_EQ(w.Form->Session().TimeOutConstant(), defaults.TOConstant);
+    const QString file = dir.filePath(QStringLiteral("sim.txt"));
+    w.Files->Answers = {file};
+    w.Form->sbFileSaveClick();
+    std::string bytes;
+    ASSERT_TRUE(ReadWholeFile(file.toStdString(), bytes).ok);
+    ProgramSettings saved;
+    TGroupDev devices;
+    SilentConfigHost host;
+    ReadFromFile(std::move(bytes), saved, devices, host);
+    EXPECT_EQ(saved.TOConstant, defaults.TOConstant);
+    EXPECT_EQ(saved.MaxAttempt, defaults.MaxAttempt);
 }
 
 TEST(WindowFiles, NewConfigurationKeepsOnlyDevicesOnTheLine) {
