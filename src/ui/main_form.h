@@ -32,6 +32,7 @@ class QLabel;
 class QMenu;
 class QSplitter;
 class QTimer;
+class QUrl;
 class QToolButton;
 
 namespace pelko {
@@ -73,6 +74,8 @@ public:
     TSimulatorMenu* Simulator() const { return FSimulator; }
     // Replaces the file dialogs (tests answer them without a window).
     void SetFileDialogs(std::unique_ptr<TFileDialogs> dialogs);
+    // Hands a page to the desktop; false when nothing there can show it (tests replace it).
+    std::function<bool(const QUrl&)> UrlOpener;
     // Called with every box shown instead of the box (tests); returns the answer to a question.
     std::function<bool(const std::string& caption, const std::string& text, TMsgIcon icon)> BoxHook;
 
@@ -106,6 +109,9 @@ public:
     void GridDevDragDrop(int x, int y);
     // Selects the device at this address as a click on its cell does.
     void SelectDevice(std::uint8_t adr);
+    // Opens a local page (help, the about box's link), or says where it is
+    // when no program can show it.
+    void OpenPage(const QUrl& page);
     // Opens a file as Open does, without the dialog.
     void OpenConfigFile(const QString& path);
     // Save would write what the file last opened or saved does not hold.

@@ -183,7 +183,18 @@ void TMainForm::ContentHelpClick() {
         ShowMessage(kCaptionMessage, std::string("Отсутствует файл ") + kHelpFileName + "!", TMsgIcon::Error);
         return;
     }
-    QDesktopServices::openUrl(QUrl::fromLocalFile(help));
+    OpenPage(QUrl::fromLocalFile(help));
+}
+
+// Without a URL launcher (xdg-utils) the desktop can open nothing: the user
+// learns where the page is instead of a line on standard error.
+void TMainForm::OpenPage(const QUrl& page) {
+    const bool opened = UrlOpener ? UrlOpener(page) : QDesktopServices::openUrl(page);
+    if (opened) return;
+    ShowMessage(kCaptionMessage,
+                "Не удалось открыть справку: нет программы для просмотра страниц.\r\nОткройте в браузере файл " +
+                    QDir::toNativeSeparators(page.toLocalFile()).toStdString(),
+                TMsgIcon::Warning);
 }
 
 void TMainForm::AboutPrgClick() {
@@ -191,6 +202,7 @@ void TMainForm::AboutPrgClick() {
     const QUrl home = help.isEmpty() ? QUrl() : QUrl::fromLocalFile(help);
     TAboutForm about(this, TVersion{PELKO_VERSION_MAJOR, PELKO_VERSION_MINOR, PELKO_VERSION_BUILD}, home, Emblem(),
                      home.isEmpty() ? QString() : QStringLiteral("Руководство пользователя"));
+    about.Opener = [this](const QUrl& page) { OpenPage(page); };
     about.CentreOn(frameGeometry());
     about.exec();
 }

@@ -4,6 +4,7 @@
 
 #include <QAbstractButton>
 #include <QCoreApplication>
+#include <QUrl>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTemporaryDir>
@@ -211,6 +212,28 @@ TEST(WindowFiles, SimulatedControllersLeaveTheLineSettingsAsTheProgramHasThem) {
     ReadFromFile(std::move(bytes), saved, devices, host);
     EXPECT_EQ(saved.TOConstant, defaults.TOConstant);
     EXPECT_EQ(saved.MaxAttempt, defaults.MaxAttempt);
+}
+
+TEST(WindowFiles, HelpWithoutAPageViewerSaysWhereThePageIs) {
+    QTemporaryDir dir;
+    const QString help = dir.filePath(QStringLiteral("help.html"));
+    test::TWindowFixture w(NoPort());
+    std::vector<QUrl> opened;
+    for (bool viewer : {true, false}) {
+        w.Boxes.clear();
+        w.Form->UrlOpener = [&](const QUrl& page) {
+            opened.push_back(page);
+            return viewer;
+        };
+        w.Form->OpenPage(QUrl::fromLocalFile(help));
+        std::vector<std::string> texts;
+        for (const test::TBox& b : w.Boxes) texts.push_back(b.Text);
+        const std::vector<std::string> none, where = {
+            "Не удалось открыть справку: нет программы для просмотра страниц.\r\nОткройте в браузере файл " +
+            help.toStdString()};
+        EXPECT_EQ(texts, viewer ? none : where);
+    }
+    EXPECT_EQ(opened, std::vector<QUrl>(2, QUrl::fromLocalFile(help)));
 }
 
 TEST(WindowFiles, NewConfigurationKeepsOnlyDevicesOnTheLine) {
