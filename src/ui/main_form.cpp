@@ -23,6 +23,7 @@
 #include "engine/port_settings.h"
 #include "ui/dialogs/about_form.h"
 #include "ui/dialogs/addr_form.h"
+#include "ui/dialogs/dialog_util.h"
 #include "ui/dialogs/progress_form.h"
 #include "ui/dialogs/sequrity_form.h"
 #include "ui/dialogs/set_program_form.h"
@@ -116,8 +117,6 @@ TMainForm::TMainForm(TStartOptions options, QWidget* parent)
       FPorts(FOptions.Ports, std::set<int>(FOptions.MappedPorts.begin(), FOptions.MappedPorts.end())) {
     setObjectName(QStringLiteral("MainForm"));
     setWindowIcon(Emblem());
-    setMinimumSize(640, 480);
-    resize(640, 620);
 
     if (FOptions.Simulate) {
         FSimulator = new TSimulatorMenu(this, FOptions.SimulateTiming);
@@ -189,8 +188,7 @@ TMainForm::TMainForm(TStartOptions options, QWidget* parent)
     RepaintCardGrid();
     UpdateGridDev();
     UpdateControls();
-    if (QScreen* screen = QGuiApplication::primaryScreen())
-        move(screen->availableGeometry().center() - rect().center());
+    PlaceOnScreen();
     TakeSaved();
 }
 
@@ -245,6 +243,19 @@ void TMainForm::SetDefaults() {
     FInspector->SetColWidth(0, FitText(FInspector, "Пользователь", 80));
     FInspector->SetColWidth(1, FInspectorPanel->width() - FInspector->GetColWidth(0) - 6);
     FConfigFileName.clear();
+}
+
+// 640 x 620 centred, or as much of it as the screen's free area holds with
+// the window manager's frame: on a small or scaled screen the title bar, the
+// menu and the status bar must stay on it.
+void TMainForm::PlaceOnScreen() {
+    QScreen* screen = QGuiApplication::primaryScreen();
+    const QRect area = screen ? screen->availableGeometry() : QRect(0, 0, 640, 620);
+    const QSize room = area.size() - FrameAllowance(this);
+    setMinimumSize(QSize(640, 480).boundedTo(room));
+    resize(QSize(640, 620).boundedTo(room));
+    const QSize outer = size() + FrameAllowance(this);
+    move(ClampToArea(area.center() - QPoint(outer.width() / 2, outer.height() / 2), outer, area));
 }
 
 // --- composition ------------------------------------------------------------

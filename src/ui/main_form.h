@@ -164,6 +164,7 @@ private:
     void ApplyControls(const TControlState& state);
     void AfterCommand();
     void SetDefaults();
+    void PlaceOnScreen();
     void CreateSession();
 
     // Session events reach the GUI thread as queued calls.
