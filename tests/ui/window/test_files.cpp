@@ -4,6 +4,7 @@
 
 #include <QAbstractButton>
 #include <QCoreApplication>
+#include <QLabel>
 #include <QUrl>
 #include <QMessageBox>
 #include <QPushButton>
@@ -14,6 +15,8 @@
 #include "config/config_reader.h"
 #include "config/file_io.h"
 #include "controls/a_property_list.h"
+#include "ui/file_dialogs.h"
+#include "ui/qt_translations.h"
 #include "window_test_util.h"
 
 namespace pelko {
@@ -234,6 +237,25 @@ TEST(WindowFiles, HelpWithoutAPageViewerSaysWhereThePageIs) {
         EXPECT_EQ(texts, viewer ? none : where);
     }
     EXPECT_EQ(opened, std::vector<QUrl>(2, QUrl::fromLocalFile(help)));
+}
+
+TEST(WindowFiles, QtsOwnTextsAreRussian) {
+    ASSERT_TRUE(InstallQtTranslations(*QCoreApplication::instance())) << "qt6-translations-l10n is missing";
+    test::TWindowFixture w(NoPort());
+    TMainForm& form = *w.Form;
+    form.SetFileDialogs(MakeQtFileDialogs(&form));
+    QStringList shown;
+    test::OnNextModal([&shown](QWidget* dialog) {
+        for (QLabel* l : dialog->findChildren<QLabel*>())
+            if (l->isVisible()) shown << l->text();
+        for (QAbstractButton* b : dialog->findChildren<QAbstractButton*>())
+            if (b->isVisible()) shown << b->text();
+        dialog->close();
+    });
+    form.sbFileOpenClick();
+    EXPECT_TRUE(shown.contains(QStringLiteral("Отмена"))) << shown.join(QStringLiteral(" | ")).toStdString();
+    for (const char* english : {"Look in:", "File name:", "Files of type:", "Cancel", "&Open", "Open"})
+        EXPECT_FALSE(shown.contains(QString::fromLatin1(english))) << english;
 }
 
 TEST(WindowFiles, NewConfigurationKeepsOnlyDevicesOnTheLine) {
