@@ -215,6 +215,7 @@ private:
     bool MayDiscardChanges();
     // What the window holds now is what the file holds.
     void TakeSaved();
+    void SavedStatus();
     // The title names the file and marks unsaved changes, once the current command is done.
     void ScheduleTitle();
     void UpdateTitle();

@@ -5,6 +5,7 @@
 #include <QDir>
 #include <QCloseEvent>
 #include <QFileInfo>
+#include <QLabel>
 #include <QTimer>
 #include <QUrl>
 #include <utility>
@@ -126,8 +127,19 @@ bool TMainForm::WriteConfig(const QString& path) {
     if (!result.ok)
         ShowMessage(kCaptionMessage, std::string(kTextSaveFailed) + "\r\n" + SaveFailureReason(result.error),
                     TMsgIcon::Error);
-    else TakeSaved();
+    else SavedStatus();
     return result.ok;
+}
+
+// The file keeps only the group's controllers: say how many of those shown
+// went into it, so none is left out without a word.
+void TMainForm::SavedStatus() {
+    TakeSaved();
+    int saved = 0;
+    for (DevIndex i = 0; i < FGroup.Count(); ++i) saved += FGroup.GetState(i, dfInGroup) ? 1 : 0;
+    QString text = QStringLiteral("Сохранено приборов: %1 из %2").arg(saved).arg(FGroup.Count());
+    if (saved < FGroup.Count()) text += QStringLiteral(" (приборы вне группы в файл не записываются)");
+    FStatusInfo->setText(text);
 }
 
 bool TMainForm::Unsaved() { return SavedFingerprint(FSettings, FGroup, *FFileHost) != FSavedPrint; }

@@ -258,6 +258,31 @@ TEST(WindowFiles, QtsOwnTextsAreRussian) {
         EXPECT_FALSE(shown.contains(QString::fromLatin1(english))) << english;
 }
 
+TEST(WindowFiles, TheStatusBarSaysHowManyControllersWereSaved) {
+    QTemporaryDir dir;
+    test::TWindowFixture w(NoPort());
+    TMainForm& form = *w.Form;
+    TGroupDev& group = form.DevGroup();
+    for (std::uint8_t adr : {3, 17, 40}) group.AddDevice(adr);
+    auto* status = form.findChild<QLabel*>(QStringLiteral("StatusPanel1"));
+    ASSERT_NE(status, nullptr);
+    const struct {
+        std::vector<std::uint8_t> InGroup;
+        const char* Said;
+    } cases[] = {
+        {{}, "Сохранено приборов: 3 из 3"},  // none in the group: all of them join it
+        {{3, 40}, "Сохранено приборов: 2 из 3 (приборы вне группы в файл не записываются)"},
+    };
+    w.Files->Answers = {dir.filePath(QStringLiteral("a.txt"))};
+    for (const auto& c : cases) {
+        for (DevIndex i = 0; i < group.Count(); ++i) group.ClearState(i, dfInGroup);
+        for (std::uint8_t adr : c.InGroup) group.SetStateByAdr(adr, dfInGroup);
+        status->clear();
+        form.sbFileSaveClick();
+        EXPECT_EQ(status->text().toStdString(), c.Said);
+    }
+}
+
 TEST(WindowFiles, NewConfigurationKeepsOnlyDevicesOnTheLine) {
     test::TWindowFixture w(NoPort());
     TMainForm& form = *w.Form;
