@@ -107,10 +107,15 @@ TEST(WindowCards, MarksFollowCtrlAndShiftAndSurviveViewSwitches) {
     EXPECT_EQ(MarkedRows(form), (std::vector<int>{2, 3, 4, 5, 6}));
     test::ClickRow(form, 9, Qt::ControlModifier);
     EXPECT_EQ(MarkedRows(form), (std::vector<int>{2, 3, 4, 5, 6, 9}));
+    test::ClickRow(form, 4, Qt::ControlModifier);  // Ctrl on a marked row unmarks it
+    test::ClickRow(form, 4, Qt::ControlModifier);
+    test::ClickRow(form, 3, Qt::ControlModifier);
+    EXPECT_EQ(MarkedRows(form), (std::vector<int>{2, 4, 5, 6, 9}));
+    EXPECT_EQ(BlueRowsOnScreen(form), (std::vector<int>{2, 4, 5, 6, 9}));
     form.ChViewClick();
     form.ChViewClick();
     test::Flush();
-    EXPECT_EQ(MarkedRows(form).size(), 6u);
+    EXPECT_EQ(MarkedRows(form).size(), 5u);
 
     QTest::keyClick(grid, Qt::Key_Down);  // a plain arrow clears every mark
     test::Flush();
@@ -336,6 +341,23 @@ TEST(WindowCards, CardsAreTakenOnlyFromThisWindowsCardList) {
     test::ClickRow(form, 4);
     form.GridDevDragDrop(cell.x(), cell.y());
     EXPECT_EQ(forty.UserCount(), 1);
+}
+
+TEST(WindowCards, TheInspectorRenamesTheDeviceItShowsWhateverItsIndex) {
+    OfflineWindow w;
+    TMainForm& form = *w.Form;
+    TGroupDev& group = form.DevGroup();
+    for (int adr = 10; adr < 140; ++adr) group.AddDevice(static_cast<std::uint8_t>(adr));
+    form.UpdateGridDev();
+    for (int index : {0, 12, 123}) {
+        const std::string name = "Склад " + std::to_string(index);
+        w.Change(("dev" + std::to_string(index)).c_str(), "Имя", QString::fromStdString(name));
+        for (DevIndex i = 0; i < group.Count(); ++i) {
+            std::string now;
+            group.GetName(i, now);
+            EXPECT_EQ(now == name, i == index) << "renaming " << index << " touched " << int(i);
+        }
+    }
 }
 
 // Drops the current or marked cards of the card list on a device's cell.

@@ -82,6 +82,10 @@ TEST(WindowFiles, FailuresAreReportedAndChangeNothing) {
     form.sbFileSaveClick();
     EXPECT_EQ(Slurp(locked), "old");
     EXPECT_TRUE(form.ConfigFileName().empty());
+    w.Files->Answers = {locked};
+    form.N10Click();  // Save as: a failed save does not take the new name either
+    EXPECT_EQ(Slurp(locked), "old");
+    EXPECT_TRUE(form.ConfigFileName().empty());
 
     // A file that exists (saved by another window), on a port that does not:
     // the file is not applied, and a following Save asks for a name instead of
@@ -106,12 +110,13 @@ TEST(WindowFiles, FailuresAreReportedAndChangeNothing) {
     const std::vector<std::string> want = {
         "Не удалось открыть файл.",
         "Не удалось сохранить файл.\r\nНет прав на запись в этот файл или папку.",
+        "Не удалось сохранить файл.\r\nНет прав на запись в этот файл или папку.",
         "COM порт 1 недоступен\r\nПорт /nonexistent/ttyX не найден",
         "Отсутствует файл help.html!",
     };
     ASSERT_EQ(w.Boxes.size(), want.size());
     for (std::size_t i = 0; i < want.size(); ++i) EXPECT_EQ(w.Boxes[i].Text, want[i]);
-    EXPECT_EQ(w.Asked.size(), 5u);
+    EXPECT_EQ(w.Asked.size(), 6u);
 }
 
 // Answers the next box with the button of this caption; records its text and default button.
