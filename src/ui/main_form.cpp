@@ -468,7 +468,21 @@ void TMainForm::BuildStatusBar() {
     statusBar()->setObjectName(QStringLiteral("StatusBar"));
     statusBar()->addWidget(FStatusView);
     statusBar()->addWidget(FStatusInfo, 1);
+    FStatusPort = new QLabel;
+    FStatusPort->setObjectName(QStringLiteral("StatusPort"));
+    FStatusPort->setAccessibleName(QStringLiteral("Порт"));
+    FStatusPort->hide();
+    statusBar()->addPermanentWidget(FStatusPort);
 }
+
+void TMainForm::SetPortClosed(bool closed) {
+    FPortClosed = closed;
+    FStatusPort->setText(QStringLiteral("COM порт %1 не открыт: изменения только в программе").arg(FSettings.NComPort));
+    FStatusPort->setVisible(closed);
+    UpdateControls();
+}
+
+bool TMainForm::WritesThrough() const { return FSettings.AutoWriteKey && !FPortClosed; }
 
 // --- toolbar layouts ----------------------------------------------------------
 
@@ -526,7 +540,16 @@ void TMainForm::AfterCommand() {
 }
 
 void TMainForm::UpdateControls() {
-    FControls = UpdateControlsRule(FControls, FGroup, FEngine->CurConf(), FEngine->MasterView, FSettings);
+    if (FPortClosed) {
+        // The selected device's lists are edited as an opened device's are.
+        const DevIndex sel = FGroup.Selected();
+        const bool opened = sel == NoDevice || FGroup.GetState(sel, dfOpened);
+        if (!opened) FGroup.SetState(sel, dfOpened);
+        FControls = WithoutLine(UpdateControlsRule(FControls, FGroup, FEngine->CurConf(), FEngine->MasterView, FSettings));
+        if (!opened) FGroup.ClearState(sel, dfOpened);
+    } else {
+        FControls = UpdateControlsRule(FControls, FGroup, FEngine->CurConf(), FEngine->MasterView, FSettings);
+    }
     ApplyControls(FControls);
     ScheduleTitle();
 }

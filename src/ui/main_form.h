@@ -112,6 +112,7 @@ public:
     // Opens a local page (help, the about box's link), or says where it is
     // when no program can show it.
     void OpenPage(const QUrl& page);
+    bool PortClosed() const { return FPortClosed; }
     // Opens a file as Open does, without the dialog.
     void OpenConfigFile(const QString& path);
     // Save would write what the file last opened or saved does not hold.
@@ -164,6 +165,11 @@ private:
     void ApplyControls(const TControlState& state);
     void AfterCommand();
     void SetDefaults();
+    // The port could not be opened: card lists are edited in the program
+    // only and nothing that needs the line may start, until it opens.
+    void SetPortClosed(bool closed);
+    // Card edits go to the controller (AutoWriteKey, with the port open).
+    bool WritesThrough() const;
     void PlaceOnScreen();
     void CreateSession();
 
@@ -253,6 +259,8 @@ private:
     TAInspector* FInspector = nullptr;
     QLabel* FStatusView = nullptr;
     QLabel* FStatusInfo = nullptr;
+    QLabel* FStatusPort = nullptr;  // says the port is not open
+    bool FPortClosed = false;
     std::map<std::string, QAction*> FActions;
     QMenu* FMenuDev = nullptr;
     QAction* FCaptions = nullptr;  // "Подписи к кнопкам"

@@ -170,7 +170,7 @@ void TMainForm::CardChangeValue(const QString& key, const QString& name, const Q
 void TMainForm::CardCellChanged(int i, const TCard& card, int cell) {
     if (cell < 0 || cell >= kCellCount || cell == card.Pos) return;
     FEngine->WorkCode = card.Code;
-    if (FSettings.AutoWriteKey) {
+    if (WritesThrough()) {
         FEngine->MoveCardTo(FCardGrid->Row(), static_cast<std::uint16_t>(cell));
         UpdateInspCard();
     } else {
@@ -190,7 +190,7 @@ void TMainForm::CardCodeChanged(int i, const QString& value) {
         return;
     }
     FEngine->WorkCode = check.Code;
-    if (FSettings.AutoWriteKey) {
+    if (WritesThrough()) {
         FEngine->ChangeCardCode(FCardGrid->Row(), check.Code);
     } else {
         Cur().SetCardCode(Master(), static_cast<std::uint16_t>(i), check.Code);
@@ -204,7 +204,7 @@ void TMainForm::CardCodeChanged(int i, const QString& value) {
 void TMainForm::AddCardButClick() {
     const std::uint16_t cell = LowestFreeCell(Cur(), Master());
     if (cell == NoCard) return;
-    if (FSettings.AutoWriteKey) {
+    if (WritesThrough()) {
         FEngine->WriteNewCard(cell);
     } else {
         Cur().AddCard(cell, ZeroCode, std::string());
@@ -229,7 +229,7 @@ void TMainForm::DeleteCards() {
     const int n = ShownCount();
     if (n == 0 || !FEngine->CardFocus) return;
     if (Cur().CountSelected(Master()) == 0) return DeleteCurrentCard();
-    if (FSettings.AutoWriteKey) return FEngine->EraseMarkedCards();
+    if (WritesThrough()) return FEngine->EraseMarkedCards();
     int f = 0;
     while (!RowMarked(f)) ++f;
     for (int row = f; row < ShownCount();) {
@@ -244,7 +244,7 @@ void TMainForm::DeleteCards() {
 
 void TMainForm::DeleteCurrentCard() {
     const int r = FCardGrid->Row();
-    if (FSettings.AutoWriteKey) return FEngine->EraseCard(r);
+    if (WritesThrough()) return FEngine->EraseCard(r);
     const int n = ShownCount();
     const int row = r == n - 1 ? n - 2 : r;
     Cur().DeleteCard(Master(), static_cast<std::uint16_t>(r));
@@ -262,7 +262,7 @@ void TMainForm::ChStatusCardClick() {
     Cur().GetCard(Master(), static_cast<std::uint16_t>(r), card);
     FEngine->WorkCode = card.Code;
     FEngine->WorkUser = card.User;
-    if (FSettings.AutoWriteKey) {
+    if (WritesThrough()) {
         FEngine->MoveCardTo(r, target);
         return UpdateInspCard();
     }

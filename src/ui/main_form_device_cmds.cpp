@@ -5,6 +5,7 @@
 
 #include "controls/ys_grid.h"
 #include "ui/erase_questions.h"
+#include "link/pelko_session.h"
 #include "ui/main_form.h"
 
 namespace pelko {
@@ -38,6 +39,7 @@ void TMainForm::SearchClick(bool allSpeeds) {
     FProgressCancelled = false;
     if (allSpeeds) FEngine->SpButExFindClick();
     else FEngine->SpButFindClick();
+    if (FPortClosed && FSession->Active()) SetPortClosed(false);
     if (FSettings.AutoReadKey) RememberRead(true);
 }
 

@@ -163,9 +163,9 @@ void TMainForm::GridDevDragDrop(int x, int y) {
     }
     if (plan.Outcome != TCopyOutcome::Copy) return;
     if (plan.Marked) {
-        if (FSettings.AutoWriteKey) FEngine->CopyMarkedCardsTo(targetIndex);
+        if (WritesThrough()) FEngine->CopyMarkedCardsTo(targetIndex);
         else CopyMarkedCards(Cur(), *target, master);
-    } else if (FSettings.AutoWriteKey) {
+    } else if (WritesThrough()) {
         FEngine->CopyCardTo(targetIndex, FCardGrid->Row(), plan.Cell);
     } else {
         TCard card;

@@ -69,17 +69,21 @@ void TMainForm::OpenConfigFile(const QString& path) {
         ShowMessage(kCaptionMessage, kTextOpenFailed, TMsgIcon::Warning);
         return;
     }
-    // The name is taken only with the file's content: a later Save must not
-    // replace a file that was never loaded with what the window holds.
-    if (!FEngine->EnPort(FSettings.NComPort)) {
-        FEngine->PortMessage();
-        return;
-    }
+    // Without the adapter the file is still opened, to prepare or review
+    // card lists: edits then stay in the program until the port opens.
+    const bool portBefore = FEngine->EnPort(FSettings.NComPort);
+    if (!portBefore) FEngine->PortMessage();
     FConfigFileName = QFileInfo(path).absoluteFilePath().toStdString();
     ReadFromFile(std::move(bytes), FSettings, FGroup, *FFileHost);
     FCardsRead.clear();  // the file's lists replace what was read
     TakeSaved();
     DevicesRemoved();
+    SetPortClosed(!portBefore && !FEngine->EnPort(FSettings.NComPort));
+    if (FPortClosed) {
+        UpdateGridDev();
+        UpdateControls();
+        return;
+    }
     TPelkoSession& s = *FSession;
     s.SetActive(false);
     s.SetFound(false);
