@@ -21,6 +21,7 @@
 #include "model/group_dev.h"
 #include "ui/control_state.h"
 #include "ui/port_choice.h"
+#include "ui/progress_text.h"
 #include "ui/start_options.h"
 #include "ui/tool_layout.h"
 
@@ -185,6 +186,7 @@ private:
     bool AskNoByDefault(const std::string& caption, const std::string& text);
     // The opened devices (all, or the selected one) have just had their cards read.
     void RememberRead(bool all);
+    std::vector<std::string> OpenedNames() const;
 
     // Card list and device grid.
     void CardGridGetColumnName(int col, TWinColor& color, QString& data);
@@ -278,7 +280,9 @@ private:
     bool FDispatchHeld = false;
     bool FProgressClosed = true;
     bool FProgressCancelled = false;
-    bool FPasswordTyped = false;  // the password dialog was accepted  // the user cancelled an operation since this was cleared
+    bool FPasswordTyped = false;
+    TProgressText FProgressText;
+    std::vector<std::string> FProgressDevices;  // controllers the running group command goes through  // the password dialog was accepted  // the user cancelled an operation since this was cleared
     int FShiftAnchor = NoCard;
     int FLastMarkRow = 0;
     int FRowBefore = -1;  // the card list's row before the change being handled

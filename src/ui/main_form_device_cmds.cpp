@@ -29,9 +29,19 @@ void TMainForm::ReadDevKeysClick() {
     RememberRead(false);
 }
 
+// The names of the opened controllers, which the group commands go through.
+std::vector<std::string> TMainForm::OpenedNames() const {
+    std::vector<std::string> names;
+    for (DevIndex i = 0; i < FGroup.Count(); ++i)
+        if (FGroup.GetState(i, dfOpened)) names.push_back(FGroup.GetDevice(i, nullptr)->Name);
+    return names;
+}
+
 void TMainForm::sbReadKeyDevClick() {
     FProgressCancelled = false;
+    FProgressDevices = OpenedNames();
     FEngine->sbReadKeyDevClick();
+    FProgressDevices.clear();
     RememberRead(true);
 }
 
@@ -61,7 +71,9 @@ void TMainForm::sbWriteKeyDevClick() {
     for (DevIndex i = 0; i < FGroup.Count(); ++i)
         if (FGroup.GetState(i, dfOpened)) devs.push_back(FGroup.GetDevice(i, nullptr));
     if (devs.empty() || !AskNoByDefault(kCaptionWarning, WriteQuestion(devs, FCardsRead))) return;
+    FProgressDevices = OpenedNames();
     FEngine->sbWriteKeyDevClick();
+    FProgressDevices.clear();
 }
 
 // A password the controller refused used to leave no trace at all.

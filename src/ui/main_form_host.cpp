@@ -57,11 +57,23 @@ void TMainForm::DispatchSession() {
 
 // --- progress window ------------------------------------------------------------
 
-void TMainForm::ProgressPrepare() { FProgress->CentreOn(frameGeometry()); }
+void TMainForm::ProgressPrepare() {
+    FProgressText.Start(FProgressDevices);
+    FProgress->SetText(QString());
+    FProgress->CentreOn(frameGeometry());
+}
 
-void TMainForm::ProgressCaption(const std::string& text) { FProgress->SetCaption(QString::fromStdString(text)); }
+void TMainForm::ProgressCaption(const std::string& text) {
+    FProgress->SetCaption(QString::fromStdString(text));
+    FProgressText.Caption(text);
+    FProgress->SetText(QString::fromStdString(FProgressText.Text()));
+}
 
-void TMainForm::ProgressBar(const TProgressBar& bar) { FProgress->SetBar(bar); }
+void TMainForm::ProgressBar(const TProgressBar& bar) {
+    FProgress->SetBar(bar);
+    FProgressText.Bar(bar, TProgressText::Clock::now());
+    FProgress->SetText(QString::fromStdString(FProgressText.Text()));
+}
 
 void TMainForm::ProgressCancelEnabled(bool enabled) { FProgress->SetCancelEnabled(enabled); }
 
