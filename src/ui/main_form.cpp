@@ -431,7 +431,7 @@ void TMainForm::BuildMenus() {
     add(FMenuDev, "OpenWithPas", "Открыть с паролем", [this] { OpenWithPasClick(); });
     add(FMenuDev, "ReadDevKeys", "Считать карты", [this] { ReadDevKeysClick(); });
     add(FMenuDev, "WriteDevKeys", "Записать карты", [this] { WriteDevKeysClick(); });
-    add(FMenuDev, "SetDevParams", "Записать параметры", [&e] { e.SetDevParamsClick(); });
+    add(FMenuDev, "SetDevParams", "Записать параметры", [this] { SetDevParamsClick(); });
     add(FMenuDev, "SetDevAddr", "Заменить адрес", [this] { SetDevAddrClick(); });
     // Every device command ends with the window brought up to date.
     for (QAction* a : FMenuDev->actions()) connect(a, &QAction::triggered, this, [this] { AfterCommand(); });

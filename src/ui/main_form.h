@@ -106,6 +106,7 @@ public:
     void sbWriteKeyDevClick();
     void SetDevAddrClick();
     void OpenWithPasClick();
+    void SetDevParamsClick();
     // Cards of the card list dropped on the device grid at x, y (its client coordinates).
     void GridDevDragDrop(int x, int y);
     // Selects the device at this address as a click on its cell does.
@@ -187,6 +188,8 @@ private:
     // The opened devices (all, or the selected one) have just had their cards read.
     void RememberRead(bool all);
     std::vector<std::string> OpenedNames() const;
+    // Says in the status bar how far the card transfer just run got.
+    void TransferStatus();
 
     // Card list and device grid.
     void CardGridGetColumnName(int col, TWinColor& color, QString& data);
@@ -281,6 +284,7 @@ private:
     bool FProgressClosed = true;
     bool FProgressCancelled = false;
     bool FPasswordTyped = false;
+    bool FParamsChanged = false;  // "Настройка прибора" was accepted with other values
     TProgressText FProgressText;
     std::vector<std::string> FProgressDevices;  // controllers the running group command goes through  // the password dialog was accepted  // the user cancelled an operation since this was cleared
     int FShiftAnchor = NoCard;

@@ -5,6 +5,8 @@
 
 #include "controls/ys_grid.h"
 #include "ui/erase_questions.h"
+#include <QLabel>
+
 #include "link/pelko_session.h"
 #include "ui/main_form.h"
 
@@ -23,9 +25,24 @@ void TMainForm::RememberRead(bool all) {
             FCardsRead.insert(FGroup.GetDevice(i, nullptr)->Config[kAdrByte]);
 }
 
+// A read or write that stopped part way has merged or written only some cells:
+// the status bar names the operation (and so the controller) and how far it got.
+void TMainForm::TransferStatus() {
+    if (FProgressText.Operation().empty()) return;
+    FStatusInfo->setText(
+        FProgressText.Finished()
+            ? QString::fromStdString(FProgressText.Operation()) + QStringLiteral(": готово")
+            : QStringLiteral("Не завершено: %1 — ячеек %2 из %3")
+                  .arg(QString::fromStdString(FProgressText.Operation()))
+                  .arg(FProgressText.Done())
+                  .arg(FProgressText.Total()));
+}
+
 void TMainForm::ReadDevKeysClick() {
     FProgressCancelled = false;
+    FProgressText.Start({});
     FEngine->ReadDevKeysClick();
+    TransferStatus();
     RememberRead(false);
 }
 
@@ -40,8 +57,10 @@ std::vector<std::string> TMainForm::OpenedNames() const {
 void TMainForm::sbReadKeyDevClick() {
     FProgressCancelled = false;
     FProgressDevices = OpenedNames();
+    FProgressText.Start({});
     FEngine->sbReadKeyDevClick();
     FProgressDevices.clear();
+    TransferStatus();
     RememberRead(true);
 }
 
@@ -62,7 +81,9 @@ void TMainForm::ResetDevClick() {
 void TMainForm::WriteDevKeysClick() {
     const TConfPelko* dev = FGroup.GetDevice(FGroup.Selected(), nullptr);
     if (dev == nullptr || !AskNoByDefault(kCaptionWarning, WriteQuestion({dev}, FCardsRead))) return;
+    FProgressText.Start({});
     FEngine->WriteDevKeysClick();
+    TransferStatus();
 }
 
 // Every opened controller is written, in the group or not.
@@ -72,8 +93,10 @@ void TMainForm::sbWriteKeyDevClick() {
         if (FGroup.GetState(i, dfOpened)) devs.push_back(FGroup.GetDevice(i, nullptr));
     if (devs.empty() || !AskNoByDefault(kCaptionWarning, WriteQuestion(devs, FCardsRead))) return;
     FProgressDevices = OpenedNames();
+    FProgressText.Start({});
     FEngine->sbWriteKeyDevClick();
     FProgressDevices.clear();
+    TransferStatus();
 }
 
 // A password the controller refused used to leave no trace at all.
@@ -87,6 +110,21 @@ void TMainForm::OpenWithPasClick() {
     if (FPasswordTyped && FGroup.IndexOfAdr(adr) != NoDevice && !FGroup.GetStateByAdr(adr, dfOpened))
         ShowMessage(kCaptionMessage, "Прибор «" + name + "» не принял пароль.\r\nПроверьте пароль и связь с прибором.",
                     TMsgIcon::Warning);
+}
+
+// Accepted parameters used to be written with no sign, or not written without one.
+void TMainForm::SetDevParamsClick() {
+    const TConfPelko* dev = FGroup.GetDevice(FGroup.Selected(), nullptr);
+    if (dev == nullptr) return;
+    const TDevConfig before = dev->Config;
+    const bool read = FGroup.GetState(FGroup.Selected(), dfParamsRead);
+    FParamsChanged = false;
+    FEngine->SetDevParamsClick();
+    if (!FParamsChanged) return;
+    const QString name = QString::fromStdString(dev->Name);
+    const bool written = dev->Config != before || (!read && FGroup.GetState(FGroup.Selected(), dfParamsRead));
+    FStatusInfo->setText(written ? QStringLiteral("Параметры прибора «%1» записаны").arg(name)
+                                 : QStringLiteral("Параметры прибора «%1» не записаны: прибор их не принял").arg(name));
 }
 
 // The cards read stay read under the new address.

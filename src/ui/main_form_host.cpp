@@ -149,7 +149,11 @@ bool TMainForm::EditDeviceParams(TDeviceParams& params, const std::string& capti
     FDevSettings->CentreOn(frameGeometry());
     const bool accepted = FDevSettings->exec() == QDialog::Accepted;
     FDevSettings->SetCloseEnabled(true);
-    if (accepted) params = FDevSettings->DialogToParams();
+    if (accepted) {
+        const TDeviceParams before = params;
+        params = FDevSettings->DialogToParams();
+        FParamsChanged = !(params == before);
+    }
     return accepted;
 }
 

@@ -20,6 +20,12 @@ public:
     void Caption(const std::string& caption);
     void Bar(const TProgressBar& bar, Clock::time_point now);
     std::string Text() const;
+    // The operation as the caption names it, without its percentage.
+    const std::string& Operation() const { return FOperation; }
+    // Whether the last bar reached its end.
+    bool Finished() const { return !FHasBar || FBar.Marquee || FBar.Position >= FBar.Max; }
+    int Done() const { return FBar.Position - FBar.Min; }
+    int Total() const { return FBar.Max - FBar.Min; }
 
 private:
     std::vector<std::string> FDevices;

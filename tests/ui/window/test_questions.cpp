@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <QAbstractButton>
+#include <QCheckBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
@@ -87,7 +89,9 @@ TEST(WindowQuestions, CellsAreOverwrittenOnlyAfterYesWhichIsNotTheDefault) {
     }
 
     // Read, the question has no note; one card less in the list, and Да writes it so.
+    auto* status = form.findChild<QLabel*>(QStringLiteral("StatusPanel1"));
     test::Trigger(form, "ReadDevKeys");
+    EXPECT_EQ(status->text().toStdString(), "Считывание карт с Прибор: 3: готово");
     TConfPelko& dev = form.Engine().CurConf();
     ASSERT_EQ(dev.UserCount() + dev.MasterCount(), 42);
     TCard gone;
@@ -104,6 +108,22 @@ TEST(WindowQuestions, CellsAreOverwrittenOnlyAfterYesWhichIsNotTheDefault) {
     watch.stop();
     EXPECT_EQ(asked.Text, "В прибор «Прибор: 3» будет записана 41 карта; остальные ячейки будут очищены.\nЗаписать карты?");
     EXPECT_EQ(line.Snapshot(three)->Cell(gone.Pos), kNoCode);
+    // Cancelled part way: the status bar says how far it got.
+    const QString said = status->text();
+    EXPECT_TRUE(said.startsWith(QStringLiteral("Не завершено: Запись карт в Прибор: 3 — ячеек ")) &&
+                said.endsWith(QStringLiteral(" из 1010")))
+        << said.toStdString();
+
+    // Parameters accepted with another value are written, and the status bar says so.
+    test::OnNextModal([](QWidget* dialog) {
+        QCheckBox* box = dialog->findChildren<QCheckBox*>().value(0);
+        ASSERT_NE(box, nullptr);
+        box->click();
+        dialog->findChild<QPushButton*>(QStringLiteral("OKButton"))->click();
+    });
+    form.BoxHook = [](const std::string&, const std::string&, TMsgIcon) { return true; };
+    test::Trigger(form, "SetDevParams");
+    EXPECT_EQ(status->text().toStdString(), "Параметры прибора «Прибор: 3» записаны");
 }
 
 TEST(WindowQuestions, APasswordTheControllerRefusesIsSaidSo) {
