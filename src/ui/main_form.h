@@ -230,6 +230,7 @@ private:
     // The title names the file and marks unsaved changes, once the current command is done.
     void ScheduleTitle();
     void UpdateTitle();
+    void ShowTitle(bool modified);
     QString ProgramFolder() const;
     QString HelpFile() const;
 

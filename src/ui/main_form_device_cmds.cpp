@@ -1,13 +1,11 @@
 // Device commands of the window. Those that wipe or overwrite a controller's
 // card cells ask first, naming what will be lost; reads are remembered so the
 // question can say when the cards being overwritten were never seen.
+#include <QLabel>
 #include <utility>
 
-#include "controls/ys_grid.h"
-#include "ui/erase_questions.h"
-#include <QLabel>
-
 #include "link/pelko_session.h"
+#include "ui/erase_questions.h"
 #include "ui/main_form.h"
 
 namespace pelko {

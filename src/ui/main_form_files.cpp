@@ -2,8 +2,8 @@
 // the about window.
 #include <QCoreApplication>
 #include <QDesktopServices>
-#include <QDir>
 #include <QCloseEvent>
+#include <QDir>
 #include <QFileInfo>
 #include <QLabel>
 #include <QTimer>
@@ -150,7 +150,7 @@ bool TMainForm::Unsaved() { return SavedFingerprint(FSettings, FGroup, *FFileHos
 
 void TMainForm::TakeSaved() {
     FSavedPrint = SavedFingerprint(FSettings, FGroup, *FFileHost);
-    UpdateTitle();
+    ShowTitle(false);
 }
 
 void TMainForm::ScheduleTitle() {
@@ -161,11 +161,13 @@ void TMainForm::ScheduleTitle() {
     });
 }
 
-void TMainForm::UpdateTitle() {
+void TMainForm::UpdateTitle() { ShowTitle(Unsaved()); }
+
+void TMainForm::ShowTitle(bool modified) {
     const QString name = FConfigFileName.empty() ? QString::fromUtf8(kUnnamed)
                                                  : QFileInfo(QString::fromStdString(FConfigFileName)).fileName();
     setWindowTitle(QStringLiteral("%1[*] — %2").arg(name, QString::fromUtf8(kWindowCaption)));
-    setWindowModified(Unsaved());
+    setWindowModified(modified);
 }
 
 bool TMainForm::MayDiscardChanges() {
