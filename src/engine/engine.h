@@ -85,6 +85,9 @@ public:
     void CopyCardsTo(DevIndex target, int row);
     // Takes the code of a card held to the selected device's reader.
     void CaptureCode();
+    // Without the port (a file opened in the office) the edits change the
+    // model only, whatever AutoWriteKey says.
+    void SetModelOnly(bool on) { FModelOnly = on; }
 
     // --- state ---
     TOperState OperState() const { return C.State(); }
@@ -106,7 +109,10 @@ private:
     void RunSearch(int mode, std::uint8_t firstAdr, bool readCards);
     void RunCardEdit(TOperation& op, int barMax, const char* caption);
 
+    bool WritesThrough() const { return C.Settings.AutoWriteKey && !FModelOnly; }
+
     TEngineCore C;
+    bool FModelOnly = false;
 };
 
 }  // namespace pelko

@@ -26,7 +26,7 @@ void TEngine::AddCard() {
     TConfPelko& conf = C.CurConf();
     const std::uint16_t cell = LowestFreeCell(conf, C.MasterView);
     if (cell == NoCard || Busy()) return;
-    if (!C.Settings.AutoWriteKey) {
+    if (!WritesThrough()) {
         const int row = AddCardInModel(conf, C.MasterView);
         C.RefreshCardList();
         return C.Host.SetCardRow(row);
@@ -41,7 +41,7 @@ void TEngine::DeleteCard(int row) {
     TConfPelko& conf = C.CurConf();
     if (conf.CardCount(C.MasterView) == 0 || !C.CardFocus || Busy()) return;
     const bool marked = conf.CountSelected(C.MasterView) != 0;
-    if (!C.Settings.AutoWriteKey) {
+    if (!WritesThrough()) {
         const int next = marked ? DeleteMarkedInModel(conf, C.MasterView) : DeleteCardInModel(conf, C.MasterView, row);
         C.RefreshCardList();
         return C.Host.SetCardRow(next);
@@ -73,7 +73,7 @@ void TEngine::MoveCard(int row, std::uint16_t newCell) {
     TConfPelko& conf = C.CurConf();
     TCard card;
     if (newCell >= kCellCount || !CardAt(conf, C.MasterView, row, card) || newCell == card.Pos || Busy()) return;
-    if (!C.Settings.AutoWriteKey) {
+    if (!WritesThrough()) {
         conf.MoveCard(C.MasterView, static_cast<std::uint16_t>(row), newCell);
         return C.Host.RepaintCardGrid();
     }
@@ -89,7 +89,7 @@ void TEngine::SwitchCardList(int row) {
     if (!CardAt(conf, C.MasterView, row, card) || Busy()) return;
     const std::uint16_t target = LowestFreeCell(conf, !C.MasterView);
     if (target == NoCard) return;
-    if (!C.Settings.AutoWriteKey) {
+    if (!WritesThrough()) {
         const int next = SwitchListInModel(conf, C.MasterView, row);
         C.RefreshCardList();
         C.Host.SetCardRow(next);
@@ -102,7 +102,7 @@ void TEngine::ChangeCardCode(int row, const TCode& code) {
     TConfPelko& conf = C.CurConf();
     TCard card;
     if (!CardAt(conf, C.MasterView, row, card) || Busy()) return;
-    if (!C.Settings.AutoWriteKey) {
+    if (!WritesThrough()) {
         conf.SetCardCode(C.MasterView, static_cast<std::uint16_t>(row), code);
         C.Host.RepaintCardGrid();
         return C.Host.UpdateInspCard();
@@ -136,7 +136,7 @@ void TEngine::CopyCardsTo(DevIndex targetIndex, int row) {
     if (plan.Outcome != TCopyOutcome::Copy) return;
     TCard card;
     if (!plan.Marked && !CardAt(source, master, row, card)) return;
-    if (!C.Settings.AutoWriteKey) {
+    if (!WritesThrough()) {
         if (plan.Marked) return CopyMarkedCards(source, *target, master);
         target->AddCard(plan.Cell, card.Code, card.User);
         return;

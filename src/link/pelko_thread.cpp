@@ -325,7 +325,7 @@ void TPelkoThread::StartupScan() {
         if (FSession.FSearchAddr) PostEvent(qkSearchAddr, a | (found ? 1u : 0u) << 8);
         if (found) {
             FPresent[a].store(true);
-            PostEvent(qkDevOn, a);
+            Announce(static_cast<std::uint8_t>(a), true);
         }
     }
 }
@@ -362,8 +362,9 @@ void TPelkoThread::PollStep() {
     Bytes answer;
     if (!Exchange(CardPollBody(adr), answer, kOwnAnswerCapacity)) {
         FPresent[adr].store(false);
-        PostEvent(qkDevOff, adr);
+        Announce(adr, false);
     } else {
+        if (!FAnnounced[adr]) Announce(adr, true);
         PollCards(adr, answer);
         PollButton(adr, answer);
     }
@@ -399,7 +400,7 @@ void TPelkoThread::ReprobeStep() {
     Bytes answer;
     if (Exchange(ProbeBody(adr), answer, kOwnAnswerCapacity)) {
         FPresent[adr].store(true);
-        PostEvent(qkDevOn, adr);
+        Announce(adr, true);
     }
     FNextProbe = static_cast<std::uint8_t>(adr + 1);
 }
@@ -421,6 +422,11 @@ void TPelkoThread::IdleWait() {
 void TPelkoThread::Wake() {
     std::lock_guard<std::mutex> lock(FWakeLock);
     FWakeCond.notify_all();
+}
+
+void TPelkoThread::Announce(std::uint8_t adr, bool on) {
+    FAnnounced[adr] = on;
+    PostEvent(on ? qkDevOn : qkDevOff, adr);
 }
 
 void TPelkoThread::SetPresent(std::uint8_t adr) {

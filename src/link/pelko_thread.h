@@ -72,6 +72,7 @@ private:
     void PollCards(std::uint8_t adr, Bytes& answer);
     void PollButton(std::uint8_t adr, Bytes& answer);
     void ReprobeStep();
+    void Announce(std::uint8_t adr, bool on);  // qkDevOn or qkDevOff, remembered
     int NextCandidate(std::uint8_t start, bool present) const;
 
     bool HasWork() const;
@@ -104,6 +105,10 @@ private:
     std::uint8_t FNextPoll = 0;
     std::uint8_t FNextProbe = 0;
     std::uint32_t FPassCount = 0;
+    // Addresses announced with qkDevOn and not lost since. A controller made
+    // present by SetPresent (after an operation, or after a poll it missed)
+    // is announced at its first answered poll, so the program shows it again.
+    std::array<bool, 256> FAnnounced{};
 
     std::atomic<bool> FTerminated{false};
     mutable std::mutex FWakeLock;

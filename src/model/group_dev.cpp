@@ -140,6 +140,8 @@ DevIndex TGroupDev::ChangeAdr(DevIndex Index, std::uint8_t NewAdr) {
     if (IndexOfAdr(NewAdr) != NoDevice) return NoDevice;
     std::unique_ptr<TConfPelko> moved = std::move(Items_[Index]);
     Items_.erase(Items_.begin() + Index);
+    // A name the user never gave names the old address: it follows the new one.
+    if (moved->Name == DefaultDeviceName(moved->Config[kAdrByte])) moved->Name = DefaultDeviceName(NewAdr);
     moved->Config[kAdrByte] = NewAdr;
     const std::size_t place = LowerBound(NewAdr);
     Items_.insert(Items_.begin() + static_cast<std::ptrdiff_t>(place), std::move(moved));

@@ -88,4 +88,11 @@ TControlState UpdateControlsRule(const TControlState& before, const TGroupDev& g
     return s;
 }
 
+TControlState WithoutLine(TControlState s) {
+    for (bool* line : {&s.ResetDev, &s.ChDevStandPas, &s.OpenWithPas, &s.ReadDevKeys, &s.WriteDevKeys, &s.SetDevParams,
+                       &s.SetDevAddr, &s.ReadCodeBut, &s.sbReadKeyDev, &s.sbWriteKeyDev})
+        *line = false;
+    return s;
+}
+
 }  // namespace pelko

@@ -51,4 +51,7 @@ bool EnReset(const TGroupDev& group, const ProgramSettings& settings);
 TControlState UpdateControlsRule(const TControlState& before, const TGroupDev& group, const TConfPelko& cur,
                                  bool masterView, const ProgramSettings& settings);
 
+// The state with everything that needs the line taken away (the port is not open).
+TControlState WithoutLine(TControlState s);
+
 }  // namespace pelko

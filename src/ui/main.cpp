@@ -8,6 +8,7 @@
 #include "controls/accessible_grids.h"
 #include "pelko_version.h"
 #include "ui/main_form.h"
+#include "ui/qt_translations.h"
 #include "ui/screenshot_scene.h"
 
 namespace {
@@ -36,6 +37,8 @@ int main(int argc, char** argv) {
     QApplication::setOrganizationName(QStringLiteral("ConfPelko"));
     QApplication::setApplicationVersion(QStringLiteral(PELKO_VERSION));
     QApplication::setDesktopFileName(QStringLiteral("example.confpelko.ConfPelkoQ250"));
+    if (!pelko::InstallQtTranslations(app))
+        std::fputs("confpelko: нет переводов Qt (пакет qt6-translations-l10n), его надписи будут по-английски\n", stderr);
     pelko::TStartOptions options;
     std::string error;
     // QApplication has taken its own options out of argv.

@@ -23,6 +23,7 @@
 #include "engine/port_settings.h"
 #include "ui/dialogs/about_form.h"
 #include "ui/dialogs/addr_form.h"
+#include "ui/dialogs/dialog_util.h"
 #include "ui/dialogs/progress_form.h"
 #include "ui/dialogs/sequrity_form.h"
 #include "ui/dialogs/set_program_form.h"
@@ -35,7 +36,6 @@
 namespace pelko {
 namespace {
 
-constexpr char kWindowCaption[] = "Программа для конфигурирования Pelko-Q250";
 constexpr char kProgramName[] = "ConfPelkoQ250";
 constexpr int kSimulatedAnswerWaitMs = 50;
 
@@ -116,10 +116,7 @@ TMainForm::TMainForm(TStartOptions options, QWidget* parent)
       FOptions(std::move(options)),
       FPorts(FOptions.Ports, std::set<int>(FOptions.MappedPorts.begin(), FOptions.MappedPorts.end())) {
     setObjectName(QStringLiteral("MainForm"));
-    setWindowTitle(QString::fromUtf8(kWindowCaption));
     setWindowIcon(Emblem());
-    setMinimumSize(640, 480);
-    resize(640, 620);
 
     if (FOptions.Simulate) {
         FSimulator = new TSimulatorMenu(this, FOptions.SimulateTiming);
@@ -175,9 +172,12 @@ TMainForm::TMainForm(TStartOptions options, QWidget* parent)
     FFileDialogs = MakeQtFileDialogs(this);
 
     SetDefaults();
-    if (FSimulator) {
-        // The simulated controllers answer within milliseconds and never
-        // garble a frame: a search need not wait as long as on a real line.
+    if (FSimulator && !FOptions.SimulateTiming) {
+        // Tests and screenshots: the controllers answer at once and never
+        // garble a frame, so a search need not wait as long for the addresses
+        // nobody has. A user's --simulate runs at the line's pace and keeps
+        // the program's own wait and attempts: on a busy machine a shorter
+        // wait loses answering controllers, and a file saved would carry it.
         FSettings.TOConstant = kSimulatedAnswerWaitMs;
         FSettings.MaxAttempt = 1;
         FSession->SetTimeOutConstant(FSettings.TOConstant);
@@ -185,11 +185,11 @@ TMainForm::TMainForm(TStartOptions options, QWidget* parent)
     }
     // FormCreate: an empty card list on an empty record.
     FCardGrid->SetRowCount(0);
-    FCardGrid->update();
+    RepaintCardGrid();
     UpdateGridDev();
     UpdateControls();
-    if (QScreen* screen = QGuiApplication::primaryScreen())
-        move(screen->availableGeometry().center() - rect().center());
+    PlaceOnScreen();
+    TakeSaved();
 }
 
 TMainForm::~TMainForm() {
@@ -240,6 +240,19 @@ void TMainForm::SetDefaults() {
     FInspector->SetColWidth(0, FitText(FInspector, "Пользователь", 80));
     FInspector->SetColWidth(1, FInspectorPanel->width() - FInspector->GetColWidth(0) - 6);
     FConfigFileName.clear();
+}
+
+// 640 x 620 centred, or as much of it as the screen's free area holds with
+// the window manager's frame: on a small or scaled screen the title bar, the
+// menu and the status bar must stay on it.
+void TMainForm::PlaceOnScreen() {
+    QScreen* screen = QGuiApplication::primaryScreen();
+    const QRect area = screen ? screen->availableGeometry() : QRect(0, 0, 640, 620);
+    const QSize room = area.size() - FrameAllowance(this);
+    setMinimumSize(QSize(640, 480).boundedTo(room));
+    resize(QSize(640, 620).boundedTo(room));
+    const QSize outer = size() + FrameAllowance(this);
+    move(ClampToArea(area.center() - QPoint(outer.width() / 2, outer.height() / 2), outer, area));
 }
 
 // --- composition ------------------------------------------------------------
@@ -451,6 +464,19 @@ void TMainForm::BuildStatusBar() {
     statusBar()->setObjectName(QStringLiteral("StatusBar"));
     statusBar()->addWidget(FStatusView);
     statusBar()->addWidget(FStatusInfo, 1);
+    FStatusPort = new QLabel;
+    FStatusPort->setObjectName(QStringLiteral("StatusPort"));
+    FStatusPort->setAccessibleName(QStringLiteral("Порт"));
+    FStatusPort->hide();
+    statusBar()->addPermanentWidget(FStatusPort);
+}
+
+void TMainForm::SetPortClosed(bool closed) {
+    FPortClosed = closed;
+    FEngine->SetModelOnly(closed);
+    FStatusPort->setText(QStringLiteral("COM порт %1 не открыт: изменения только в программе").arg(FSettings.NComPort));
+    FStatusPort->setVisible(closed);
+    UpdateControls();
 }
 
 // --- toolbar layouts ----------------------------------------------------------
@@ -503,14 +529,24 @@ void TMainForm::AfterCommand() {
         FCardGrid->SetRowCount(ShownCount());
         FRowBefore = FCardGrid->Row();
     }
-    FCardGrid->update();
+    RepaintCardGrid();
     UpdateGridDev();
     UpdateControls();
 }
 
 void TMainForm::UpdateControls() {
-    FControls = UpdateControlsRule(FControls, FGroup, FEngine->CurConf(), FEngine->MasterView(), FSettings);
+    if (FPortClosed) {
+        // The selected device's lists are edited as an opened device's are.
+        const DevIndex sel = FGroup.Selected();
+        const bool opened = sel == NoDevice || FGroup.GetState(sel, dfOpened);
+        if (!opened) FGroup.SetState(sel, dfOpened);
+        FControls = WithoutLine(UpdateControlsRule(FControls, FGroup, FEngine->CurConf(), FEngine->MasterView(), FSettings));
+        if (!opened) FGroup.ClearState(sel, dfOpened);
+    } else {
+        FControls = UpdateControlsRule(FControls, FGroup, FEngine->CurConf(), FEngine->MasterView(), FSettings);
+    }
     ApplyControls(FControls);
+    ScheduleTitle();
 }
 
 void TMainForm::ApplyControls(const TControlState& s) {

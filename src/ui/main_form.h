@@ -10,6 +10,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <set>
 
 #include "config/program_settings.h"
 #include "controls/win_color.h"
@@ -20,16 +21,19 @@
 #include "model/group_dev.h"
 #include "ui/control_state.h"
 #include "ui/port_choice.h"
+#include "ui/progress_text.h"
 #include "ui/start_options.h"
 #include "ui/tool_layout.h"
 
 class QAction;
+class QDropEvent;
 class QKeyEvent;
 class QMouseEvent;
 class QLabel;
 class QMenu;
 class QSplitter;
 class QTimer;
+class QUrl;
 class QToolButton;
 
 namespace pelko {
@@ -71,6 +75,8 @@ public:
     TSimulatorMenu* Simulator() const { return FSimulator; }
     // Replaces the file dialogs (tests answer them without a window).
     void SetFileDialogs(std::unique_ptr<TFileDialogs> dialogs);
+    // Hands a page to the desktop; false when nothing there can show it (tests replace it).
+    std::function<bool(const QUrl&)> UrlOpener;
     // Called with every box shown instead of the box (tests); returns the answer to a question.
     std::function<bool(const std::string& caption, const std::string& text, TMsgIcon icon)> BoxHook;
 
@@ -94,6 +100,7 @@ public:
     // The toolbar's line commands and the device menu.
     void SpButFindClick();
     void SpButExFindClick();
+    void SearchClick(bool allSpeeds);
     void sbReadKeyDevClick();
     void sbWriteKeyDevClick();
     void ResetDevClick();
@@ -107,8 +114,14 @@ public:
     void GridDevDragDrop(int x, int y);
     // Selects the device at this address as a click on its cell does.
     void SelectDevice(std::uint8_t adr);
+    // Opens a local page (help, the about box's link), or says where it is
+    // when no program can show it.
+    void OpenPage(const QUrl& page);
+    bool PortClosed() const { return FPortClosed; }
     // Opens a file as Open does, without the dialog.
     void OpenConfigFile(const QString& path);
+    // Save would write what the file last opened or saved does not hold.
+    bool Unsaved();
 
     // EngineHost.
     void ProgressPrepare() override;
@@ -139,6 +152,8 @@ public:
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
+    // Asks whether to save unsaved changes first.
+    void closeEvent(QCloseEvent* event) override;
     // The user column of the card list and the value column of the inspector
     // take whatever width is left.
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -156,12 +171,28 @@ private:
     void ApplyControls(const TControlState& state);
     void AfterCommand();
     void SetDefaults();
+    // The port could not be opened: card lists are edited in the program
+    // only and nothing that needs the line may start, until it opens.
+    void SetPortClosed(bool closed);
+    // Card edits go to the controller (AutoWriteKey, with the port open).
+    void PlaceOnScreen();
     void CreateSession();
 
     // Session events reach the GUI thread as queued calls.
     void DispatchSession();
     // Nested dialogs and pauses hold answers and timer ticks back until they end.
     struct THold;
+    // A question with Да / Нет / Отмена; the default button is Да unless noByDefault.
+    // Tests' BoxHook answers it Да (true) or Нет (false).
+    enum class TAnswer3 { Yes, No, Cancel };
+    TAnswer3 AskYesNoCancel(const std::string& caption, const std::string& text, bool noByDefault);
+    // A warning question whose default button is Нет; true for Да.
+    bool AskNoByDefault(const std::string& caption, const std::string& text);
+    // The opened devices (all, or the selected one) have just had their cards read.
+    void RememberRead(bool all);
+    std::vector<std::string> OpenedNames() const;
+    // Says in the status bar how far the card transfer just run got.
+    void TransferStatus();
 
     // Card list and device grid.
     void CardGridGetColumnName(int col, TWinColor& color, QString& data);
@@ -172,6 +203,7 @@ private:
     void AInspector1ChangeValue(const QString& key, const QString& name, const QString& value, bool& canExit);
     void DevicesRemoved();
     void ConnectDeviceGrid();
+    bool OwnCards(const QDropEvent* e) const;
 
     // Card list (the shown list of CurConf).
     TConfPelko& Cur();
@@ -187,9 +219,20 @@ private:
     void CardChangeValue(const QString& key, const QString& name, const QString& value);
     void CardCellChanged(int i, const TCard& card, int cell);
     void CardCodeChanged(int i, const QString& value);
+    void DeleteCards();
 
     // Files.
+    bool SaveConfig();
     bool WriteConfig(const QString& path);
+    // True when nothing unsaved is lost: none, saved now, or the user lets it go.
+    bool MayDiscardChanges();
+    // What the window holds now is what the file holds.
+    void TakeSaved();
+    void SavedStatus();
+    // The title names the file and marks unsaved changes, once the current command is done.
+    void ScheduleTitle();
+    void UpdateTitle();
+    void ShowTitle(bool modified);
     QString ProgramFolder() const;
     QString HelpFile() const;
 
@@ -203,6 +246,9 @@ private:
     std::unique_ptr<EngineFileHost> FFileHost;
     std::unique_ptr<TFileDialogs> FFileDialogs;
     std::string FConfigFileName;
+    std::uint64_t FSavedPrint = 0;
+    std::set<int> FCardsRead;  // addresses whose cards were read in this session
+    bool FTitlePending = false;
     TControlState FControls;
     TColorCellList FCells;
 
@@ -221,6 +267,8 @@ private:
     TAInspector* FInspector = nullptr;
     QLabel* FStatusView = nullptr;
     QLabel* FStatusInfo = nullptr;
+    QLabel* FStatusPort = nullptr;  // says the port is not open
+    bool FPortClosed = false;
     std::map<std::string, QAction*> FActions;
     QMenu* FMenuDev = nullptr;
     QAction* FCaptions = nullptr;  // "Подписи к кнопкам"
@@ -237,6 +285,9 @@ private:
     int FHold = 0;
     bool FDispatchHeld = false;
     bool FProgressClosed = true;
+    bool FProgressCancelled = false;
+    TProgressText FProgressText;
+    std::vector<std::string> FProgressDevices;  // controllers the running group command goes through  // the password dialog was accepted  // the user cancelled an operation since this was cleared
     int FShiftAnchor = NoCard;
     int FLastMarkRow = 0;
     int FRowBefore = -1;  // the card list's row before the change being handled

@@ -1,6 +1,7 @@
 // The card list: what it shows, row marking with Ctrl and Shift, the card
 // inspector and the card buttons. With AutoWriteKey off only the model
 // changes; on, the engine writes the change and the model follows the answers.
+#include <cstdlib>
 #include <utility>
 
 #include <QKeyEvent>
@@ -89,7 +90,7 @@ void TMainForm::CardGridChangeRow() {
         UpdateInspCard();
         FInspector->CommitEdit();
         FLastMarkRow = r;
-        FCardGrid->update();
+        RepaintCardGrid();
     } else {
         if (shift && FShiftAnchor != NoCard) {
             for (int i = std::min(FShiftAnchor, r); i <= std::max(FShiftAnchor, r); ++i) MarkRow(i, true);
@@ -99,45 +100,49 @@ void TMainForm::CardGridChangeRow() {
             Cur().ClearSelection(Master());
         }
         UpdateInspCard();
-        FCardGrid->update();
+        RepaintCardGrid();
     }
     FEngine->CardFocus() = true;
 }
 
-// The grid has moved its row already; r is where it stood when the key came.
+// The grid has moved its row already: r is where it moved to, before where it
+// stood when the key came. Shift+arrows grow the marked run from the anchor,
+// or shrink it when they go back towards it.
 void TMainForm::CardGridKeyDown(QKeyEvent* e) {
     FInputModifiers = e->modifiers();
     FInputRow = FCardGrid->Row();
-    const int n = ShownCount();
-    const int r = FRowBefore;
+    const int r = FCardGrid->Row();
+    const int before = FRowBefore;
     const bool shift = e->modifiers().testFlag(Qt::ShiftModifier);
     const bool ctrl = e->modifiers().testFlag(Qt::ControlModifier);
     const int key = e->key();
     if ((key == Qt::Key_Up || key == Qt::Key_Down) && shift) {
-        FLastMarkRow = r;
-        const bool up = key == Qt::Key_Up;
-        if (RowMarked(r)) {
-            if (up && r > 0) MarkRow(r + 1, false);
-            if (!up && r < n - 1) MarkRow(r - 1, false);
+        if (FShiftAnchor == NoCard) FShiftAnchor = before;
+        if (std::abs(r - FShiftAnchor) < std::abs(before - FShiftAnchor)) {
+            MarkRow(before, false);
         } else {
+            MarkRow(before, true);
             MarkRow(r, true);
-            if (up && r > 0) MarkRow(r + 1, true);
-            if (!up && r != n - 1) MarkRow(r - 1, true);
         }
+        FLastMarkRow = r;
     } else if ((key == Qt::Key_Up || key == Qt::Key_Down) && !ctrl) {
         Cur().ClearSelection(Master());
+        FShiftAnchor = NoCard;
         FLastMarkRow = NoCard;
     } else if (key == Qt::Key_Shift && FShiftAnchor == NoCard) {
-        FShiftAnchor = r;
+        FShiftAnchor = before;
     }
-    if (key == Qt::Key_Up || key == Qt::Key_Down) FCardGrid->update();
+    if (key == Qt::Key_Up || key == Qt::Key_Down) RepaintCardGrid();
 }
 
 void TMainForm::CardGridMouseDown(QMouseEvent* e) {
     FEngine->CardFocus() = true;
     FInputModifiers = e->modifiers();
     FInputRow = FCardGrid->Row();
-    if (e->button() == Qt::LeftButton) FDragStart = e->position().toPoint();
+    // Only a press on a card may start a card drag: the header sizes columns.
+    const QPoint at = e->position().toPoint();
+    const bool onCard = FCardGrid->RowAt(at.y()) >= 0 && at.x() >= 1 && at.x() < FCardGrid->viewport()->width();
+    FDragStart = e->button() == Qt::LeftButton && onCard ? at : QPoint();
 }
 
 // --- inspector ------------------------------------------------------------------------
@@ -178,22 +183,35 @@ void TMainForm::CardCodeChanged(int i, const QString& value) {
 
 // --- card buttons ------------------------------------------------------------------------
 
-void TMainForm::AddCardButClick() { FEngine->AddCard(); }
+void TMainForm::AddCardButClick() {
+    FEngine->AddCard();
+    UpdateInspCard();
+}
 
+// The row may keep its number while another card takes it: the inspector
+// must show that card, or an edit typed there would land on the wrong one.
 void TMainForm::DelCardButClick() {
+    DeleteCards();
+    UpdateInspCard();
+}
+
+void TMainForm::DeleteCards() {
     FShiftAnchor = NoCard;
     FLastMarkRow = NoCard;
     FEngine->DeleteCard(FCardGrid->Row());
 }
 
-void TMainForm::ChStatusCardClick() { FEngine->SwitchCardList(FCardGrid->Row()); }
+void TMainForm::ChStatusCardClick() {
+    FEngine->SwitchCardList(FCardGrid->Row());
+    UpdateInspCard();
+}
 
 void TMainForm::ChViewClick() {
     FShiftAnchor = NoCard;
     FLastMarkRow = NoCard;
     FEngine->MasterView() = !FEngine->MasterView();
     FCardGrid->SetRowCount(ShownCount());
-    FCardGrid->update();
+    RepaintCardGrid();
     UpdateInspCard();
     FInspector->CommitEdit();
     FStatusView->setText(QString::fromUtf8(Master() ? kMasterViewText : kUserViewText));
@@ -201,7 +219,7 @@ void TMainForm::ChViewClick() {
 
 void TMainForm::InverseSelClick() {
     Cur().InvertSelection(Master());
-    FCardGrid->update();
+    RepaintCardGrid();
 }
 
 void TMainForm::EditButClick() {

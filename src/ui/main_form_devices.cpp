@@ -28,6 +28,7 @@ void TMainForm::UpdateGridDev() {
     FCells = FGroup.MakeCellList();
     FGridDev->SetCells(&FCells);
     FreeCellList(old);
+    ScheduleTitle();
 }
 
 void TMainForm::UpdateInspDev() {
@@ -43,7 +44,7 @@ void TMainForm::UpdateInspDev() {
 void TMainForm::DevicesRemoved() {
     FCardGrid->SetRowCount(ShownCount());
     FRowBefore = FCardGrid->Row();
-    FCardGrid->update();
+    RepaintCardGrid();
     if (FGroup.Selected() == NoDevice) {
         FEngine->CardFocus() = false;
         FInspector->LoadParams(EmptyMarkup());
@@ -61,7 +62,7 @@ void TMainForm::GridDevCellClick(const TColorCell* cell) {
     FGroup.Select(index);
     FCardGrid->SetRowCount(ShownCount());
     FRowBefore = FCardGrid->Row();
-    FCardGrid->update();
+    RepaintCardGrid();
     UpdateInspDev();
     UpdateControls();
     UpdateGridDev();  // the clicked cell is gone after this
@@ -94,6 +95,7 @@ void TMainForm::sbDelDevGroupClick() {
 void TMainForm::AInspector1ChangeValue(const QString& key, const QString& name, const QString& value,
                                        bool& canExit) {
     canExit = true;
+    ScheduleTitle();
     if (FEngine->CardFocus() && !key.startsWith(QLatin1String(kDeviceKeyPrefix))) CardChangeValue(key, name, value);
     const qsizetype at = key.indexOf(QLatin1String(kDeviceKeyPrefix));
     if (at < 0) return;
@@ -108,7 +110,8 @@ void TMainForm::AInspector1ChangeValue(const QString& key, const QString& name, 
 // --- drag and drop ----------------------------------------------------------------
 
 void TMainForm::CardGridMouseMove(QMouseEvent* e) {
-    if (!(e->buttons() & Qt::LeftButton) || FDragStart.isNull() || ShownCount() == 0) return;
+    if (!(e->buttons() & Qt::LeftButton) || FDragStart.isNull() || ShownCount() == 0 || FCardGrid->SizingCol() >= 0)
+        return;
     if ((e->position().toPoint() - FDragStart).manhattanLength() < QApplication::startDragDistance()) return;
     FDragStart = QPoint();
     auto* drag = new QDrag(FCardGrid);
@@ -119,12 +122,18 @@ void TMainForm::CardGridMouseMove(QMouseEvent* e) {
     FStatusInfo->clear();
 }
 
+bool TMainForm::OwnCards(const QDropEvent* e) const {
+    return e->source() == FCardGrid && e->mimeData()->hasFormat(QString::fromLatin1(kCardsMime));
+}
+
 void TMainForm::ConnectDeviceGrid() {
     FGridDev->setAcceptDrops(true);
     FGridDev->viewport()->setAcceptDrops(true);
-    // Every drag of cards is taken; the status bar names the cell it would land on.
+    // Cards dragged from this window's card list are taken, nothing else (a
+    // drop from another window would copy this one's current card); the
+    // status bar names the cell they would land on.
     FGridDev->OnDragOver = [this](QDragMoveEvent* e) {
-        if (!e->mimeData()->hasFormat(QString::fromLatin1(kCardsMime))) return false;
+        if (!OwnCards(e)) return false;
         const QPoint at = e->position().toPoint();
         const TColorCell* cell = FGridDev->CellAt(at.x(), at.y());
         FStatusInfo->setText(cell ? QStringLiteral("Копировать в: %1").arg(QString::fromStdString(cell->Text).trimmed())
@@ -133,7 +142,7 @@ void TMainForm::ConnectDeviceGrid() {
     };
     FGridDev->OnDragDrop = [this](QDropEvent* e) {
         FStatusInfo->clear();
-        if (!e->mimeData()->hasFormat(QString::fromLatin1(kCardsMime))) return;
+        if (!OwnCards(e)) return;
         const QPoint at = e->position().toPoint();
         GridDevDragDrop(at.x(), at.y());
     };

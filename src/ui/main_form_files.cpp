@@ -2,9 +2,13 @@
 // the about window.
 #include <QCoreApplication>
 #include <QDesktopServices>
+#include <QCloseEvent>
 #include <QDir>
 #include <QFileInfo>
+#include <QLabel>
+#include <QTimer>
 #include <QUrl>
+#include <utility>
 
 #include "config/config_reader.h"
 #include "config/config_writer.h"
@@ -15,6 +19,7 @@
 #include "ui/glyphs.h"
 #include "ui/main_form.h"
 #include "ui/save_failure.h"
+#include "ui/unsaved_changes.h"
 
 namespace pelko {
 namespace {
@@ -23,6 +28,9 @@ constexpr char kOpenTitle[] = "Открытие файла с конфигура
 constexpr char kSaveTitle[] = "Сохранение конфигурации в файл";
 constexpr char kDefaultFileName[] = "config.txt";
 constexpr char kHelpFileName[] = "help.html";
+constexpr char kWindowCaption[] = "Программа для конфигурирования Pelko-Q250";
+constexpr char kUnnamed[] = "без имени";
+constexpr char kSaveChanges[] = "Сохранить изменения?";
 
 }  // namespace
 
@@ -36,6 +44,7 @@ QString TMainForm::ProgramFolder() const {
 }
 
 void TMainForm::sbFileCreateClick() {
+    if (!MayDiscardChanges()) return;
     for (int i = FGroup.Count() - 1; i >= 0; --i) {
         const auto index = static_cast<DevIndex>(i);
         FGroup.ClearState(index, dfInGroup);
@@ -44,9 +53,11 @@ void TMainForm::sbFileCreateClick() {
     DevicesRemoved();
     UpdateGridDev();
     UpdateControls();
+    TakeSaved();  // a fresh start has nothing to save yet
 }
 
 void TMainForm::sbFileOpenClick() {
+    if (!MayDiscardChanges()) return;
     const QString name = FFileDialogs->OpenName(QString::fromUtf8(kOpenTitle), ProgramFolder());
     if (!name.isEmpty()) OpenConfigFile(name);
 }
@@ -58,13 +69,21 @@ void TMainForm::OpenConfigFile(const QString& path) {
         ShowMessage(kCaptionMessage, kTextOpenFailed, TMsgIcon::Warning);
         return;
     }
+    // Without the adapter the file is still opened, to prepare or review
+    // card lists: edits then stay in the program until the port opens.
+    const bool portBefore = FEngine->EnPort(FSettings.NComPort);
+    if (!portBefore) FEngine->PortMessage();
     FConfigFileName = QFileInfo(path).absoluteFilePath().toStdString();
-    if (!FEngine->EnPort(FSettings.NComPort)) {
-        FEngine->PortMessage();
+    ReadFromFile(std::move(bytes), FSettings, FGroup, *FFileHost);
+    FCardsRead.clear();  // the file's lists replace what was read
+    TakeSaved();
+    DevicesRemoved();
+    SetPortClosed(!portBefore && !FEngine->EnPort(FSettings.NComPort));
+    if (FPortClosed) {
+        UpdateGridDev();
+        UpdateControls();
         return;
     }
-    ReadFromFile(std::move(bytes), FSettings, FGroup, *FFileHost);
-    DevicesRemoved();
     TPelkoSession& s = *FSession;
     s.SetActive(false);
     s.SetFound(false);
@@ -83,14 +102,16 @@ void TMainForm::OpenConfigFile(const QString& path) {
     UpdateControls();
 }
 
-void TMainForm::sbFileSaveClick() {
-    if (!FConfigFileName.empty()) {
-        WriteConfig(QString::fromStdString(FConfigFileName));
-        return;
-    }
+void TMainForm::sbFileSaveClick() { SaveConfig(); }
+
+bool TMainForm::SaveConfig() {
+    if (!FConfigFileName.empty()) return WriteConfig(QString::fromStdString(FConfigFileName));
     const QString name = FFileDialogs->SaveName(QString::fromUtf8(kSaveTitle), ProgramFolder(),
                                                 QString::fromUtf8(kDefaultFileName));
-    if (!name.isEmpty() && WriteConfig(name)) FConfigFileName = name.toStdString();
+    if (name.isEmpty() || !WriteConfig(name)) return false;
+    FConfigFileName = name.toStdString();
+    UpdateTitle();
+    return true;
 }
 
 void TMainForm::N10Click() {
@@ -100,6 +121,7 @@ void TMainForm::N10Click() {
                                                 known ? current.absolutePath() : ProgramFolder(),
                                                 known ? current.fileName() : QString::fromUtf8(kDefaultFileName));
     if (!name.isEmpty() && WriteConfig(name)) FConfigFileName = name.toStdString();
+    UpdateTitle();
 }
 
 // The old file stays as it was unless the new one is wholly on disk.
@@ -109,7 +131,58 @@ bool TMainForm::WriteConfig(const QString& path) {
     if (!result.ok)
         ShowMessage(kCaptionMessage, std::string(kTextSaveFailed) + "\r\n" + SaveFailureReason(result.error),
                     TMsgIcon::Error);
+    else SavedStatus();
     return result.ok;
+}
+
+// The file keeps only the group's controllers: say how many of those shown
+// went into it, so none is left out without a word.
+void TMainForm::SavedStatus() {
+    TakeSaved();
+    int saved = 0;
+    for (DevIndex i = 0; i < FGroup.Count(); ++i) saved += FGroup.GetState(i, dfInGroup) ? 1 : 0;
+    QString text = QStringLiteral("Сохранено приборов: %1 из %2").arg(saved).arg(FGroup.Count());
+    if (saved < FGroup.Count()) text += QStringLiteral(" (приборы вне группы в файл не записываются)");
+    FStatusInfo->setText(text);
+}
+
+bool TMainForm::Unsaved() { return SavedFingerprint(FSettings, FGroup, *FFileHost) != FSavedPrint; }
+
+void TMainForm::TakeSaved() {
+    FSavedPrint = SavedFingerprint(FSettings, FGroup, *FFileHost);
+    ShowTitle(false);
+}
+
+void TMainForm::ScheduleTitle() {
+    if (std::exchange(FTitlePending, true)) return;
+    QTimer::singleShot(0, this, [this] {
+        FTitlePending = false;
+        UpdateTitle();
+    });
+}
+
+void TMainForm::UpdateTitle() { ShowTitle(Unsaved()); }
+
+void TMainForm::ShowTitle(bool modified) {
+    const QString name = FConfigFileName.empty() ? QString::fromUtf8(kUnnamed)
+                                                 : QFileInfo(QString::fromStdString(FConfigFileName)).fileName();
+    setWindowTitle(QStringLiteral("%1[*] — %2").arg(name, QString::fromUtf8(kWindowCaption)));
+    setWindowModified(modified);
+}
+
+bool TMainForm::MayDiscardChanges() {
+    if (!Unsaved()) return true;
+    switch (AskYesNoCancel(kCaptionMessage, kSaveChanges, false)) {
+        case TAnswer3::Yes: return SaveConfig();
+        case TAnswer3::No: return true;
+        case TAnswer3::Cancel: return false;
+    }
+    return false;
+}
+
+void TMainForm::closeEvent(QCloseEvent* event) {
+    if (MayDiscardChanges()) event->accept();
+    else event->ignore();
 }
 
 // Beside the program first (a build tree), then where it is installed.
@@ -128,7 +201,18 @@ void TMainForm::ContentHelpClick() {
         ShowMessage(kCaptionMessage, std::string("Отсутствует файл ") + kHelpFileName + "!", TMsgIcon::Error);
         return;
     }
-    QDesktopServices::openUrl(QUrl::fromLocalFile(help));
+    OpenPage(QUrl::fromLocalFile(help));
+}
+
+// Without a URL launcher (xdg-utils) the desktop can open nothing: the user
+// learns where the page is instead of a line on standard error.
+void TMainForm::OpenPage(const QUrl& page) {
+    const bool opened = UrlOpener ? UrlOpener(page) : QDesktopServices::openUrl(page);
+    if (opened) return;
+    ShowMessage(kCaptionMessage,
+                "Не удалось открыть справку: нет программы для просмотра страниц.\r\nОткройте в браузере файл " +
+                    QDir::toNativeSeparators(page.toLocalFile()).toStdString(),
+                TMsgIcon::Warning);
 }
 
 void TMainForm::AboutPrgClick() {
@@ -136,6 +220,7 @@ void TMainForm::AboutPrgClick() {
     const QUrl home = help.isEmpty() ? QUrl() : QUrl::fromLocalFile(help);
     TAboutForm about(this, TVersion{PELKO_VERSION_MAJOR, PELKO_VERSION_MINOR, PELKO_VERSION_BUILD}, home, Emblem(),
                      home.isEmpty() ? QString() : QStringLiteral("Руководство пользователя"));
+    about.Opener = [this](const QUrl& page) { OpenPage(page); };
     about.CentreOn(frameGeometry());
     about.exec();
 }

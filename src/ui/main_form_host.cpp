@@ -57,11 +57,23 @@ void TMainForm::DispatchSession() {
 
 // --- progress window ------------------------------------------------------------
 
-void TMainForm::ProgressPrepare() { FProgress->CentreOn(frameGeometry()); }
+void TMainForm::ProgressPrepare() {
+    FProgressText.Start(FProgressDevices);
+    FProgress->SetText(QString());
+    FProgress->CentreOn(frameGeometry());
+}
 
-void TMainForm::ProgressCaption(const std::string& text) { FProgress->SetCaption(QString::fromStdString(text)); }
+void TMainForm::ProgressCaption(const std::string& text) {
+    FProgress->SetCaption(QString::fromStdString(text));
+    FProgressText.Caption(text);
+    FProgress->SetText(QString::fromStdString(FProgressText.Text()));
+}
 
-void TMainForm::ProgressBar(const TProgressBar& bar) { FProgress->SetBar(bar); }
+void TMainForm::ProgressBar(const TProgressBar& bar) {
+    FProgress->SetBar(bar);
+    FProgressText.Bar(bar, TProgressText::Clock::now());
+    FProgress->SetText(QString::fromStdString(FProgressText.Text()));
+}
 
 void TMainForm::ProgressCancelEnabled(bool enabled) { FProgress->SetCancelEnabled(enabled); }
 
@@ -69,6 +81,7 @@ TModalResult TMainForm::ProgressShowModal() {
     FProgressClosed = false;
     const int result = FProgress->exec();
     FProgressClosed = true;
+    if (result == QDialog::Rejected) FProgressCancelled = true;
     return result == QDialog::Rejected ? TModalResult::Cancel : TModalResult::Closed;
 }
 
@@ -96,6 +109,35 @@ bool TMainForm::AskYesNo(const std::string& caption, const std::string& text, TM
                     QMessageBox::Yes | QMessageBox::No, this);
     box.button(QMessageBox::Yes)->setText(QStringLiteral("Да"));
     box.button(QMessageBox::No)->setText(QStringLiteral("Нет"));
+    return box.exec() == QMessageBox::Yes;
+}
+
+TMainForm::TAnswer3 TMainForm::AskYesNoCancel(const std::string& caption, const std::string& text, bool noByDefault) {
+    THold hold(*this);
+    if (BoxHook) return BoxHook(caption, text, TMsgIcon::Question) ? TAnswer3::Yes : TAnswer3::No;
+    QMessageBox box(QMessageBox::Question, QString::fromStdString(caption), BoxText(text),
+                    QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, this);
+    box.button(QMessageBox::Yes)->setText(QStringLiteral("Да"));
+    box.button(QMessageBox::No)->setText(QStringLiteral("Нет"));
+    box.button(QMessageBox::Cancel)->setText(QStringLiteral("Отмена"));
+    box.setDefaultButton(noByDefault ? QMessageBox::No : QMessageBox::Yes);
+    box.setEscapeButton(QMessageBox::Cancel);
+    switch (box.exec()) {
+        case QMessageBox::Yes: return TAnswer3::Yes;
+        case QMessageBox::No: return TAnswer3::No;
+        default: return TAnswer3::Cancel;
+    }
+}
+
+bool TMainForm::AskNoByDefault(const std::string& caption, const std::string& text) {
+    THold hold(*this);
+    if (BoxHook) return BoxHook(caption, text, TMsgIcon::Warning);
+    QMessageBox box(QMessageBox::Warning, QString::fromStdString(caption), BoxText(text),
+                    QMessageBox::Yes | QMessageBox::No, this);
+    box.button(QMessageBox::Yes)->setText(QStringLiteral("Да"));
+    box.button(QMessageBox::No)->setText(QStringLiteral("Нет"));
+    box.setDefaultButton(QMessageBox::No);
+    box.setEscapeButton(QMessageBox::No);
     return box.exec() == QMessageBox::Yes;
 }
 
@@ -159,6 +201,7 @@ void TMainForm::SetCardRow(int row) {
 
 void TMainForm::SetCardRowCount(int count) { FCardGrid->SetRowCount(count); }
 
-void TMainForm::RepaintCardGrid() { FCardGrid->update(); }
+// The rows are the viewport's: updating the grid itself repaints only its frame.
+void TMainForm::RepaintCardGrid() { FCardGrid->viewport()->update(); }
 
 }  // namespace pelko

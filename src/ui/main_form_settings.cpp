@@ -17,6 +17,7 @@ void TMainForm::SetProgrWinClick() {
     const TSettingsDialogValues values = FSetProgram->Values();
     FPorts.Choose(std::clamp(values.SpinNComPort, 1, kMaxComPort), FSetProgram->PortPath());
     FEngine->AcceptProgramSettings(values);
+    if (FPortClosed && FEngine->EnPort(FSettings.NComPort)) SetPortClosed(false);
     DevicesRemoved();
     UpdateGridDev();
     UpdateControls();

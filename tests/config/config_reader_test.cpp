@@ -251,15 +251,18 @@ TEST(ConfigReader, CardsOfANewDevice) {
 // device takes none.
 TEST(ConfigReader, ParametersOfANewDevice) {
     struct Value {
-        const char* text;  // "max": the field's largest value
+        const char* text;  // "max": the field's largest value; "over": two more, which cut to the field is 1
         int flag, wide;    // expected in a one-bit and in a wider field; -1: largest
     };
-    const Value values[] = {{"1", 1, 1},    {"0", 0, 0},  {"2", 0, 2}, {"-1", 0, 0},
-                            {"max", 1, -1}, {"16", 0, 0}, {"x", 0, 0}, {"", 0, 0}};
+    const Value values[] = {{"1", 1, 1},    {"0", 0, 0},    {"2", 0, 2}, {"-1", 0, 0}, {"max", 1, -1},
+                            {"16", 0, 0},   {"over", 0, 0}, {"x", 0, 0}, {"", 0, 0}};
     for (const FileParameter& p : kFileParameters) {
         const int largest = (1 << p.field.width) - 1;
         for (const Value& v : values) {
-            const std::string text = std::string(v.text) == "max" ? std::to_string(largest) : v.text;
+            const std::string name = v.text;
+            const std::string text = name == "max"    ? std::to_string(largest)
+                                     : name == "over" ? std::to_string(largest + 2)
+                                                      : name;
             const std::string conf =
                 std::string("><Configuration><") + p.name + " Val=\"" + text + "\"/></Configuration></Device>";
             Fixture f;

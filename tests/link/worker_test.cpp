@@ -159,9 +159,16 @@ TEST_F(WorkerTest, AControllerThatFallsSilentIsReportedOnceAndNoLongerPolled) {
     EXPECT_EQ(off, std::vector<std::uint32_t>{3});
     EXPECT_EQ(bus->CountOf(3, kCmdCardPoll), pollsOf3) << "not polled again";
 
+    // Polled again and answering, it is announced once, so the program shows it connected.
+    std::vector<std::uint32_t> on;
+    session->OnDevOn = [&](std::uint32_t a) { on.push_back(a); };
     bus->SetSilent(3, false);
     ASSERT_TRUE(session->SetDevPresent(3));
     WaitCardPolls(*bus, 3, 2);
+    WaitCardPolls(*bus, 3, 4);
+    Barrier();
+    session->Dispatch();
+    EXPECT_EQ(on, std::vector<std::uint32_t>{3});
 }
 
 TEST_F(WorkerTest, AbsentAddressesAreReprobedEveryCirclePasses) {

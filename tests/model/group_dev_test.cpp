@@ -112,19 +112,21 @@ TEST(GroupDev, ChangeAdrMovesTheDeviceToItsSortedPlace) {
         {{5, 12, 20}, 12, 20, NoDevice, {5, 12, 20}},  // taken address: refused
         {{5, 12, 20}, 12, 12, 1, {5, 12, 20}},
     };
-    for (const Case& k : cases) {
-        TGroupDev g;
-        for (int a : k.start) g.AddDevice(static_cast<std::uint8_t>(a));
-        const DevIndex i = g.IndexOfAdr(static_cast<std::uint8_t>(k.from));
-        g.SetName(i, "moved");
-        EXPECT_EQ(g.ChangeAdr(i, static_cast<std::uint8_t>(k.to)), k.newIndex) << k.from << "->" << k.to;
-        EXPECT_EQ(Addresses(g), k.after) << k.from << "->" << k.to;
-        if (k.newIndex != NoDevice) {
+    // A name of the user's stays; the default name follows the address.
+    for (const Case& k : cases)
+        for (bool named : {true, false}) {
+            TGroupDev g;
+            for (int a : k.start) g.AddDevice(static_cast<std::uint8_t>(a));
+            const DevIndex i = g.IndexOfAdr(static_cast<std::uint8_t>(k.from));
+            if (named) g.SetName(i, "moved");
+            EXPECT_EQ(g.ChangeAdr(i, static_cast<std::uint8_t>(k.to)), k.newIndex) << k.from << "->" << k.to;
+            EXPECT_EQ(Addresses(g), k.after) << k.from << "->" << k.to;
+            const bool moved = k.newIndex != NoDevice;
             std::string name;
-            g.GetName(static_cast<DevIndex>(k.newIndex), name);
-            EXPECT_EQ(name, "moved");
+            g.GetName(moved ? static_cast<DevIndex>(k.newIndex) : i, name);
+            EXPECT_EQ(name, named ? "moved" : DefaultDeviceName(static_cast<std::uint8_t>(moved ? k.to : k.from)))
+                << k.from << "->" << k.to;
         }
-    }
     TGroupDev empty;
     EXPECT_EQ(empty.ChangeAdr(0, 3), NoDevice);
 }

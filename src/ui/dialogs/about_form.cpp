@@ -86,7 +86,8 @@ void TAboutForm::CentreOn(const QRect& mainFrame) {
 }
 
 void TAboutForm::OpenHomePage() {
-    QDesktopServices::openUrl(HomePage_);
+    if (Opener) Opener(HomePage_);
+    else QDesktopServices::openUrl(HomePage_);
 }
 
 }  // namespace pelko

@@ -5,6 +5,7 @@
 #include <QIcon>
 #include <QRect>
 #include <QUrl>
+#include <functional>
 
 namespace pelko {
 
@@ -30,6 +31,10 @@ public:
     // The text wwwLabel shows for the address: a file's name, else the
     // address as displayed.
     static QString LinkText(const QUrl& homePage);
+
+    // Opens the home page; the default hands it to the desktop. The window
+    // sets one that says where the page is when no program can show it.
+    std::function<void(const QUrl&)> Opener;
 
     TAInternetLabel* VerLabel() const { return VerLabel_; }
     TAInternetLabel* WwwLabel() const { return WwwLabel_; }

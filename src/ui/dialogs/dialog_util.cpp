@@ -7,6 +7,7 @@
 #include <QLayout>
 #include <QPushButton>
 #include <QScreen>
+#include <QStyle>
 #include <QVBoxLayout>
 #include <QWidget>
 
@@ -47,17 +48,43 @@ QRect AvailableAreaFor(const QRect& mainFrame) {
     return screen ? screen->availableGeometry() : QRect();
 }
 
+QSize FrameExtra(const QWidget* window) {
+    const QWidget* known = window;
+    if (!window->isVisible() && window->parentWidget()) known = window->parentWidget()->window();
+    if (!known->isVisible()) return QSize(0, 0);  // QSize() is -1 x -1
+    return known->frameGeometry().size() - known->geometry().size();
+}
+
+QSize FrameAllowance(const QWidget* window) {
+    const int edge = window->style()->pixelMetric(QStyle::PM_MdiSubWindowFrameWidth, nullptr, window);
+    return {2 * edge, window->style()->pixelMetric(QStyle::PM_TitleBarHeight, nullptr, window) + 2 * edge};
+}
+
+// Before the first show there is no frame yet: the window manager's title
+// bar would push a window placed by its bare size off the bottom.
 QSize OuterSize(QWidget* window) {
     if (!window->isVisible()) {
         window->ensurePolished();
         if (QLayout* layout = window->layout()) layout->activate();
         if (!window->testAttribute(Qt::WA_Resized)) window->adjustSize();
+        // No frame known yet: take the one it will get.
+        if (window->frameGeometry().size() == window->size()) return window->size() + FrameExtra(window);
     }
     return window->frameGeometry().size();
 }
 
+void FitWindowInto(QWidget* window, const std::function<QPoint(QSize)>& place, const QRect& area) {
+    QSize own = OuterSize(window);
+    if (own.width() > area.width() || own.height() > area.height()) {
+        const QSize extra = own - window->size();
+        window->resize((own.boundedTo(area.size()) - extra).expandedTo(window->minimumSize()));
+        own = window->size() + extra;
+    }
+    window->move(ClampToArea(place(own), own, area));
+}
+
 void CentreWindowOn(QWidget* window, const QRect& mainFrame) {
-    window->move(CentredPos(mainFrame, OuterSize(window)));
+    FitWindowInto(window, [&](QSize own) { return CentredPos(mainFrame, own); }, AvailableAreaFor(mainFrame));
 }
 
 QLabel* LabelFor(const QString& text, QWidget* control) {

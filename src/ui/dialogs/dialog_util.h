@@ -6,6 +6,7 @@
 #include <QSize>
 #include <QString>
 #include <QWidget>
+#include <functional>
 
 class QDialog;
 class QLabel;
@@ -25,8 +26,18 @@ QPoint ClampToArea(QPoint pos, QSize own, const QRect& area);
 // its centre, else the one it overlaps most, else the primary screen).
 QRect AvailableAreaFor(const QRect& mainFrame);
 
+// What the window manager's frame adds to a window's size: its own once
+// shown, else its shown parent window's, else nothing known yet.
+QSize FrameExtra(const QWidget* window);
+// A title bar and edges as the style draws them: for a window placed before
+// anything of it was shown.
+QSize FrameAllowance(const QWidget* window);
 // The window's outer size; before its first show its layout decides it.
 QSize OuterSize(QWidget* window);
+// Moves the window's frame to where place puts a frame of its outer size,
+// kept inside the area; a window larger than the area is shrunk to it first
+// (as far as its minimum size allows).
+void FitWindowInto(QWidget* window, const std::function<QPoint(QSize)>& place, const QRect& area);
 void CentreWindowOn(QWidget* window, const QRect& mainFrame);
 
 // A label for the control: its buddy, and its text as the control's

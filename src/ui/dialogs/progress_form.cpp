@@ -1,6 +1,7 @@
 #include "ui/dialogs/progress_form.h"
 
 #include <QHBoxLayout>
+#include <QLabel>
 #include <QPushButton>
 #include <QVBoxLayout>
 
@@ -21,6 +22,15 @@ TProgressForm::TProgressForm(QWidget* parent) : QDialog(parent) {
     Bar_->SetBarColor(0x800000);
     Bar_->setMinimumWidth(Bar_->fontMetrics().averageCharWidth() * 48);
 
+    // Room for four lines from the start, so the window keeps its size and
+    // Cancel its place while the text changes.
+    Text_ = Named(new QLabel, "ProgressText", QString());
+    Text_->setTextFormat(Qt::PlainText);
+    Text_->setWordWrap(true);
+    Text_->setFixedWidth(Bar_->minimumWidth());
+    Text_->setFixedHeight(Text_->fontMetrics().lineSpacing() * 4 + 4);
+    Text_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+
     CancelButton_ = Named(new QPushButton(QStringLiteral("Отмена")), "CancelButton", QStringLiteral("Отмена"));
     CancelButton_->setAutoDefault(false);
     connect(CancelButton_, &QPushButton::clicked, this, &TProgressForm::reject);
@@ -30,6 +40,7 @@ TProgressForm::TProgressForm(QWidget* parent) : QDialog(parent) {
     buttons->addWidget(CancelButton_);
     buttons->addStretch();
     auto* layout = new QVBoxLayout(this);
+    layout->addWidget(Text_);
     layout->addWidget(Bar_);
     layout->addLayout(buttons);
     layout->setSizeConstraint(QLayout::SetFixedSize);
@@ -39,6 +50,8 @@ void TProgressForm::SetCaption(const QString& text) {
     setWindowTitle(text);
     Bar_->setAccessibleName(text);
 }
+
+void TProgressForm::SetText(const QString& text) { Text_->setText(text); }
 
 void TProgressForm::SetBar(const TProgressBar& bar) {
     Bar_->setRange(bar.Min, bar.Max);

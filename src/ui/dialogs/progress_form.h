@@ -8,6 +8,7 @@
 
 #include "engine/progress.h"
 
+class QLabel;
 class QPushButton;
 
 namespace pelko {
@@ -20,6 +21,9 @@ public:
     explicit TProgressForm(QWidget* parent = nullptr);
 
     void SetCaption(const QString& text);
+    // The lines shown inside: the operation, the controller, the step, the time left.
+    void SetText(const QString& text);
+    QLabel* Text() const { return Text_; }
     // Minimum, maximum, position and marquee style.
     void SetBar(const TProgressBar& bar);
     void SetCancelEnabled(bool enabled);
@@ -34,6 +38,7 @@ public slots:
     void reject() override;
 
 private:
+    QLabel* Text_;
     TExProgressBar* Bar_;
     QPushButton* CancelButton_;
     bool CancelEnabled_ = true;

@@ -180,8 +180,7 @@ TSettingsDialogValues TSetProgramForm::Values() {
 }
 
 void TSetProgramForm::PlaceAtBottomRight(const QRect& mainFrame) {
-    const QSize own = OuterSize(this);
-    move(ClampToArea(BottomRightPos(mainFrame, own), own, AvailableAreaFor(mainFrame)));
+    FitWindowInto(this, [&](QSize own) { return BottomRightPos(mainFrame, own); }, AvailableAreaFor(mainFrame));
 }
 
 void TSetProgramForm::CentreOn(const QRect& mainFrame) {

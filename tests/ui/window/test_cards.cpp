@@ -4,14 +4,20 @@
 // to the model; with it on the simulated line.
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDrag>
+#include <QGuiApplication>
+#include <QMimeData>
 #include <QPushButton>
+#include <QScreen>
 #include <QTest>
 #include <QTimer>
 #include <QToolButton>
 
 #include "controls/a_property_list.h"
+#include "controls/ac_grid.h"
 #include "controls/ys_grid.h"
 #include "sim/demo_line.h"
 #include "ui/simulator_menu.h"
@@ -27,6 +33,40 @@ std::vector<int> MarkedRows(TMainForm& form) {
     const TConfPelko& cur = form.Engine().CurConf();
     for (std::uint16_t i = 0; i < cur.CardCount(form.Engine().MasterView()); ++i)
         if (cur.IsCardSelected(form.Engine().MasterView(), i)) rows.push_back(i);
+    return rows;
+}
+
+// The card list's rows as they are on screen now (the window's backing store),
+// and as a fresh paint would draw them.
+QImage OnScreen(TMainForm& form) {
+    QWidget* view = form.CardGrid()->viewport();
+    const QPoint at = view->mapTo(&form, QPoint(0, 0));
+    return QGuiApplication::primaryScreen()
+        ->grabWindow(form.winId(), at.x(), at.y(), view->width(), view->height())
+        .toImage()
+        .convertToFormat(QImage::Format_RGB32);
+}
+
+QImage Fresh(TMainForm& form) {
+    return form.CardGrid()->viewport()->grab().toImage().convertToFormat(QImage::Format_RGB32);
+}
+
+// Rows whose text is drawn in the marked rows' blue on screen.
+std::vector<int> BlueRowsOnScreen(TMainForm& form) {
+    const QImage shown = OnScreen(form);
+    TYSGrid* grid = form.CardGrid();
+    std::vector<int> rows;
+    for (int y = 0; y < shown.height(); ++y) {
+        const int row = grid->RowAt(y);
+        if (row < 0 || (!rows.empty() && rows.back() == row)) continue;
+        for (int x = 0; x < shown.width(); ++x) {
+            const QColor c = shown.pixelColor(x, y);
+            if (c.blue() > 150 && c.red() < 100 && c.green() < 100) {
+                rows.push_back(row);
+                break;
+            }
+        }
+    }
     return rows;
 }
 
@@ -70,10 +110,15 @@ TEST(WindowCards, MarksFollowCtrlAndShiftAndSurviveViewSwitches) {
     EXPECT_EQ(MarkedRows(form), (std::vector<int>{2, 3, 4, 5, 6}));
     test::ClickRow(form, 9, Qt::ControlModifier);
     EXPECT_EQ(MarkedRows(form), (std::vector<int>{2, 3, 4, 5, 6, 9}));
+    test::ClickRow(form, 4, Qt::ControlModifier);  // Ctrl on a marked row unmarks it
+    test::ClickRow(form, 4, Qt::ControlModifier);
+    test::ClickRow(form, 3, Qt::ControlModifier);
+    EXPECT_EQ(MarkedRows(form), (std::vector<int>{2, 4, 5, 6, 9}));
+    EXPECT_EQ(BlueRowsOnScreen(form), (std::vector<int>{2, 4, 5, 6, 9}));
     form.ChViewClick();
     form.ChViewClick();
     test::Flush();
-    EXPECT_EQ(MarkedRows(form).size(), 6u);
+    EXPECT_EQ(MarkedRows(form).size(), 5u);
 
     QTest::keyClick(grid, Qt::Key_Down);  // a plain arrow clears every mark
     test::Flush();
@@ -139,6 +184,183 @@ TEST(WindowCards, InspectorRefusesBadCodesAndMovesCards) {
     form.ChStatusCardClick();
     EXPECT_EQ(form.Engine().CurConf().MasterCount(), 9);
     EXPECT_EQ(form.Engine().CurConf().UserCount(), 13);
+}
+
+TEST(WindowCards, EveryEditIsRedrawnOnScreen) {
+    OfflineWindow w;
+    TMainForm& form = *w.Form;
+    test::ClickRow(form, 3);
+    const struct {
+        const char* Name;
+        std::function<void()> Edit;
+    } edits[] = {
+        {"user", [&] { w.Change("3", "Пользователь", QStringLiteral("Сидоров")); }},
+        {"code", [&] { w.Change("3", "Код карты", QStringLiteral("ABCDEF0123")); }},
+        {"cell", [&] { w.Change("3", "Ячейка", QStringLiteral("700")); }},
+        {"invert", [&] { test::Click(form, "InverseSel"); }},
+        {"invert back", [&] { test::Click(form, "InverseSel"); }},
+    };
+    for (const auto& e : edits) {
+        const QImage before = OnScreen(form);
+        e.Edit();
+        test::Flush();
+        const QImage after = OnScreen(form);
+        EXPECT_NE(after, before) << e.Name;
+        EXPECT_EQ(after, Fresh(form)) << e.Name;
+    }
+}
+
+TEST(WindowCards, ShiftArrowsGrowAndShrinkTheMarkedRunFromTheAnchor) {
+    const struct {
+        const char* Name;
+        bool ShiftPressFirst;  // a real keyboard sends Shift's own press first
+        std::vector<Qt::Key> Keys;
+        std::vector<int> Marked;
+    } cases[] = {
+        {"down", true, {Qt::Key_Down}, {5, 6}},
+        {"down down", true, {Qt::Key_Down, Qt::Key_Down}, {5, 6, 7}},
+        {"down down up", true, {Qt::Key_Down, Qt::Key_Down, Qt::Key_Up}, {5, 6}},
+        {"up up down", false, {Qt::Key_Up, Qt::Key_Up, Qt::Key_Down}, {4, 5}},
+        {"down up", false, {Qt::Key_Down, Qt::Key_Up}, {5}},
+        {"up down down", true, {Qt::Key_Up, Qt::Key_Down, Qt::Key_Down}, {5, 6}},
+    };
+    for (const auto& c : cases) {
+        OfflineWindow w;
+        TMainForm& form = *w.Form;
+        TYSGrid* grid = form.CardGrid();
+        test::ClickRow(form, 5);
+        if (c.ShiftPressFirst) QTest::keyPress(grid, Qt::Key_Shift, Qt::ShiftModifier);
+        for (Qt::Key k : c.Keys) {
+            QTest::keyClick(grid, k, Qt::ShiftModifier);
+            test::Flush();
+        }
+        if (c.ShiftPressFirst) QTest::keyRelease(grid, Qt::Key_Shift);
+        test::Flush();
+        EXPECT_EQ(MarkedRows(form), c.Marked) << c.Name;
+        EXPECT_EQ(BlueRowsOnScreen(form), c.Marked) << c.Name;
+    }
+}
+
+TEST(WindowCards, InspectorShowsTheCardThatTookTheRow) {
+    OfflineWindow w;
+    TMainForm& form = *w.Form;
+    TAInspector* insp = form.Inspector();
+    const struct {
+        const char* Name;
+        std::function<void()> Act;
+    } steps[] = {
+        {"delete row 3", [&] { test::ClickRow(form, 3); test::Click(form, "DelCardBut"); }},
+        {"delete marked 1, 2", [&] {
+             test::ClickRow(form, 1);
+             test::ClickRow(form, 2, Qt::ControlModifier);
+             test::ClickRow(form, 1, Qt::ControlModifier);
+             test::Click(form, "DelCardBut");
+         }},
+        {"master row 0 to users", [&] {
+             test::Click(form, "ChView");
+             test::ClickRow(form, 0);
+             test::Click(form, "ChStatusCard");
+         }},
+    };
+    for (const auto& step : steps) {
+        step.Act();
+        test::Flush();
+        const int row = form.CardGrid()->Row();
+        TCard card;
+        form.Engine().CurConf().GetCard(form.Engine().MasterView(), static_cast<std::uint16_t>(row), card);
+        EXPECT_EQ(insp->Value(0), QString::number(card.Pos)) << step.Name;
+        EXPECT_EQ(insp->Value(1), QString::fromStdString(CodeToText(card.Code))) << step.Name;
+    }
+}
+
+// Presses the left button at from in the card list's rows, moves to to with
+// it held and lets go. Returns whether a drag of cards began (the offscreen
+// platform ends it at once; its object lingers until deleted later).
+bool DragFromCardList(TMainForm& form, QPoint from, QPoint to) {
+    QWidget* view = form.CardGrid()->viewport();
+    test::Flush();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QTest::mousePress(view, Qt::LeftButton, {}, from);
+    for (int step = 1; step <= 4; ++step) {
+        const QPoint at = from + (to - from) * step / 4;
+        QMouseEvent move(QEvent::MouseMove, at, view->mapToGlobal(at), Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(view, &move);
+    }
+    const bool dragged = form.CardGrid()->findChild<QDrag*>() != nullptr;
+    QTest::mouseRelease(view, Qt::LeftButton, {}, to);
+    test::Flush();
+    return dragged;
+}
+
+TEST(WindowCards, OnlyAPressOnACardStartsADragAndTheHeaderSizesColumns) {
+    OfflineWindow w;
+    TMainForm& form = *w.Form;
+    TYSGrid* grid = form.CardGrid();
+    const int half = grid->RowHeight() / 2;
+    const int border = grid->GetColWidth(0) + grid->GetColWidth(1);
+    const struct {
+        const char* Name;
+        QPoint From;
+        bool Drags;
+        int Widened;  // column 1
+    } cases[] = {
+        {"title Код", {grid->GetColWidth(0) + 20, half}, false, 0},
+        {"border of Код", {border, half}, false, 30},
+        {"row 2", {grid->GetColWidth(0) + 20, grid->RowHeight() * 3 + half}, true, 0},
+    };
+    for (const auto& c : cases) {
+        const int before = grid->GetColWidth(1);
+        EXPECT_EQ(DragFromCardList(form, c.From, c.From + QPoint(30, 0)), c.Drags) << c.Name;
+        EXPECT_EQ(grid->GetColWidth(1) - before, c.Widened) << c.Name;
+    }
+}
+
+TEST(WindowCards, CardsAreTakenOnlyFromThisWindowsCardList) {
+    OfflineWindow w;
+    TMainForm& form = *w.Form;
+    TGroupDev& group = form.DevGroup();
+    group.SetState(group.AddDevice(40), dfOpened);
+    form.UpdateGridDev();
+    test::Flush();
+    TConfPelko& forty = *group.GetDevice(group.IndexOfAdr(40), nullptr);
+    const QPoint cell = test::DeviceCellPoint(form, 40);
+    ASSERT_GE(cell.x(), 0);
+
+    // The same data from elsewhere: another program's window has no source here.
+    QMimeData mime;
+    mime.setData(QStringLiteral("application/x-confpelko-cards"), QByteArray::number(0));
+    QWidget* target = form.GridDev()->viewport();
+    QDragEnterEvent enter(cell, Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(target, &enter);
+    QDragMoveEvent move(cell, Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(target, &move);
+    EXPECT_FALSE(move.isAccepted());
+    QDropEvent drop(QPointF(cell), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(target, &drop);
+    test::Flush();
+    EXPECT_EQ(forty.UserCount(), 0);
+
+    // Dropped by the card list itself it is copied.
+    test::ClickRow(form, 4);
+    form.GridDevDragDrop(cell.x(), cell.y());
+    EXPECT_EQ(forty.UserCount(), 1);
+}
+
+TEST(WindowCards, TheInspectorRenamesTheDeviceItShowsWhateverItsIndex) {
+    OfflineWindow w;
+    TMainForm& form = *w.Form;
+    TGroupDev& group = form.DevGroup();
+    for (int adr = 10; adr < 140; ++adr) group.AddDevice(static_cast<std::uint8_t>(adr));
+    form.UpdateGridDev();
+    for (int index : {0, 12, 123}) {
+        const std::string name = "Склад " + std::to_string(index);
+        w.Change(("dev" + std::to_string(index)).c_str(), "Имя", QString::fromStdString(name));
+        for (DevIndex i = 0; i < group.Count(); ++i) {
+            std::string now;
+            group.GetName(i, now);
+            EXPECT_EQ(now == name, i == index) << "renaming " << index << " touched " << int(i);
+        }
+    }
 }
 
 // Drops the current or marked cards of the card list on a device's cell.

@@ -36,7 +36,7 @@ TWindowFixture::TWindowFixture(TStartOptions options) {
     Form->SetFileDialogs(std::move(files));
     Form->BoxHook = [this](const std::string& caption, const std::string& text, TMsgIcon) {
         Boxes.push_back({caption, text});
-        return true;
+        return text != "Сохранить изменения?";
     };
 }
 

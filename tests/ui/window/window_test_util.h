@@ -37,7 +37,8 @@ struct TBox {
     std::string Text;
 };
 
-// A main window whose boxes are recorded (questions answered Yes) and whose
+// A main window whose boxes are recorded (questions answered Yes, except
+// whether to save changes: No) and whose
 // file dialogs answer from Files.
 struct TWindowFixture {
     explicit TWindowFixture(TStartOptions options = {});
