@@ -253,11 +253,9 @@ void TGroupPhasesOp::NameLeftBehind(std::int32_t other) {
         const DevIndex i = C.Group.IndexOfAdr(adr);
         if (C.Session.Active() && C.SyncLogin(adr, C.Device(i)->Pass)) {
             // It answers here after all: its parameters say so too.
-            TDevConfig block{};
-            if (C.SyncReadConfig(adr, block)) {
-                C.Group.SetState(i, dfParamsRead);
-                C.Group.SetConfig(i, block);
-            }
+            TDevConfig block = C.Device(i)->Config;
+            if (!C.SyncReadConfig(adr, block)) PutSpeedCode(block, here);
+            C.Group.SetConfig(i, block);
             continue;
         }
         if (C.SyncProbeAt(adr, other)) there.push_back(C.DeviceLabel(adr));
