@@ -91,6 +91,8 @@ public:
 
     // --- state ---
     TOperState OperState() const { return C.State(); }
+    // A request of the running operation is on the line.
+    bool AwaitingAnswer() const { return C.Outstanding(); }
     bool& MasterView() { return C.MasterView; }
     bool& CardFocus() { return C.CardFocus; }
     TConfPelko& CurConf() { return C.CurConf(); }

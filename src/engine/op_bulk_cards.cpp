@@ -11,6 +11,7 @@ constexpr std::uint16_t kLastCell = kCellCount - 1;
 constexpr int kGiveUp = 5;
 constexpr char kNoAnswer[] = "не отвечает";
 constexpr char kRefused[] = "не принял пароль";
+constexpr char kCancelled[] = "отменено";
 
 }  // namespace
 
@@ -21,6 +22,7 @@ const char* TBulkCardsOp::StepName(int step) const {
 void TBulkCardsOp::StartDevice() {
     TConfPelko& dev = *C.Device(FIndex);
     FCell = 0;
+    FDone.assign(kCellCount, false);
     FFailed.clear();
     FRetryAt = 0;
     FMissed = 0;
@@ -50,6 +52,7 @@ void TBulkCardsOp::NothingDone(const char* why) { FReports.push_back({Adr(), {},
 
 void TBulkCardsOp::CellAnswered(const TAnswer& a) {
     if (CellDone(FCell, a)) {
+        FDone[FCell] = true;
         FMissed = 0;
         ++C.CellsDone[Adr()];
     } else {
@@ -77,6 +80,7 @@ void TBulkCardsOp::NextCell() {
 void TBulkCardsOp::RetryAnswered(const TAnswer& a) {
     const std::uint16_t cell = FFailed[FRetryAt];
     if (CellDone(cell, a)) {
+        FDone[cell] = true;
         ++C.CellsDone[Adr()];
         FFailed.erase(FFailed.begin() + static_cast<std::ptrdiff_t>(FRetryAt));
     } else {
@@ -89,6 +93,19 @@ void TBulkCardsOp::RetryAnswered(const TAnswer& a) {
 void TBulkCardsOp::DeviceDone() {
     if (!FFailed.empty()) FReports.push_back({Adr(), FFailed, nullptr});
     if (FAll) return NextDevice();
+    Finish(false);
+}
+
+void TBulkCardsOp::Cancelled() {
+    if (C.Device(FIndex) != nullptr) {
+        std::vector<std::uint16_t> left;
+        for (std::uint16_t c = 0; c < kCellCount; ++c)
+            if (!FDone[c]) left.push_back(c);
+        if (left.size() == kCellCount) NothingDone(kCancelled);
+        else if (!left.empty()) FReports.push_back({Adr(), left, nullptr});
+    }
+    while (FAll && ++FIndex < C.Group.Count())
+        if (C.IsOpened(FIndex)) NothingDone(kCancelled);
     Finish(false);
 }
 

@@ -21,6 +21,8 @@ public:
     void Start() override { StartDevice(); }
     void OnAnswer(int step, const TAnswer& a) override;
     const char* StepName(int step) const override;
+    // Cancelled: what was not done yet is named, as after a failure.
+    void Cancelled();
 
 protected:
     // The request for a cell, and what its answer means: true when the cell
@@ -48,6 +50,7 @@ private:
     void NothingDone(const char* why);
 
     std::uint16_t FCell = 0;
+    std::vector<bool> FDone;             // cells of this device done with
     std::vector<std::uint16_t> FFailed;  // cells of this device not yet done
     std::size_t FRetryAt = 0;
     int FMissed = 0;  // failures in a row
