@@ -12,6 +12,7 @@ namespace pelko::test {
 namespace {
 
 const TCode kNewCommon = Code(0x99, 0x88, 0x77, 0x66, 0x55);
+const TCode kOwn3 = Code(0x33, 0x44, 0x55, 0x66, 0x77);
 
 struct FaultCase {
     const char* name;
@@ -43,7 +44,7 @@ protected:
     // Bulk reads and writes start with model and controller 3 apart: each
     // holds a card the other lacks, and cell 2 differs.
     void SetUpDevices(const std::string& op = std::string(), bool strangerAt1 = false) {
-        dev3 = AddController(3);
+        dev3 = AddController(3, 9600, kOwn3);  // a password of its own, which a reset must give back
         dev9 = AddController(9);
         stranger = strangerAt1 ? AddController(1) : 0;
         if (stranger != 0) SetSimCell(stranger, 5, Code(0x51));
@@ -51,7 +52,7 @@ protected:
             const DevIndex i = group.AddDevice(adr);
             group.SetState(i, dfOpened);
             group.SetState(i, dfParamsRead);
-            group.SetPass(i, FactoryPass);
+            group.SetPass(i, adr == 3 ? kOwn3 : FactoryPass);
             group.SetConfig(i, DefaultConfig(adr));
         }
         const std::uint16_t cells[] = {1, 2, 3, 4, 1000};

@@ -128,5 +128,25 @@ TEST_F(ResetTest, UnansweredResetEndsWithAMessageAndChangesNothing) {
     EXPECT_GT(host.VirtualMs, 0);
 }
 
+// Answers lost (or spoiled) at one step of the restore: the outcome is found
+// out where the controller must now be, at its own address and password, and
+// the restore ends as if the answer had come.
+TEST_F(ResetTest, LostRestoreAnswersAreCheckedWhereTheControllerNowIs) {
+    for (std::uint8_t cmd : {0x34, 0x26}) {
+        SCOPED_TRACE(int(cmd));
+        Restart();
+        host.Messages.clear();
+        const SimControllerId id = Setup(kOwnPass);
+        Fault(id, SimFaultKind::BadChecksum, cmd);  // carried out, every answer spoiled
+        engine->Reset(group.Selected());
+        ExpectEnded();
+        EXPECT_TRUE(host.Messages.empty()) << host.Messages.front().text;
+        EXPECT_EQ(Sim(id).Adr(), 5);
+        EXPECT_EQ(Sim(id).Password(), kOwnPass);
+        EXPECT_EQ(Dev(5).Pass, kOwnPass);
+        EXPECT_TRUE(group.GetStateByAdr(5, dfOpened));
+    }
+}
+
 }  // namespace
 }  // namespace pelko::test
