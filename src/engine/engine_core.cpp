@@ -284,7 +284,7 @@ void TEngineCore::ReleaseHeld() {
 std::uint32_t TEngineCore::Send(const Bytes& body, int step, std::uint64_t op) {
     std::uint32_t check = 0;
     Session.AsyncQuery(body, check);
-    if (body.size() >= 3) FPending[check] = {body[0], static_cast<std::uint8_t>(body[2] + 1), step, op};
+    if (body.size() >= 3) FPending[check] = {body[0], static_cast<std::uint8_t>(body[2] + 1), step, op, body};
     return check;
 }
 
@@ -336,7 +336,12 @@ void TEngineCore::OnDevOff(std::uint32_t AddrDevice) {
 // operation ends now, with the port named, instead of running on through
 // failed answers and looking finished.
 void TEngineCore::OnPortLost(const std::string& message) {
+    // A cell write on the line when the port went may or may not have been carried out.
+    std::map<std::uint8_t, std::vector<std::uint16_t>> unsure;
     for (auto it = FPending.begin(); it != FPending.end();) {
+        const Bytes& body = it->second.body;
+        if (it->second.op != 0 && body.size() >= 5 && body[2] == cmdWriteCard)
+            unsure[body[0]].push_back(static_cast<std::uint16_t>(body[3] | body[4] << 8));
         if (it->second.op == 0) FOutsideDropped = std::move(FOutsideAnswer);
         it = FPending.erase(it);
     }
@@ -346,6 +351,7 @@ void TEngineCore::OnPortLost(const std::string& message) {
     if (op != nullptr) EndOper();
     Host.UpdateControls();
     Host.ShowMessage(kCaptionMessage, message, TMsgIcon::Error);
+    for (const auto& [adr, cells] : unsure) ReportCells(adr, "не удалось проверить", "не удалось проверить", cells);
     if (op != nullptr) op->OnPortLost();
 }
 

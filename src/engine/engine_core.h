@@ -125,6 +125,7 @@ private:
         std::uint8_t answerCmd;
         int step;
         std::uint64_t op;  // serial of the operation that sent it; 0 outside any
+        Bytes body;
     };
 
     std::uint32_t Send(const Bytes& body, int step, std::uint64_t op);

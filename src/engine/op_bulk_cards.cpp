@@ -12,6 +12,7 @@ constexpr int kGiveUp = 5;
 constexpr char kNoAnswer[] = "не отвечает";
 constexpr char kRefused[] = "не принял пароль";
 constexpr char kCancelled[] = "отменено";
+constexpr char kNoPort[] = "порт потерян";
 
 }  // namespace
 
@@ -97,16 +98,26 @@ void TBulkCardsOp::DeviceDone() {
 }
 
 void TBulkCardsOp::Cancelled() {
+    ReportLeft(kCancelled);
+    Finish(false);
+}
+
+// The port went: the operation has ended; what it did not reach is named.
+void TBulkCardsOp::OnPortLost() {
+    ReportLeft(kNoPort);
+    Finish(false);
+}
+
+void TBulkCardsOp::ReportLeft(const char* why) {
     if (C.Device(FIndex) != nullptr) {
         std::vector<std::uint16_t> left;
         for (std::uint16_t c = 0; c < kCellCount; ++c)
             if (!FDone[c]) left.push_back(c);
-        if (left.size() == kCellCount) NothingDone(kCancelled);
+        if (left.size() == kCellCount) NothingDone(why);
         else if (!left.empty()) FReports.push_back({Adr(), left, nullptr});
     }
     while (FAll && ++FIndex < C.Group.Count())
-        if (C.IsOpened(FIndex)) NothingDone(kCancelled);
-    Finish(false);
+        if (C.IsOpened(FIndex)) NothingDone(why);
 }
 
 void TBulkCardsOp::NextDevice() {
@@ -118,7 +129,7 @@ void TBulkCardsOp::NextDevice() {
 
 void TBulkCardsOp::Finish(bool stop) {
     if (stop) C.StopOper();
-    else C.EndOper();
+    else if (C.Running(*this)) C.EndOper();
     for (const Report& r : FReports) {
         if (r.cells.empty()) {
             C.Host.ShowMessage(kCaptionAttention, C.DeviceLabel(r.adr) + " — " + r.why + ", " + CardsNot() + ".",

@@ -23,6 +23,7 @@ public:
     const char* StepName(int step) const override;
     // Cancelled: what was not done yet is named, as after a failure.
     void Cancelled();
+    void OnPortLost() override;
 
 protected:
     // The request for a cell, and what its answer means: true when the cell
@@ -48,6 +49,7 @@ private:
     void NextDevice();
     void Finish(bool stop);
     void NothingDone(const char* why);
+    void ReportLeft(const char* why);
 
     std::uint16_t FCell = 0;
     std::vector<bool> FDone;             // cells of this device done with

@@ -21,6 +21,7 @@ struct FaultCase {
     std::uint32_t param;
     int unplugAfterTurns;  // > 0: the controller is unplugged mid-operation instead
     bool strangerAt1 = false;  // a controller outside the group answers at address 1
+    int portLostAfter = 0;     // > 0: the adapter is pulled out after this many frames
 };
 
 const FaultCase kFaults[] = {
@@ -34,6 +35,7 @@ const FaultCase kFaults[] = {
     {"answers_for_9", SimFaultKind::OtherAddress, 0.3, 9, 0},
     {"unplugged", SimFaultKind::Silent, 0.0, 0, 40},
     {"stranger_at_1", SimFaultKind::Silent, 0.0, 0, 0, true},
+    {"port_lost", SimFaultKind::Silent, 0.0, 0, 0, false, 3},
 };
 
 class FaultTest : public EngineTest,
@@ -136,6 +138,7 @@ protected:
         return out;
     }
     void Inject(const FaultCase& f) {
+        if (f.portLostAfter > 0) line->LosePortAfterWrites(f.portLostAfter);
         if (f.unplugAfterTurns > 0) {
             int turns = 0;
             host.WhileModal = [this, &f, turns]() mutable {
@@ -151,6 +154,9 @@ protected:
     }
     void Heal() {
         host.WhileModal = nullptr;
+        host.RunUntil([] { return true; });  // the window hears of a lost port at once
+        line->LosePortAfterWrites(0);
+        line->SetPortLost(false);  // plugged back in: the next command opens it again
         for (SimControllerId id : {dev3, dev9}) {
             line->ClearFaults(id);
             line->Plug(id);
@@ -270,9 +276,10 @@ void FaultTest::RunFaultCase(const std::string& op, const FaultCase& fault) {
         session->SetPortBaudRate(static_cast<std::int32_t>(Sim(dev9).Baud()));
         session->SetActive(true);
     }
+    host.Messages.clear();
     engine->ReadCards(group.Selected());
     EXPECT_FALSE(host.Stalled);
-    EXPECT_EQ(engine->CellsConfirmed(9), 1010);
+    EXPECT_EQ(engine->CellsConfirmed(9), 1010) << (host.Messages.empty() ? "" : host.Messages.front().text);
 }
 
 std::vector<std::tuple<const char*, FaultCase>> AllCases() {
