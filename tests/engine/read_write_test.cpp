@@ -128,6 +128,33 @@ TEST_F(ReadWriteTest, CellAnswerWithoutAWholeCodeIsSkippedAndTheReadGoesOn) {
 }
 
 // Cancel leaves one read in flight; its answer must not enter the next read.
+// An answer to a request of an operation that has ended reaches no later
+// operation, even one that asks the same controller the same thing.
+TEST_F(ReadWriteTest, AnAnswerFromAnEndedOperationReachesNoLaterOne) {
+    SetUpDevice();
+    std::uint32_t lastCheck = 0;
+    auto deliver = session->OnAsyncAnswer;
+    session->OnAsyncAnswer = [&](const Bytes& a, std::uint32_t check) {
+        lastCheck = check;
+        deliver(a, check);
+    };
+    engine->ReadCards(group.Selected());  // its last request reads cell 1009
+    const std::uint32_t stale = lastCheck;
+    int turns = 0;
+    host.WhileModal = [&] {
+        // Cell 1009's answer again, mid-way through the next read, with a wrong code.
+        if (++turns == 20) deliver(BuildFrame({3, 0x0B, 0x21, 0xEE, 0xEE, 0xEE, 0xEE, 0xEE, 0x00}), stale);
+    };
+    engine->ReadCards(group.Selected());
+    host.WhileModal = nullptr;
+    session->OnAsyncAnswer = deliver;
+    ExpectEnded();
+    EXPECT_GE(turns, 20);
+    EXPECT_EQ(engine->CellsConfirmed(3), 1010);
+    for (const TCard& c : Dev(3).UserCards()) EXPECT_EQ(c.Code, Sim(id).Cell(c.Pos)) << c.Pos;
+    for (const TCard& c : Dev(3).MasterCards()) EXPECT_EQ(c.Code, Sim(id).Cell(c.Pos)) << c.Pos;
+}
+
 TEST_F(ReadWriteTest, AnswerLeftFromACancelledReadStaysOutOfTheNextOne) {
     SetUpDevice();
     host.CancelWhen = [&] { return engine->CellsConfirmed(3) >= 5; };
