@@ -56,15 +56,18 @@ TModalResult HeadlessHost::ProgressShowModal() {
     FClosed = false;
     ProgressShown = true;
     bool cancelled = false;
+    bool runaway = false;
+    unsigned turns = 0;
     const bool finished = RunUntil([&] {
         if (FClosed) return true;
+        if (MaxTurns != 0 && ++turns > MaxTurns) return runaway = true;
         if (WhileModal) WhileModal();
         cancelled = CancelEnabled && CancelWhen && CancelWhen();
         return cancelled;
     });
     ProgressShown = false;
     FClosed = true;
-    if (!finished) {
+    if (!finished || runaway) {
         Stalled = true;
         return TModalResult::Cancel;
     }

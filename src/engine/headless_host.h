@@ -54,6 +54,9 @@ public:
     // Real milliseconds the loop waits for the worker before it gives up on
     // a modal window as stalled (0: wait for ever).
     unsigned StallLimitMs = 30000;
+    // Turns of one modal loop after which a runaway operation is given up as
+    // stalled, so that a broken engine fails fast and small (0: no limit).
+    unsigned MaxTurns = 0;
     // Called with each Timer1 tick's and each pause's virtual milliseconds,
     // e.g. to move a simulated line's clock on.
     std::function<void(unsigned ms)> AdvanceClock;

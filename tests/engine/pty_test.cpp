@@ -185,7 +185,7 @@ TEST(EnginePty, PelkoctlSpeedAsksBeforeLeavingAControllerBehind) {
     ASSERT_TRUE(sim.ReadLine(path));
     auto run = [&](std::vector<std::string> words, const std::string& baud = "9600") {
         words.insert(words.begin(), PELKOCTL_EXE);
-        for (const char* w : {"--attempts", "1", "--timeout", "10"}) words.emplace_back(w);
+        for (const char* w : {"--attempts", "2", "--timeout", "20"}) words.emplace_back(w);
         words.insert(words.end(), {"--port", path, "--baud", baud});
         out.clear();
         return RunProgram(words, out);
