@@ -21,29 +21,30 @@ void NotChecked(TEngineCore& C, std::uint8_t adr, std::uint16_t cell) {
 
 }  // namespace
 
-// --- add ---
+// --- one cell ---
 
-const char* TAddCardOp::StepName(int step) const {
-    return step == Login ? "login" : step == Write ? "write card" : "read back";
+const char* TOneCellOp::StepName(int step) const {
+    return step == Login ? "login" : step == Write ? "write cell" : "read back";
 }
 
-void TAddCardOp::Start() {
+void TOneCellOp::Start() {
     C.Request(C.Requests.Login(FAdr, FPass), Login);
-    C.Request(C.Requests.WriteCard(FAdr, FCell, ZeroCode), Write);
+    C.Request(C.Requests.WriteCard(FAdr, FCell, FCode), Write);
 }
 
-void TAddCardOp::OnAnswer(int step, const TAnswer& a) {
+void TOneCellOp::OnAnswer(int step, const TAnswer& a) {
     if (step == Login) {
-        if (a.Failure) return C.StopOper();
+        if (a.Failure || (FRefusalStops && !a.Verdict())) return C.StopOper();
         return C.StepIt();
     }
     if (step == Write && a.Failure) return ReadBack(C, FAdr, FCell, Verify);
     if (step == Verify && !a.Complete()) {
+        C.SetPosition(2);
         C.EndOper();
         return NotChecked(C, FAdr, FCell);
     }
     C.StepIt();
-    Done(step == Write ? ZeroCode : a.Code());
+    Done(step == Write ? FCode : a.Code());
 }
 
 void TAddCardOp::Done(const TCode& held) {
@@ -54,32 +55,6 @@ void TAddCardOp::Done(const TCode& held) {
     if (!FIntoModel) return;
     C.RefreshCardList();
     C.Host.SetCardRow(dev->FindPosIndex(FCell) == NoCard ? -1 : dev->FindPosIndex(FCell));
-}
-
-// --- erase one ---
-
-const char* TEraseCardOp::StepName(int step) const {
-    return step == Login ? "login" : step == Erase ? "erase card" : "read back";
-}
-
-void TEraseCardOp::Start() {
-    C.Request(C.Requests.Login(FAdr, FPass), Login);
-    C.Request(C.Requests.WriteCard(FAdr, FCell, EmptyCode), Erase);
-}
-
-void TEraseCardOp::OnAnswer(int step, const TAnswer& a) {
-    if (step == Login) {
-        if (a.Failure || !a.Verdict()) return C.StopOper();
-        return C.StepIt();
-    }
-    if (step == Erase && a.Failure) return ReadBack(C, FAdr, FCell, Verify);
-    if (step == Verify && !a.Complete()) {
-        C.SetPosition(2);
-        C.EndOper();
-        return NotChecked(C, FAdr, FCell);
-    }
-    C.StepIt();
-    Done(step == Erase ? EmptyCode : a.Code());
 }
 
 void TEraseCardOp::Done(const TCode& held) {
@@ -94,6 +69,11 @@ void TEraseCardOp::Done(const TCode& held) {
     if (dev->FindPosIndex(FCell) != NoCard) return C.Host.RepaintCardGrid();
     C.RefreshCardList();
     C.Host.SetCardRow(r == count - 1 ? count - 2 : r);
+}
+
+void TCopyCardOp::Done(const TCode& held) {
+    if (TConfPelko* target = C.DeviceByAdr(FAdr)) FollowCell(*target, FCell, held, FUser);
+    C.EndOper();
 }
 
 // --- erase the marked ---
@@ -253,37 +233,6 @@ void TChangeCodeOp::CodeHeld(const TCode& held) {
 void TChangeCodeOp::MasterHeld(const TCode& held) {
     C.EndOper();
     if (TConfPelko* dev = C.DeviceByAdr(FAdr)) FollowCell(*dev, kFirstMasterCell, held, std::string());
-}
-
-// --- copy one ---
-
-const char* TCopyCardOp::StepName(int step) const {
-    return step == Login ? "login" : step == Write ? "write card" : "read back";
-}
-
-void TCopyCardOp::Start() {
-    C.Request(C.Requests.Login(FAdr, FPass), Login);
-    C.Request(C.Requests.WriteCard(FAdr, FCell, FCard.Code), Write);
-}
-
-void TCopyCardOp::OnAnswer(int step, const TAnswer& a) {
-    if (step == Login) {
-        if (a.Failure || !a.Verdict()) return C.StopOper();
-        return C.StepIt();
-    }
-    if (step == Write && a.Failure) return ReadBack(C, FAdr, FCell, Verify);
-    if (step == Verify && !a.Complete()) {
-        C.SetPosition(2);
-        C.EndOper();
-        return NotChecked(C, FAdr, FCell);
-    }
-    C.StepIt();
-    Done(step == Write ? FCard.Code : a.Code());
-}
-
-void TCopyCardOp::Done(const TCode& held) {
-    if (TConfPelko* target = C.DeviceByAdr(FAdr)) FollowCell(*target, FCell, held, FCard.User);
-    C.EndOper();
 }
 
 // --- copy the marked ---

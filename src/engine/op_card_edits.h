@@ -13,42 +13,60 @@
 
 namespace pelko {
 
+// One cell written after a login: a new card, the erase of one card, the
+// copy of one card into another device. Done hears what the cell now holds.
+class TOneCellOp : public TOperation {
+public:
+    enum Step { Login, Write, Verify };
+    TOneCellOp(TEngineCore& core, std::uint8_t adr, TCode pass, std::uint16_t cell, TCode code, bool refusalStops)
+        : TOperation(core), FAdr(adr), FPass(pass), FCell(cell), FCode(code), FRefusalStops(refusalStops) {}
+    void Start() override;
+    void OnAnswer(int step, const TAnswer& a) override;
+    const char* StepName(int step) const override;
+
+protected:
+    virtual void Done(const TCode& held) = 0;
+    std::uint8_t FAdr;
+    TCode FPass;
+    std::uint16_t FCell;
+    TCode FCode;
+    bool FRefusalStops;
+};
+
 // A new card with the zero code in a free cell of the selected device. With
 // intoModel false the write is the capture's master cell 1000, which the
 // model also lists once written.
-class TAddCardOp : public TOperation {
+class TAddCardOp : public TOneCellOp {
 public:
-    enum Step { Login, Write, Verify };
     TAddCardOp(TEngineCore& core, std::uint8_t adr, TCode pass, std::uint16_t cell, bool intoModel)
-        : TOperation(core), FAdr(adr), FPass(pass), FCell(cell), FIntoModel(intoModel) {}
+        : TOneCellOp(core, adr, pass, cell, ZeroCode, false), FIntoModel(intoModel) {}
     TOperState State() const override { return osWriteCard; }
-    void Start() override;
-    void OnAnswer(int step, const TAnswer& a) override;
-    const char* StepName(int step) const override;
 
 private:
-    void Done(const TCode& held);
-    std::uint8_t FAdr;
-    TCode FPass;
-    std::uint16_t FCell;
+    void Done(const TCode& held) override;
     bool FIntoModel;
 };
 
-class TEraseCardOp : public TOperation {
+class TEraseCardOp : public TOneCellOp {
 public:
-    enum Step { Login, Erase, Verify };
     TEraseCardOp(TEngineCore& core, std::uint8_t adr, TCode pass, std::uint16_t cell)
-        : TOperation(core), FAdr(adr), FPass(pass), FCell(cell) {}
+        : TOneCellOp(core, adr, pass, cell, EmptyCode, true) {}
     TOperState State() const override { return osEraseCard; }
-    void Start() override;
-    void OnAnswer(int step, const TAnswer& a) override;
-    const char* StepName(int step) const override;
 
 private:
-    void Done(const TCode& held);
-    std::uint8_t FAdr;
-    TCode FPass;
-    std::uint16_t FCell;
+    void Done(const TCode& held) override;
+};
+
+// One card into a free cell of another device.
+class TCopyCardOp : public TOneCellOp {
+public:
+    TCopyCardOp(TEngineCore& core, std::uint8_t targetAdr, TCode pass, const TCard& card, std::uint16_t cell)
+        : TOneCellOp(core, targetAdr, pass, cell, card.Code, true), FUser(card.User) {}
+    TOperState State() const override { return osCopyCard; }
+
+private:
+    void Done(const TCode& held) override;
+    std::string FUser;
 };
 
 // Erases the marked cards of the shown list one by one; each erased one is
@@ -112,25 +130,6 @@ private:
     std::uint16_t FCell;
     TCode FCode;
     bool FWithMaster;
-};
-
-// One card into a free cell of another device.
-class TCopyCardOp : public TOperation {
-public:
-    enum Step { Login, Write, Verify };
-    TCopyCardOp(TEngineCore& core, std::uint8_t targetAdr, TCode pass, TCard card, std::uint16_t cell)
-        : TOperation(core), FAdr(targetAdr), FPass(pass), FCard(std::move(card)), FCell(cell) {}
-    TOperState State() const override { return osCopyCard; }
-    void Start() override;
-    void OnAnswer(int step, const TAnswer& a) override;
-    const char* StepName(int step) const override;
-
-private:
-    void Done(const TCode& held);
-    std::uint8_t FAdr;
-    TCode FPass;
-    TCard FCard;
-    std::uint16_t FCell;
 };
 
 // The cards of the shown list with copy marks into the target's lowest free
