@@ -399,10 +399,7 @@ TEST(WindowCards, DeviceMenuGoesToTheLineOnlyWithAChange) {
 }
 
 TEST(WindowCards, WrittenEditsFollowTheControllersAnswers) {
-    TStartOptions o;
-    o.Simulate = true;
-    o.SimulateTiming = false;
-    test::TWindowFixture w(o);
+    test::TWindowFixture w(test::Simulated());
     TMainForm& form = *w.Form;
     form.show();
     SimLine& line = form.Simulator()->Line();

@@ -55,10 +55,7 @@ std::vector<SimCode> Cells(SimLine& line, SimControllerId id) {
 }
 
 TEST(WindowQuestions, CellsAreOverwrittenOnlyAfterYesWhichIsNotTheDefault) {
-    TStartOptions o;
-    o.Simulate = true;
-    o.SimulateTiming = false;
-    test::TWindowFixture w(o);
+    test::TWindowFixture w(test::Simulated());
     TMainForm& form = *w.Form;
     form.show();
     SimLine& line = form.Simulator()->Line();
@@ -127,10 +124,7 @@ TEST(WindowQuestions, CellsAreOverwrittenOnlyAfterYesWhichIsNotTheDefault) {
 }
 
 TEST(WindowQuestions, APasswordTheControllerRefusesIsSaidSo) {
-    TStartOptions o;
-    o.Simulate = true;
-    o.SimulateTiming = false;
-    test::TWindowFixture w(o);
+    test::TWindowFixture w(test::Simulated());
     TMainForm& form = *w.Form;
     form.show();
     test::Click(form, "SpButFind");

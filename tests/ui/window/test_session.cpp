@@ -20,13 +20,6 @@
 namespace pelko {
 namespace {
 
-TStartOptions Simulated() {
-    TStartOptions o;
-    o.Simulate = true;
-    o.SimulateTiming = false;  // the bytes still cross a real pseudo-terminal
-    return o;
-}
-
 std::vector<int> Addresses(const TGroupDev& group, TDevFlag flag) {
     std::vector<int> out;
     for (DevIndex i = 0; i < group.Count(); ++i)
@@ -36,7 +29,7 @@ std::vector<int> Addresses(const TGroupDev& group, TDevFlag flag) {
 
 TEST(WindowSession, SearchOpenReadChangeSpeedSaveAndReopen) {
     QTemporaryDir dir;
-    test::TWindowFixture w(Simulated());
+    test::TWindowFixture w(test::Simulated());
     TMainForm& form = *w.Form;
     form.show();
     TGroupDev& group = form.DevGroup();

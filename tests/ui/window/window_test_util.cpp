@@ -14,6 +14,13 @@
 
 namespace pelko::test {
 
+TStartOptions Simulated() {
+    TStartOptions o;
+    o.Simulate = true;
+    o.SimulateTiming = false;  // the bytes still cross a real pseudo-terminal
+    return o;
+}
+
 QString TScriptedFileDialogs::Next(const Asked& asked) {
     if (Record) Record->push_back(asked);
     return Answers.isEmpty() ? QString() : Answers.takeFirst();

@@ -48,6 +48,10 @@ struct TWindowFixture {
     TScriptedFileDialogs* Files = nullptr;
 };
 
+// The window on its own simulated line, served on a pseudo-terminal without
+// pacing the answers to the line speed.
+TStartOptions Simulated();
+
 // Runs act on the next modal dialog other than the progress window, once it
 // is shown (the caller then opens it, e.g. by a menu item).
 void OnNextModal(std::function<void(QWidget* dialog)> act);
