@@ -27,6 +27,7 @@ void EngineTest::SetUp() {
     host.AdvanceClock = [c = clock](unsigned ms) { c->AdvanceUs(static_cast<std::int64_t>(ms) * 1000); };
     engine = std::make_unique<TEngine>(*session, group, settings, host, MakeSimPortOpener(line));
     host.MaxTurns = 100000;  // far past any operation here: a runaway one fails fast
+    host.StallLimitMs = 10000;  // the line runs on virtual time: ten real seconds of nothing is a stall
     line->SetLogSink([this](const SimLogEntry& e) {
         if (!e.fromHost || e.bytes.size() < 3) return;
         std::lock_guard lock(FLock);
