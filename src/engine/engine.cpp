@@ -128,7 +128,7 @@ void TEngine::SearchAllSpeeds(bool readCards) {
 void TEngine::ReadCards(DevIndex device) {
     if (Busy() || C.Device(device) == nullptr || !C.EnsureActive()) return;
     TReadCardsOp op(C, device, false);
-    if (C.Run(op) == TModalResult::Cancel) op.Cancelled();
+    C.Run(op);
     C.SetPolling(true);
     C.RefreshCardList();
     C.Host.UpdateControls();
@@ -139,7 +139,7 @@ void TEngine::ReadCardsOfAll() {
     if (Busy() || first == NoDevice || !C.EnsureActive()) return;
     for (std::uint16_t& n : C.CellsDone) n = 0;
     TReadCardsOp op(C, first, true);
-    if (C.Run(op) == TModalResult::Cancel) op.Cancelled();
+    C.Run(op);
     C.SetPolling(true);
     if (C.Group.Selected() != NoDevice) C.RefreshCardList();
     C.Host.UpdateControls();
@@ -151,7 +151,7 @@ void TEngine::WriteCards(DevIndex device) {
     C.CellsDone[TEngineCore::AdrOf(*dev)] = 0;
     C.SetPolling(false);
     TWriteCardsOp op(C, device, false);
-    if (C.Run(op) == TModalResult::Cancel) op.Cancelled();
+    C.Run(op);
     C.SetPolling(true);
 }
 
@@ -161,7 +161,7 @@ void TEngine::WriteCardsOfAll() {
     for (std::uint16_t& n : C.CellsDone) n = 0;
     C.SetPolling(false);
     TWriteCardsOp op(C, first, true);
-    if (C.Run(op) == TModalResult::Cancel) op.Cancelled();
+    C.Run(op);
     C.SetPolling(true);
 }
 

@@ -11,7 +11,6 @@ constexpr std::uint16_t kLastCell = kCellCount - 1;
 constexpr int kGiveUp = 5;
 constexpr char kNoAnswer[] = "не отвечает";
 constexpr char kRefused[] = "не принял пароль";
-constexpr char kCancelled[] = "отменено";
 constexpr char kNoPort[] = "порт потерян";
 
 }  // namespace
@@ -94,11 +93,6 @@ void TBulkCardsOp::RetryAnswered(const TAnswer& a) {
 void TBulkCardsOp::DeviceDone() {
     if (!FFailed.empty()) FReports.push_back({Adr(), FFailed, nullptr});
     if (FAll) return NextDevice();
-    Finish(false);
-}
-
-void TBulkCardsOp::Cancelled() {
-    ReportLeft(kCancelled);
     Finish(false);
 }
 

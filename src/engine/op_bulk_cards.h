@@ -21,8 +21,6 @@ public:
     void Start() override { StartDevice(); }
     void OnAnswer(int step, const TAnswer& a) override;
     const char* StepName(int step) const override;
-    // Cancelled: what was not done yet is named, as after a failure.
-    void Cancelled();
     void OnPortLost() override;
 
 protected:
