@@ -43,7 +43,8 @@ public:
     // Login with the password; on success the device is open, keeps it as
     // its password and its parameters are read. False when refused.
     bool OpenWithPassword(DevIndex device, const TCode& password);
-    // Writes the parameter block (the speed stays the port's). False when not written.
+    // Writes the parameter block (the speed stays the port's); a write whose
+    // answer is lost is read back. False when the controller does not hold it.
     bool WriteParameters(DevIndex device, const TDevConfig& block);
     // The block an address change or a parameter edit starts from.
     TDevConfig ParametersOf(DevIndex device) const;
