@@ -336,12 +336,18 @@ void TEngineCore::OnDevOff(std::uint32_t AddrDevice) {
 // operation ends now, with the port named, instead of running on through
 // failed answers and looking finished.
 void TEngineCore::OnPortLost(const std::string& message) {
-    // A cell write on the line when the port went may or may not have been carried out.
+    // A write on the line when the port went may or may not have been carried out.
     std::map<std::uint8_t, std::vector<std::uint16_t>> unsure;
+    std::vector<std::string> unsureSettings;
     for (auto it = FPending.begin(); it != FPending.end();) {
         const Bytes& body = it->second.body;
         if (it->second.op != 0 && body.size() >= 5 && body[2] == cmdWriteCard)
             unsure[body[0]].push_back(static_cast<std::uint16_t>(body[3] | body[4] << 8));
+        if (it->second.op != 0 && body.size() >= 3 && body[2] == cmdChangePass)
+            unsureSettings.push_back(DeviceLabel(body[0]) + " — пароль мог смениться, проверить не удалось.");
+        if (it->second.op != 0 && body.size() >= 3 && body[2] == cmdWriteConfig)
+            unsureSettings.push_back(DeviceLabel(body[0]) +
+                                     " — параметры (адрес, скорость) могли смениться, проверить не удалось.");
         if (it->second.op == 0) FOutsideDropped = std::move(FOutsideAnswer);
         it = FPending.erase(it);
     }
@@ -352,6 +358,7 @@ void TEngineCore::OnPortLost(const std::string& message) {
     Host.UpdateControls();
     Host.ShowMessage(kCaptionMessage, message, TMsgIcon::Error);
     for (const auto& [adr, cells] : unsure) ReportCells(adr, "не удалось проверить", "не удалось проверить", cells);
+    for (const std::string& text : unsureSettings) Host.ShowMessage(kCaptionAttention, text, TMsgIcon::Warning);
     if (op != nullptr) op->OnPortLost();
 }
 
