@@ -335,9 +335,10 @@ TEST_F(FaultTest, CancelAtEveryStepLeavesTheProgramAndTheControllersAgreeing) {
         }
     }
     // Steps past an operation's last request, and the reset (whose Cancel is
-    // greyed), press nothing: 29 of the 80 cases press while a request is on
-    // the line when this was written.
-    EXPECT_GE(landed, 27) << landed << " of " << cases << " presses landed mid-operation";
+    // greyed), press nothing; where answers arrive faster than the loop turns
+    // some presses come too late. When this was written 29 of the 80 cases
+    // pressed while a request was on the line, 19 under Wine.
+    EXPECT_GE(landed, 15) << landed << " of " << cases << " presses landed mid-operation";
 }
 
 // Failures that start from a model already out of step, which the matrix
