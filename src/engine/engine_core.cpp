@@ -114,10 +114,15 @@ bool TEngineCore::ActivateSession() {
 
 void TEngineCore::CloseSession() {
     Session.SetActive(false);
-    for (auto it = FPending.begin(); it != FPending.end();) {
-        if (it->second.op == 0) FOutsideDropped = std::move(FOutsideAnswer);
-        it = FPending.erase(it);
-    }
+    DropPending();
+}
+
+// The worker is gone with every request it held: none of their answers will
+// come, and a change outside any operation is found out later by login.
+void TEngineCore::DropPending() {
+    for (const auto& [check, p] : FPending)
+        if (p.op == 0) FOutsideDropped = std::move(FOutsideAnswer);
+    FPending.clear();
 }
 
 void TEngineCore::SettleDropped() {
@@ -339,18 +344,18 @@ void TEngineCore::OnPortLost(const std::string& message) {
     // A write on the line when the port went may or may not have been carried out.
     std::map<std::uint8_t, std::vector<std::uint16_t>> unsure;
     std::vector<std::string> unsureSettings;
-    for (auto it = FPending.begin(); it != FPending.end();) {
-        const Bytes& body = it->second.body;
-        if (it->second.op != 0 && body.size() >= 5 && body[2] == cmdWriteCard)
+    for (const auto& [check, p] : FPending) {
+        const Bytes& body = p.body;
+        if (p.op == 0 || body.size() < 3) continue;
+        if (body[2] == cmdWriteCard && body.size() >= 5)
             unsure[body[0]].push_back(static_cast<std::uint16_t>(body[3] | body[4] << 8));
-        if (it->second.op != 0 && body.size() >= 3 && body[2] == cmdChangePass)
+        if (body[2] == cmdChangePass)
             unsureSettings.push_back(DeviceLabel(body[0]) + " — пароль мог смениться, проверить не удалось.");
-        if (it->second.op != 0 && body.size() >= 3 && body[2] == cmdWriteConfig)
+        if (body[2] == cmdWriteConfig)
             unsureSettings.push_back(DeviceLabel(body[0]) +
                                      " — параметры (адрес, скорость) могли смениться, проверить не удалось.");
-        if (it->second.op == 0) FOutsideDropped = std::move(FOutsideAnswer);
-        it = FPending.erase(it);
     }
+    DropPending();
     for (DevIndex i = 0; i < Group.Count(); ++i) Group.ClearState(i, dfConnected);
     Host.UpdateGridDev();
     TOperation* op = FCurrent;

@@ -157,6 +157,7 @@ private:
     // so it is handed the failure answer once the line can be asked again.
     std::function<void(const TAnswer&)> FOutsideDropped;
     void SettleDropped();
+    void DropPending();
 };
 
 }  // namespace pelko
