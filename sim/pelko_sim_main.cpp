@@ -49,6 +49,9 @@ void SetUp(SimLine& line, const SimOptions& o) {
     for (const auto& setup : o.controllers) ids.push_back(line.Add(setup));
     for (const auto& f : o.faults)
         for (SimControllerId id : line.FindByAdr(f.adr)) line.AddFault(id, f.fault);
+    for (const auto& [adr, us] : o.delays)
+        for (SimControllerId id : line.FindByAdr(adr))
+            line.With(id, [us = us](SimController& c) { c.SetAnswerDelayUs(us); });
     if (o.turnaroundUs >= 0) line.SetTurnaroundUs(o.turnaroundUs);
     line.SetEcho(o.echo);
     line.SetLogLimit(0);  // nobody reads it back; --log prints it as it happens

@@ -32,6 +32,7 @@ struct SimControllerSetup {
     SimCode password = kFactoryPassword;
     SimCode factoryPassword = kFactoryPassword;
     std::int64_t restartUs = kDefaultRestartUs;  // silence after a reset
+    std::int64_t answerDelayUs = 0;  // a slow controller: added to the line's turnaround, every answer
 };
 
 class SimController {
@@ -59,6 +60,8 @@ public:
     // neverReturns it stays deaf for good (a unit that died in the reset).
     void SetNeverReturns(bool v) { FNeverReturns = v; }
     bool NeverReturns() const { return FNeverReturns; }
+    std::int64_t AnswerDelayUs() const { return FSetup.answerDelayUs; }
+    void SetAnswerDelayUs(std::int64_t us) { FSetup.answerDelayUs = us; }
     bool Listening(std::int64_t nowUs) const { return nowUs >= FRestartUntilUs; }
     bool Restarting(std::int64_t nowUs) const { return !Listening(nowUs); }
 

@@ -186,10 +186,13 @@ void SimLine::OnFrame(const SimFramer::Frame& f, std::uint32_t baud, std::vector
     bool echoed = FEcho;  // the whole line echoes already
     const std::int64_t byteUs = ByteTimeUs(baud);
     const std::int64_t frameStartUs = f.endUs - static_cast<std::int64_t>(f.bytes.size()) * byteUs;
+    // Two drivers on the wire: a frame that meets any controller's answer
+    // reaches nobody intact.
+    for (const Slot& s : FSlots)
+        if (s.plugged && frameStartUs < s.txUntilUs && f.endUs > s.txFromUs) return;
     for (Slot& s : FSlots) {
         if (!s.plugged || s.ctrl.Baud() != baud || s.ctrl.Adr() != f.bytes[0] || !s.ctrl.Listening(f.endUs))
             continue;
-        if (frameStartUs < s.txUntilUs && f.endUs > s.txFromUs) continue;  // it was talking itself
         auto heard = Serve(s, f.bytes, f.endUs);
         if (heard && heard->echo && !echoed) {
             // The converter's receiver hears the frame as it goes out.
@@ -202,7 +205,7 @@ void SimLine::OnFrame(const SimFramer::Frame& f, std::uint32_t baud, std::vector
         // A frame heard while its previous answer is still being prepared
         // is handled once that answer has gone out, whatever the host did meanwhile.
         const std::int64_t readyUs = std::max(f.endUs, s.txUntilUs);
-        const std::int64_t startUs = readyUs + FTurnaroundUs + heard->delayUs;
+        const std::int64_t startUs = readyUs + FTurnaroundUs + s.ctrl.AnswerDelayUs() + heard->delayUs;
         s.txFromUs = startUs;
         s.txUntilUs = startUs + static_cast<std::int64_t>(heard->answer.size()) * byteUs;
         answers.push_back({SimAnswer{startUs, byteUs, heard->answer, startUs - f.endUs - FTurnaroundUs},

@@ -33,6 +33,16 @@ bool AddFaultOption(const std::string& text, SimOptions& out) {
     return true;
 }
 
+bool AddDelayOption(const std::string& text, SimOptions& out) {
+    const std::size_t colon = text.find(':');
+    if (colon == std::string::npos) return false;
+    const auto adr = ParseAddress(text.substr(0, colon));
+    const auto ms = Number<std::int64_t>(text.substr(colon + 1));
+    if (!adr || !ms || *ms < 0 || *ms > 60'000) return false;
+    out.delays.emplace_back(*adr, *ms * 1000);
+    return true;
+}
+
 }  // namespace
 
 std::optional<std::uint8_t> ParseAddress(const std::string& text) {
@@ -125,6 +135,9 @@ bool ParseSimOptions(const std::vector<std::string>& args, SimOptions& out, std:
         } else if (a == "--fault") {
             const auto v = value();
             if (!v || !AddFaultOption(*v, out)) return bad(v.value_or(""));
+        } else if (a == "--delay") {
+            const auto v = value();
+            if (!v || !AddDelayOption(*v, out)) return bad(v.value_or(""));
         } else {
             error = "Неизвестный параметр " + a;
             return false;
@@ -165,6 +178,7 @@ const char* SimUsage() {
                         otheraddr (ЧИСЛО — адрес в ответе), noreturn (не вернётся после сброса),
                         echo (запрос возвращается программе перед ответом);
                         КОМАНДА — код запроса (hex), ДОЛЯ — вероятность 0..1
+  --delay АДРЕС:МС      контроллер отвечает на каждый запрос на столько мс позже обычного
   --seed N              начальное число для случайных сбоев (по умолчанию 1)
   --turnaround-us N     с --timing: пауза между концом запроса и ответом, мкс (по умолчанию 1000)
   --timing              выдавать ответ побайтно со скоростью линии

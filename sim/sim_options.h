@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "sim/sim_controller.h"
@@ -19,6 +20,7 @@ struct SimOptions {
     std::vector<SimControllerSetup> controllers;  // none given: one at address 1
     std::uint64_t seed = 1;
     std::vector<SimFaultOption> faults;
+    std::vector<std::pair<std::uint8_t, std::int64_t>> delays;  // --delay ADDR:MS
     bool timing = false;      // pace answers at the line speed
     bool echo = false;        // the converter hands every frame back
     bool log = false;         // every frame to standard error

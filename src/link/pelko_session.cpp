@@ -43,7 +43,11 @@ void TPelkoSession::SetSmartPI(bool v) { if (!FActive) FSmartPI = v; }
 void TPelkoSession::SetFound(bool v) { if (!FActive) FFound = v; }
 void TPelkoSession::SetSearchAddr(bool v) { if (!FActive) FSearchAddr = v; }
 void TPelkoSession::SetCircle(std::uint32_t v) { if (!FActive) FCircle = v; }
-void TPelkoSession::SetComPort(std::uint8_t v) { if (!FActive) FComPort = v; }
+void TPelkoSession::SetComPort(std::uint8_t v) {
+    if (FActive || v == FComPort) return;
+    FComPort = v;
+    FAnswerWait.Clear();
+}
 
 void TPelkoSession::SetExchangeLog(std::shared_ptr<ExchangeLog> log) {
     if (!FActive) FExchangeLog = std::move(log);
@@ -115,6 +119,19 @@ bool TPelkoSession::AsyncQuery(const Bytes& Request, std::uint32_t& Check) {
     return true;
 }
 
+bool TPelkoSession::AsyncScan(const Bytes& Addresses, std::uint32_t& Check) {
+    auto item = std::make_unique<TQueryItem>();
+    item->Kind = qkScan;
+    item->Data = FQueryNo;
+    for (std::uint8_t a : Addresses)
+        if (a != 0 && a != 255) item->List.push_back(a);
+    FStopScan.store(false);
+    FOutQueue.Push(std::move(item));
+    if (FThread) FThread->Wake();
+    Check = FQueryNo++;
+    return true;
+}
+
 bool TPelkoSession::SetDevPresent(std::uint8_t AddrDevice) {
     if (AddrDevice == 0 || AddrDevice == 255 || !FActive) return false;
     FThread->SetPresent(AddrDevice);
@@ -162,6 +179,12 @@ void TPelkoSession::Raise(const TQueryItem& item) {
             break;
         case qkPortLost:
             PortLost(item.Text);
+            break;
+        case qkScan:
+            if (OnScanDone) OnScanDone(item.List, data);
+            break;
+        case qkScanProgress:
+            if (OnScanProgress) OnScanProgress(data & 0x3FF, data >> 10 & 0x3FF, data >> 20 & 0x3FF);
             break;
         default:
             break;

@@ -8,6 +8,7 @@
 #include <memory>
 #include <string>
 
+#include "link/answer_wait.h"
 #include "link/bytes.h"
 #include "link/exchange_log.h"
 #include "link/link_timing.h"
@@ -26,6 +27,8 @@ public:
     using TOnDevOn = std::function<void(std::uint32_t AddrDevice)>;
     using TOnSearchAddr = std::function<void(std::uint32_t AddrDevice, bool found)>;
     using TOnPortLost = std::function<void(const std::string& Message)>;
+    using TOnScanProgress = std::function<void(std::uint32_t Done, std::uint32_t Total, std::uint32_t Found)>;
+    using TOnScanDone = std::function<void(const Bytes& Found, std::uint32_t Check)>;
     // Called on the worker thread when the incoming queue goes from empty to
     // non-empty. The host must arrange for Dispatch() to run on its own thread
     // (the window posts a queued call; tests run their own loop).
@@ -84,6 +87,14 @@ public:
     // Queues the request; its outcome comes back through OnAsyncAnswer(Check).
     bool AsyncQuery(const Bytes& Request, std::uint32_t& Check);
     bool SetDevPresent(std::uint8_t AddrDevice);
+    // Queues a fast search of the addresses (in the order given): progress
+    // comes through OnScanProgress, the addresses that answered (ascending)
+    // through OnScanDone(Check). Addresses 0 and 255 are left out.
+    bool AsyncScan(const Bytes& Addresses, std::uint32_t& Check);
+    // The search on the line ends after the probe in flight and reports what it found so far.
+    void StopScan() { FStopScan.store(true); }
+    // What the line has taught about its answer times.
+    const AnswerWait& Waits() const { return FAnswerWait; }
 
     // Drains the incoming queue, raising the events in order. Main thread only.
     void Dispatch();
@@ -98,9 +109,12 @@ public:
     // inactive (queued requests failed, nothing more comes); activating it
     // again opens the port afresh. LastError() holds the same words.
     TOnPortLost OnPortLost;
+    TOnScanProgress OnScanProgress;
+    TOnScanDone OnScanDone;
 
 private:
     friend class TPelkoThread;
+    friend class FastScan;
     void PostItem(std::unique_ptr<TQueryItem> item);  // worker side
     void Raise(const TQueryItem& item);
     void DiscardQueues();
@@ -130,6 +144,9 @@ private:
     // how late answers were seen to come.
     bool FLineUnsettled = false;
     std::int64_t FLineLateUs = 0;
+    // Learned on this port; a new port number starts afresh.
+    AnswerWait FAnswerWait;
+    std::atomic<bool> FStopScan{false};
     TPelkoQuery FOutQueue;
     TPelkoQuery FInQueue;
     std::unique_ptr<TPelkoThread> FThread;

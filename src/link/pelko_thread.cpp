@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "link/baud_rate.h"
+#include "link/fast_scan.h"
 #include "link/frame.h"
 #include "link/link_timing.h"
 #include "link/pelko_session.h"
@@ -132,7 +133,8 @@ void TPelkoThread::FailQueued() {
         if (item->Kind == qkSync) {
             SyncWaiter* event = item.release()->Event;
             if (event) event->Signal();
-        } else if (item->Kind == qkAsync) {
+        } else if (item->Kind == qkAsync || item->Kind == qkScan) {
+            item->List.clear();
             PostItem(std::move(item));
         }
     }
@@ -226,7 +228,12 @@ bool TPelkoThread::Attempt(const Bytes& frame, const Bytes& request, Bytes& answ
     }
     NoteLateness(request[0], answer, got, t0);
     if (IsLateFromAnother(request, answer, got)) return false;
-    return AcceptAnswer(request, answer.data(), got);
+    if (!AcceptAnswer(request, answer.data(), got)) return false;
+    // The answer's first byte, counted back from its last: what the fast search learns its wait from.
+    if (answer[0] == request[0])
+        FSession.FAnswerWait.Note(FSession.FPortBaudRate, FTiming.nowUs() - t0 -
+                                                              byteUs * static_cast<std::int64_t>(frame.size() + got));
+    return true;
 }
 
 // After an attempt without a whole answer, a whole frame from that address
@@ -315,15 +322,16 @@ void TPelkoThread::Execute() {
 }
 
 void TPelkoThread::StartupScan() {
-    Bytes body = ProbeBody(1);
-    Bytes answer;
-    for (unsigned a = 1; a <= 254 && !Terminated() && FPort; ++a) {
-        body[0] = static_cast<std::uint8_t>(a);
-        const bool found = Exchange(body, answer, kOwnAnswerCapacity);
+    Bytes all;
+    for (unsigned a = 1; a <= 254; ++a) all.push_back(static_cast<std::uint8_t>(a));
+    const Bytes found = FastScan(*this, all).Run();
+    if (Terminated() || !FPort) return;
+    for (unsigned a = 1; a <= 254; ++a) {
+        const bool answered = std::find(found.begin(), found.end(), a) != found.end();
         // Made whenever reporting is on; dispatch drops it if no handler is
         // assigned (the handler is main-thread state the worker must not read).
-        if (FSession.FSearchAddr) PostEvent(qkSearchAddr, a | (found ? 1u : 0u) << 8);
-        if (found) {
+        if (FSession.FSearchAddr) PostEvent(qkSearchAddr, a | (answered ? 1u : 0u) << 8);
+        if (answered) {
             FPresent[a].store(true);
             Announce(static_cast<std::uint8_t>(a), true);
         }
@@ -332,6 +340,12 @@ void TPelkoThread::StartupScan() {
 
 void TPelkoThread::ServeRequest() {
     std::unique_ptr<TQueryItem> item = FSession.FOutQueue.Pop();
+    if (item && item->Kind == qkScan) {
+        if (FPort) item->List = FastScan(*this, item->List).Run();
+        else item->List.clear();
+        PostItem(std::move(item));
+        return;
+    }
     if (!item || (item->Kind != qkSync && item->Kind != qkAsync)) return;
     if (!Exchange(item->Request, item->Answer, kItemAnswerCapacity)) item->Answer = FailureAnswer();
     if (item->Kind == qkSync) {

@@ -43,6 +43,7 @@ public:
     void Wake();  // something was queued or changed: leave the idle wait
 
 private:
+    friend class FastScan;
     explicit TPelkoThread(TPelkoSession& session);
 
     bool OpenPort(std::uint8_t n, std::string& error);

@@ -20,6 +20,8 @@ enum TQueryKind : std::uint8_t {
     qkDevOff = 5,
     qkSearchAddr = 6,
     qkPortLost = 7,  // the worker's port has gone; Text says which and why
+    qkScan = 8,          // a fast search: List the addresses asked, then those that answered
+    qkScanProgress = 9,  // Data: addresses done | of how many << 10 | controllers found << 20
 };
 
 class SyncWaiter;  // auto-reset event a synchronous caller waits on
@@ -31,6 +33,7 @@ struct TQueryItem {
     std::uint32_t Data = 0;  // Check number, address, or address | found << 8
     SyncWaiter* Event = nullptr;  // qkSync only
     std::string Text;             // qkPortLost only
+    Bytes List;                   // qkScan only
 };
 
 class TPelkoQuery {
