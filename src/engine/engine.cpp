@@ -25,6 +25,10 @@ TEngine::TEngine(TPelkoSession& session, TGroupDev& group, ProgramSettings& sett
     session.OnDevOn = [this](std::uint32_t adr) { C.OnDevOn(adr); };
     session.OnDevOff = [this](std::uint32_t adr) { C.OnDevOff(adr); };
     session.OnPortLost = [this](const std::string& message) { C.OnPortLost(message); };
+    session.OnScanDone = [this](const Bytes& found, std::uint32_t c) { C.OnScanDone(found, c); };
+    session.OnScanProgress = [this](std::uint32_t d, std::uint32_t t, std::uint32_t f) {
+        C.OnScanProgress(d, t, f);
+    };
     host.Timer1Tick = [this] { C.OnTimer(); };
 }
 
@@ -34,6 +38,8 @@ TEngine::~TEngine() {
     C.Session.OnDevOn = nullptr;
     C.Session.OnDevOff = nullptr;
     C.Session.OnPortLost = nullptr;
+    C.Session.OnScanDone = nullptr;
+    C.Session.OnScanProgress = nullptr;
     C.Host.Timer1Tick = nullptr;
 }
 

@@ -232,6 +232,7 @@ TModalResult TEngineCore::ShowModal() {
     if (result != TModalResult::Cancel) return result;
     FHeld.clear();
     if (FCurrent != nullptr && Outstanding()) {
+        Session.StopScan();
         FCancelling = true;
         Host.ProgressCancelEnabled(false);
         Host.ProgressShowModal();
@@ -293,6 +294,29 @@ std::uint32_t TEngineCore::Send(const Bytes& body, int step, std::uint64_t op) {
     return check;
 }
 
+void TEngineCore::RequestScan(const Bytes& addresses, int step) {
+    if (FCurrent == nullptr || FCancelling || !Idle()) return;
+    std::uint32_t check = 0;
+    Session.AsyncScan(addresses, check);
+    FPending[check] = {0, 0, step, FSerial, addresses, true};
+}
+
+void TEngineCore::OnScanDone(const Bytes& found, std::uint32_t Check) {
+    const auto it = FPending.find(Check);
+    if (it == FPending.end() || !it->second.scan) return;
+    const Pending p = it->second;
+    FPending.erase(it);
+    if (FCurrent != nullptr && p.op == FSerial) {
+        FCurrent->OnScanned(p.step, found);
+        if (FCancelling && FCurrent != nullptr && !Outstanding()) EndOper();
+    }
+    ReleaseHeld();
+}
+
+void TEngineCore::OnScanProgress(std::uint32_t done, std::uint32_t total, std::uint32_t found) {
+    if (FCurrent != nullptr && !FCancelling) FCurrent->OnScanProgress(done, total, found);
+}
+
 void TEngineCore::SendOutside(const Bytes& body, std::function<void(const TAnswer&)> onAnswer) {
     FOutsideAnswer = std::move(onAnswer);
     Send(body, 0, 0);
@@ -346,7 +370,7 @@ void TEngineCore::OnPortLost(const std::string& message) {
     std::vector<std::string> unsureSettings;
     for (const auto& [check, p] : FPending) {
         const Bytes& body = p.body;
-        if (p.op == 0 || body.size() < 3) continue;
+        if (p.op == 0 || p.scan || body.size() < 3) continue;
         if (body[2] == cmdWriteCard && body.size() >= 5)
             unsure[body[0]].push_back(static_cast<std::uint16_t>(body[3] | body[4] << 8));
         if (body[2] == cmdChangePass)

@@ -90,6 +90,9 @@ public:
     // Puts a request of the running operation's step on the line, or holds
     // it until the request before it is answered.
     void Request(const Bytes& body, int step);
+    // A fast search of the addresses on the line; its result reaches the
+    // step's OnScanned. Cancel stops it after the probe in flight.
+    void RequestScan(const Bytes& addresses, int step);
     bool Outstanding() const;  // a request of the operation awaits its answer
     bool Idle() const { return FHeld.empty() && !Outstanding(); }
     bool Cancelling() const { return FCancelling; }
@@ -118,6 +121,8 @@ public:
     void OnDevOff(std::uint32_t AddrDevice);
     void OnTimer();
     void OnPortLost(const std::string& message);
+    void OnScanDone(const Bytes& found, std::uint32_t Check);
+    void OnScanProgress(std::uint32_t done, std::uint32_t total, std::uint32_t found);
 
 private:
     struct Pending {
@@ -125,7 +130,8 @@ private:
         std::uint8_t answerCmd;
         int step;
         std::uint64_t op;  // serial of the operation that sent it; 0 outside any
-        Bytes body;
+        Bytes body;        // for a search of the line, the addresses
+        bool scan = false;
     };
 
     std::uint32_t Send(const Bytes& body, int step, std::uint64_t op);

@@ -6,23 +6,62 @@ namespace pelko {
 namespace {
 
 constexpr int kLastAddress = 254;
+constexpr std::int32_t kSpeeds[] = {2400, 4800, 9600, 19200, 38400, 57600, 115200};
+
+Bytes EveryAddress() {
+    Bytes all;
+    for (int a = 1; a <= kLastAddress; ++a) all.push_back(static_cast<std::uint8_t>(a));
+    return all;
+}
+
+int SpeedRank(std::int32_t baud) {
+    for (int i = 0; i < 7; ++i)
+        if (kSpeeds[i] == baud) return i;
+    return 0;
+}
 
 }  // namespace
 
 const char* TSearchOp::StepName(int step) const {
-    static const char* const kNames[] = {"probe", "login", "read parameters", "read cell", "probe at speed"};
-    return step >= 0 && step <= SpeedProbe ? kNames[step] : "?";
+    static const char* const kNames[] = {"search the line", "login", "read parameters", "read cell",
+                                         "search the line at speed"};
+    return step >= 0 && step <= SpeedScan ? kNames[step] : "?";
 }
 
-void TSearchOp::Start() {
-    C.Request(C.Requests.Probe(FAdr), FMode == Mode::AllSpeeds ? SpeedProbe : Probe);
+// The group's devices in group order, or every address.
+Bytes TSearchOp::Addresses() const {
+    if (FMode != Mode::Group) return EveryAddress();
+    Bytes list;
+    for (DevIndex i = 0; i < C.Group.Count(); ++i)
+        if (C.Group.GetState(i, dfInGroup)) list.push_back(TEngineCore::AdrOf(*C.Device(i)));
+    return list;
+}
+
+void TSearchOp::Start() { C.RequestScan(Addresses(), FMode == Mode::AllSpeeds ? SpeedScan : Scan); }
+
+void TSearchOp::OnScanProgress(std::uint32_t done, std::uint32_t total, std::uint32_t found) {
+    if (total == 0) return;
+    const auto d = static_cast<int>(done), t = static_cast<int>(total);
+    if (FMode == Mode::AllSpeeds) {
+        const std::int32_t baud = C.Session.PortBaudRate();
+        C.SetPosition(2 * SpeedRank(baud) + 2 * d / t);
+        return C.SetCaption(SearchAllScanCaption(baud, d, t));
+    }
+    C.SetPosition(C.Bar().Max * d / t);
+    C.SetCaption(SearchScanCaption(d, t, static_cast<int>(found)));
+}
+
+void TSearchOp::OnScanned(int step, const Bytes& found) {
+    if (C.Cancelling()) return FoundWhileCancelled(found);
+    if (step == SpeedScan) return SpeedScanned(found);
+    FFound = found;
+    FNext = 0;
+    Next();
 }
 
 void TSearchOp::OnAnswer(int step, const TAnswer& a) {
-    if (step == SpeedProbe) return SpeedProbed(a);
     if (a.Failure) return Next();
     switch (step) {
-        case Probe: return Found(a);
         case Login: return LoggedIn(a);
         case ReadConfig: return ConfigRead(a);
         case ReadCell: return CellRead(a);
@@ -30,21 +69,35 @@ void TSearchOp::OnAnswer(int step, const TAnswer& a) {
     }
 }
 
-void TSearchOp::Found(const TAnswer& a) {
-    const DevIndex i = C.Group.IndexOfAdr(a.Adr);
+void TSearchOp::Found(std::uint8_t adr) {
+    FAdr = adr;
+    const DevIndex i = C.Group.IndexOfAdr(adr);
     if (i == NoDevice) {
-        if (C.Group.AddDevice(a.Adr) == NoDevice) return Next();  // group full
-        C.Session.SetDevPresent(a.Adr);
+        if (C.Group.AddDevice(adr) == NoDevice) return Next();  // group full
+        C.Session.SetDevPresent(adr);
         C.Host.UpdateGridDev();
         FPass = C.Settings.StandPass;
-        C.Request(C.Requests.Login(a.Adr, FPass), Login);
+        C.Request(C.Requests.Login(adr, FPass), Login);
         C.Host.ShowDeviceGrid();
         return;
     }
     C.Group.SetState(i, dfConnected);
     C.Host.UpdateGridDev();
     C.Group.GetPass(i, FPass);
-    C.Request(C.Requests.Login(a.Adr, FPass), Login);
+    C.Request(C.Requests.Login(adr, FPass), Login);
+}
+
+// Cancelled while the line was searched: what answered is on the line, but
+// nothing more is asked of it.
+void TSearchOp::FoundWhileCancelled(const Bytes& found) {
+    for (std::uint8_t adr : found) {
+        const DevIndex i = C.Group.IndexOfAdr(adr);
+        if (i == NoDevice && C.Group.AddDevice(adr) == NoDevice) continue;
+        if (i != NoDevice) C.Group.SetState(i, dfConnected);
+        C.Session.SetDevPresent(adr);
+    }
+    if (!found.empty()) C.Host.ShowDeviceGrid();
+    C.Host.UpdateGridDev();
 }
 
 void TSearchOp::LoggedIn(const TAnswer& a) {
@@ -112,52 +165,28 @@ void TSearchOp::EndAutoRead() {
     C.ShowBar();
 }
 
+// The next controller the line search found, in address order; the search
+// ends after the last.
 void TSearchOp::Next() {
     EndAutoRead();
-    if (FMode == Mode::Group) return NextInGroup();
-    C.SetPosition(FAdr - FBase);
-    C.SetCaption(SearchCaption(SearchAddrPercent(FAdr)));
-    if (FAdr < kLastAddress) return C.Request(C.Requests.Probe(++FAdr), Probe);
-    C.StepIt();
+    if (FNext < FFound.size()) return Found(FFound[FNext++]);
+    C.SetPosition(C.Bar().Max);
+    C.SetCaption(SearchCaption(100));
     C.EndOper();
 }
 
-void TSearchOp::NextInGroup() {
-    C.StepIt();
-    C.SetCaption(SearchCaption(FractionPercent(C.Bar().Position, C.Bar().Max)));
-    const DevIndex at = C.Group.IndexOfAdr(FAdr);
-    if (at != NoDevice) {
-        for (int j = at + 1; j < C.Group.Count(); ++j) {
-            const auto i = static_cast<DevIndex>(j);
-            if (!C.Group.GetState(i, dfInGroup)) continue;
-            FAdr = TEngineCore::AdrOf(*C.Device(i));
-            return C.Request(C.Requests.Probe(FAdr), Probe);
-        }
-    }
-    C.StepIt();
-    C.EndOper();
-}
-
-void TSearchOp::SpeedProbed(const TAnswer& a) {
-    if (!a.Failure) {
-        // The first controller found: the search goes on at this speed from its address.
-        C.Settings.PortBaudRate = C.Settings.PrevBaudRate = C.Session.PortBaudRate();
-        TProgressBar& bar = C.Bar();
-        bar = TProgressBar{};
-        bar.Max = kLastAddress - a.Adr;
-        C.ShowBar();
-        C.SetCaption(SearchCaption(0));
-        FMode = Mode::Addresses;
-        FBase = a.Adr;
-        FSearchMax = bar.Max;
-        return C.Request(C.Requests.Probe(FAdr), Probe);
-    }
-    if (FAdr < kLastAddress) {
-        ++FAdr;
-        if (FAdr == 127 || FAdr == kLastAddress) C.StepIt();
-        return C.Request(C.Requests.Probe(FAdr), SpeedProbe);
-    }
-    NextSpeed();
+void TSearchOp::SpeedScanned(const Bytes& found) {
+    if (found.empty()) return NextSpeed();
+    // Controllers answer at this speed: the search goes on here as at the current speed.
+    C.Settings.PortBaudRate = C.Settings.PrevBaudRate = C.Session.PortBaudRate();
+    TProgressBar& bar = C.Bar();
+    bar = TProgressBar{};
+    bar.Max = kLastAddress;
+    C.ShowBar();
+    FMode = Mode::Addresses;
+    FFound = found;
+    FNext = 0;
+    Next();
 }
 
 // The line is exhausted at this speed: try the next one up.
@@ -178,8 +207,7 @@ void TSearchOp::NextSpeed() {
             return C.EndOper();
     }
     if (!C.ActivateSession()) return C.EndOper();
-    FAdr = 1;
-    C.Request(C.Requests.Probe(1), SpeedProbe);
+    C.RequestScan(EveryAddress(), SpeedScan);
 }
 
 }  // namespace pelko

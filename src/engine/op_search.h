@@ -1,7 +1,8 @@
 #pragma once
 // Device search: every address at the current speed, the group's addresses
 // after a file was loaded, or every line speed until a controller answers.
-// Each controller found is logged in to and its parameters (with
+// The line is searched first (the link's fast search); each controller found
+// is then, in address order, logged in to and its parameters (with
 // AutoReadKey, first its cards) are read.
 #include <cstdint>
 
@@ -12,7 +13,7 @@ namespace pelko {
 class TSearchOp : public TOperation {
 public:
     enum class Mode { Addresses, Group, AllSpeeds };
-    enum Step { Probe, Login, ReadConfig, ReadCell, SpeedProbe };
+    enum Step { Scan, Login, ReadConfig, ReadCell, SpeedScan };
 
     TSearchOp(TEngineCore& core, Mode mode, std::uint8_t firstAdr, bool readCards)
         : TOperation(core), FMode(mode), FAdr(firstAdr), FReadCards(readCards) {}
@@ -20,25 +21,29 @@ public:
     TOperState State() const override { return FMode == Mode::AllSpeeds ? osSearchAllSpeeds : osSearch; }
     void Start() override;
     void OnAnswer(int step, const TAnswer& a) override;
+    void OnScanned(int step, const Bytes& found) override;
+    void OnScanProgress(std::uint32_t done, std::uint32_t total, std::uint32_t found) override;
     const char* StepName(int step) const override;
     // Back to the search's own bar and polling, whether a card read ended or failed.
     void EndAutoRead();
 
 private:
-    void Found(const TAnswer& a);
+    Bytes Addresses() const;
+    void Found(std::uint8_t adr);
+    void FoundWhileCancelled(const Bytes& found);
     void LoggedIn(const TAnswer& a);
     void ConfigRead(const TAnswer& a);
     void CellRead(const TAnswer& a);
-    void SpeedProbed(const TAnswer& a);
+    void SpeedScanned(const Bytes& found);
     void StartAutoRead(std::uint8_t index);
     void Next();
-    void NextInGroup();
     void NextSpeed();
 
     Mode FMode;
-    std::uint8_t FAdr;       // the address probed
+    std::uint8_t FAdr;       // the controller being opened
     bool FReadCards;
-    int FBase = 0;           // first address of a search continued after the all-speed probe
+    Bytes FFound;            // what the search of the line found, ascending
+    std::size_t FNext = 0;   // the next of them to open
     TCode FPass = ZeroCode;  // of the login on the line
     bool FAutoReading = false;
     std::uint16_t FCell = 0;

@@ -54,6 +54,10 @@ public:
     // controllers it was changing.
     virtual void OnPortLost() {}
     virtual void OnCardHeld(const Bytes&) {}
+    // A search of the line the step asked for: the addresses that answered,
+    // and on the way how far it has got.
+    virtual void OnScanned(int /*step*/, const Bytes& /*found*/) {}
+    virtual void OnScanProgress(std::uint32_t /*done*/, std::uint32_t /*total*/, std::uint32_t /*found*/) {}
 
 protected:
     TEngineCore& C;

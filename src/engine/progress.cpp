@@ -19,6 +19,16 @@ std::string SearchCaption(int percent) {
     return "Поиск приборов: выполнено " + std::to_string(percent) + " %.";
 }
 
+std::string SearchScanCaption(int done, int total, int found) {
+    return SearchCaption(FractionPercent(done, total)) + " Проверено адресов: " + std::to_string(done) + " из " +
+           std::to_string(total) + ", найдено приборов: " + std::to_string(found) + ".";
+}
+
+std::string SearchAllScanCaption(int baud, int done, int total) {
+    return std::string(kSearchAllCaption) + " Скорость " + std::to_string(baud) + ": проверено адресов " +
+           std::to_string(done) + " из " + std::to_string(total) + ".";
+}
+
 std::string ReadCaption(const std::string& name) { return "Считывание карт с " + name; }
 
 std::string ReadCaption(const std::string& name, int cell) {

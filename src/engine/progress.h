@@ -22,6 +22,10 @@ int CellPercent(int cell);                   // of the 1010 cells; cell 1009 giv
 int FractionPercent(int position, int max);  // position of max
 
 std::string SearchCaption(int percent);
+// While the line is searched: the caption with how many addresses are done and how many controllers answered.
+std::string SearchScanCaption(int done, int total, int found);
+// The same over every speed, at the speed being tried.
+std::string SearchAllScanCaption(int baud, int done, int total);
 std::string ReadCaption(const std::string& name);
 std::string ReadCaption(const std::string& name, int cell);
 std::string WriteCaption(const std::string& name);
