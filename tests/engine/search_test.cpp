@@ -41,6 +41,36 @@ TEST_F(SearchTest, FindsOpensAndReadsEveryDeviceOnTheLine) {
     EXPECT_EQ(host.ModalCount, 1);
 }
 
+// The line is searched with a short wait: a controller 100 ms slow is still
+// found, each controller is opened once, and the window shows how far the
+// search has got and how many answered.
+TEST_F(SearchTest, FindsASlowControllerOnceAndShowsAddressesDoneAndControllersFound) {
+    AddController(3);
+    AddController(17);
+    const SimControllerId slow = AddController(40);
+    line->With(slow, [](SimController& c) { c.SetAnswerDelayUs(100'000); });
+    engine->Search(settings.AutoReadKey);
+    ExpectEnded();
+    ASSERT_EQ(group.Count(), 3);
+    for (std::uint8_t adr : {3, 17, 40}) {
+        SCOPED_TRACE(int(adr));
+        EXPECT_EQ(Dev(adr).State, 0b0111);
+        EXPECT_EQ(CountSent(0x24, adr), 1u);  // one login each
+        EXPECT_EQ(CountSent(0x36, adr), 1u);
+    }
+    // 40's answer came after the short wait: its address (and those its
+    // answer may have met on the wire) are asked again with the full one.
+    const std::string head = "Поиск приборов: выполнено 100 %. Проверено адресов: ";
+    const std::string tail = ", найдено приборов: 3.";
+    bool counted = false;
+    for (const std::string& c : host.Captions)
+        counted = counted || (c.rfind(head, 0) == 0 && c.size() > tail.size() &&
+                              c.compare(c.size() - tail.size(), tail.size(), tail) == 0);
+    EXPECT_TRUE(counted);
+    EXPECT_GE(CountSent(0xFE, 40), 2u);
+    EXPECT_EQ(host.Captions.back(), "Поиск приборов: выполнено 100 %.");
+}
+
 TEST_F(SearchTest, KnownDeviceLogsInWithItsStoredPassword) {
     AddController(17, 9600, kOwnPass);
     group.SetPass(group.AddDevice(17), kOwnPass);
