@@ -325,7 +325,7 @@ void TPelkoThread::StartupScan() {
     Bytes all;
     for (unsigned a = 1; a <= 254; ++a) all.push_back(static_cast<std::uint8_t>(a));
     const Bytes found = FastScan(*this, all).Run();
-    if (Terminated() || !FPort) return;
+    if (Terminated() || PortGone()) return;
     for (unsigned a = 1; a <= 254; ++a) {
         const bool answered = std::find(found.begin(), found.end(), a) != found.end();
         // Made whenever reporting is on; dispatch drops it if no handler is
@@ -342,7 +342,8 @@ void TPelkoThread::ServeRequest() {
     std::unique_ptr<TQueryItem> item = FSession.FOutQueue.Pop();
     if (item && item->Kind == qkScan) {
         if (FPort) item->List = FastScan(*this, item->List).Run();
-        else item->List.clear();
+        // A port lost under the search is named before its result, which then goes with the queues.
+        if (PortGone()) item->List.clear();
         PostItem(std::move(item));
         return;
     }
