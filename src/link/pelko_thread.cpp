@@ -325,9 +325,12 @@ void TPelkoThread::StartupScan() {
     Bytes all;
     for (unsigned a = 1; a <= 254; ++a) all.push_back(static_cast<std::uint8_t>(a));
     const Bytes found = FastScan(*this, all).Run();
-    if (Terminated() || PortGone()) return;
+    if (Terminated()) return;
+    // A port lost under the search: those that answered are still named, before the loss.
+    const bool lost = !FPort || !FPort->lostMessage().empty();
     for (unsigned a = 1; a <= 254; ++a) {
         const bool answered = std::find(found.begin(), found.end(), a) != found.end();
+        if (lost && !answered) continue;
         // Made whenever reporting is on; dispatch drops it if no handler is
         // assigned (the handler is main-thread state the worker must not read).
         if (FSession.FSearchAddr) PostEvent(qkSearchAddr, a | (answered ? 1u : 0u) << 8);
@@ -336,6 +339,7 @@ void TPelkoThread::StartupScan() {
             Announce(static_cast<std::uint8_t>(a), true);
         }
     }
+    PortGone();
 }
 
 void TPelkoThread::ServeRequest() {

@@ -180,7 +180,10 @@ TEST(PelkoctlLink, ScanPrintsTheAnsweringAddressesAscending) {
     args.attempts = 3;  // not given on the command line: one attempt per address
     EXPECT_EQ(RunCommand("scan", args, out), kOk);
     EXPECT_EQ(out, "3\n17\n200\n");
-    EXPECT_EQ(line.Probes(), 254);
+    // Every other address answers garbage: each is asked once more with the
+    // full exchange, of one attempt.
+    EXPECT_GE(line.Probes(), 254 + 251);
+    EXPECT_LE(line.Probes(), 2 * 254);
 }
 
 // The adapter pulled out under a scan: the scan stops there and says which

@@ -95,7 +95,7 @@ TEST(SimHelp, OptionsOfTheHelpTheParserAndTheReadmeAgree) {
     const std::map<std::string, std::string> values = {
         {"--controllers", "3,17@19200"}, {"--password", "0102030405"}, {"--factory-pass", "0102030405"},
         {"--restart-ms", "100"},         {"--fault", "3:busy"},       {"--seed", "7"},
-        {"--turnaround-us", "300"},
+        {"--turnaround-us", "300"},      {"--delay", "3:100"},
     };
     const std::set<std::string> inHelp = OptionNames(SimUsage());
     for (const std::string& name : inHelp) {
