@@ -93,6 +93,7 @@ public:
     bool AsyncScan(const Bytes& Addresses, std::uint32_t& Check);
     // The search on the line ends after the probe in flight and reports what it found so far.
     void StopScan() { FStopScan.store(true); }
+    bool ScanStopAsked() const { return FStopScan.load(); }
     // What the line has taught about its answer times.
     const AnswerWait& Waits() const { return FAnswerWait; }
 

@@ -1,6 +1,9 @@
 // Device search at the current speed, over every speed, and over the group
 // of a loaded configuration file.
+#include <atomic>
+#include <chrono>
 #include <set>
+#include <thread>
 
 #include "config/config_reader.h"
 #include "config/config_writer.h"
@@ -69,6 +72,40 @@ TEST_F(SearchTest, FindsASlowControllerOnceAndShowsAddressesDoneAndControllersFo
     EXPECT_TRUE(counted);
     EXPECT_GE(CountSent(0xFE, 40), 2u);
     EXPECT_EQ(host.Captions.back(), "Поиск приборов: выполнено 100 %.");
+}
+
+// Cancel while the line is searched stops it after the probe in flight: what
+// answered by then is shown connected, nothing more is asked, and the next
+// search finds everything.
+TEST_F(SearchTest, CancelStopsTheSearchOfTheLine) {
+    AddController(3);
+    AddController(200);
+    // The worker is held at the probe of 60 until Cancel has been pressed.
+    std::atomic<bool> at60{false};
+    std::atomic<int> probes{0}, logins{0};
+    line->SetLogSink([this, &at60, &probes, &logins](const SimLogEntry& e) {
+        if (!e.fromHost || e.bytes.size() < 3) return;
+        probes += e.bytes[2] == 0xFE ? 1 : 0;
+        logins += e.bytes[2] == 0x24 ? 1 : 0;
+        if (e.bytes[0] != 60 || e.bytes[2] != 0xFE) return;
+        at60 = true;
+        const auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+        while (!session->ScanStopAsked() && std::chrono::steady_clock::now() < giveUp) std::this_thread::yield();
+    });
+    host.CancelWhen = [&at60] { return at60.load(); };
+    engine->Search(settings.AutoReadKey);
+    host.CancelWhen = nullptr;
+    line->SetLogSink(nullptr);
+    EXPECT_EQ(probes, 60);  // the probe in flight was the last
+    EXPECT_EQ(logins, 0);
+    EXPECT_FALSE(host.Stalled);
+    EXPECT_EQ(engine->OperState(), osIdle);
+    ASSERT_EQ(group.Count(), 1);
+    EXPECT_EQ(Dev(3).State, 0b0001);
+    engine->Search(settings.AutoReadKey);
+    ExpectEnded();
+    EXPECT_EQ(group.Count(), 2);
+    EXPECT_EQ(Dev(200).State, 0b0111);
 }
 
 TEST_F(SearchTest, KnownDeviceLogsInWithItsStoredPassword) {

@@ -185,6 +185,27 @@ TEST_F(SimLineTest, OneFrameAtATime) {
     EXPECT_EQ(One(f).size(), 6u);
 }
 
+// Two drivers on the wire: a frame for another controller that meets a late
+// answer reaches nobody; one after the answer is heard. A slow controller's
+// own delay shows on every answer.
+TEST_F(SimLineTest, AFrameThatMeetsAnAnswerIsLostAndASlowControllerIsLateEveryTime) {
+    const auto id3 = line.Add({.adr = 3, .answerDelayUs = 30'000});
+    line.Add({.adr = 4});
+    const Bytes to3 = Req(3, 0xFE), to4 = Req(4, 0xFE);
+    const std::int64_t byteUs = ByteTimeUs(9600);
+    for (int i = 0; i < 2; ++i) {
+        const std::int64_t t = i * 200'000;
+        const auto slow = line.Transmit(to3.data(), to3.size(), 9600, t);
+        ASSERT_EQ(slow.size(), 1u);
+        EXPECT_EQ(slow[0].startUs, t + 5 * byteUs + kDefaultTurnaroundUs + 30'000);
+        EXPECT_TRUE(line.Transmit(to4.data(), to4.size(), 9600, slow[0].startUs + byteUs).empty()) << i;
+        EXPECT_EQ(line.Transmit(to4.data(), to4.size(), 9600, slow[0].startUs + 7 * byteUs).size(), 1u) << i;
+    }
+    line.With(id3, [](SimController& c) { c.SetAnswerDelayUs(0); });
+    EXPECT_EQ(line.Transmit(to3.data(), to3.size(), 9600, 1'000'000)[0].startUs,
+              1'000'000 + 5 * byteUs + kDefaultTurnaroundUs);
+}
+
 // A converter that echoes hands every byte the host sends back to it, also
 // for an address nobody has, and before any answer.
 TEST_F(SimLineTest, LineEchoReturnsEveryFrame) {
