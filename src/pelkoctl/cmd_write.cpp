@@ -29,6 +29,9 @@ int cmdWrite(const Args& args) {
     // controllers' cells into its cards first.
     engine.SearchGroup(false);
     engine.WriteCardsOfAll();
+    // What did not match is already on standard error; a clean read-back is said too.
+    for (const pelko::TCardCheck& check : engine.LastWriteChecks())
+        if (check.Matches()) std::cerr << "pelkoctl: прибор " << int(check.adr) << ": " << pelko::WriteCheckText(check) << "\n";
     cli.PrintDevices(std::cout);
     bool complete = false;
     for (pelko::DevIndex i = 0; i < cli.group().Count(); ++i) {
