@@ -129,17 +129,47 @@ std::optional<std::uint16_t> ParseCell(const std::string& text) {
     return static_cast<std::uint16_t>(value);
 }
 
-// Ten hexadecimal digits; a spreadsheet that took an all-decimal code for a
-// number dropped its leading zeros, which are put back.
-std::optional<TCode> ParseCode(std::string text) {
-    const bool decimal = !text.empty() && std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
-    if (decimal && text.size() < 10) text.insert(0, 10 - text.size(), '0');
+bool Decimal(std::string_view text) {
+    return !text.empty() && std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
+}
+
+// A code a spreadsheet would take for a number ("0012345678", "12345E0678")
+// and change: written as a formula that keeps it text.
+bool LooksNumeric(const std::string& code) {
+    const std::size_t e = code.find('E');
+    if (e == std::string::npos) return Decimal(code);
+    return e > 0 && e + 1 < code.size() && Decimal(code.substr(0, e)) && Decimal(code.substr(e + 1));
+}
+
+std::string CodeField(const TCode& code) {
+    const std::string text = CodeToText(code);
+    return LooksNumeric(text) ? "=\"" + text + "\"" : text;
+}
+
+// Ten hexadecimal digits, also as the formula CodeField writes. A shorter
+// all-decimal code is one a spreadsheet turned into a number: its digits can
+// no longer be told, so it is refused rather than guessed.
+std::optional<TCode> ParseCode(std::string text, std::string& why) {
+    if (text.size() == 13 && text.rfind("=\"", 0) == 0 && text.back() == '"') text = text.substr(2, 10);
+    if (Decimal(text) && text.size() < 10) {
+        why = ": похоже, табличный редактор принял код за число — задайте столбцу «Код» текстовый формат";
+        return std::nullopt;
+    }
+    why = ": нужны 10 шестнадцатеричных цифр";
     if (text.size() != 10) return std::nullopt;
     for (char& c : text) {
         if (c >= 'a' && c <= 'f') c = static_cast<char>(c - 'a' + 'A');
         if (!((c >= '0' && c <= '9') || (c >= 'A' && c <= 'F'))) return std::nullopt;
     }
     return TextToCode(text);
+}
+
+// A name a spreadsheet would run as a formula is written after an apostrophe,
+// which the import takes off again.
+bool FormulaStart(const std::string& s) { return !s.empty() && std::string_view("=+-@").find(s.front()) != std::string_view::npos; }
+std::string UserField(const std::string& user) { return FormulaStart(user) ? "'" + user : user; }
+std::string UserFromField(const std::string& field) {
+    return field.size() > 1 && field.front() == '\'' && FormulaStart(field.substr(1)) ? field.substr(1) : field;
 }
 
 // 1 master, 0 user, -1 not a kind; empty: the cell decides.
@@ -166,8 +196,9 @@ std::optional<Refusal> ParseRecord(const Record& r, Parsed& out) {
         out.cell = ParseCell(field(0));
         if (!out.cell) return Refusal{r.line, "неверный номер ячейки " + Quoted(field(0)) + ": нужен от 0 до 1009"};
     }
-    const std::optional<TCode> code = ParseCode(field(1));
-    if (!code) return Refusal{r.line, "неверный код " + Quoted(field(1)) + ": нужны 10 шестнадцатеричных цифр"};
+    std::string why;
+    const std::optional<TCode> code = ParseCode(field(1), why);
+    if (!code) return Refusal{r.line, "неверный код " + Quoted(field(1)) + why};
     if (SameCode(*code, EmptyCode)) return Refusal{r.line, "код FFFFFFFFFF означает свободную ячейку"};
     const int kind = field(3).empty() ? (out.cell && *out.cell >= kFirstMasterCell) : ParseKind(field(3));
     if (kind < 0) return Refusal{r.line, "неверный вид " + Quoted(field(3)) + ": нужен «пользователь» или «мастер»"};
@@ -175,7 +206,7 @@ std::optional<Refusal> ParseRecord(const Record& r, Parsed& out) {
     if (out.cell && (*out.cell >= kFirstMasterCell) != out.master)
         return Refusal{r.line, "ячейка " + std::to_string(*out.cell) + " — для " +
                                    (out.master ? "карт пользователей" : "мастер-карт") + ", а вид " + Quoted(field(3))};
-    out.card = TCard{out.cell.value_or(0), *code, field(2)};
+    out.card = TCard{out.cell.value_or(0), *code, UserFromField(field(2))};
     return std::nullopt;
 }
 
@@ -231,7 +262,7 @@ std::string CsvField(const std::string& s) {
 void AppendCards(std::string& out, CardsArr cards, const char* kind) {
     std::sort(cards.begin(), cards.end(), [](const TCard& a, const TCard& b) { return a.Pos < b.Pos; });
     for (const TCard& c : cards)
-        out += std::to_string(c.Pos) + ";" + CodeToText(c.Code) + ";" + CsvField(c.User) + ";" + kind + "\r\n";
+        out += std::to_string(c.Pos) + ";" + CodeField(c.Code) + ";" + CsvField(UserField(c.User)) + ";" + kind + "\r\n";
 }
 
 TCsvCards Refused(const Refusal& r) {

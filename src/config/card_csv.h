@@ -24,10 +24,13 @@ struct TCsvCards {
     std::string reason;
 };
 
+// Codes a spreadsheet would read as numbers are written as ="0012345678"
+// so that it keeps them as text; user names it would run as formulas get a
+// leading apostrophe.
 // Reads such a file back, as written or as a spreadsheet saved it (no BOM,
-// windows-1251, "," or tab between columns, quoted fields, codes that lost
-// their leading zeros). A line without a cell takes the first free cell of
-// its kind. The first fault refuses the whole file.
+// windows-1251, "," or tab between columns, quoted fields). A line without a
+// cell takes the first free cell of its kind. The first fault refuses the
+// whole file.
 TCsvCards CardsFromCsv(std::string_view bytes);
 
 // "Строка 5: неверный код «12G4»."

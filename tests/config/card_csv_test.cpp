@@ -27,6 +27,8 @@ TConfPelko SampleDevice() {
     TConfPelko dev;
     dev.AddCard(17, TextToCode("0A1B2C3D4E"), "Иванов; Пётр \"Мастер\"");
     dev.AddCard(3, TextToCode("0012345678"), " с пробелами ");
+    dev.AddCard(4, TextToCode("12345E0678"), "=1+1");
+    dev.AddCard(8, TextToCode("ABCDE00001"), "'обычное");
     dev.AddCard(5, ZeroCode, "");
     dev.AddCard(6, ZeroCode, "новая");
     dev.AddCard(1004, TextToCode("ABCDEF0123"), "Охрана");
@@ -34,14 +36,16 @@ TConfPelko SampleDevice() {
 }
 
 // A spreadsheet's own save of that list: its code page, "," between
-// columns, every text quoted, the decimal code's leading zeros gone,
-// lower-case hex, extra empty columns and blank lines.
+// columns, every text quoted, the formulas' values, lower-case hex, extra
+// empty columns and blank lines.
 std::string SpreadsheetSave() {
     const std::string utf8 =
         "\"Ячейка\",\"Код\",\"Пользователь\",\"Вид\",,\r\n"
-        "3,12345678,\" с пробелами \",\"пользователь\",,\r\n"
+        "3,0012345678,\" с пробелами \",\"пользователь\",,\r\n"
+        "4,12345E0678,\"'=1+1\",\"пользователь\",,\r\n"
+        "8,abcde00001,'обычное,пользователь\r\n"
         "5,0000000000,,пользователь,,\r\n"
-        "6,0,\"новая\",пользователь,,\r\n"
+        "6,0000000000,\"новая\",пользователь,,\r\n"
         "17,0a1b2c3d4e,\"Иванов; Пётр \"\"Мастер\"\"\",пользователь,,\r\n"
         ",,,,,\r\n"
         "1004,ABCDEF0123,\"Охрана\",мастер,,\r\n\r\n";
@@ -54,7 +58,10 @@ std::string SpreadsheetSave() {
 TEST(CardCsv, AListComesBackFromItsOwnFileAndFromASpreadsheetsSave) {
     const TConfPelko dev = SampleDevice();
     const std::string csv = CardsToCsv(dev);
-    ASSERT_EQ(csv.rfind("\xEF\xBB\xBFЯчейка;Код;Пользователь;Вид\r\n3;0012345678;\" с пробелами \";пользователь\r\n", 0), 0u)
+    ASSERT_EQ(csv.rfind("\xEF\xBB\xBFЯчейка;Код;Пользователь;Вид\r\n3;=\"0012345678\";\" с пробелами \";пользователь\r\n"
+                        "4;=\"12345E0678\";'=1+1;пользователь\r\n5;=\"0000000000\";;пользователь\r\n",
+                        0),
+              0u)
         << csv;
     for (const std::string& file : {csv, SpreadsheetSave()}) {
         const TCsvCards r = CardsFromCsv(file);
@@ -80,7 +87,7 @@ TEST(CardCsv, LinesWithoutACellTakeTheFreeCellsOfTheirKind) {
 
 std::string Lines(int n, const char* kind) {
     std::string out = "cell;code;user;kind\n";
-    for (int i = 0; i < n; ++i) out += ";" + std::to_string(1000000 + i) + ";;" + kind + "\n";
+    for (int i = 0; i < n; ++i) out += ";AB" + std::to_string(10000000 + i) + ";;" + kind + "\n";
     return out;
 }
 
@@ -98,6 +105,7 @@ TEST(CardCsv, ABadFileIsRefusedWithItsLineAndReason) {
         {head + "1;0000000001;a;пользователь;лишнее\n", 2, "лишние столбцы"},
         {head + "1;0000000001;a;\n\n2;00000G0001;b;\n", 4, "неверный код «00000G0001»"},
         {head + "1;1,23457E+09;a;\n", 2, "неверный код"},
+        {head + "1;12345678;a;\n", 2, "неверный код «12345678»: похоже, табличный редактор принял код за число"},
         {head + "1;00000000011;a;\n", 2, "неверный код"},
         {head + "1;;a;\n", 2, "неверный код «»"},
         {head + "1;FFFFFFFFFF;a;\n", 2, "свободную ячейку"},
