@@ -32,6 +32,15 @@ std::optional<pelko::DevIndex> DeviceOf(const pelko::TGroupDev& group, const std
     return i;
 }
 
+// FILE (word 0) loaded and its controller ADR (word 1) found.
+int LoadDevice(const Args& args, pelko::ProgramSettings& settings, pelko::TGroupDev& group, pelko::DevIndex& index) {
+    if (const int rc = LoadConfigFile(args.words[0], settings, group); rc != kOk) return rc;
+    const std::optional<pelko::DevIndex> i = DeviceOf(group, args.words[1]);
+    if (!i) return kBadArgs;
+    index = *i;
+    return kOk;
+}
+
 int Save(const std::string& path, std::string_view bytes) {
     const pelko::FileResult r = pelko::WriteFileSafely(path, bytes);
     if (r.ok) return kOk;
@@ -48,10 +57,9 @@ int cmdExportCsv(const Args& args) {
     }
     pelko::ProgramSettings settings;
     pelko::TGroupDev group;
-    if (const int rc = LoadConfigFile(args.words[0], settings, group); rc != kOk) return rc;
-    const std::optional<pelko::DevIndex> i = DeviceOf(group, args.words[1]);
-    if (!i) return kBadArgs;
-    return Save(args.words[2], pelko::CardsToCsv(*group.GetDevice(*i, nullptr)));
+    pelko::DevIndex i = 0;
+    if (const int rc = LoadDevice(args, settings, group, i); rc != kOk) return rc;
+    return Save(args.words[2], pelko::CardsToCsv(*group.GetDevice(i, nullptr)));
 }
 
 int cmdImportCsv(const Args& args) {
@@ -61,9 +69,8 @@ int cmdImportCsv(const Args& args) {
     }
     pelko::ProgramSettings settings;
     pelko::TGroupDev group;
-    if (const int rc = LoadConfigFile(args.words[0], settings, group); rc != kOk) return rc;
-    const std::optional<pelko::DevIndex> i = DeviceOf(group, args.words[1]);
-    if (!i) return kBadArgs;
+    pelko::DevIndex i = 0;
+    if (const int rc = LoadDevice(args, settings, group, i); rc != kOk) return rc;
     std::string bytes;
     if (!pelko::ReadWholeFile(args.words[2], bytes).ok) {
         std::cerr << "pelkoctl: " << pelko::kTextOpenFailed << " " << args.words[2] << "\n";
@@ -74,7 +81,7 @@ int cmdImportCsv(const Args& args) {
         std::cerr << "pelkoctl: " << args.words[2] << ": " << pelko::CsvRefusal(cards) << " Ничего не изменено.\n";
         return kNoPort;
     }
-    pelko::ReplaceCards(*group.GetDevice(*i, nullptr), cards.cards);
+    pelko::ReplaceCards(*group.GetDevice(i, nullptr), cards.cards);
     pelko::StreamConfigHost host(std::cerr);
     return Save(args.out.empty() ? args.words[0] : args.out, pelko::SaveToFile(settings, group, host));
 }

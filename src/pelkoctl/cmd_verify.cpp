@@ -5,9 +5,6 @@
 // when a controller or some of its cells could not be read.
 #include <iostream>
 
-#include "config/config_reader.h"
-#include "config/file_io.h"
-#include "engine/engine_file_host.h"
 #include "pelkoctl/engine_cli.h"
 
 namespace pelkoctl {
@@ -17,18 +14,9 @@ int cmdVerify(const Args& args) {
         std::cerr << "pelkoctl: нужно verify FILE\n";
         return kBadArgs;
     }
-    std::string bytes;
-    if (!pelko::ReadWholeFile(args.words[0], bytes).ok) {
-        std::cerr << "pelkoctl: " << pelko::kTextOpenFailed << " " << args.words[0] << "\n";
-        return kNoPort;
-    }
     EngineCli cli(args);
-    if (const int rc = cli.Open(); rc != kOk) return rc;
+    if (const int rc = OpenFileGroup(cli, args.words[0]); rc != kOk) return rc;
     pelko::TEngine& engine = cli.engine();
-    pelko::EngineFileHost fileHost(engine, cli.session(), cli.host());
-    if (!pelko::ReadFromFile(bytes, cli.settings(), cli.group(), fileHost)) return kNoPort;
-    // The file is the reference: the search must not read cells into it.
-    engine.SearchGroup(false);
     bool differs = false, partial = false;
     for (pelko::DevIndex i = 0; i < cli.group().Count(); ++i) {
         if (!cli.group().GetState(i, pelko::dfInGroup)) continue;
