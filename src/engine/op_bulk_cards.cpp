@@ -167,11 +167,7 @@ bool TWriteCardsOp::CellDone(std::uint16_t cell, const TAnswer& a) {
     return true;
 }
 
-}  // namespace pelko
-
 // --- read-back after the write ---
-
-namespace pelko {
 
 const char* TWriteCardsOp::StepName(int step) const {
     return step == Verify ? "read back" : TBulkCardsOp::StepName(step);

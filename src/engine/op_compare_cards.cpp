@@ -42,9 +42,7 @@ void TCompareCardsOp::Next() {
     C.Request(C.Requests.ReadCard(FCheck.adr, FReadBack.Cell()), Cell);
 }
 
-}  // namespace pelko
-
-namespace pelko {
+// --- the program's side written ---
 
 void TWriteCellsOp::Start() {
     TConfPelko& dev = *C.Device(FIndex);
@@ -70,8 +68,7 @@ void TWriteCellsOp::OnAnswer(int step, const TAnswer& a) {
         return WriteNext();
     }
     if (step == Write) {
-        if (!a.Failure) FWritten.push_back(FCells[FAt]);
-        else FCheck.unread.push_back(FCells[FAt]);
+        if (!a.Failure) ++FCheck.written;
         ++FAt;
         return WriteNext();
     }
@@ -84,8 +81,9 @@ void TWriteCellsOp::WriteNext() {
         const std::uint16_t cell = FCells[FAt];
         return C.Request(C.Requests.WriteCard(FCheck.adr, cell, ModelCellCode(*C.Device(FIndex), cell)), Write);
     }
-    FCheck.written = static_cast<std::uint16_t>(FWritten.size());
-    FReadBack.Begin(FWritten);
+    // A write whose answer was lost may still have been carried out: every
+    // chosen cell is read back.
+    FReadBack.Begin(FCells);
     VerifyNext();
 }
 
@@ -94,11 +92,10 @@ void TWriteCellsOp::VerifyNext() {
     C.Request(C.Requests.ReadCard(FCheck.adr, FReadBack.Cell()), Verify);
 }
 
-// Stopped early: cells neither written nor read back are unread.
+// Stopped early: no cell was read back while writing, so all are unknown.
 void TWriteCellsOp::Settle() {
     if (FAt < FCells.size()) {
-        FCheck.unread.insert(FCheck.unread.end(), FCells.begin() + static_cast<std::ptrdiff_t>(FAt), FCells.end());
-        FCheck.unread.insert(FCheck.unread.end(), FWritten.begin(), FWritten.end());
+        FCheck.unread = FCells;
         FAt = FCells.size();
         return;
     }

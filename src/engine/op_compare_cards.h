@@ -33,13 +33,8 @@ private:
     const char* FWhy = nullptr;
 };
 
-}  // namespace pelko
-
-namespace pelko {
-
 // Writes the chosen cells from the model (a free cell erases the
-// controller's), then reads each back. Cells whose write was not
-// acknowledged are not read back: they are named unread.
+// controller's), then reads each back, those whose write went unanswered too.
 class TWriteCellsOp : public TOperation {
 public:
     enum Step { Login, Write, Verify };
@@ -62,7 +57,6 @@ private:
     void VerifyNext();
     DevIndex FIndex;
     std::vector<std::uint16_t> FCells;
-    std::vector<std::uint16_t> FWritten;
     std::size_t FAt = 0;
     TCellReadBack FReadBack;
     TCardCheck FCheck;
