@@ -152,23 +152,31 @@ void TEngine::ReadCardsOfAll() {
 }
 
 void TEngine::WriteCards(DevIndex device) {
+    FWriteChecks.clear();
     TConfPelko* dev = C.Device(device);
     if (Busy() || dev == nullptr || !C.EnsureActive()) return;
     C.CellsDone[TEngineCore::AdrOf(*dev)] = 0;
     C.SetPolling(false);
     TWriteCardsOp op(C, device, false);
-    C.Run(op);
+    const bool cancelled = C.Run(op) == TModalResult::Cancel;
     C.SetPolling(true);
+    op.Settle();
+    FWriteChecks = op.Checks();
+    if (!cancelled) ReportWriteChecks(FWriteChecks);
 }
 
 void TEngine::WriteCardsOfAll() {
+    FWriteChecks.clear();
     const DevIndex first = C.FirstOpened();
     if (Busy() || first == NoDevice || !C.EnsureActive()) return;
     for (std::uint16_t& n : C.CellsDone) n = 0;
     C.SetPolling(false);
     TWriteCardsOp op(C, first, true);
-    C.Run(op);
+    const bool cancelled = C.Run(op) == TModalResult::Cancel;
     C.SetPolling(true);
+    op.Settle();
+    FWriteChecks = op.Checks();
+    if (!cancelled) ReportWriteChecks(FWriteChecks);
 }
 
 // --- reset ---

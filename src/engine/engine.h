@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/card_check.h"
 #include "engine/engine_core.h"
 
 namespace pelko {
@@ -38,6 +39,16 @@ public:
     void ReadCardsOfAll();  // every opened device
     void WriteCards(DevIndex device);
     void WriteCardsOfAll();
+    // What the last bulk write found reading its cells back, per device.
+    const std::vector<TCardCheck>& LastWriteChecks() const { return FWriteChecks; }
+
+    // --- comparison with a controller (engine_compare.cpp) ---
+    // Reads the device's cells; the model is not changed.
+    TCardCheck CompareCards(DevIndex device);
+    // The model takes the controller's side for these cells.
+    void TakeDeviceCells(DevIndex device, const std::vector<TCellDiff>& cells);
+    // The controller takes the model's: the cells are written and read back.
+    TCardCheck WriteModelCells(DevIndex device, const std::vector<std::uint16_t>& cells);
 
     // --- one device ---
     // Login with the password; on success the device is open, keeps it as
@@ -111,11 +122,13 @@ private:
     bool StartSearchSession();
     void RunSearch(int mode, std::uint8_t firstAdr, bool readCards);
     void RunCardEdit(TOperation& op, int barMax, const char* caption);
+    void ReportWriteChecks(const std::vector<TCardCheck>& checks);
 
     bool WritesThrough() const { return C.Settings.AutoWriteKey && !FModelOnly; }
 
     TEngineCore C;
     bool FModelOnly = false;
+    std::vector<TCardCheck> FWriteChecks;
 };
 
 }  // namespace pelko

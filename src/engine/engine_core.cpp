@@ -57,8 +57,6 @@ std::string TEngineCore::DeviceLabel(std::uint8_t adr) {
     return name + " (адрес " + std::to_string(adr) + ")";
 }
 
-namespace {
-
 std::string CellList(std::vector<std::uint16_t> cells) {
     std::sort(cells.begin(), cells.end());
     std::string out;
@@ -71,8 +69,6 @@ std::string CellList(std::vector<std::uint16_t> cells) {
     }
     return out;
 }
-
-}  // namespace
 
 void TEngineCore::ReportCells(std::uint8_t adr, const char* one, const char* many,
                               const std::vector<std::uint16_t>& cells) {

@@ -21,6 +21,9 @@
 
 namespace pelko {
 
+// "7, 12–14": cells in ascending order, runs joined.
+std::string CellList(std::vector<std::uint16_t> cells);
+
 class TEngineCore {
 public:
     TEngineCore(TPelkoSession& session, TGroupDev& group, ProgramSettings& settings, EngineHost& host,

@@ -167,4 +167,64 @@ bool TWriteCardsOp::CellDone(std::uint16_t cell, const TAnswer& a) {
     return true;
 }
 
+// --- read-back after the write ---
+
+const char* TWriteCardsOp::StepName(int step) const {
+    return step == Verify ? "read back" : TBulkCardsOp::StepName(step);
+}
+
+void TWriteCardsOp::DeviceDone() {
+    TCardCheck check;
+    check.adr = Adr();
+    check.reached = true;
+    std::vector<std::uint16_t> cells;
+    for (std::uint16_t c = 0; c < kCellCount; ++c)
+        if (CellsDoneHere()[c]) cells.push_back(c);
+    check.written = static_cast<std::uint16_t>(cells.size());
+    FChecks.push_back(std::move(check));
+    FReadBack.Begin(std::move(cells));
+    FVerifying = true;
+    C.SetProgBFrm(static_cast<int>(FReadBack.Total()), CheckCaption(C.Device(FIndex)->Name), false);
+    VerifyNext();
+}
+
+void TWriteCardsOp::VerifyNext() {
+    if (FReadBack.Done()) return Verified();
+    C.SetPosition(static_cast<int>(FReadBack.Position()));
+    C.SetCaption(CheckCaption(C.Device(FIndex)->Name, FractionPercent(static_cast<int>(FReadBack.Position()),
+                                                                      static_cast<int>(FReadBack.Total()))));
+    C.Request(C.Requests.ReadCard(Adr(), FReadBack.Cell()), Verify);
+}
+
+void TWriteCardsOp::OnAnswer(int step, const TAnswer& a) {
+    if (step != Verify) return TBulkCardsOp::OnAnswer(step, a);
+    if (C.Device(FIndex) == nullptr) {
+        Settle();
+        return TBulkCardsOp::OnAnswer(step, a);  // ends the operation
+    }
+    FReadBack.Answered(a, ModelCellCode(*C.Device(FIndex), FReadBack.Cell()), FChecks.back());
+    VerifyNext();
+}
+
+// A cell that holds something else, or could not be read, is not confirmed.
+void TWriteCardsOp::Verified() {
+    C.SetPosition(static_cast<int>(FReadBack.Total()));
+    C.SetCaption(CheckCaption(C.Device(FIndex)->Name, 100));
+    Settle();
+    TBulkCardsOp::DeviceDone();
+}
+
+void TWriteCardsOp::Settle() {
+    if (!FVerifying) return;
+    FReadBack.Abandon(FChecks.back());
+    FVerifying = false;
+    const TCardCheck& check = FChecks.back();
+    C.CellsDone[check.adr] = static_cast<std::uint16_t>(C.CellsDone[check.adr] - check.differ.size() - check.unread.size());
+}
+
+void TWriteCardsOp::OnPortLost() {
+    Settle();
+    TBulkCardsOp::OnPortLost();
+}
+
 }  // namespace pelko

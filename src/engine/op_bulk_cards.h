@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/card_check.h"
 #include "engine/engine_core.h"
 
 namespace pelko {
@@ -34,6 +35,11 @@ protected:
     virtual void LoggedIn() { C.StepIt(); }
     virtual void Advanced() {}  // on to the next cell
 
+    // Every cell of the device has had its turn; on to the next device or the end.
+    virtual void DeviceDone();
+    // Cells of the device being worked on that are done with.
+    const std::vector<bool>& CellsDoneHere() const { return FDone; }
+
     std::uint8_t Adr() { return TEngineCore::AdrOf(*C.Device(FIndex)); }
     DevIndex FIndex;
     bool FAll;
@@ -43,7 +49,6 @@ private:
     void CellAnswered(const TAnswer& a);
     void RetryAnswered(const TAnswer& a);
     void NextCell();
-    void DeviceDone();
     void NextDevice();
     void Finish(bool stop);
     void NothingDone(const char* why);
@@ -77,12 +82,29 @@ private:
     void Advanced() override { C.StepIt(); }
 };
 
+// Each device's written cells are read back once its write is done.
 class TWriteCardsOp : public TBulkCardsOp {
 public:
+    enum { Verify = Retry + 1 };
     using TBulkCardsOp::TBulkCardsOp;
     TOperState State() const override { return FAll ? osWriteAll : osWriteSelected; }
+    void OnAnswer(int step, const TAnswer& a) override;
+    const char* StepName(int step) const override;
+    void OnPortLost() override;
+    // One per device the write reached, in the order written; the last may
+    // be unfinished when the user cancelled.
+    const std::vector<TCardCheck>& Checks() const { return FChecks; }
+    // Stopped mid read-back (Cancel, a lost port): the rest is unread.
+    void Settle();
 
 private:
+    void DeviceDone() override;
+    void VerifyNext();
+    void Verified();
+    TCellReadBack FReadBack;
+    std::vector<TCardCheck> FChecks;
+    bool FVerifying = false;
+
     void RequestCell(std::uint16_t cell, int step) override;
     bool CellDone(std::uint16_t cell, const TAnswer& a) override;
     const char* NotDoneOne() const override { return "не записана"; }

@@ -41,4 +41,10 @@ std::string WriteCaption(const std::string& name, int cell) {
     return WriteCaption(name) + " : " + std::to_string(CellPercent(cell)) + " %.";
 }
 
+std::string CheckCaption(const std::string& name) { return "Проверка записи в " + name; }
+
+std::string CheckCaption(const std::string& name, int percent) {
+    return CheckCaption(name) + " : " + std::to_string(percent) + " %.";
+}
+
 }  // namespace pelko

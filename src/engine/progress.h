@@ -30,6 +30,9 @@ std::string ReadCaption(const std::string& name);
 std::string ReadCaption(const std::string& name, int cell);
 std::string WriteCaption(const std::string& name);
 std::string WriteCaption(const std::string& name, int cell);
+// A bulk write reading back what it wrote.
+std::string CheckCaption(const std::string& name);
+std::string CheckCaption(const std::string& name, int percent);
 
 inline constexpr char kSearchAllCaption[] = "Розыск приборов...";
 inline constexpr char kChangeParamsCaption[] = "Изменение параметров...";

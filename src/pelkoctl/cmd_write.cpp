@@ -2,9 +2,6 @@
 // and write every cell of every opened device.
 #include <iostream>
 
-#include "config/config_reader.h"
-#include "config/file_io.h"
-#include "engine/engine_file_host.h"
 #include "pelkoctl/engine_cli.h"
 
 namespace pelkoctl {
@@ -14,21 +11,13 @@ int cmdWrite(const Args& args) {
         std::cerr << "pelkoctl: write FILE\n";
         return kBadArgs;
     }
-    std::string bytes;
-    if (!pelko::ReadWholeFile(args.words[0], bytes).ok) {
-        std::cerr << "pelkoctl: " << pelko::kTextOpenFailed << " " << args.words[0] << "\n";
-        return kNoPort;
-    }
     EngineCli cli(args);
-    if (const int rc = cli.Open(); rc != kOk) return rc;
+    if (const int rc = OpenFileGroup(cli, args.words[0]); rc != kOk) return rc;
     pelko::TEngine& engine = cli.engine();
-    pelko::EngineFileHost fileHost(engine, cli.session(), cli.host());
-    // A file that does not parse holds nothing worth writing.
-    if (!pelko::ReadFromFile(bytes, cli.settings(), cli.group(), fileHost)) return kNoPort;
-    // The file is written as loaded: the search must not read the
-    // controllers' cells into its cards first.
-    engine.SearchGroup(false);
     engine.WriteCardsOfAll();
+    // What did not match is already on standard error; a clean read-back is said too.
+    for (const pelko::TCardCheck& check : engine.LastWriteChecks())
+        if (check.Matches()) std::cerr << "pelkoctl: прибор " << int(check.adr) << ": " << pelko::WriteCheckText(check) << "\n";
     cli.PrintDevices(std::cout);
     bool complete = false;
     for (pelko::DevIndex i = 0; i < cli.group().Count(); ++i) {

@@ -16,6 +16,9 @@ int cmdPassword(const Args&);
 int cmdCommonPass(const Args&);
 int cmdSpeed(const Args&);
 int cmdReset(const Args&);
+int cmdExportCsv(const Args&);
+int cmdImportCsv(const Args&);
+int cmdVerify(const Args&);
 
 const std::vector<Command>& commands() {
     static const std::vector<Command> table = {
@@ -33,6 +36,9 @@ const std::vector<Command>& commands() {
         {"common-pass", "common-pass NEWHEX [--pass HEX]", cmdCommonPass},
         {"speed", "speed BAUD [--pass HEX]", cmdSpeed},
         {"reset", "reset ADR [--own HEX]", cmdReset},
+        {"export-csv", "export-csv FILE ADR OUT.csv", cmdExportCsv},
+        {"import-csv", "import-csv FILE ADR IN.csv [--out FILE2]", cmdImportCsv},
+        {"verify", "verify FILE", cmdVerify},
     };
     return table;
 }

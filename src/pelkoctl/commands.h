@@ -8,7 +8,7 @@
 namespace pelkoctl {
 
 // Exit codes shared by every command.
-enum Exit : int { kOk = 0, kNoAnswer = 1, kBadArgs = 2, kNoPort = 3, kIncomplete = 4 };
+enum Exit : int { kOk = 0, kNoAnswer = 1, kBadArgs = 2, kNoPort = 3, kIncomplete = 4, kDiffers = 5 };
 
 // Options every command accepts; the positional words follow the command name.
 struct Args {

@@ -2,6 +2,9 @@
 
 #include <iostream>
 
+#include "config/config_reader.h"
+#include "config/file_io.h"
+#include "engine/engine_file_host.h"
 #include "pelkoctl/terminal.h"
 
 namespace pelkoctl {
@@ -81,6 +84,20 @@ std::string DeviceLine(const pelko::TConfPelko& dev) {
     // The parameter block has a code's shape: five bytes, ten hex digits.
     return "device " + std::to_string(dev.Config[pelko::kAdrByte]) + " STATE=" + std::to_string(dev.State) +
            " CONFIG=" + pelko::CodeToText(dev.Config) + " PASS=" + pelko::CodeToText(dev.Pass);
+}
+
+int OpenFileGroup(EngineCli& cli, const std::string& path) {
+    std::string bytes;
+    if (!pelko::ReadWholeFile(path, bytes).ok) {
+        std::cerr << "pelkoctl: " << pelko::kTextOpenFailed << " " << path << "\n";
+        return kNoPort;
+    }
+    if (const int rc = cli.Open(); rc != kOk) return rc;
+    pelko::EngineFileHost fileHost(cli.engine(), cli.session(), cli.host());
+    // A file that does not parse holds nothing worth writing or comparing.
+    if (!pelko::ReadFromFile(bytes, cli.settings(), cli.group(), fileHost)) return kNoPort;
+    cli.engine().SearchGroup(false);
+    return kOk;
 }
 
 }  // namespace pelkoctl

@@ -50,4 +50,9 @@ private:
 
 std::string DeviceLine(const pelko::TConfPelko& dev);
 
+// Opens the port, loads the configuration file and finds its group on the
+// line without reading cards into it: the file is what is written or
+// compared. kOk or the exit code.
+int OpenFileGroup(EngineCli& cli, const std::string& path);
+
 }  // namespace pelkoctl

@@ -417,6 +417,9 @@ void TMainForm::BuildMenus() {
     add(file, "N4", "Открыть", [this] { sbFileOpenClick(); }, QKeySequence::Open);
     add(file, "N2", "Сохранить", [this] { sbFileSaveClick(); }, QKeySequence::Save);
     add(file, "N10", "Сохранить как", [this] { N10Click(); }, QKeySequence(QStringLiteral("Ctrl+Shift+S")));
+    separator(file, "NCsv");
+    add(file, "ExportCardsCsv", "&Экспорт карт в CSV…", [this] { ExportCardsCsvClick(); });
+    add(file, "ImportCardsCsv", "&Импорт карт из CSV…", [this] { ImportCardsCsvClick(); });
     separator(file, "N17");
     add(file, "N3", "Выход", [this] { close(); }, QKeySequence::Quit);
 
@@ -427,6 +430,7 @@ void TMainForm::BuildMenus() {
     add(FMenuDev, "OpenWithPas", "Открыть с паролем", [this] { OpenWithPasClick(); });
     add(FMenuDev, "ReadDevKeys", "Считать карты", [this] { ReadDevKeysClick(); });
     add(FMenuDev, "WriteDevKeys", "Записать карты", [this] { WriteDevKeysClick(); });
+    add(FMenuDev, "CompareDevKeys", "Ср&авнить с прибором", [this] { CompareDevKeysClick(); });
     add(FMenuDev, "SetDevParams", "Записать параметры", [this] { SetDevParamsClick(); });
     add(FMenuDev, "SetDevAddr", "Заменить адрес", [this] { SetDevAddrClick(); });
     // Every device command ends with the window brought up to date.
@@ -554,7 +558,8 @@ void TMainForm::ApplyControls(const TControlState& s) {
     const std::pair<const char*, bool> actions[] = {
         {"ResetDev", s.ResetDev},         {"ChDevStandPas", s.ChDevStandPas}, {"OpenWithPas", s.OpenWithPas},
         {"ReadDevKeys", s.ReadDevKeys},   {"WriteDevKeys", s.WriteDevKeys},   {"SetDevParams", s.SetDevParams},
-        {"SetDevAddr", s.SetDevAddr},
+        {"SetDevAddr", s.SetDevAddr},         {"CompareDevKeys", s.ReadDevKeys},
+        {"ExportCardsCsv", FGroup.Selected() != NoDevice}, {"ImportCardsCsv", FGroup.Selected() != NoDevice},
     };
     for (const auto& [name, on] : actions) FActions.at(name)->setEnabled(on);
     const std::pair<const char*, bool> cards[] = {

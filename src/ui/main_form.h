@@ -79,6 +79,8 @@ public:
     std::function<bool(const QUrl&)> UrlOpener;
     // Called with every box shown instead of the box (tests); returns the answer to a question.
     std::function<bool(const std::string& caption, const std::string& text, TMsgIcon icon)> BoxHook;
+    // Tests name the CSV file here (empty: cancelled); unset, a file dialog asks.
+    std::function<QString(bool save, const QString& suggested)> CsvFileName;
 
     // Commands, as the menus and buttons run them.
     void sbFileCreateClick();
@@ -193,6 +195,13 @@ private:
     std::vector<std::string> OpenedNames() const;
     // Says in the status bar how far the card transfer just run got.
     void TransferStatus();
+    // Card lists to and from CSV, the comparison with a controller, and
+    // what a bulk write's read-back found (main_form_card_csv.cpp, main_form_compare.cpp).
+    QString AskCsvName(bool save, const QString& suggested);
+    void ExportCardsCsvClick();
+    void ImportCardsCsvClick();
+    void CompareDevKeysClick();
+    void WriteCheckStatus();
 
     // Card list and device grid.
     void CardGridGetColumnName(int col, TWinColor& color, QString& data);

@@ -96,6 +96,7 @@ void TMainForm::WriteDevKeysClick() {
     FProgressText.Start({});
     FEngine->WriteCards(FGroup.Selected());
     TransferStatus();
+    WriteCheckStatus();
 }
 
 // Every opened controller is written, in the group or not.
@@ -109,6 +110,7 @@ void TMainForm::sbWriteKeyDevClick() {
     FEngine->WriteCardsOfAll();
     FProgressDevices.clear();
     TransferStatus();
+    WriteCheckStatus();
 }
 
 // A password the controller refused is said so.

@@ -10,6 +10,8 @@
 namespace pelkoctl {
 int cmdShowConfig(const Args&);
 int cmdConvert(const Args&);
+int cmdExportCsv(const Args&);
+int cmdImportCsv(const Args&);
 }  // namespace pelkoctl
 
 namespace {
@@ -22,9 +24,10 @@ struct Captured {
     std::string err;
 };
 
-Captured RunCommand(int (*cmd)(const pelkoctl::Args&), std::vector<std::string> words) {
+Captured RunCommand(int (*cmd)(const pelkoctl::Args&), std::vector<std::string> words, std::string outFile = {}) {
     pelkoctl::Args args;
     args.words = std::move(words);
+    args.out = std::move(outFile);
     std::ostringstream out, err;
     std::streambuf* oldOut = std::cout.rdbuf(out.rdbuf());
     std::streambuf* oldErr = std::cerr.rdbuf(err.rdbuf());
@@ -108,6 +111,56 @@ TEST_F(PelkoctlConfig, ConvertWritesWhatShowConfigReads) {
     EXPECT_EQ(b.err, "message: Настройки скорости в программе\\nи в файле не совпадают. Продолжить?\\n\\n\n");
     EXPECT_EQ(RunCommand(pelkoctl::cmdConvert, {in, (dir / "no" / "out.txt").string()}).rc, 3);
     EXPECT_EQ(RunCommand(pelkoctl::cmdConvert, {in}).rc, 2);
+}
+
+// A card list out to a spreadsheet file and back in, to another file or in
+// place; a refused file or a wrong address changes no file.
+TEST_F(PelkoctlConfig, CardListsGoToCsvAndComeBack) {
+    const std::string in = Write("in.txt", kFile);
+    const std::string csv = (dir / "cards.csv").string();
+    ASSERT_EQ(RunCommand(pelkoctl::cmdExportCsv, {in, "9", csv}).rc, 0);
+    std::string bytes;
+    ASSERT_TRUE(pelko::ReadWholeFile(csv, bytes).ok);
+    EXPECT_EQ(bytes, "\xEF\xBB\xBFЯчейка;Код;Пользователь;Вид\r\n4;0A0B0C0D0E;\"a\r\nb\";пользователь\r\n"
+                     "1002;AAAAAAAAAA;m;мастер\r\n");
+
+    // Device 3 takes the list, into another file.
+    const std::string out = (dir / "out.txt").string();
+    ASSERT_EQ(RunCommand(pelkoctl::cmdImportCsv, {in, "3", csv}, out).rc, 0);
+    const std::string shown = RunCommand(pelkoctl::cmdShowConfig, {out}).out;
+    EXPECT_NE(shown.find("device 3 NAME= PASS=1122334455 STATE=8\ncard 4 0A0B0C0D0E USER=a\\nb\ncard 1002 AAAAAAAAAA"),
+              std::string::npos) << shown;
+    ASSERT_TRUE(pelko::ReadWholeFile(in, bytes).ok);
+    EXPECT_EQ(bytes, kFile);
+
+    const std::string bad = Write("bad.csv", "Ячейка;Код;Пользователь;Вид\n4;0A0B0C0D0E;;\n5;0A0B0C0D0E;;\n");
+    const struct {
+        std::vector<std::string> words;
+        int rc;
+        const char* err;
+    } refused[] = {
+        {{in, "9", bad}, 3, "Строка 3: код 0A0B0C0D0E уже есть в строке 2. Ничего не изменено."},
+        {{in, "5", csv}, 2, "в файле нет прибора с адресом 5"},
+        {{in, "x", csv}, 2, "адрес прибора"},
+        {{in, "9", (dir / "none.csv").string()}, 3, "Не удалось открыть файл."},
+        {{in, "9"}, 2, "import-csv FILE ADR IN.csv"},
+    };
+    for (const auto& r : refused) {
+        const Captured c = RunCommand(pelkoctl::cmdImportCsv, r.words);
+        EXPECT_EQ(c.rc, r.rc) << c.err;
+        EXPECT_NE(c.err.find(r.err), std::string::npos) << c.err;
+        ASSERT_TRUE(pelko::ReadWholeFile(in, bytes).ok);
+        EXPECT_EQ(bytes, kFile);
+    }
+    EXPECT_EQ(RunCommand(pelkoctl::cmdExportCsv, {in, "5", csv}).rc, 2);
+
+    // Without --out the file itself takes the list: device 9 now holds one card.
+    const std::string one = Write("one.csv", "Ячейка;Код;Пользователь;Вид\n;0000000777;Сторож;\n");
+    ASSERT_EQ(RunCommand(pelkoctl::cmdImportCsv, {in, "9", one}).rc, 0);
+    const std::string now = RunCommand(pelkoctl::cmdShowConfig, {in}).out;
+    EXPECT_NE(now.find("device 9 NAME=Дверь \"2\" PASS=0102030405 STATE=8\ncard 0 0000000777 USER=Сторож\n"), std::string::npos)
+        << now;
+    EXPECT_EQ(now.find("AAAAAAAAAA"), std::string::npos);
 }
 
 }  // namespace

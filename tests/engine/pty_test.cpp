@@ -113,6 +113,43 @@ TEST(EnginePty, PelkoctlWriteLoadsAFileAndWritesItsGroup) {
     EXPECT_NE(lines[1].find("cells=0"), std::string::npos) << lines[1];
 }
 
+// verify: a file that matches its controllers exits 0; one changed cell and
+// one card only on the line are each a line, and exit 5.
+TEST(EnginePty, PelkoctlVerifyNamesEachDifferingCell) {
+    ChildProcess sim({PELKO_SIM_EXE, "--controllers", "3@115200,17@115200"});
+    ASSERT_TRUE(sim.Started());
+    std::string path, reply;
+    ASSERT_TRUE(sim.ReadLine(path));
+    const auto command = [&sim, &reply](const std::string& line) {
+        sim.WriteLine(line);
+        ASSERT_TRUE(sim.ReadLine(reply));
+        ASSERT_EQ(reply, "ok") << line;
+    };
+    command("cell 3 12 0102030405");
+    ProgramSettings settings;
+    settings.PortBaudRate = 115200;
+    TGroupDev group;
+    for (std::uint8_t adr : {3, 17}) {
+        const DevIndex i = group.AddDevice(adr);
+        group.SetState(i, dfInGroup);
+        group.SetPass(i, FactoryPass);
+    }
+    group.GetDevice(0, nullptr)->AddCard(12, {1, 2, 3, 4, 5}, "");
+    SilentConfigHost quiet;
+    const std::string file = ::testing::TempDir() + "engine_pty_verify.txt";
+    std::ofstream(file, std::ios::binary) << SaveToFile(settings, group, quiet);
+    const std::vector<std::string> verify = {PELKOCTL_EXE, "verify", file, "--port", path, "--baud", "115200"};
+
+    std::string out;
+    EXPECT_EQ(RunProgram(verify, out), 0) << out;
+    EXPECT_EQ(out, "");
+    command("cell 3 12 0102030406");
+    command("cell 17 40 0A0B0C0D0E");
+    EXPECT_EQ(RunProgram(verify, out), 5) << out;
+    EXPECT_EQ(out, "diff 3 12 0102030405 0102030406\ndiff 17 40 - 0A0B0C0D0E\n");
+    std::remove(file.c_str());
+}
+
 // The administrative commands by script: each through the engine's own
 // operation, the resulting device line printed.
 // The line's device goes away under a running read (the pseudo-terminal's

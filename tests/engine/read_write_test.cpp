@@ -230,7 +230,9 @@ TEST_F(ReadWriteTest, WriteSelectedMakesTheDeviceEqualToTheModel) {
     EXPECT_EQ(sim.Cell(20), Code(0x20));
     EXPECT_EQ(sim.Cell(1005), Code(0x10, 0x05));
     EXPECT_EQ(sim.Cell(0), EmptyCode);
-    EXPECT_EQ(host.Captions.back(), "Запись карт в Прибор: 3 : 100 %.");
+    EXPECT_NE(std::find(host.Captions.begin(), host.Captions.end(), "Запись карт в Прибор: 3 : 100 %."),
+              host.Captions.end());
+    EXPECT_EQ(host.Captions.back(), "Проверка записи в Прибор: 3 : 100 %.");  // then read back
     EXPECT_EQ(dev.UserCount(), 1);  // the model is not changed by a bulk write
 }
 

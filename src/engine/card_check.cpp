@@ -1,0 +1,69 @@
+#include "engine/card_check.h"
+
+#include <algorithm>
+
+#include "engine/engine_core.h"
+
+namespace pelko {
+namespace {
+
+// Cells silent in a row before the controller counts as gone, as in the
+// bulk transfers.
+constexpr int kGiveUp = 5;
+
+}  // namespace
+
+void TCellReadBack::Begin(std::vector<std::uint16_t> cells) {
+    FQueue = std::move(cells);
+    FFirstPass = FQueue.size();
+    FAt = 0;
+    FMissed = 0;
+}
+
+void TCellReadBack::Answered(const TAnswer& a, const TCode& expected, TCardCheck& into) {
+    const std::uint16_t cell = Cell();
+    ++FAt;
+    if (a.Complete()) {
+        FMissed = 0;
+        if (!SameCode(a.Code(), expected)) into.differ.push_back({cell, expected, a.Code()});
+        return;
+    }
+    if (FAt <= FFirstPass) {
+        FQueue.push_back(cell);
+        if (++FMissed >= kGiveUp) {
+            // The rest of the first pass would each cost every attempt's time-out.
+            for (std::size_t i = FAt; i < FFirstPass; ++i) into.unread.push_back(FQueue[i]);
+            FQueue.erase(FQueue.begin() + static_cast<std::ptrdiff_t>(FAt),
+                         FQueue.begin() + static_cast<std::ptrdiff_t>(FFirstPass));
+            FFirstPass = FAt;
+        }
+        return;
+    }
+    into.unread.push_back(cell);
+}
+
+void TCellReadBack::Abandon(TCardCheck& into) {
+    std::vector<std::uint16_t> left(FQueue.begin() + static_cast<std::ptrdiff_t>(FAt), FQueue.end());
+    // A cell both in the first pass and queued again is named once.
+    std::sort(left.begin(), left.end());
+    left.erase(std::unique(left.begin(), left.end()), left.end());
+    into.unread.insert(into.unread.end(), left.begin(), left.end());
+    FAt = FQueue.size();
+}
+
+std::string CellCodeText(const TCode& code) { return SameCode(code, EmptyCode) ? "-" : CodeToText(code); }
+
+std::string WriteCheckText(const TCardCheck& check) {
+    std::string text = "записано " + std::to_string(check.written) + ", не совпало " + std::to_string(check.differ.size());
+    if (!check.differ.empty()) {
+        std::vector<std::uint16_t> cells;
+        for (const TCellDiff& d : check.differ) cells.push_back(d.cell);
+        text += (cells.size() == 1 ? ": ячейка " : ": ячейки ") + CellList(cells);
+    }
+    if (!check.unread.empty())
+        text += std::string(check.unread.size() == 1 ? "; не удалось проверить ячейку " : "; не удалось проверить ячейки ") +
+                CellList(check.unread);
+    return text;
+}
+
+}  // namespace pelko

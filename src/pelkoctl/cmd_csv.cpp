@@ -1,0 +1,89 @@
+// pelkoctl export-csv FILE ADR OUT.csv and import-csv FILE ADR IN.csv
+// [--out FILE2]: a controller's card list of a configuration file to and
+// from a spreadsheet file. Without --out the import saves FILE in place,
+// safely: a refused CSV or a failed save leaves it as it was.
+#include <cstring>
+#include <iostream>
+#include <optional>
+
+#include "config/card_csv.h"
+#include "config/config_writer.h"
+#include "config/file_io.h"
+#include "config/stream_config_host.h"
+#include "pelkoctl/commands.h"
+
+namespace pelkoctl {
+
+int LoadConfigFile(const std::string& path, pelko::ProgramSettings& settings, pelko::TGroupDev& group);
+
+namespace {
+
+std::optional<pelko::DevIndex> DeviceOf(const pelko::TGroupDev& group, const std::string& text) {
+    if (text.empty() || text.size() > 3 || text.find_first_not_of("0123456789") != std::string::npos) {
+        std::cerr << "pelkoctl: адрес прибора — число от 1 до 254\n";
+        return std::nullopt;
+    }
+    const int adr = std::stoi(text);
+    const pelko::DevIndex i = adr >= 1 && adr <= 254 ? group.IndexOfAdr(static_cast<std::uint8_t>(adr)) : pelko::NoDevice;
+    if (i == pelko::NoDevice) {
+        std::cerr << "pelkoctl: в файле нет прибора с адресом " << text << "\n";
+        return std::nullopt;
+    }
+    return i;
+}
+
+// FILE (word 0) loaded and its controller ADR (word 1) found.
+int LoadDevice(const Args& args, pelko::ProgramSettings& settings, pelko::TGroupDev& group, pelko::DevIndex& index) {
+    if (const int rc = LoadConfigFile(args.words[0], settings, group); rc != kOk) return rc;
+    const std::optional<pelko::DevIndex> i = DeviceOf(group, args.words[1]);
+    if (!i) return kBadArgs;
+    index = *i;
+    return kOk;
+}
+
+int Save(const std::string& path, std::string_view bytes) {
+    const pelko::FileResult r = pelko::WriteFileSafely(path, bytes);
+    if (r.ok) return kOk;
+    std::cerr << "pelkoctl: " << pelko::kTextSaveFailed << " " << path << ": " << std::strerror(r.error) << "\n";
+    return kNoPort;
+}
+
+}  // namespace
+
+int cmdExportCsv(const Args& args) {
+    if (args.words.size() != 3) {
+        std::cerr << "pelkoctl: нужно export-csv FILE ADR OUT.csv\n";
+        return kBadArgs;
+    }
+    pelko::ProgramSettings settings;
+    pelko::TGroupDev group;
+    pelko::DevIndex i = 0;
+    if (const int rc = LoadDevice(args, settings, group, i); rc != kOk) return rc;
+    return Save(args.words[2], pelko::CardsToCsv(*group.GetDevice(i, nullptr)));
+}
+
+int cmdImportCsv(const Args& args) {
+    if (args.words.size() != 3) {
+        std::cerr << "pelkoctl: нужно import-csv FILE ADR IN.csv [--out FILE2]\n";
+        return kBadArgs;
+    }
+    pelko::ProgramSettings settings;
+    pelko::TGroupDev group;
+    pelko::DevIndex i = 0;
+    if (const int rc = LoadDevice(args, settings, group, i); rc != kOk) return rc;
+    std::string bytes;
+    if (!pelko::ReadWholeFile(args.words[2], bytes).ok) {
+        std::cerr << "pelkoctl: " << pelko::kTextOpenFailed << " " << args.words[2] << "\n";
+        return kNoPort;
+    }
+    const pelko::TCsvCards cards = pelko::CardsFromCsv(bytes);
+    if (!cards.ok) {
+        std::cerr << "pelkoctl: " << args.words[2] << ": " << pelko::CsvRefusal(cards) << " Ничего не изменено.\n";
+        return kNoPort;
+    }
+    pelko::ReplaceCards(*group.GetDevice(i, nullptr), cards.cards);
+    pelko::StreamConfigHost host(std::cerr);
+    return Save(args.out.empty() ? args.words[0] : args.out, pelko::SaveToFile(settings, group, host));
+}
+
+}  // namespace pelkoctl

@@ -1,0 +1,42 @@
+// pelkoctl verify FILE: reads every controller of the file's group and sets
+// its cells beside the file's. One line per difference on standard output,
+// "diff ADR CELL FILE_CODE LINE_CODE" ("-" for a free cell); exit 0 when
+// every controller holds exactly the file's cards, 5 when any differs, 4
+// when a controller or some of its cells could not be read.
+#include <iostream>
+
+#include "pelkoctl/engine_cli.h"
+
+namespace pelkoctl {
+
+int cmdVerify(const Args& args) {
+    if (args.words.size() != 1) {
+        std::cerr << "pelkoctl: нужно verify FILE\n";
+        return kBadArgs;
+    }
+    EngineCli cli(args);
+    if (const int rc = OpenFileGroup(cli, args.words[0]); rc != kOk) return rc;
+    pelko::TEngine& engine = cli.engine();
+    bool differs = false, partial = false;
+    for (pelko::DevIndex i = 0; i < cli.group().Count(); ++i) {
+        if (!cli.group().GetState(i, pelko::dfInGroup)) continue;
+        const std::uint8_t adr = cli.group().GetDevice(i, nullptr)->Config[pelko::kAdrByte];
+        if (!cli.group().GetState(i, pelko::dfOpened)) {
+            std::cerr << "pelkoctl: прибор " << int(adr) << " не найден или не открылся\n";
+            partial = true;
+            continue;
+        }
+        const pelko::TCardCheck check = engine.CompareCards(i);
+        for (const pelko::TCellDiff& d : check.differ)
+            std::cout << "diff " << int(adr) << " " << d.cell << " " << pelko::CellCodeText(d.model) << " "
+                      << pelko::CellCodeText(d.device) << "\n";
+        if (!check.unread.empty())
+            std::cerr << "pelkoctl: прибор " << int(adr) << ": не удалось прочитать ячейки "
+                      << pelko::CellList(check.unread) << "\n";
+        differs = differs || !check.differ.empty();
+        partial = partial || !check.reached || !check.unread.empty();
+    }
+    return cli.Verdict(differs ? kDiffers : partial ? kIncomplete : kOk);
+}
+
+}  // namespace pelkoctl

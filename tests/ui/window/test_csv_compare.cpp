@@ -1,0 +1,156 @@
+// The card list to and from a spreadsheet file, and the comparison with a
+// controller, through the window on its simulated line.
+#include <gtest/gtest.h>
+
+#include <QLabel>
+#include <QPushButton>
+#include <QTableWidget>
+#include <QTemporaryDir>
+
+#include "config/card_csv.h"
+#include "config/file_io.h"
+#include "controls/ys_grid.h"
+#include "ui/simulator_menu.h"
+#include "window_test_util.h"
+
+namespace pelko {
+namespace {
+
+std::map<std::uint16_t, TCode> ModelCells(const TConfPelko& dev) {
+    std::map<std::uint16_t, TCode> out;
+    for (const TCard& c : dev.UserCards()) out[c.Pos] = c.Code;
+    for (const TCard& c : dev.MasterCards()) out[c.Pos] = c.Code;
+    return out;
+}
+
+std::map<std::uint16_t, TCode> LineCells(SimLine& line, SimControllerId id) {
+    const SimController c = *line.Snapshot(id);
+    std::map<std::uint16_t, TCode> out;
+    for (std::uint16_t n = 0; n < kCellCount; ++n)
+        if (c.Cell(n) != kNoCode) out[n] = c.Cell(n);
+    return out;
+}
+
+struct SimWindow : test::TWindowFixture {
+    SimWindow() : test::TWindowFixture(test::Simulated()) {
+        Form->show();
+        // Controller 3 as a search leaves it, without a search's wait on every silent address.
+        TGroupDev& group = Form->DevGroup();
+        const DevIndex i = group.AddDevice(3);
+        group.SetState(i, dfOpened);
+        group.SetPass(i, Form->Settings().StandPass);
+        Form->UpdateGridDev();
+        Form->UpdateControls();
+        test::ClickDevice(*Form, 3);
+        // The list as a read would leave it, without a read's thousand exchanges.
+        Three = Form->Simulator()->Line().FindByAdr(3).at(0);
+        for (const auto& [cell, code] : LineCells(Line(), Three)) Form->Engine().CurConf().AddCard(cell, code, "");
+        Form->Engine().RefreshCardList();
+        Boxes.clear();
+    }
+    std::string Status() const {
+        return Form->findChild<QLabel*>(QStringLiteral("StatusPanel1"))->text().toStdString();
+    }
+    void Answer(const QString& file) {
+        Form->CsvFileName = [file](bool, const QString&) { return file; };
+    }
+    SimLine& Line() { return Form->Simulator()->Line(); }
+    SimControllerId Three = 0;
+};
+
+TEST(WindowCsv, ExportImportWritesThroughAndABadFileChangesNothing) {
+    QTemporaryDir dir;
+    SimWindow w;
+    TMainForm& form = *w.Form;
+    TConfPelko& dev = form.Engine().CurConf();
+    ASSERT_EQ(dev.UserCount() + dev.MasterCount(), 42);
+
+    const QString out = dir.filePath(QStringLiteral("cards.csv"));
+    w.Answer(out);
+    test::Trigger(form, "ExportCardsCsv");
+    std::string bytes;
+    ASSERT_TRUE(ReadWholeFile(out.toStdString(), bytes).ok);
+    TCsvCards back = CardsFromCsv(bytes);
+    ASSERT_TRUE(back.ok) << CsvRefusal(back);
+    EXPECT_EQ(back.cards.size(), 42u);
+    EXPECT_EQ(w.Status(), "Карты «Прибор: 3» сохранены в cards.csv: 42");
+
+    // A bad line three: refused with its number, nothing changes anywhere.
+    const QString bad = dir.filePath(QStringLiteral("bad.csv"));
+    ASSERT_TRUE(WriteFileSafely(bad.toStdString(), "Ячейка;Код;Пользователь;Вид\n1;0000000001;;\n2;12345G7890;;\n").ok);
+    const auto modelBefore = ModelCells(dev);
+    const auto lineBefore = LineCells(w.Line(), w.Three);
+    form.Settings().AutoWriteKey = true;
+    w.Answer(bad);
+    test::Trigger(form, "ImportCardsCsv");
+    ASSERT_EQ(w.Boxes.size(), 1u);
+    EXPECT_EQ(w.Boxes[0].Text,
+              "Файл bad.csv не принят, ничего не изменено.\r\nСтрока 3: неверный код «12345G7890»: нужны 10 "
+              "шестнадцатеричных цифр.");
+    EXPECT_EQ(ModelCells(dev), modelBefore);
+    EXPECT_EQ(LineCells(w.Line(), w.Three), lineBefore);
+
+    // The first card gone and a new one at the end: the list and the controller follow.
+    back.cards.erase(back.cards.begin());
+    back.cards.push_back({77, TextToCode("0A0B0C0D77"), "Новый"});
+    TConfPelko edited;
+    ReplaceCards(edited, back.cards);
+    const QString in = dir.filePath(QStringLiteral("in.csv"));
+    ASSERT_TRUE(WriteFileSafely(in.toStdString(), CardsToCsv(edited)).ok);
+    w.Boxes.clear();
+    w.Answer(in);
+    test::Trigger(form, "ImportCardsCsv");
+    ASSERT_EQ(w.Boxes.size(), 2u);  // replace?, then the write's own question
+    EXPECT_EQ(w.Boxes[0].Text, "Карты прибора «Прибор: 3» (42) будут заменены картами из файла (42).\nЗаменить?");
+    EXPECT_EQ(ModelCells(dev), ModelCells(edited));
+    EXPECT_EQ(LineCells(w.Line(), w.Three), ModelCells(edited));
+    EXPECT_EQ(form.CardGrid()->RowCount(), edited.UserCount());
+    EXPECT_EQ(w.Status(), "Запись карт в Прибор: 3: записано 1010, не совпало 0");
+}
+
+TEST(WindowCompare, DifferencesAreShownAndEitherSideCanBeTaken) {
+    SimWindow w;
+    TMainForm& form = *w.Form;
+    TConfPelko& dev = form.Engine().CurConf();
+    w.Line().With(w.Three, [](SimController& c) { c.SetCell(900, {9, 0, 0, 0, 1}); });
+    TCard first;
+    dev.GetCard(false, 0, first);
+    dev.SetCardCode(false, 0, TextToCode("0102030405"));
+
+    std::vector<std::vector<std::string>> rows;
+    bool shown = false;
+    test::OnNextModal([&](QWidget* dialog) {
+        auto* table = dialog->findChild<QTableWidget*>(QStringLiteral("CompareTable"));
+        shown = table != nullptr && table->isVisible() && !dialog->grab().isNull();
+        for (int r = 0; table != nullptr && r < table->rowCount(); ++r) {
+            rows.emplace_back();
+            for (int c = 0; c < 4; ++c) rows.back().push_back(table->item(r, c)->text().toStdString());
+        }
+        table->selectRow(1);  // cell 900 only
+        dialog->findChild<QPushButton*>(QStringLiteral("TakeDeviceButton"))->click();
+    });
+    test::Trigger(form, "CompareDevKeys");
+    EXPECT_TRUE(shown);
+    const std::vector<std::vector<std::string>> want = {
+        {std::to_string(first.Pos), "0102030405", CodeToText(first.Code), "разные коды"},
+        {"900", "-", "0900000001", "только в приборе"},
+    };
+    EXPECT_EQ(rows, want);
+    EXPECT_EQ(ModelCells(dev).at(900), TextToCode("0900000001"));
+    EXPECT_EQ(ModelCells(dev).at(first.Pos), TextToCode("0102030405"));  // not chosen: as it was
+
+    // The program's side for what is left: written and read back.
+    test::OnNextModal([](QWidget* dialog) {
+        dialog->findChild<QPushButton*>(QStringLiteral("TakeProgramButton"))->click();
+    });
+    test::Trigger(form, "CompareDevKeys");
+    EXPECT_EQ(LineCells(w.Line(), w.Three), ModelCells(dev));
+    EXPECT_EQ(w.Status(), "Запись в Прибор: 3: записано 1, не совпало 0");
+    w.Boxes.clear();
+    test::Trigger(form, "CompareDevKeys");
+    ASSERT_EQ(w.Boxes.size(), 1u);
+    EXPECT_EQ(w.Boxes[0].Text, "Карты прибора «Прибор: 3» совпадают с программой.");
+}
+
+}  // namespace
+}  // namespace pelko
