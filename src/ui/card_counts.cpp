@@ -1,0 +1,13 @@
+#include "ui/card_counts.h"
+
+namespace pelko {
+
+std::string CardCountsText(const TConfPelko& dev, bool master, int found) {
+    std::string text = "Карт: " + std::to_string(dev.UserCount()) + " из " + std::to_string(kUserCells) +
+                       " · мастер: " + std::to_string(dev.MasterCount()) + " из " + std::to_string(kMasterCells) +
+                       " · отмечено: " + std::to_string(dev.CountSelected(master));
+    if (found >= 0) text += " · найдено: " + std::to_string(found);
+    return text;
+}
+
+}  // namespace pelko
