@@ -2,12 +2,10 @@
 
 namespace pelko {
 
-std::string CardCountsText(const TConfPelko& dev, bool master, int found) {
-    std::string text = "Карт: " + std::to_string(dev.UserCount()) + " из " + std::to_string(kUserCells) +
-                       " · мастер: " + std::to_string(dev.MasterCount()) + " из " + std::to_string(kMasterCells) +
-                       " · отмечено: " + std::to_string(dev.CountSelected(master));
-    if (found >= 0) text += " · найдено: " + std::to_string(found);
-    return text;
+std::string CardCountsText(const TConfPelko& dev, bool master) {
+    return "Карт: " + std::to_string(dev.UserCount()) + " из " + std::to_string(kUserCells) +
+           " · мастер: " + std::to_string(dev.MasterCount()) + " из " + std::to_string(kMasterCells) +
+           " · отмечено: " + std::to_string(dev.CountSelected(master));
 }
 
 }  // namespace pelko

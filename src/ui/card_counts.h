@@ -7,8 +7,7 @@
 
 namespace pelko {
 
-// marked: the marks of the list shown (user or master cards); found: the
-// rows the find field leaves, or -1 when it is empty.
-std::string CardCountsText(const TConfPelko& dev, bool master, int found);
+// The marks counted are those of the list shown (user or master cards).
+std::string CardCountsText(const TConfPelko& dev, bool master);
 
 }  // namespace pelko

@@ -105,7 +105,6 @@ public:
     void UndoClick();
     void RedoClick();
     void FindClick();
-    TCardUndo& CardUndo() { return *FUndo; }
     // The toolbar's line commands and the device menu.
     void SpButFindClick();
     void SpButExFindClick();

@@ -235,8 +235,7 @@ void TMainForm::EditButClick() {
     if (FInspector->SelRow() != -1) FInspector->EditParam(FInspector->SelRow());
 }
 
-void TMainForm::ReadCodeButClick() {
-    RecordEdit("считывание кода карты", [this] { FEngine->CaptureCode(); });
-}
+// Not undone: a controller without master cards gets one written on the way.
+void TMainForm::ReadCodeButClick() { FEngine->CaptureCode(); }
 
 }  // namespace pelko

@@ -9,9 +9,7 @@
 #include <QMenuBar>
 #include <QStatusBar>
 
-#include "controls/a_property_list.h"
 #include "controls/ys_grid.h"
-#include "engine/card_list_edits.h"
 #include "ui/card_counts.h"
 #include "ui/card_find_bar.h"
 #include "ui/card_undo.h"
@@ -127,8 +125,7 @@ int TMainForm::CardIndexOf(int row) const {
 void TMainForm::ShowCardCounts() {
     if (FStatusCounts == nullptr) return;
     if (FGroup.Selected() == NoDevice) return FStatusCounts->clear();
-    const int found = FFilter.Active() ? FFilter.Count(ShownCount()) : -1;
-    FStatusCounts->setText(QString::fromStdString(CardCountsText(Cur(), Master(), found)));
+    FStatusCounts->setText(QString::fromStdString(CardCountsText(Cur(), Master())));
 }
 
 // --- undo ------------------------------------------------------------------------
