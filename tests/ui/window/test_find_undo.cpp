@@ -333,6 +333,56 @@ TEST(WindowUndo, ListsChangedOutsideTheHistoryAreNeverOverwritten) {
     EXPECT_EQ(SnapshotCards(w.Dev(3)), opened);
 }
 
+// On the simulated line: a read replaces a list edited in the program, and a
+// card written through the line changes the lists too; an undo after either
+// changes nothing.
+TEST(WindowUndo, AReadOrAWriteThroughTheLineEndsTheHistory) {
+    test::TWindowFixture w(test::Simulated());
+    TMainForm& form = *w.Form;
+    form.show();
+    // Only controller 3 is looked for, as after a file naming it.
+    TGroupDev& group = form.DevGroup();
+    const DevIndex three = group.AddDevice(3);
+    group.SetState(three, dfInGroup);
+    group.SetPass(three, form.Settings().StandPass);
+    form.Engine().SearchGroup(false);
+    form.UpdateGridDev();
+    ASSERT_TRUE(group.GetState(group.IndexOfAdr(3), dfOpened));
+    test::ClickDevice(form, 3);
+    TConfPelko& dev = form.Engine().CurConf();
+    QAction* undo = form.findChild<QAction*>(QStringLiteral("EditUndo"));
+    QLabel* info = form.findChild<QLabel*>(QStringLiteral("StatusPanel1"));
+
+    test::Click(form, "AddCardBut");  // in the program only: cell 0, which the controller holds too
+    ASSERT_EQ(dev.UserCount(), 1);
+    ASSERT_TRUE(undo->isEnabled());
+    test::Trigger(form, "ReadDevKeys");
+    const TCardsSnapshot read = SnapshotCards(dev);
+    ASSERT_EQ(dev.UserCount(), 40);
+    QTest::keyClick(&form, Qt::Key_Z, Qt::ControlModifier);
+    test::Flush();
+    EXPECT_EQ(SnapshotCards(dev), read);
+    EXPECT_FALSE(undo->isEnabled());
+
+    test::ClickRow(form, 3);
+    w.Form->Inspector()->setFocus();
+    bool canExit = false;
+    form.Inspector()->OnChangeValue(QString::number(form.CardRow()), QStringLiteral("Пользователь"),
+                                    QStringLiteral("Смирнов"), canExit);
+    ASSERT_TRUE(undo->isEnabled());
+    form.Settings().AutoWriteKey = true;
+    form.UpdateControls();
+    EXPECT_FALSE(undo->isEnabled());
+    test::Click(form, "AddCardBut");  // written into controller 3 and confirmed
+    ASSERT_EQ(dev.UserCount(), 41);
+    form.Settings().AutoWriteKey = false;
+    form.UpdateControls();
+    const TCardsSnapshot written = SnapshotCards(dev);
+    form.UndoClick();
+    EXPECT_EQ(SnapshotCards(dev), written);
+    EXPECT_EQ(info->text(), QStringLiteral("Правку не отменить: списки карт с тех пор изменились"));
+}
+
 TEST(WindowUndo, NothingToUndoWhileEditsAreWrittenIntoTheController) {
     FindWindow w;
     TMainForm& form = *w.Form;
