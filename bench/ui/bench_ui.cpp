@@ -583,6 +583,16 @@ QPoint CellPoint(TACGrid* grid, int index) {
     return {-1, -1};
 }
 
+// A full list again, the cursor on row 0 without marks, then every other card marked.
+void MarkEveryOther(TMainForm& form, TCardList& list, TConfPelko& dev) {
+    RefillCards(dev);
+    form.Engine().RefreshCardList();
+    list.Key(Qt::Key_Home);
+    list.Key(Qt::Key_Down);
+    list.Key(Qt::Key_Up);
+    for (int row = 0; row < kUserCells; row += 2) dev.SelectCard(false, static_cast<std::uint16_t>(row));
+}
+
 // One character typed into a line editor, as a keyboard sends it (Cyrillic too).
 void TypeChar(QWidget* field, QChar c) {
     QKeyEvent press(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, QString(c));
@@ -626,12 +636,7 @@ void FindFigures(TMainForm& form, TCardList& list, TConfPelko& dev) {
     bool restored = true;
     auto* delBut = form.findChild<QToolButton*>(QStringLiteral("DelCardBut"));
     for (int r = 0; r < kActionRounds && delBut != nullptr; ++r) {
-        RefillCards(dev);
-        form.Engine().RefreshCardList();
-        list.Key(Qt::Key_Home);
-        list.Key(Qt::Key_Down);
-        list.Key(Qt::Key_Up);
-        for (int row = 0; row < kUserCells; row += 2) dev.SelectCard(false, static_cast<std::uint16_t>(row));
+        MarkEveryOther(form, list, dev);
         list.Act([&] { delBut->click(); });
         undos.push_back(list.Act([&] { QTest::keyClick(&form, Qt::Key_Z, Qt::ControlModifier); }));
         restored = restored && dev.CardCount(false) == kUserCells;
@@ -723,12 +728,7 @@ void CardListFigures() {
     std::vector<double> deletes;
     bool halfLeft = true;
     for (int r = 0; r < kActionRounds; ++r) {
-        RefillCards(dev);
-        form.Engine().RefreshCardList();
-        list.Key(Qt::Key_Home);
-        list.Key(Qt::Key_Down);
-        list.Key(Qt::Key_Up);
-        for (int row = 0; row < kUserCells; row += 2) dev.SelectCard(false, static_cast<std::uint16_t>(row));
+        MarkEveryOther(form, list, dev);
         grid->update();
         Settle();
         deletes.push_back(list.Act([&] { delBut->click(); }));

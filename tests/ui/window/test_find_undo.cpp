@@ -365,7 +365,6 @@ TEST(WindowUndo, AReadOrAWriteThroughTheLineEndsTheHistory) {
     EXPECT_FALSE(undo->isEnabled());
 
     test::ClickRow(form, 3);
-    w.Form->Inspector()->setFocus();
     bool canExit = false;
     form.Inspector()->OnChangeValue(QString::number(form.CardRow()), QStringLiteral("Пользователь"),
                                     QStringLiteral("Смирнов"), canExit);
