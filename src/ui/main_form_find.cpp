@@ -77,6 +77,9 @@ void TMainForm::FindClick() { FFindBar->Open(); }
 
 void TMainForm::FindTextChanged(const QString& text) {
     const int index = CardRow();  // the card under the cursor, by the rows shown so far
+    // Row numbers kept for Shift marking name other cards now.
+    FShiftAnchor = NoCard;
+    FLastMarkRow = NoCard;
     FFilter.SetText(text);
     ApplyFilter();
     int row = FFilter.RowOf(index, ShownCount());
@@ -165,6 +168,14 @@ void TMainForm::UndoApplied(const TCardPlace& place) {
     if (FGroup.IndexOfAdr(place.Adr) != FGroup.Selected()) SelectDevice(place.Adr);
     if (Master() != place.Master) ChViewClick();
     FEngine->CardFocus() = true;
+    FShiftAnchor = NoCard;
+    FLastMarkRow = NoCard;
+    // The card the edit touched stays in sight whatever the find field holds.
+    TCard card;
+    if (place.Index >= 0 && place.Index < ShownCount()) {
+        Cur().GetCard(Master(), static_cast<std::uint16_t>(place.Index), card);
+        FFilter.Keep(card.Pos);
+    }
     RefreshShownRows();
     SetCardRow(place.Index);
     FRowBefore = FCardGrid->Row();

@@ -397,6 +397,38 @@ TEST(WindowUndo, NothingToUndoWhileEditsAreWrittenIntoTheController) {
     EXPECT_TRUE(undo->isEnabled());
 }
 
+// Under a find text an undo or redo shows the card it touched, matching or not.
+TEST(WindowUndo, TheCardAnUndoTouchesIsShownUnderTheFindText) {
+    FindWindow w;
+    TMainForm& form = *w.Form;
+    form.FindClick();
+    w.Type(QStringLiteral("петров"));  // list indices 1 and 7
+    test::ClickRow(form, 1);
+    w.Change(w.Key(), "Пользователь", QStringLiteral("Орлов"));
+    test::ClickRow(form, 0);
+    test::Click(form, "DelCardBut");
+    EXPECT_EQ(form.CardGrid()->RowCount(), 0);  // Петров deleted, Орлов no longer matches
+    const struct {
+        const char* Name;
+        bool Redo;
+        int Row;       // the card under the cursor after it
+        int Rows;      // rows shown
+        const char* User;
+    } steps[] = {
+        {"undo delete", false, 1, 1, "Петров"},
+        {"undo rename", false, 7, 2, "Петров"},
+        {"redo rename", true, 7, 2, "Орлов"},
+    };
+    for (const auto& st : steps) {
+        QTest::keyClick(&form, Qt::Key_Z, st.Redo ? Qt::ControlModifier | Qt::ShiftModifier : Qt::ControlModifier);
+        test::Flush();
+        EXPECT_EQ(form.CardRow(), st.Row) << st.Name;
+        EXPECT_EQ(form.CardGrid()->RowCount(), st.Rows) << st.Name;
+        EXPECT_EQ(w.Dev(3).UserCards()[static_cast<std::size_t>(st.Row)].User, st.User) << st.Name;
+        EXPECT_EQ(form.Inspector()->Value(2), QString::fromUtf8(st.User)) << st.Name;
+    }
+}
+
 // Random edits, marks and find texts; every step keeps the rows shown equal
 // to the matching cards with no mark hidden, and undoing every edit brings
 // the first lists back, redoing them the last.
