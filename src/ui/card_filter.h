@@ -17,7 +17,6 @@ class TCardFilter {
 public:
     // Blank text shows every card.
     void SetText(const QString& text);
-    const QString& Text() const { return FText; }
     bool Active() const { return !FNeedle.isEmpty(); }
     bool Matches(const TCard& card) const;
 

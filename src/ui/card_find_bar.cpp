@@ -46,8 +46,6 @@ TCardFindBar::TCardFindBar(QWidget* parent) : QFrame(parent) {
     hide();
 }
 
-QString TCardFindBar::Text() const { return FField->text(); }
-
 void TCardFindBar::Open() {
     show();
     FField->setFocus(Qt::ShortcutFocusReason);

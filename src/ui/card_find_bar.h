@@ -14,8 +14,6 @@ class TCardFindBar : public QFrame {
 public:
     explicit TCardFindBar(QWidget* parent = nullptr);
 
-    QLineEdit* Field() const { return FField; }
-    QString Text() const;
     // Shows the bar with the field focused and its text selected.
     void Open();
     // Empties the field and hides the bar.

@@ -382,21 +382,6 @@ TEST(WindowUndo, AReadOrAWriteThroughTheLineEndsTheHistory) {
     EXPECT_EQ(info->text(), QStringLiteral("Правку не отменить: списки карт с тех пор изменились"));
 }
 
-TEST(WindowUndo, NothingToUndoWhileEditsAreWrittenIntoTheController) {
-    FindWindow w;
-    TMainForm& form = *w.Form;
-    test::ClickRow(form, 0);
-    w.Change(w.Key(), "Пользователь", QStringLiteral("Смирнов"));
-    QAction* undo = form.findChild<QAction*>(QStringLiteral("EditUndo"));
-    ASSERT_TRUE(undo->isEnabled());
-    form.Settings().AutoWriteKey = true;
-    form.UpdateControls();
-    EXPECT_FALSE(undo->isEnabled());
-    form.Settings().AutoWriteKey = false;
-    form.UpdateControls();
-    EXPECT_TRUE(undo->isEnabled());
-}
-
 // Under a find text an undo or redo shows the card it touched, matching or not.
 TEST(WindowUndo, TheCardAnUndoTouchesIsShownUnderTheFindText) {
     FindWindow w;
