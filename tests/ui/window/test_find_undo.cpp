@@ -6,7 +6,6 @@
 #include <QAction>
 #include <QApplication>
 #include <QKeyEvent>
-#include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QGuiApplication>
@@ -33,7 +32,7 @@ TCode CodeOf(int n) {
 }
 
 // Device 3 (opened) holds twelve user cards and three master cards; device
-// 40 is empty. The port is not open, so edits stay in the program.
+// 40 is empty. AutoWriteKey is off, so edits stay in the program.
 struct FindWindow : test::TWindowFixture {
     FindWindow() : test::TWindowFixture(Options()) {
         Form->show();
