@@ -4,6 +4,7 @@
 // figure is the median, the maximum and the best of several runs. Prints
 // figures; asserts nothing.
 //   bench_ui             all figures
+//   bench_ui --cards     the list of 1000 cards only
 //   bench_ui --startup                  one cold start
 //   bench_ui --open-bare|--open-window FILE  one first load in a fresh process
 // (the program runs itself in these ways)
@@ -16,6 +17,8 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QEventLoop>
+#include <QKeyEvent>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QTest>
@@ -580,6 +583,70 @@ QPoint CellPoint(TACGrid* grid, int index) {
     return {-1, -1};
 }
 
+// A full list again, the cursor on row 0 without marks, then every other card marked.
+void MarkEveryOther(TMainForm& form, TCardList& list, TConfPelko& dev) {
+    RefillCards(dev);
+    form.Engine().RefreshCardList();
+    list.Key(Qt::Key_Home);
+    list.Key(Qt::Key_Down);
+    list.Key(Qt::Key_Up);
+    for (int row = 0; row < kUserCells; row += 2) dev.SelectCard(false, static_cast<std::uint16_t>(row));
+}
+
+// One character typed into a line editor, as a keyboard sends it (Cyrillic too).
+void TypeChar(QWidget* field, QChar c) {
+    QKeyEvent press(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, QString(c));
+    QApplication::sendEvent(field, &press);
+    QKeyEvent release(QEvent::KeyRelease, Qt::Key_unknown, Qt::NoModifier, QString(c));
+    QApplication::sendEvent(field, &release);
+}
+
+// The find field over 1000 cards: each keystroke refilters the list and
+// repaints it; Esc brings every row back. Then undo and redo of deleting
+// 500 marked cards.
+void FindFigures(TMainForm& form, TCardList& list, TConfPelko& dev) {
+    RefillCards(dev);
+    form.Engine().RefreshCardList();
+    list.Key(Qt::Key_Home);
+    auto* field = form.findChild<QLineEdit*>(QStringLiteral("CardFindField"));
+    if (field == nullptr) return void(std::printf("  find field missing: skipped\n"));
+    const struct {
+        const char* Name;
+        const char* Text;
+        int Rows;  // shown after the whole text
+    } texts[] = {
+        {"(e) find, per keystroke: a user name \"сотрудник 99\"", "сотрудник 99", 11},
+        {"(e) find, per keystroke: a code part \"02e7\"", "02e7", 1},
+    };
+    for (const auto& t : texts) {
+        std::vector<double> keys, escapes;
+        bool right = true;
+        for (int r = 0; r < 3; ++r) {
+            list.Act([&] { form.FindClick(); });
+            for (const QChar c : QString::fromUtf8(t.Text)) keys.push_back(list.Act([&] { TypeChar(field, c); }));
+            right = right && form.CardGrid()->RowCount() == t.Rows;
+            escapes.push_back(list.Act([&] { QTest::keyClick(field, Qt::Key_Escape); }));
+            right = right && form.CardGrid()->RowCount() == kUserCells;
+        }
+        Figure(t.Name, keys, right ? "" : "  WRONG ROWS");
+        Figure("(e) Esc: all 1000 rows back", escapes);
+    }
+
+    std::vector<double> undos, redos;
+    bool restored = true;
+    auto* delBut = form.findChild<QToolButton*>(QStringLiteral("DelCardBut"));
+    for (int r = 0; r < kActionRounds && delBut != nullptr; ++r) {
+        MarkEveryOther(form, list, dev);
+        list.Act([&] { delBut->click(); });
+        undos.push_back(list.Act([&] { QTest::keyClick(&form, Qt::Key_Z, Qt::ControlModifier); }));
+        restored = restored && dev.CardCount(false) == kUserCells;
+        redos.push_back(list.Act([&] { QTest::keyClick(&form, Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier); }));
+        restored = restored && dev.CardCount(false) == kUserCells / 2;
+    }
+    Figure("(f) Ctrl+Z: 500 deleted cards back", undos, restored ? "" : "  NOT RESTORED");
+    Figure("(f) Ctrl+Shift+Z: deleted again", redos);
+}
+
 void CardListFigures() {
     std::printf("3. A list of 1000 user cards (and 10 master cards); target < 16 ms per user action\n");
     TMainForm form{TStartOptions{}};
@@ -661,12 +728,7 @@ void CardListFigures() {
     std::vector<double> deletes;
     bool halfLeft = true;
     for (int r = 0; r < kActionRounds; ++r) {
-        RefillCards(dev);
-        form.Engine().RefreshCardList();
-        list.Key(Qt::Key_Home);
-        list.Key(Qt::Key_Down);
-        list.Key(Qt::Key_Up);
-        for (int row = 0; row < kUserCells; row += 2) dev.SelectCard(false, static_cast<std::uint16_t>(row));
+        MarkEveryOther(form, list, dev);
         grid->update();
         Settle();
         deletes.push_back(list.Act([&] { delBut->click(); }));
@@ -685,6 +747,8 @@ void CardListFigures() {
         reachedEnd = reachedEnd && grid->Row() == kUserCells - 1;
     }
     Figure("(d) PageDown, top to bottom", pages, reachedEnd ? "" : "  LAST ROW NOT REACHED");
+
+    FindFigures(form, list, dev);
     if (list.Unpainted()) std::printf("  NOTE: some action did not paint the card grid\n");
 }
 
@@ -698,6 +762,12 @@ int main(int argc, char** argv) {
     if (argc == 3 && std::strcmp(argv[1], "--open-window") == 0) return OpenWindowChild(argc, argv);
     std::printf("machine: %u cores, load average %s (1, 5, 15 min), platform %s\n",
                 std::thread::hardware_concurrency(), LoadAverage().c_str(), qgetenv("QT_QPA_PLATFORM").constData());
+    if (argc == 2 && std::strcmp(argv[1], "--cards") == 0) {
+        QApplication app(argc, argv);
+        InitApplication();
+        CardListFigures();
+        return 0;
+    }
     StartupFigures();
     // Freed memory stays in the process, so that the bare loads and the
     // window's loads all run on warm pages, whichever ran before.

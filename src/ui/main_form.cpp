@@ -28,6 +28,7 @@
 #include "ui/dialogs/sequrity_form.h"
 #include "ui/dialogs/set_program_form.h"
 #include "ui/dialogs/settings_form.h"
+#include "ui/card_undo.h"
 #include "ui/exchange_panel.h"
 #include "ui/file_dialogs.h"
 #include "ui/glyphs.h"
@@ -338,6 +339,7 @@ QWidget* TMainForm::BuildCardPanel() {
     }
     titleRow->addWidget(buttons);
     column->addWidget(title);
+    column->addWidget(BuildFindBar());
 
     FCardGrid = new TYSGrid;
     FCardGrid->setObjectName(QStringLiteral("CardGrid"));
@@ -422,6 +424,7 @@ void TMainForm::BuildMenus() {
     add(file, "ImportCardsCsv", "&Импорт карт из CSV…", [this] { ImportCardsCsvClick(); });
     separator(file, "N17");
     add(file, "N3", "Выход", [this] { close(); }, QKeySequence::Quit);
+    BuildEditMenu();
 
     FMenuDev = menuBar()->addMenu(QStringLiteral("Прибор"));
     FMenuDev->setObjectName(QStringLiteral("MenuDev"));
@@ -473,6 +476,7 @@ void TMainForm::BuildStatusBar() {
     FStatusPort->setAccessibleName(QStringLiteral("Порт"));
     FStatusPort->hide();
     statusBar()->addPermanentWidget(FStatusPort);
+    BuildCardCounts();
 }
 
 void TMainForm::SetPortClosed(bool closed) {
@@ -529,10 +533,9 @@ bool TMainForm::eventFilter(QObject* watched, QEvent* event) {
 
 // An operation may have found, lost, opened or refilled devices.
 void TMainForm::AfterCommand() {
-    if (FCardGrid->RowCount() != ShownCount()) {
-        FCardGrid->SetRowCount(ShownCount());
-        FRowBefore = FCardGrid->Row();
-    }
+    if (ApplyFilter()) FRowBefore = FCardGrid->Row();
+    // A read, a search or a write may have replaced the lists the undo history knows.
+    FUndo->DropIfChanged();
     RepaintCardGrid();
     UpdateGridDev();
     UpdateControls();
@@ -550,6 +553,8 @@ void TMainForm::UpdateControls() {
         FControls = UpdateControlsRule(FControls, FGroup, FEngine->CurConf(), FEngine->MasterView(), FSettings);
     }
     ApplyControls(FControls);
+    UpdateEditActions();
+    ShowCardCounts();
     ScheduleTitle();
 }
 

@@ -19,6 +19,7 @@
 #include "link/pelko_session.h"
 #include "model/color_cell.h"
 #include "model/group_dev.h"
+#include "ui/card_filter.h"
 #include "ui/control_state.h"
 #include "ui/port_choice.h"
 #include "ui/progress_text.h"
@@ -49,6 +50,9 @@ class TSetProgramForm;
 class TFileDialogs;
 class TExchangePanel;
 class TSimulatorMenu;
+class TCardFindBar;
+class TCardUndo;
+struct TCardPlace;
 
 class TMainForm : public QMainWindow, public EngineHost {
     Q_OBJECT
@@ -99,6 +103,10 @@ public:
     void InverseSelClick();
     void EditButClick();
     void ReadCodeButClick();
+    // The "Правка" menu: undo and redo of edits kept in the program, find in the card list.
+    void UndoClick();
+    void RedoClick();
+    void FindClick();
     // The toolbar's line commands and the device menu.
     void SpButFindClick();
     void SpButExFindClick();
@@ -230,6 +238,25 @@ private:
     void CardCodeChanged(int i, const QString& value);
     void DeleteCards();
 
+    // Find, undo and the card counts (main_form_find.cpp).
+    void BuildEditMenu();
+    QWidget* BuildFindBar();
+    void BuildCardCounts();
+    void FindTextChanged(const QString& text);
+    // Takes the find field's matches as the rows shown; true when their number changed.
+    bool ApplyFilter();
+    void RefreshShownRows();
+    void DropHiddenMarks();
+    // The list index of a card list row, -1 for none.
+    int CardIndexOf(int row) const;
+    void ShowCardCounts();
+    bool EditsStayInModel() const;
+    // Runs a card edit of the shown list, or a copy into another device, so that it can be undone.
+    void RecordEdit(const char* what, const std::function<void()>& edit);
+    void RecordCopy(DevIndex target, const std::function<void()>& copy);
+    void UndoApplied(const TCardPlace& place);
+    void UpdateEditActions();
+
     // Files.
     bool SaveConfig();
     bool WriteConfig(const QString& path);
@@ -277,6 +304,10 @@ private:
     QLabel* FStatusView = nullptr;
     QLabel* FStatusInfo = nullptr;
     QLabel* FStatusPort = nullptr;  // says the port is not open
+    QLabel* FStatusCounts = nullptr;  // the shown device's cards and marks
+    TCardFindBar* FFindBar = nullptr;
+    TCardFilter FFilter;
+    TCardUndo* FUndo = nullptr;
     bool FPortClosed = false;
     std::map<std::string, QAction*> FActions;
     QMenu* FMenuDev = nullptr;

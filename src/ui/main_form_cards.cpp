@@ -12,6 +12,7 @@
 #include "controls/ys_grid.h"
 #include "ui/card_code_check.h"
 #include "ui/card_device_markup.h"
+#include "engine/card_list_edits.h"
 #include "ui/main_form.h"
 
 namespace pelko {
@@ -54,9 +55,10 @@ void TMainForm::CardGridGetColumnName(int col, TWinColor& color, QString& data) 
 void TMainForm::CardGridGetCellData(int row, int col, TWinColor& color, QString& data) {
     color = 0;
     data.clear();
-    if (row < 0 || row >= ShownCount()) return;
+    const int index = CardIndexOf(row);
+    if (index < 0) return;
     TCard card;
-    const auto r = static_cast<std::uint16_t>(row);
+    const auto r = static_cast<std::uint16_t>(index);
     Cur().GetCard(Master(), r, card);
     if (Cur().IsCardSelected(Master(), r)) color = kMarkedRowColor;
     if (col == 0) data = QString::number(card.Pos);
@@ -67,14 +69,16 @@ void TMainForm::CardGridGetCellData(int row, int col, TWinColor& color, QString&
 // --- marking ------------------------------------------------------------------------
 
 void TMainForm::MarkRow(int row, bool on) {
-    if (row < 0 || row >= ShownCount()) return;
-    const auto r = static_cast<std::uint16_t>(row);
+    const int index = CardIndexOf(row);
+    if (index < 0) return;
+    const auto r = static_cast<std::uint16_t>(index);
     if (on) Cur().SelectCard(Master(), r);
     else Cur().UnselectCard(Master(), r);
 }
 
 bool TMainForm::RowMarked(int row) {
-    return row >= 0 && row < ShownCount() && Cur().IsCardSelected(Master(), static_cast<std::uint16_t>(row));
+    const int index = CardIndexOf(row);
+    return index >= 0 && Cur().IsCardSelected(Master(), static_cast<std::uint16_t>(index));
 }
 
 void TMainForm::CardGridChangeRow() {
@@ -149,23 +153,24 @@ void TMainForm::CardGridMouseDown(QMouseEvent* e) {
 
 void TMainForm::UpdateInspCard() {
     if (!FEngine->CardFocus()) return;
-    FInspector->LoadParams(CardMarkup(Cur(), Master(), FCardGrid->Row()));
+    FInspector->LoadParams(CardMarkup(Cur(), Master(), CardRow()));
 }
 
 void TMainForm::CardChangeValue(const QString& key, const QString& name, const QString& value) {
     const int i = key.toInt();
     TCard card;
-    const int r = FCardGrid->Row();
+    const int r = CardRow();
     if (r < 0 || r >= ShownCount()) return;
     Cur().GetCard(Master(), static_cast<std::uint16_t>(r), card);
     if (name == QStringLiteral("Ячейка")) return CardCellChanged(i, card, value.toUpper().toInt());
     if (name == QStringLiteral("Код карты")) return CardCodeChanged(i, value);
-    if (name == QStringLiteral("Пользователь")) FEngine->SetCardUser(i, value.toStdString());
+    if (name == QStringLiteral("Пользователь"))
+        RecordEdit("изменение имени пользователя", [&] { FEngine->SetCardUser(i, value.toStdString()); });
 }
 
 void TMainForm::CardCellChanged(int i, const TCard& card, int cell) {
     if (cell < 0 || cell >= kCellCount || cell == card.Pos) return;
-    FEngine->MoveCard(i, static_cast<std::uint16_t>(cell));
+    RecordEdit("перемещение карты", [&] { FEngine->MoveCard(i, static_cast<std::uint16_t>(cell)); });
     UpdateInspCard();
     if (!FSettings.AutoWriteKey) FInspector->RefreshValues();
 }
@@ -178,13 +183,15 @@ void TMainForm::CardCodeChanged(int i, const QString& value) {
         FInspector->EditParam(1);
         return;
     }
-    FEngine->ChangeCardCode(i, check.Code);
+    RecordEdit("изменение кода карты", [&] { FEngine->ChangeCardCode(i, check.Code); });
 }
 
 // --- card buttons ------------------------------------------------------------------------
 
 void TMainForm::AddCardButClick() {
-    FEngine->AddCard();
+    // The new card is shown whatever the find field holds: it is the one to edit next.
+    FFilter.Keep(LowestFreeCell(Cur(), Master()));
+    RecordEdit("добавление карты", [this] { FEngine->AddCard(); });
     UpdateInspCard();
 }
 
@@ -198,11 +205,12 @@ void TMainForm::DelCardButClick() {
 void TMainForm::DeleteCards() {
     FShiftAnchor = NoCard;
     FLastMarkRow = NoCard;
-    FEngine->DeleteCard(FCardGrid->Row());
+    const bool many = Cur().CountSelected(Master()) != 0;
+    RecordEdit(many ? "удаление карт" : "удаление карты", [this] { FEngine->DeleteCard(CardRow()); });
 }
 
 void TMainForm::ChStatusCardClick() {
-    FEngine->SwitchCardList(FCardGrid->Row());
+    RecordEdit("смену статуса карты", [this] { FEngine->SwitchCardList(CardRow()); });
     UpdateInspCard();
 }
 
@@ -210,7 +218,7 @@ void TMainForm::ChViewClick() {
     FShiftAnchor = NoCard;
     FLastMarkRow = NoCard;
     FEngine->MasterView() = !FEngine->MasterView();
-    FCardGrid->SetRowCount(ShownCount());
+    RefreshShownRows();
     RepaintCardGrid();
     UpdateInspCard();
     FInspector->CommitEdit();
@@ -218,7 +226,8 @@ void TMainForm::ChViewClick() {
 }
 
 void TMainForm::InverseSelClick() {
-    Cur().InvertSelection(Master());
+    if (!FFilter.Active()) Cur().InvertSelection(Master());
+    else for (int row = 0; row < FCardGrid->RowCount(); ++row) MarkRow(row, !RowMarked(row));
     RepaintCardGrid();
 }
 
@@ -226,6 +235,7 @@ void TMainForm::EditButClick() {
     if (FInspector->SelRow() != -1) FInspector->EditParam(FInspector->SelRow());
 }
 
+// Not undone: a controller without master cards gets one written on the way.
 void TMainForm::ReadCodeButClick() { FEngine->CaptureCode(); }
 
 }  // namespace pelko

@@ -42,8 +42,7 @@ void TMainForm::UpdateInspDev() {
 // A device left the group (file, new configuration, lost devices): the card
 // list and the inspector must not show what is gone.
 void TMainForm::DevicesRemoved() {
-    FCardGrid->SetRowCount(ShownCount());
-    FRowBefore = FCardGrid->Row();
+    RefreshShownRows();
     RepaintCardGrid();
     if (FGroup.Selected() == NoDevice) {
         FEngine->CardFocus() = false;
@@ -60,8 +59,7 @@ void TMainForm::GridDevCellClick(const TColorCell* cell) {
     const auto index = static_cast<DevIndex>(cell->Index);
     if (index == FGroup.Selected()) return UpdateInspDev();
     FGroup.Select(index);
-    FCardGrid->SetRowCount(ShownCount());
-    FRowBefore = FCardGrid->Row();
+    RefreshShownRows();
     RepaintCardGrid();
     UpdateInspDev();
     UpdateControls();
@@ -110,7 +108,7 @@ void TMainForm::AInspector1ChangeValue(const QString& key, const QString& name, 
 // --- drag and drop ----------------------------------------------------------------
 
 void TMainForm::CardGridMouseMove(QMouseEvent* e) {
-    if (!(e->buttons() & Qt::LeftButton) || FDragStart.isNull() || ShownCount() == 0 || FCardGrid->SizingCol() >= 0)
+    if (!(e->buttons() & Qt::LeftButton) || FDragStart.isNull() || FCardGrid->RowCount() == 0 || FCardGrid->SizingCol() >= 0)
         return;
     if ((e->position().toPoint() - FDragStart).manhattanLength() < QApplication::startDragDistance()) return;
     FDragStart = QPoint();
@@ -151,7 +149,8 @@ void TMainForm::ConnectDeviceGrid() {
 void TMainForm::GridDevDragDrop(int x, int y) {
     const TColorCell* cell = FGridDev->CellAt(x, y);
     if (cell == nullptr || cell->Index == FGroup.Selected()) return;
-    FEngine->CopyCardsTo(static_cast<DevIndex>(cell->Index), FCardGrid->Row());
+    const auto target = static_cast<DevIndex>(cell->Index);
+    RecordCopy(target, [this, target] { FEngine->CopyCardsTo(target, CardRow()); });
 }
 
 }  // namespace pelko

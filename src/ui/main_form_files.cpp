@@ -11,6 +11,7 @@
 #include <utility>
 
 #include "config/config_reader.h"
+#include "ui/card_undo.h"
 #include "config/config_writer.h"
 #include "config/file_io.h"
 #include "pelko_version.h"
@@ -51,6 +52,7 @@ void TMainForm::sbFileCreateClick() {
         if (!FGroup.GetState(index, dfConnected)) FGroup.DeleteDevice(index);
     }
     DevicesRemoved();
+    FUndo->Clear();
     UpdateGridDev();
     UpdateControls();
     TakeSaved();  // a fresh start has nothing to save yet
@@ -76,6 +78,7 @@ void TMainForm::OpenConfigFile(const QString& path) {
     FConfigFileName = QFileInfo(path).absoluteFilePath().toStdString();
     ReadFromFile(std::move(bytes), FSettings, FGroup, *FFileHost);
     FCardsRead.clear();  // the file's lists replace what was read
+    FUndo->Clear();      // and nothing from before the file may come back over them
     TakeSaved();
     DevicesRemoved();
     SetPortClosed(!portBefore && !FEngine->EnPort(FSettings.NComPort));

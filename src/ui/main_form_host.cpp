@@ -193,15 +193,22 @@ void TMainForm::ShowDeviceGrid() { FGridDevPanel->setVisible(FGroup.Count() > 0)
 
 void TMainForm::InspectorEditParam(int row) { FInspector->EditParam(row); }
 
-int TMainForm::CardRow() const { return FCardGrid->Row(); }
+// The engine counts in list indices; the grid's rows are those the find field leaves.
+int TMainForm::CardRow() const { return CardIndexOf(FCardGrid->Row()); }
 
-void TMainForm::SetCardRow(int row) {
+// A card the find field hides is not shown for this: the cursor goes to the
+// nearest row shown (a deleted card's neighbour need not match).
+void TMainForm::SetCardRow(int index) {
+    const int row = FFilter.NearRow(index, ShownCount());
     if (row >= 0) FCardGrid->GoToRow(row);
 }
 
-void TMainForm::SetCardRowCount(int count) { FCardGrid->SetRowCount(count); }
+void TMainForm::SetCardRowCount(int) { ApplyFilter(); }
 
 // The rows are the viewport's: updating the grid itself repaints only its frame.
-void TMainForm::RepaintCardGrid() { FCardGrid->viewport()->update(); }
+void TMainForm::RepaintCardGrid() {
+    FCardGrid->viewport()->update();
+    ShowCardCounts();
+}
 
 }  // namespace pelko
