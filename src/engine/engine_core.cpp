@@ -10,6 +10,8 @@ namespace {
 const Bytes kFailureBytes(6, 0);
 constexpr std::size_t kShortAnswer = 6;
 constexpr std::size_t kConfigAnswer = 11;
+// The only request sent outside an operation gives a device the common password.
+constexpr char kOutsideTitle[] = "Замена пароля на общий";
 
 bool Confirmed(const Bytes& answer, std::uint8_t adr, std::uint8_t cmd) {
     return answer.size() >= 4 && answer[0] == adr && answer[2] == cmd && answer[3] == kAccepted;
@@ -130,6 +132,14 @@ void TEngineCore::SettleDropped() {
     auto handler = std::move(FOutsideDropped);
     FOutsideDropped = nullptr;
     handler(TAnswer(kFailureBytes));
+    JournalChanges(kOutsideTitle);
+}
+
+void TEngineCore::JournalChanges(const std::string& operation) {
+    if (Changes.Empty()) return;
+    const auto entries = Changes.Take(operation, [this](std::uint8_t adr) { return DeviceLabel(adr); });
+    if (Recorder == nullptr) return;
+    for (const TJournalEntry& e : entries) Recorder->Journal(e);
 }
 
 bool TEngineCore::RestartSession() {
@@ -185,7 +195,9 @@ bool TEngineCore::SyncLogin(std::uint8_t adr, const TCode& pass) {
 bool TEngineCore::SyncWriteConfig(std::uint8_t adr, const TDevConfig& block) {
     Bytes answer;
     Session.SyncQuery(Requests.WriteConfig(adr, block), answer, kShortAnswer);
-    return Confirmed(answer, adr, ansWriteConfig);
+    const bool ok = Confirmed(answer, adr, ansWriteConfig);
+    Changes.ConfigWritten(adr, block, ok);
+    return ok;
 }
 
 bool TEngineCore::SyncReadConfig(std::uint8_t adr, TDevConfig& block) {
@@ -200,7 +212,10 @@ bool TEngineCore::SyncReadConfig(std::uint8_t adr, TDevConfig& block) {
 
 int TEngineCore::CheckPassChange(std::uint8_t adr, const TCode& oldPass, const TCode& newPass) {
     if (!Session.Active()) return -1;
-    if (SyncLogin(adr, newPass)) return 1;
+    if (SyncLogin(adr, newPass)) {
+        Changes.PassTook(adr);
+        return 1;
+    }
     if (SyncLogin(adr, oldPass)) return 0;
     return -1;
 }
@@ -213,6 +228,7 @@ TOperState TEngineCore::State() const {
 }
 
 TModalResult TEngineCore::Run(TOperation& op) {
+    const std::string title = OperationTitle(op.State());
     FCurrent = &op;
     ++FSerial;
     FEverRan = true;
@@ -221,6 +237,7 @@ TModalResult TEngineCore::Run(TOperation& op) {
     TModalResult result = TModalResult::Closed;
     if (FCurrent == &op) result = ShowModal();
     if (FCurrent == &op) Finish();
+    JournalChanges(title);
     SettleDropped();
     return result;
 }
@@ -309,10 +326,12 @@ void TEngineCore::OnAsyncAnswer(const Bytes& Answer, std::uint32_t Check) {
     const TAnswer given(Answer);
     const bool fromTarget = !given.Failure && given.Adr == p.adr && given.Cmd == p.answerCmd;
     const TAnswer a(fromTarget ? Answer : kFailureBytes);
+    Changes.Answered(p.body, a);
     if (p.op == 0) {
         auto handler = std::move(FOutsideAnswer);
         FOutsideAnswer = nullptr;
         if (handler) handler(a);
+        JournalChanges(kOutsideTitle);
     } else if (FCurrent != nullptr && p.op == FSerial) {
         FCurrent->OnAnswer(p.step, a);
         // Cancelled: the answer in flight has been applied, nothing more goes out.

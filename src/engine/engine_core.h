@@ -11,6 +11,8 @@
 #include <vector>
 
 #include "config/program_settings.h"
+#include "engine/change_recorder.h"
+#include "engine/change_tally.h"
 #include "engine/engine_host.h"
 #include "engine/operation.h"
 #include "engine/progress.h"
@@ -33,6 +35,12 @@ public:
     ProgramSettings& Settings;
     EngineHost& Host;
     TRequestBodies Requests;
+
+    // Backups and the journal of changes; none: nothing is kept.
+    ChangeRecorder* Recorder = nullptr;
+    TChangeTally Changes;
+    // Hands what was changed since the last call to the journal.
+    void JournalChanges(const std::string& operation);
 
     // Window state the operations read.
     bool MasterView = false;  // the card list shows master cards
@@ -158,6 +166,20 @@ private:
     std::function<void(const TAnswer&)> FOutsideDropped;
     void SettleDropped();
     void DropPending();
+};
+
+// Journals what the blocking exchanges of one command changed, whichever
+// way the command returns.
+class TJournalScope {
+public:
+    TJournalScope(TEngineCore& core, const char* operation) : C(core), FOperation(operation) {}
+    ~TJournalScope() { C.JournalChanges(FOperation); }
+    TJournalScope(const TJournalScope&) = delete;
+    TJournalScope& operator=(const TJournalScope&) = delete;
+
+private:
+    TEngineCore& C;
+    const char* FOperation;
 };
 
 }  // namespace pelko
