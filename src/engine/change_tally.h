@@ -34,6 +34,8 @@ public:
     // same card is in the same cell.
     bool Known(std::uint8_t adr, const TConfPelko& named, TConfPelko& into) const;
 
+    void ForgetReads() { FRead.clear(); }
+
     bool Empty() const { return FChanges.empty(); }
     // One entry per controller changed since the last call; label names it.
     std::vector<TJournalEntry> Take(const std::string& operation,

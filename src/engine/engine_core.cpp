@@ -10,8 +10,8 @@ namespace {
 const Bytes kFailureBytes(6, 0);
 constexpr std::size_t kShortAnswer = 6;
 constexpr std::size_t kConfigAnswer = 11;
-// The only request sent outside an operation gives a device the common password.
-constexpr char kOutsideTitle[] = "Замена пароля на общий";
+// The only request sent outside an operation gives a device a new password.
+constexpr char kOutsideTitle[] = "Смена пароля";
 
 bool Confirmed(const Bytes& answer, std::uint8_t adr, std::uint8_t cmd) {
     return answer.size() >= 4 && answer[0] == adr && answer[2] == cmd && answer[3] == kAccepted;

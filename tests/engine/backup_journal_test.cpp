@@ -9,6 +9,7 @@
 #include "config/config_reader.h"
 #include "config/file_io.h"
 #include "engine/file_change_recorder.h"
+#include "engine/settings_dialog_values.h"
 #include "engine_fixture.h"
 
 namespace pelko::test {
@@ -111,7 +112,8 @@ void RunErase(TEngine& engine, Erase how) {
 // model's edits; a read serves only while nothing was written since.
 TEST_F(BackupJournalTest, BackupHoldsWhatTheControllerHeldBeforeTheErase) {
     for (const Erase how : {Erase::Reset, Erase::WriteOne, Erase::WriteAll}) {
-        for (const int read : {0, 1, 2}) {  // none, a read, a read spoiled by a later write
+        // none, a read, a read spoiled by a later write, a read before the port settings were accepted
+        for (const int read : {0, 1, 2, 3}) {
             for (const bool readFirst : {true, false}) {
                 SCOPED_TRACE(::testing::Message() << "erase " << int(how) << " read " << read << " readFirst "
                                                   << readFirst);
@@ -128,6 +130,7 @@ TEST_F(BackupJournalTest, BackupHoldsWhatTheControllerHeldBeforeTheErase) {
                     settings.AutoWriteKey = false;
                     ASSERT_EQ(Sim(id).Cell(7), Code(0x77));
                 }
+                if (read == 3) engine->AcceptProgramSettings(SettingsToDialog(settings));
                 const auto before = SimCells(id);
                 // An edit of the model only: the backup must not take it.
                 Dev(5).AddCard(500, Code(0x50), "только в программе");
@@ -276,7 +279,7 @@ TEST_F(BackupJournalTest, JournalNamesEveryChangeAndNoPassword) {
              engine->GiveCommonPassword(0);
              host.RunUntil([&] { return !engine->PassChangePending(); });
          },
-         {"Замена пароля на общий", "пароль изменён", "выполнено"}},
+         {"Смена пароля", "пароль изменён", "выполнено"}},
         {"common password", [this] {
              settings.SavePass = false;
              engine->CarryCommonPassword(kNewCommon);
