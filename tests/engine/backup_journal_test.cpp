@@ -24,8 +24,8 @@ class BackupJournalTest : public EngineTest {
 protected:
     void SetUp() override {
         EngineTest::SetUp();
-        dir = fs::temp_directory_path() / ("pelko-backup-" + std::to_string(::getpid()) + "-" +
-                                           ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        dir = fs::path(::testing::TempDir()) /
+              ("pelko-backup-" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
         fs::remove_all(dir);
         MakeRecorder();
     }
