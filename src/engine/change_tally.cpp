@@ -100,19 +100,29 @@ void TChangeTally::Answered(const Bytes& body, const TAnswer& a) {
     }
 }
 
-// Counted under the address the block gives, where the controller ends up.
+// Counted where the controller is afterwards: at the block's address when it
+// took the block, at its own otherwise.
 void TChangeTally::ConfigWritten(std::uint8_t adr, const TDevConfig& block, bool ok) {
     const std::uint8_t to = block[kAdrByte];
     if (to != adr) {
         FRead.erase(adr);
         FRead.erase(to);
     }
-    Change& c = FChanges[to];
     // A block found in place after a lost answer settles the write that lost it.
-    if (ok && c.configFailed > 0) --c.configFailed;
+    if (ok) {
+        for (const std::uint8_t key : {to, adr}) {
+            const auto it = FChanges.find(key);
+            if (it == FChanges.end() || it->second.configFailed == 0) continue;
+            --it->second.configFailed;
+            it->second.moves.erase({adr, to});
+            if (Describe(it->second).empty()) FChanges.erase(it);
+            break;
+        }
+    }
+    Change& c = FChanges[ok ? to : adr];
     if (ok) ++c.configOk;
     else ++c.configFailed;
-    if (to != adr) c.movedFrom.insert(adr);
+    if (to != adr) c.moves[{adr, to}] = ok;
     c.speedCode = block[1] & 0x0F;
 }
 
@@ -140,7 +150,7 @@ bool TChangeTally::Known(std::uint8_t adr, const TConfPelko& named, TConfPelko& 
     return true;
 }
 
-std::string TChangeTally::Describe(std::uint8_t adr, const Change& c) {
+std::string TChangeTally::Describe(const Change& c) {
     std::vector<std::string> parts;
     if (c.resetOk + c.resetFailed > 0) parts.push_back(c.resetOk > 0 ? "сброс" : "сброс не принят");
     if (!c.written.empty() || !c.failed.empty()) {
@@ -153,8 +163,9 @@ std::string TChangeTally::Describe(std::uint8_t adr, const Change& c) {
         }
         parts.push_back(cells);
     }
-    for (const std::uint8_t from : c.movedFrom)
-        parts.push_back("адрес " + std::to_string(from) + " → " + std::to_string(adr));
+    for (const auto& [move, took] : c.moves)
+        parts.push_back("адрес " + std::to_string(move.first) + " → " + std::to_string(move.second) +
+                        (took ? "" : " не изменён"));
     if (c.configOk + c.configFailed > 0)
         parts.push_back(std::string(c.configOk > 0 ? "параметры записаны" : "параметры не записаны") +
                         ", скорость " + Baud(c.speedCode) + " бит/с");
@@ -175,7 +186,7 @@ std::string TChangeTally::Result(const Change& c) {
 std::vector<TJournalEntry> TChangeTally::Take(const std::string& operation,
                                               const std::function<std::string(std::uint8_t)>& label) {
     std::vector<TJournalEntry> out;
-    for (const auto& [adr, c] : FChanges) out.push_back({operation, label(adr), Describe(adr, c), Result(c)});
+    for (const auto& [adr, c] : FChanges) out.push_back({operation, label(adr), Describe(c), Result(c)});
     FChanges.clear();
     return out;
 }

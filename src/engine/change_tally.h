@@ -47,14 +47,15 @@ private:
         int passOk = 0, passFailed = 0;
         int resetOk = 0, resetFailed = 0;
         int configOk = 0, configFailed = 0;
-        std::set<std::uint8_t> movedFrom;
+        // Address changes (from, to) and whether the controller took them.
+        std::map<std::pair<std::uint8_t, std::uint8_t>, bool> moves;
         std::uint8_t speedCode = 0;
     };
     struct Cells {
         std::array<TCode, kCellCount> codes{};
         std::bitset<kCellCount> read;
     };
-    static std::string Describe(std::uint8_t adr, const Change& c);
+    static std::string Describe(const Change& c);
     static std::string Result(const Change& c);
 
     std::map<std::uint8_t, Change> FChanges;

@@ -275,6 +275,19 @@ TEST_F(BackupJournalTest, JournalNamesEveryChangeAndNoPassword) {
          {"Запись параметров", "параметры записаны", "выполнено"}},
         {"address", [this] { engine->ChangeAddress(0, 9, std::nullopt); },
          {"Смена адреса", "(адрес 9)", "адрес 5 → 9", "выполнено"}},
+        {"address, request not heard",
+         [this] {
+             Fault(simId, SimFaultKind::Silent, 0x34);
+             engine->ChangeAddress(0, 9, std::nullopt);
+         },
+         {"Смена адреса", "(адрес 5)", "адрес 5 → 9 не изменён", "не выполнено"}},
+        {"address, answer spoiled after the move",
+         [this] {
+             Fault(simId, SimFaultKind::BadChecksum, 0x34, 0, 1);
+             engine->ChangeAddress(0, 9, std::nullopt);
+             EXPECT_TRUE(group.GetStateByAdr(9, dfOpened));
+         },
+         {"Смена адреса", "(адрес 9)", "адрес 5 → 9", "выполнено"}},
         {"own password to common", [this] {
              engine->GiveCommonPassword(0);
              host.RunUntil([&] { return !engine->PassChangePending(); });
@@ -311,6 +324,7 @@ TEST_F(BackupJournalTest, JournalNamesEveryChangeAndNoPassword) {
         ASSERT_EQ(lines.size(), 1u) << Journal();
         EXPECT_EQ(std::count(lines[0].begin(), lines[0].end(), '\t'), 4) << lines[0];
         for (const std::string& part : c.expect) EXPECT_NE(lines[0].find(part), std::string::npos) << lines[0];
+        EXPECT_EQ(lines[0].substr(lines[0].rfind('\t') + 1), c.expect.back()) << "the result closes the line";
         for (const TCode& pass : {kOwnPass, kNewCommon, FactoryPass, settings.StandPass}) {
             const std::string spaced = pelko::HexBytes(Bytes(pass.begin(), pass.end()), " ") + " ";
             EXPECT_EQ(lines[0].find(CodeToText(pass)), std::string::npos) << lines[0];
