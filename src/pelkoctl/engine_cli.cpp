@@ -37,7 +37,9 @@ EngineCli::EngineCli(const Args& args)
     FSettings.SmartPI = args.rtsAuto;
     FHost.AnswerYes = args.yes;
     FEngine.SetRecorder(&FRecorder);
-    FRecorder.onBackupSaved = [](const std::string& path) { std::cerr << "pelkoctl: резервная копия: " << path << "\n"; };
+    FRecorder.onBackupSaved = [](const std::string& path) {
+        std::cerr << "pelkoctl: резервная копия: " << path << "\n";
+    };
     FHost.SetPump([this](const std::function<bool()>& done) { return FCli.RunUntil(done); });
     FHost.OnMessage = [](const pelko::HeadlessHost::Message& m) { std::cerr << "pelkoctl: " << m.text << "\n"; };
     FTerminal = StderrIsTerminal();

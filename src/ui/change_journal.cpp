@@ -8,7 +8,6 @@
 #include <QLabel>
 #include <QMainWindow>
 #include <QMenu>
-#include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSettings>
@@ -28,8 +27,9 @@ constexpr int kBackupNoticeMs = 15000;
 
 }  // namespace
 
-TChangeJournal::TChangeJournal(const ProgramSettings& settings, QWidget* window)
-    : FWindow(window), FRecorder(settings, DefaultBackupFolder(), DefaultJournalPath()) {
+TChangeJournal::TChangeJournal(const ProgramSettings& settings, QWidget* window,
+                               std::function<void(const std::string&)> warn)
+    : FWindow(window), FWarn(std::move(warn)), FRecorder(settings, DefaultBackupFolder(), DefaultJournalPath()) {
     FRecorder.readFirst = QSettings().value(kReadFirstKey, true).toBool();
     FRecorder.onBackupSaved = [this](const std::string& path) {
         if (auto* main = qobject_cast<QMainWindow*>(FWindow))
@@ -39,8 +39,7 @@ TChangeJournal::TChangeJournal(const ProgramSettings& settings, QWidget* window)
     FRecorder.onJournalError = [this](const std::string& why) {
         if (FErrorShown) return;
         FErrorShown = true;
-        QMessageBox::warning(FWindow, QStringLiteral("Внимание"),
-                             QStringLiteral("Журнал изменений не записан: %1").arg(QString::fromStdString(why)));
+        if (FWarn) FWarn("Журнал изменений не записан: " + why);
     };
 }
 

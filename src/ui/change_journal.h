@@ -3,6 +3,8 @@
 // the engine writes through (its read-first setting remembered for the
 // user), and "Журнал изменений", a read-only view of the journal.
 #include <QObject>
+#include <functional>
+#include <string>
 #include <QString>
 
 #include "config/program_settings.h"
@@ -17,7 +19,8 @@ namespace pelko {
 class TChangeJournal : public QObject {
     Q_OBJECT
 public:
-    TChangeJournal(const ProgramSettings& settings, QWidget* window);
+    // warn shows a warning box of the window.
+    TChangeJournal(const ProgramSettings& settings, QWidget* window, std::function<void(const std::string&)> warn);
 
     ChangeRecorder& Recorder() { return FRecorder; }
     bool ReadFirst() const { return FRecorder.readFirst; }
@@ -30,6 +33,7 @@ public:
 
 private:
     QWidget* FWindow;
+    std::function<void(const std::string&)> FWarn;
     FileChangeRecorder FRecorder;
     bool FErrorShown = false;  // a journal that cannot be written is told once
 };

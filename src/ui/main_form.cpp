@@ -209,7 +209,8 @@ void TMainForm::CreateSession() {
         QMetaObject::invokeMethod(this, [this] { DispatchSession(); }, Qt::QueuedConnection);
     });
     FEngine = std::make_unique<TEngine>(*FSession, FGroup, FSettings, *this, opener);
-    FChangeJournal = std::make_unique<TChangeJournal>(FSettings, this);
+    FChangeJournal = std::make_unique<TChangeJournal>(
+        FSettings, this, [this](const std::string& text) { ShowMessage(kCaptionAttention, text, TMsgIcon::Warning); });
     FEngine->SetRecorder(&FChangeJournal->Recorder());
     FFileHost = std::make_unique<EngineFileHost>(*FEngine, *FSession, *this);
 }
