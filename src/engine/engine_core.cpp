@@ -59,28 +59,11 @@ std::string TEngineCore::DeviceLabel(std::uint8_t adr) {
     return name + " (адрес " + std::to_string(adr) + ")";
 }
 
-namespace {
-
-std::string CellList(std::vector<std::uint16_t> cells) {
-    std::sort(cells.begin(), cells.end());
-    std::string out;
-    for (std::size_t i = 0; i < cells.size();) {
-        std::size_t j = i;
-        while (j + 1 < cells.size() && cells[j + 1] == cells[j] + 1) ++j;
-        out += (out.empty() ? "" : ", ") + std::to_string(cells[i]);
-        if (j > i) out += (j == i + 1 ? ", " : "–") + std::to_string(cells[j]);
-        i = j + 1;
-    }
-    return out;
-}
-
-}  // namespace
-
 void TEngineCore::ReportCells(std::uint8_t adr, const char* one, const char* many,
                               const std::vector<std::uint16_t>& cells) {
     if (cells.empty()) return;
     const std::string what = cells.size() == 1 ? std::string(one) + " ячейка " : std::string(many) + " ячейки ";
-    Host.ShowMessage(kCaptionAttention, DeviceLabel(adr) + " — " + what + CellList(cells), TMsgIcon::Warning);
+    Host.ShowMessage(kCaptionAttention, DeviceLabel(adr) + " — " + what + CellRanges(cells), TMsgIcon::Warning);
 }
 
 void TEngineCore::RefreshCardList() {
