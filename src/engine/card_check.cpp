@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "engine/change_tally.h"
 #include "engine/engine_core.h"
 
 namespace pelko {
@@ -58,11 +59,11 @@ std::string WriteCheckText(const TCardCheck& check) {
     if (!check.differ.empty()) {
         std::vector<std::uint16_t> cells;
         for (const TCellDiff& d : check.differ) cells.push_back(d.cell);
-        text += (cells.size() == 1 ? ": ячейка " : ": ячейки ") + CellList(cells);
+        text += (cells.size() == 1 ? ": ячейка " : ": ячейки ") + CellRanges(cells);
     }
     if (!check.unread.empty())
         text += std::string(check.unread.size() == 1 ? "; не удалось проверить ячейку " : "; не удалось проверить ячейки ") +
-                CellList(check.unread);
+                CellRanges(check.unread);
     return text;
 }
 

@@ -1,5 +1,6 @@
 #include "engine/engine.h"
 
+#include "engine/backup_before_erase.h"
 #include "engine/op_bulk_cards.h"
 #include "engine/op_capture.h"
 #include "engine/op_group_phases.h"
@@ -153,9 +154,10 @@ void TEngine::ReadCardsOfAll() {
 
 void TEngine::WriteCards(DevIndex device) {
     FWriteChecks.clear();
-    TConfPelko* dev = C.Device(device);
+    const TConfPelko* dev = C.Device(device);
     if (Busy() || dev == nullptr || !C.EnsureActive()) return;
-    C.CellsDone[TEngineCore::AdrOf(*dev)] = 0;
+    if (!BackupBeforeErase(C, device)) return;
+    C.CellsDone[TEngineCore::AdrOf(*C.Device(device))] = 0;
     C.SetPolling(false);
     TWriteCardsOp op(C, device, false);
     const bool cancelled = C.Run(op) == TModalResult::Cancel;
@@ -169,6 +171,7 @@ void TEngine::WriteCardsOfAll() {
     FWriteChecks.clear();
     const DevIndex first = C.FirstOpened();
     if (Busy() || first == NoDevice || !C.EnsureActive()) return;
+    if (!BackupOpenedBeforeErase(C)) return;
     for (std::uint16_t& n : C.CellsDone) n = 0;
     C.SetPolling(false);
     TWriteCardsOp op(C, first, true);
@@ -183,7 +186,7 @@ void TEngine::WriteCardsOfAll() {
 
 void TEngine::Reset(DevIndex device) {
     TConfPelko* dev = C.Device(device);
-    if (Busy() || dev == nullptr) return;
+    if (Busy() || dev == nullptr || !BackupBeforeErase(C, device)) return;
     C.Host.ProgressCancelEnabled(false);
     C.Host.SetTimer1(false, kTimerMs);
     C.SetProgBFrm(kResetSteps, kResetCaptionPrefix + dev->Name, false);

@@ -101,6 +101,9 @@ public:
     // model only, whatever AutoWriteKey says.
     void SetModelOnly(bool on) { FModelOnly = on; }
 
+    // Backups before erasing and the journal of changes; nullptr keeps none.
+    void SetRecorder(ChangeRecorder* recorder) { C.Recorder = recorder; }
+
     // --- state ---
     TOperState OperState() const { return C.State(); }
     // A request of the running operation is on the line.

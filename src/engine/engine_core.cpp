@@ -10,6 +10,8 @@ namespace {
 const Bytes kFailureBytes(6, 0);
 constexpr std::size_t kShortAnswer = 6;
 constexpr std::size_t kConfigAnswer = 11;
+// The only request sent outside an operation gives a device a new password.
+constexpr char kOutsideTitle[] = "Смена пароля";
 
 bool Confirmed(const Bytes& answer, std::uint8_t adr, std::uint8_t cmd) {
     return answer.size() >= 4 && answer[0] == adr && answer[2] == cmd && answer[3] == kAccepted;
@@ -57,24 +59,11 @@ std::string TEngineCore::DeviceLabel(std::uint8_t adr) {
     return name + " (адрес " + std::to_string(adr) + ")";
 }
 
-std::string CellList(std::vector<std::uint16_t> cells) {
-    std::sort(cells.begin(), cells.end());
-    std::string out;
-    for (std::size_t i = 0; i < cells.size();) {
-        std::size_t j = i;
-        while (j + 1 < cells.size() && cells[j + 1] == cells[j] + 1) ++j;
-        out += (out.empty() ? "" : ", ") + std::to_string(cells[i]);
-        if (j > i) out += (j == i + 1 ? ", " : "–") + std::to_string(cells[j]);
-        i = j + 1;
-    }
-    return out;
-}
-
 void TEngineCore::ReportCells(std::uint8_t adr, const char* one, const char* many,
                               const std::vector<std::uint16_t>& cells) {
     if (cells.empty()) return;
     const std::string what = cells.size() == 1 ? std::string(one) + " ячейка " : std::string(many) + " ячейки ";
-    Host.ShowMessage(kCaptionAttention, DeviceLabel(adr) + " — " + what + CellList(cells), TMsgIcon::Warning);
+    Host.ShowMessage(kCaptionAttention, DeviceLabel(adr) + " — " + what + CellRanges(cells), TMsgIcon::Warning);
 }
 
 void TEngineCore::RefreshCardList() {
@@ -126,6 +115,14 @@ void TEngineCore::SettleDropped() {
     auto handler = std::move(FOutsideDropped);
     FOutsideDropped = nullptr;
     handler(TAnswer(kFailureBytes));
+    JournalChanges(kOutsideTitle);
+}
+
+void TEngineCore::JournalChanges(const std::string& operation) {
+    if (Changes.Empty()) return;
+    const auto entries = Changes.Take(operation, [this](std::uint8_t adr) { return DeviceLabel(adr); });
+    if (Recorder == nullptr) return;
+    for (const TJournalEntry& e : entries) Recorder->Journal(e);
 }
 
 bool TEngineCore::RestartSession() {
@@ -181,7 +178,9 @@ bool TEngineCore::SyncLogin(std::uint8_t adr, const TCode& pass) {
 bool TEngineCore::SyncWriteConfig(std::uint8_t adr, const TDevConfig& block) {
     Bytes answer;
     Session.SyncQuery(Requests.WriteConfig(adr, block), answer, kShortAnswer);
-    return Confirmed(answer, adr, ansWriteConfig);
+    const bool ok = Confirmed(answer, adr, ansWriteConfig);
+    Changes.ConfigWritten(adr, block, ok);
+    return ok;
 }
 
 bool TEngineCore::SyncReadConfig(std::uint8_t adr, TDevConfig& block) {
@@ -196,7 +195,10 @@ bool TEngineCore::SyncReadConfig(std::uint8_t adr, TDevConfig& block) {
 
 int TEngineCore::CheckPassChange(std::uint8_t adr, const TCode& oldPass, const TCode& newPass) {
     if (!Session.Active()) return -1;
-    if (SyncLogin(adr, newPass)) return 1;
+    if (SyncLogin(adr, newPass)) {
+        Changes.PassTook(adr);
+        return 1;
+    }
     if (SyncLogin(adr, oldPass)) return 0;
     return -1;
 }
@@ -209,6 +211,7 @@ TOperState TEngineCore::State() const {
 }
 
 TModalResult TEngineCore::Run(TOperation& op) {
+    const std::string title = OperationTitle(op.State());
     FCurrent = &op;
     ++FSerial;
     FEverRan = true;
@@ -217,6 +220,7 @@ TModalResult TEngineCore::Run(TOperation& op) {
     TModalResult result = TModalResult::Closed;
     if (FCurrent == &op) result = ShowModal();
     if (FCurrent == &op) Finish();
+    JournalChanges(title);
     SettleDropped();
     return result;
 }
@@ -329,10 +333,12 @@ void TEngineCore::OnAsyncAnswer(const Bytes& Answer, std::uint32_t Check) {
     const TAnswer given(Answer);
     const bool fromTarget = !given.Failure && given.Adr == p.adr && given.Cmd == p.answerCmd;
     const TAnswer a(fromTarget ? Answer : kFailureBytes);
+    Changes.Answered(p.body, a);
     if (p.op == 0) {
         auto handler = std::move(FOutsideAnswer);
         FOutsideAnswer = nullptr;
         if (handler) handler(a);
+        JournalChanges(kOutsideTitle);
     } else if (FCurrent != nullptr && p.op == FSerial) {
         FCurrent->OnAnswer(p.step, a);
         // Cancelled: the answer in flight has been applied, nothing more goes out.

@@ -11,6 +11,8 @@
 #include <vector>
 
 #include "config/program_settings.h"
+#include "engine/change_recorder.h"
+#include "engine/change_tally.h"
 #include "engine/engine_host.h"
 #include "engine/operation.h"
 #include "engine/progress.h"
@@ -20,9 +22,6 @@
 #include "model/group_dev.h"
 
 namespace pelko {
-
-// "7, 12–14": cells in ascending order, runs joined.
-std::string CellList(std::vector<std::uint16_t> cells);
 
 class TEngineCore {
 public:
@@ -36,6 +35,12 @@ public:
     ProgramSettings& Settings;
     EngineHost& Host;
     TRequestBodies Requests;
+
+    // Backups and the journal of changes; none: nothing is kept.
+    ChangeRecorder* Recorder = nullptr;
+    TChangeTally Changes;
+    // Hands what was changed since the last call to the journal.
+    void JournalChanges(const std::string& operation);
 
     // Window state the operations read.
     bool MasterView = false;  // the card list shows master cards
@@ -167,6 +172,20 @@ private:
     std::function<void(const TAnswer&)> FOutsideDropped;
     void SettleDropped();
     void DropPending();
+};
+
+// Journals what the blocking exchanges of one command changed, whichever
+// way the command returns.
+class TJournalScope {
+public:
+    TJournalScope(TEngineCore& core, const char* operation) : C(core), FOperation(operation) {}
+    ~TJournalScope() { C.JournalChanges(FOperation); }
+    TJournalScope(const TJournalScope&) = delete;
+    TJournalScope& operator=(const TJournalScope&) = delete;
+
+private:
+    TEngineCore& C;
+    const char* FOperation;
 };
 
 }  // namespace pelko

@@ -41,6 +41,7 @@ bool TEngine::WriteParameters(DevIndex device, const TDevConfig& params) {
     const std::uint8_t adr = TEngineCore::AdrOf(*dev);
     TDevConfig block = params;
     block[kAdrByte] = adr;
+    const TJournalScope journal(C, "Запись параметров");
     if (!C.EnsureActive() || !C.SyncLogin(adr, dev->Pass)) return false;
     // The speed is never changed here: the controller just answered at the
     // port's speed, whatever the stored block or the settings say.
@@ -63,6 +64,7 @@ bool TEngine::WriteParameters(DevIndex device, const TDevConfig& params) {
     C.Group.SetState(device, dfParamsRead);
     C.Group.SetConfig(device, held);
     C.Host.UpdateGridDev();
+    if (held == block) C.Changes.ConfigWritten(adr, block, true);
     return held == block;
 }
 
@@ -88,6 +90,7 @@ bool TEngine::ChangeAddress(DevIndex device, std::uint8_t newAdr, const std::opt
         PutSpeedCode(block, C.Settings.PortBaudRate);
     }
     block[kAdrByte] = newAdr;
+    const TJournalScope journal(C, "Смена адреса");
     if (!C.EnsureActive()) return false;
     // Two controllers at one address could never be told apart again.
     if (C.SyncProbe(newAdr)) {
@@ -115,6 +118,7 @@ bool TEngine::ChangeAddress(DevIndex device, std::uint8_t newAdr, const std::opt
         }
         return false;
     }
+    if (!written) C.Changes.ConfigWritten(adr, block, true);  // it answers at the new address
     C.Group.SetState(device, dfParamsRead);
     const DevIndex moved = C.Group.ChangeAdr(device, newAdr);
     C.Group.Select(moved);

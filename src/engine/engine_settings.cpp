@@ -28,6 +28,8 @@ TSettingsDialogValues SettingsToDialog(const ProgramSettings& s) {
 
 void TEngine::AcceptProgramSettings(const TSettingsDialogValues& v) {
     if (Busy()) return;
+    // The port may now lead to another line: earlier reads back up nothing.
+    C.Changes.ForgetReads();
     ProgramSettings& s = C.Settings;
     s.AutoSetDefaultSettings = v.AutoWrPar;
     s.AutoReadKey = v.AutoReadKey;

@@ -67,6 +67,21 @@ std::string HexBytes(const Bytes& b) {
     return s;
 }
 
+// Login (0x24) carries one password, a password change (0x26) the old and
+// the new one, each five bytes from the first data byte on.
+std::string MaskedHexBytes(const Bytes& frame) {
+    std::size_t masked = 0;
+    if (frame.size() >= 3 && frame[2] == 0x24) masked = 5;
+    if (frame.size() >= 3 && frame[2] == 0x26) masked = 10;
+    std::string s = HexBytes(frame);
+    constexpr std::size_t kFirstData = 3;
+    for (std::size_t i = kFirstData; i < kFirstData + masked && i < frame.size(); ++i) {
+        s[i * 3] = '*';
+        s[i * 3 + 1] = '*';
+    }
+    return s;
+}
+
 void ExchangeLog::Push(ExchangeRecord&& record) {
     std::lock_guard<std::mutex> lock(FLock);
     if (FQueue.size() >= FCapacity) {

@@ -49,6 +49,9 @@ Verdict Classify(const Bytes& request, const std::uint8_t* answer, std::size_t n
 const char* VerdictText(Verdict v);   // "ok", "нет ответа", ...
 std::string CommandName(const Bytes& request);  // "опрос", "чтение ячейки 17", ...
 std::string HexBytes(const Bytes& b);  // "03 05 FE A8 74"
+// The same with the password bytes of login and password-change frames as
+// "**": what is saved to a file names no password.
+std::string MaskedHexBytes(const Bytes& frame);
 
 // Bounded single-reader queue. Push (worker) drops the oldest record when the
 // reader has fallen behind, and counts it.

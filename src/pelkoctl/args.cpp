@@ -59,6 +59,7 @@ const std::map<std::string, Setter>& Options() {
         {"--out", Text(&Args::out)},
         {"--own", Text(&Args::own)},
         {"--trace-file", Text(&Args::traceFile)},
+        {"--backup", Text(&Args::backupDir)},
         {"--rts",
          [](Args& a, const std::string& v, std::string& error) {
              if (v != "auto" && v != "program") {
@@ -152,6 +153,7 @@ std::string UsageText() {
         "  --version         версия программы\n"
         "  --trace           каждая попытка обмена на stderr: время, скорость, байты, итог\n"
         "  --trace-file FILE то же в файл\n"
+        "  --backup DIR      write, reset: сначала считать карты и сохранить их в DIR\n"
         "  --help            эта справка\n"
         "\nКоды завершения: 0 - выполнено, 1 - нет ответа, 2 - неверные аргументы,\n"
         "3 - порт или файл не открывается, 4 - выполнено не полностью.\n";

@@ -5,6 +5,7 @@
 // when a controller or some of its cells could not be read.
 #include <iostream>
 
+#include "engine/change_tally.h"
 #include "pelkoctl/engine_cli.h"
 
 namespace pelkoctl {
@@ -32,7 +33,7 @@ int cmdVerify(const Args& args) {
                       << pelko::CellCodeText(d.device) << "\n";
         if (!check.unread.empty())
             std::cerr << "pelkoctl: прибор " << int(adr) << ": не удалось прочитать ячейки "
-                      << pelko::CellList(check.unread) << "\n";
+                      << pelko::CellRanges(check.unread) << "\n";
         differs = differs || !check.differ.empty();
         partial = partial || !check.reached || !check.unread.empty();
     }

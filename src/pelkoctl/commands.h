@@ -26,6 +26,7 @@ struct Args {
     bool trace = false;          // --trace: every attempt on standard error
     bool yes = false;            // --yes: go on where controllers could be lost
     std::string traceFile;       // --trace-file FILE: the same into a file
+    std::string backupDir;       // --backup DIR: cards saved there before write and reset erase them
     std::vector<std::string> words;  // positional arguments after the command
 };
 

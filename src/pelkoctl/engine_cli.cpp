@@ -5,6 +5,7 @@
 #include "config/config_reader.h"
 #include "config/file_io.h"
 #include "engine/engine_file_host.h"
+#include "config/user_folders.h"
 #include "pelkoctl/terminal.h"
 
 namespace pelkoctl {
@@ -29,6 +30,7 @@ std::string Upper(std::string text) {
 EngineCli::EngineCli(const Args& args)
     : FArgs(args),
       FCli(args, false),
+      FRecorder(FSettings, args.backupDir, pelko::DefaultJournalPath()),
       FEngine(FCli.session(), FGroup, FSettings, FHost, OpenExactly(args.port)) {
     FSettings.PortBaudRate = FSettings.PrevBaudRate = static_cast<std::int32_t>(args.baud);
     FSettings.MaxAttempt = static_cast<std::int32_t>(args.attempts);
@@ -37,6 +39,10 @@ EngineCli::EngineCli(const Args& args)
     FSettings.TailinUS = static_cast<std::int32_t>(args.tailUs);
     FSettings.SmartPI = args.rtsAuto;
     FHost.AnswerYes = args.yes;
+    FEngine.SetRecorder(&FRecorder);
+    FRecorder.onBackupSaved = [](const std::string& path) {
+        std::cerr << "pelkoctl: резервная копия: " << path << "\n";
+    };
     FHost.SetPump([this](const std::function<bool()>& done) { return FCli.RunUntil(done); });
     FHost.OnMessage = [](const pelko::HeadlessHost::Message& m) { std::cerr << "pelkoctl: " << m.text << "\n"; };
     FTerminal = StderrIsTerminal();
@@ -49,6 +55,8 @@ EngineCli::EngineCli(const Args& args)
 EngineCli::~EngineCli() {
     if (FShownPercent >= 0) std::cerr << "\n";
     if (FHost.Stalled) std::cerr << "pelkoctl: порт перестал отвечать, операция прервана\n";
+    if (!FRecorder.JournalError().empty())
+        std::cerr << "pelkoctl: журнал изменений не записан: " << FRecorder.JournalError() << "\n";
 }
 
 int EngineCli::Open() {

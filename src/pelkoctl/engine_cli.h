@@ -7,6 +7,7 @@
 
 #include "config/program_settings.h"
 #include "engine/engine.h"
+#include "engine/file_change_recorder.h"
 #include "engine/headless_host.h"
 #include "model/group_dev.h"
 #include "pelkoctl/cli_session.h"
@@ -42,6 +43,8 @@ private:
     pelko::ProgramSettings FSettings;
     pelko::TGroupDev FGroup;
     pelko::HeadlessHost FHost;
+    // Journal of changes in the user's state folder; backups only with --backup.
+    pelko::FileChangeRecorder FRecorder;
     pelko::TEngine FEngine;
     bool FTerminal = false;
     int FShownPercent = -1;

@@ -18,7 +18,7 @@ std::string TraceLines(const pelko::ExchangeRecord& r, std::int64_t originWallUs
     };
     const std::string name = pelko::CommandName(r.request);  // the frame starts like its body;
     for (const pelko::ExchangeAttempt& a : r.attempts) {
-        out += stamp(a.sentUs) + "> " + pelko::HexBytes(r.request) + "  " + name + "\n";
+        out += stamp(a.sentUs) + "> " + pelko::MaskedHexBytes(r.request) + "  " + name + "\n";
         if (a.verdict == pelko::Verdict::NotSent) {
             out += stamp(a.sentUs) + "<  " + pelko::VerdictText(a.verdict) + "\n";
             continue;

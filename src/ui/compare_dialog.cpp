@@ -8,6 +8,7 @@
 #include <QVBoxLayout>
 #include <set>
 
+#include "engine/change_tally.h"
 #include "engine/engine_core.h"
 
 namespace pelko {
@@ -22,7 +23,7 @@ QTableWidgetItem* Item(const QString& text) {
 QString Summary(const TCardCheck& check) {
     QString text = QStringLiteral("Различий: %1").arg(check.differ.size());
     if (!check.unread.empty())
-        text += QStringLiteral("\nНе удалось прочитать ячейки: ") + QString::fromStdString(CellList(check.unread)) +
+        text += QStringLiteral("\nНе удалось прочитать ячейки: ") + QString::fromStdString(CellRanges(check.unread)) +
                 QStringLiteral(" — о них ничего не известно.");
     return text;
 }

@@ -114,6 +114,8 @@ void TExchangeModel::Append(const std::vector<ExchangeRecord>& records) {
         r.roundTripUs = rec.attempts.empty() ? 0 : rec.attempts.back().roundTripUs;
         r.command = QString::fromStdString(CommandName(rec.request));
         r.request = QString::fromLatin1(HexBytes(rec.request));
+        const std::string masked = MaskedHexBytes(rec.request);
+        r.requestSaved = masked == r.request.toStdString() ? QString() : QString::fromLatin1(masked);
         r.answer = rec.attempts.empty() ? QString() : QString::fromLatin1(HexBytes(rec.attempts.back().received));
     }
     endInsertRows();
@@ -131,7 +133,7 @@ QString TExchangeModel::RowText(int row) const {
     QStringList cells;
     for (int c = 0; c < ColCount; ++c) {
         QString t = Text(r, c);
-        if (c == ColRequest) t = QStringLiteral("> ") + t;
+        if (c == ColRequest) t = QStringLiteral("> ") + (r.requestSaved.isEmpty() ? t : r.requestSaved);
         if (c == ColAnswer) t = QStringLiteral("< ") + t;
         if (c == ColRoundTrip) t += QStringLiteral(" ms");
         cells << t;

@@ -46,6 +46,7 @@ private:
         int attempts = 0;
         std::int64_t roundTripUs = 0;
         QString command, request, answer;
+        QString requestSaved;  // with the password bytes masked; empty when none
     };
     const Row& At(int row) const { return FRing[(FFirst + static_cast<std::size_t>(row)) % FRing.size()]; }
     QString Text(const Row& r, int column) const;

@@ -21,6 +21,7 @@
 #include "controls/ac_grid.h"
 #include "controls/ys_grid.h"
 #include "engine/port_settings.h"
+#include "ui/change_journal.h"
 #include "ui/dialogs/about_form.h"
 #include "ui/dialogs/addr_form.h"
 #include "ui/dialogs/dialog_util.h"
@@ -209,6 +210,9 @@ void TMainForm::CreateSession() {
         QMetaObject::invokeMethod(this, [this] { DispatchSession(); }, Qt::QueuedConnection);
     });
     FEngine = std::make_unique<TEngine>(*FSession, FGroup, FSettings, *this, opener);
+    FChangeJournal = std::make_unique<TChangeJournal>(
+        FSettings, this, [this](const std::string& text) { ShowMessage(kCaptionAttention, text, TMsgIcon::Warning); });
+    FEngine->SetRecorder(&FChangeJournal->Recorder());
     FFileHost = std::make_unique<EngineFileHost>(*FEngine, *FSession, *this);
 }
 
@@ -450,6 +454,7 @@ void TMainForm::BuildMenus() {
     settings->addAction(exchange);
     connect(exchange, &QAction::triggered, this,
             [](bool on) { QSettings().setValue(QStringLiteral("exchangeLog/visible"), on); });
+    FChangeJournal->AddMenuItem(settings);
 
     if (FSimulator) FSimulator->BuildMenu(menuBar());
 

@@ -47,6 +47,7 @@ class TSettingsForm;
 class TSequrityForm;
 class TAddrForm;
 class TSetProgramForm;
+class TChangeJournal;
 class TFileDialogs;
 class TExchangePanel;
 class TSimulatorMenu;
@@ -278,6 +279,7 @@ private:
     TPortChoice FPorts;
     std::unique_ptr<TPelkoSession> FSession;
     std::shared_ptr<ExchangeLog> FExchangeLog;  // read by the "Журнал обмена" panel
+    std::unique_ptr<TChangeJournal> FChangeJournal;  // before the engine, which records into it
     std::unique_ptr<TEngine> FEngine;
     std::unique_ptr<EngineFileHost> FFileHost;
     std::unique_ptr<TFileDialogs> FFileDialogs;

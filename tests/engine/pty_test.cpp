@@ -3,12 +3,15 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <thread>
 #include <chrono>
 
 #include "sim/child_process.h"
+#include "config/config_reader.h"
 #include "config/config_writer.h"
 #include "config/program_settings.h"
 #include "engine/engine.h"
@@ -245,6 +248,74 @@ TEST(EnginePty, PelkoctlSpeedAsksBeforeLeavingAControllerBehind) {
     EXPECT_EQ(both("19200"),
               "device 3 STATE=7 CONFIG=0F040310A9 PASS=1122334455\n"
               "device 40 STATE=7 CONFIG=0F032810A9 PASS=A1B2C3D4E5\n");
+}
+
+}  // namespace
+}  // namespace pelko
+
+namespace pelko {
+namespace {
+
+std::string FileText(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+}
+
+// pelkoctl write --backup: the controller's card that the file lacks is in
+// the backup before the write erases it; the journal has the write and no
+// password; the trace shows the login's password as "**" only.
+TEST(EnginePty, PelkoctlWriteBacksUpJournalsAndMasksThePassword) {
+    ChildProcess sim({PELKO_SIM_EXE, "--controllers", "3@115200"});
+    ASSERT_TRUE(sim.Started());
+    std::string path, reply;
+    ASSERT_TRUE(sim.ReadLine(path));
+    sim.WriteLine("cell 3 5 0102030405");
+    ASSERT_TRUE(sim.ReadLine(reply));
+    ASSERT_EQ(reply, "ok");
+    ProgramSettings settings;
+    settings.PortBaudRate = 115200;
+    TGroupDev group;
+    const DevIndex i = group.AddDevice(3);
+    group.SetState(i, dfInGroup);
+    group.SetPass(i, FactoryPass);
+    SilentConfigHost quiet;
+    const std::string dir = ::testing::TempDir() + "pelko_pty_backups_" + std::to_string(::getpid());
+    const std::string file = dir + ".txt";
+    const std::string trace = dir + "_trace.txt";
+    std::filesystem::remove_all(dir);
+    std::ofstream(file, std::ios::binary) << SaveToFile(settings, group, quiet);
+    const char* state = std::getenv("XDG_STATE_HOME");
+    ASSERT_NE(state, nullptr);  // tests keep it out of the user's folders
+    const std::string journal = std::string(state) + "/confpelko/journal.txt";
+    std::remove(journal.c_str());
+
+    std::string out;
+    const int rc = RunProgram({PELKOCTL_EXE, "write", file, "--port", path, "--baud", "115200", "--backup", dir,
+                               "--trace-file", trace},
+                              out);
+    EXPECT_EQ(rc, 0) << out;
+    std::vector<std::filesystem::path> backups;
+    if (std::filesystem::exists(dir))
+        for (const auto& e : std::filesystem::directory_iterator(dir)) backups.push_back(e.path());
+    ASSERT_EQ(backups.size(), 1u);
+    TGroupDev restored;
+    ProgramSettings s;
+    ASSERT_TRUE(ReadFromFile(FileText(backups[0].string()), s, restored, quiet));
+    ASSERT_EQ(restored.Count(), 1);
+    EXPECT_EQ(restored.GetDevice(0, nullptr)->UserCards().size(), 1u);
+    EXPECT_EQ(restored.GetDevice(0, nullptr)->UserCards()[0].Pos, 5);
+
+    const std::string lines = FileText(journal);
+    EXPECT_NE(lines.find("\tЗапись карт\t"), std::string::npos) << lines;
+    EXPECT_NE(lines.find("(адрес 3)\tячейки: записано 1010\tвыполнено\n"), std::string::npos) << lines;
+    EXPECT_EQ(lines.find(CodeToText(FactoryPass)), std::string::npos) << lines;
+
+    const std::string traced = FileText(trace);
+    EXPECT_NE(traced.find("> 03 0A 24 ** ** ** ** ** "), std::string::npos) << traced.substr(0, 400);
+    EXPECT_EQ(traced.find("11 22 33 44 55"), std::string::npos);
+    std::remove(file.c_str());
+    std::remove(trace.c_str());
+    std::filesystem::remove_all(dir);
 }
 
 }  // namespace

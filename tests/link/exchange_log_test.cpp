@@ -48,3 +48,32 @@ TEST_F(ExchangeLogTest, ScriptedRepliesGiveVerdictsInOrder) {
 
 }  // namespace
 }  // namespace pelko::test
+
+namespace pelko::test {
+namespace {
+
+// Every command with data of every length: the saved text of a login or a
+// password change shows "**" for each password byte and nothing else of
+// them; every other frame, and every other byte, reads as it was sent.
+TEST(ExchangeLogMask, PasswordBytesAndOnlyThemAreMasked) {
+    for (int cmd = 0; cmd < 256; ++cmd) {
+        for (std::size_t dataLen = 0; dataLen <= 13; ++dataLen) {
+            Bytes frame = {3, static_cast<std::uint8_t>(dataLen + 5), static_cast<std::uint8_t>(cmd)};
+            for (std::size_t i = 0; i < dataLen; ++i) frame.push_back(static_cast<std::uint8_t>(0xA0 + i));
+            frame.push_back(0x12);  // check bytes
+            frame.push_back(0x34);
+            const std::string plain = HexBytes(frame);
+            const std::string masked = MaskedHexBytes(frame);
+            ASSERT_EQ(masked.size(), plain.size());
+            const std::size_t secret = cmd == 0x24 ? 5 : cmd == 0x26 ? 10 : 0;
+            for (std::size_t i = 0; i < frame.size(); ++i) {
+                const std::string byte = masked.substr(i * 3, 2);
+                const bool hidden = i >= 3 && i < 3 + secret;
+                EXPECT_EQ(byte, hidden ? "**" : plain.substr(i * 3, 2)) << "cmd " << cmd << " byte " << i;
+            }
+        }
+    }
+}
+
+}  // namespace
+}  // namespace pelko::test

@@ -58,6 +58,8 @@ TSetProgramForm::TSetProgramForm(QWidget* parent) : QDialog(parent) {
     AutoWrPar_ = Check("AutoWrPar", QStringLiteral("Автоматически устанавливать настройки п/у"));
     CircleSpin_ = Spin("CircleSpin", 0, kMaxCircleFind);
     CBSavePass_ = Check("CBSavePass", QStringLiteral("Сохранять индивидуальный пароль"));
+    CBBackupRead_ = Check("CBBackupRead", QStringLiteral("Считывать карты для резервной копии перед стиранием"));
+    CBBackupRead_->setChecked(true);
 
     auto* dev = new QWidget;
     dev->setObjectName(QStringLiteral("DevTabSheet"));
@@ -70,6 +72,7 @@ TSetProgramForm::TSetProgramForm(QWidget* parent) : QDialog(parent) {
     devForm->addRow(AutoWrPar_);
     devForm->addRow(LabelFor(QStringLiteral("Через сколько команд производить поиск :"), CircleSpin_), CircleSpin_);
     devForm->addRow(CBSavePass_);
+    devForm->addRow(CBBackupRead_);
 
     // Page " Порт".
     SpinNComPort_ = Spin("SpinNComPort", 1, kMaxComPort);
@@ -199,6 +202,9 @@ void TSetProgramForm::SetPortDevices(std::function<QString(int)> pathFor, QStrin
 }
 
 QString TSetProgramForm::PortPath() const { return PortDevice_->currentText(); }
+
+void TSetProgramForm::SetBackupReadFirst(bool on) { CBBackupRead_->setChecked(on); }
+bool TSetProgramForm::BackupReadFirst() const { return CBBackupRead_->isChecked(); }
 
 void TSetProgramForm::ShowPortPath() {
     if (!PathFor_) return;

@@ -42,6 +42,11 @@ public:
     void SetPortDevices(std::function<QString(int port)> pathFor, QStringList devices);
     QString PortPath() const;
 
+    // Whether a controller's cards are read for a backup before they are
+    // erased, when no read of this session can serve as one.
+    void SetBackupReadFirst(bool on);
+    bool BackupReadFirst() const;
+
 private:
     void ShowPortPath();
 
@@ -53,6 +58,7 @@ private:
     QCheckBox* AutoWrPar_;
     TDivisorSpinEdit* CircleSpin_;
     QCheckBox* CBSavePass_;
+    QCheckBox* CBBackupRead_;
     TDivisorSpinEdit* SpinNComPort_;
     QComboBox* PortDevice_;
     TDivisorSpinEdit* SpinTOConstant_;

@@ -1,0 +1,194 @@
+#include "engine/change_tally.h"
+
+#include <algorithm>
+#include <tuple>
+
+#include "model/group_dev.h"
+
+namespace pelko {
+namespace {
+
+// Beyond this many cells a journal line gives the count only.
+constexpr std::size_t kListedCells = 24;
+constexpr std::size_t kBlockSize = std::tuple_size_v<TDevConfig>;
+
+std::uint16_t CellOf(const Bytes& body) { return static_cast<std::uint16_t>(body[3] | body[4] << 8); }
+
+std::string Baud(std::uint8_t speedCode) {
+    static constexpr std::int32_t kBauds[] = {2400, 4800, 9600, 19200, 38400, 57600, 115200};
+    if (speedCode < 1 || speedCode > 7) return "?";
+    return std::to_string(kBauds[speedCode - 1]);
+}
+
+}  // namespace
+
+std::string OperationTitle(TOperState state) {
+    switch (state) {
+    case osReadSelected:
+    case osReadAll: return "Считывание карт";
+    case osWriteSelected:
+    case osWriteAll: return "Запись карт";
+    case osWriteCard: return "Запись карты";
+    case osEraseCard:
+    case osEraseSelected: return "Удаление карт";
+    case osMoveCard: return "Перенос карты";
+    case osChangeCode: return "Замена кода карты";
+    case osCaptureCode: return "Считывание кода карты";
+    case osCopyCard:
+    case osCopyCards: return "Копирование карт";
+    case osReset: return "Сброс прибора";
+    case osSetSpeed:
+    case osSetStandPass: return "Изменение параметров";
+    default: return "Поиск приборов";
+    }
+}
+
+std::string CellRanges(std::vector<std::uint16_t> cells) {
+    std::sort(cells.begin(), cells.end());
+    std::string out;
+    for (std::size_t i = 0; i < cells.size();) {
+        std::size_t j = i;
+        while (j + 1 < cells.size() && cells[j + 1] == cells[j] + 1) ++j;
+        out += (out.empty() ? "" : ", ") + std::to_string(cells[i]);
+        if (j > i) out += (j == i + 1 ? ", " : "–") + std::to_string(cells[j]);
+        i = j + 1;
+    }
+    return out;
+}
+
+void TChangeTally::Answered(const Bytes& body, const TAnswer& a) {
+    if (body.size() < 3) return;
+    const std::uint8_t adr = body[0];
+    const bool ok = !a.Failure;
+    switch (body[2]) {
+    case cmdReadCard:
+        if (ok && a.Complete() && body.size() >= 5 && CellOf(body) < kCellCount) {
+            Cells& c = FRead[adr];
+            c.codes[CellOf(body)] = a.Code();
+            c.read.set(CellOf(body));
+        }
+        return;
+    case cmdWriteCard: {
+        if (body.size() < 5) return;
+        // Whatever the answer, the cell may have changed.
+        FRead.erase(adr);
+        Change& c = FChanges[adr];
+        if (ok) {
+            c.written.insert(CellOf(body));
+            c.failed.erase(CellOf(body));
+        } else if (!c.written.count(CellOf(body))) {
+            c.failed.insert(CellOf(body));
+        }
+        return;
+    }
+    case cmdChangePass:
+        ++(ok && a.Verdict() ? FChanges[adr].passOk : FChanges[adr].passFailed);
+        return;
+    case cmdWriteConfig:
+        if (body.size() >= 3 + kBlockSize) {
+            TDevConfig block{};
+            std::copy_n(body.begin() + 3, kBlockSize, block.begin());
+            ConfigWritten(adr, block, ok && a.Verdict());
+        }
+        return;
+    case cmdReset:
+        FRead.erase(adr);
+        ++(ok && a.Verdict() ? FChanges[adr].resetOk : FChanges[adr].resetFailed);
+        return;
+    default:
+        return;
+    }
+}
+
+// Counted where the controller is afterwards: at the block's address when it
+// took the block, at its own otherwise.
+void TChangeTally::ConfigWritten(std::uint8_t adr, const TDevConfig& block, bool ok) {
+    const std::uint8_t to = block[kAdrByte];
+    if (to != adr) {
+        FRead.erase(adr);
+        FRead.erase(to);
+    }
+    // A block found in place after a lost answer settles the write that lost it.
+    if (ok) {
+        for (const std::uint8_t key : {to, adr}) {
+            const auto it = FChanges.find(key);
+            if (it == FChanges.end() || it->second.configFailed == 0) continue;
+            --it->second.configFailed;
+            it->second.moves.erase({adr, to});
+            if (Describe(it->second).empty()) FChanges.erase(it);
+            break;
+        }
+    }
+    Change& c = FChanges[ok ? to : adr];
+    if (ok) ++c.configOk;
+    else ++c.configFailed;
+    if (to != adr) c.moves[{adr, to}] = ok;
+    c.speedCode = block[1] & 0x0F;
+}
+
+void TChangeTally::PassTook(std::uint8_t adr) {
+    Change& c = FChanges[adr];
+    ++c.passOk;
+    if (c.passFailed > 0) --c.passFailed;
+}
+
+bool TChangeTally::Known(std::uint8_t adr, const TConfPelko& named, TConfPelko& into) const {
+    const auto it = FRead.find(adr);
+    if (it == FRead.end() || !it->second.read.all()) return false;
+    for (std::uint16_t cell = 0; cell < kCellCount; ++cell) {
+        const TCode& code = it->second.codes[cell];
+        if (SameCode(code, EmptyCode)) continue;
+        std::string user;
+        const std::uint16_t i = named.FindPosIndex(cell);
+        if (i != NoCard) {
+            TCard card;
+            named.GetCard(cell >= kFirstMasterCell, i, card);
+            if (SameCode(card.Code, code)) user = card.User;
+        }
+        into.AddCard(cell, code, user);
+    }
+    return true;
+}
+
+std::string TChangeTally::Describe(const Change& c) {
+    std::vector<std::string> parts;
+    if (c.resetOk + c.resetFailed > 0) parts.push_back(c.resetOk > 0 ? "сброс" : "сброс не принят");
+    if (!c.written.empty() || !c.failed.empty()) {
+        std::string cells = "ячейки: записано " + std::to_string(c.written.size());
+        if (!c.written.empty() && c.written.size() <= kListedCells)
+            cells += " (" + CellRanges({c.written.begin(), c.written.end()}) + ")";
+        if (!c.failed.empty()) {
+            cells += ", не подтверждено " + std::to_string(c.failed.size());
+            if (c.failed.size() <= kListedCells) cells += " (" + CellRanges({c.failed.begin(), c.failed.end()}) + ")";
+        }
+        parts.push_back(cells);
+    }
+    for (const auto& [move, took] : c.moves)
+        parts.push_back("адрес " + std::to_string(move.first) + " → " + std::to_string(move.second) +
+                        (took ? "" : " не изменён"));
+    if (c.configOk + c.configFailed > 0)
+        parts.push_back(std::string(c.configOk > 0 ? "параметры записаны" : "параметры не записаны") +
+                        ", скорость " + Baud(c.speedCode) + " бит/с");
+    if (c.passOk > 0) parts.push_back("пароль изменён");
+    else if (c.passFailed > 0) parts.push_back("пароль не изменён");
+    std::string out;
+    for (const std::string& p : parts) out += (out.empty() ? "" : "; ") + p;
+    return out;
+}
+
+std::string TChangeTally::Result(const Change& c) {
+    const std::size_t ok = c.written.size() + static_cast<std::size_t>(c.passOk + c.resetOk + c.configOk);
+    const std::size_t bad = c.failed.size() + static_cast<std::size_t>(c.passFailed + c.resetFailed + c.configFailed);
+    if (bad == 0) return "выполнено";
+    return ok == 0 ? "не выполнено" : "выполнено частично";
+}
+
+std::vector<TJournalEntry> TChangeTally::Take(const std::string& operation,
+                                              const std::function<std::string(std::uint8_t)>& label) {
+    std::vector<TJournalEntry> out;
+    for (const auto& [adr, c] : FChanges) out.push_back({operation, label(adr), Describe(c), Result(c)});
+    FChanges.clear();
+    return out;
+}
+
+}  // namespace pelko
