@@ -139,8 +139,10 @@ TEST_F(BackupJournalTest, BackupHoldsWhatTheControllerHeldBeforeTheErase) {
                 RunErase(*engine, how);
                 ExpectEnded();
                 const bool backedUp = read == 1 || readFirst;
-                const std::size_t reads = CountSent(0x20, 5);
-                EXPECT_EQ(reads, read == 1 || !readFirst ? 0u : std::size_t{kCellCount});
+                // A write also reads back every cell it wrote.
+                const std::size_t backupReads = read == 1 || !readFirst ? 0u : std::size_t{kCellCount};
+                const std::size_t checkReads = how == Erase::Reset ? 0u : std::size_t{kCellCount};
+                EXPECT_EQ(CountSent(0x20, 5), backupReads + checkReads);
                 const auto files = Backups();
                 ASSERT_EQ(files.size(), backedUp ? 1u : 0u);
                 if (!backedUp) continue;
@@ -150,7 +152,7 @@ TEST_F(BackupJournalTest, BackupHoldsWhatTheControllerHeldBeforeTheErase) {
                 ASSERT_NE(dev, nullptr);
                 EXPECT_EQ(dev->Pass, kOwnPass);  // opening it finds the controller with its password
                 EXPECT_NE(files[0].filename().string().find("_adr005"), std::string::npos);
-                if (reads > 0) {
+                if (backupReads > 0) {
                     EXPECT_TRUE(std::any_of(host.Captions.begin(), host.Captions.end(), [](const std::string& c) {
                         return c.rfind("Резервная копия. Считывание карт с ", 0) == 0;
                     }));
