@@ -187,6 +187,9 @@ TEST(WindowKeyboard, AWholeSessionWithKeysOnly) {
     const TConfPelko& source = *group.GetDevice(d17, nullptr);
     ASSERT_GE(source.UserCount(), 3);
     ASSERT_EQ(form.CardGrid()->RowCount(), source.UserCount());
+    TYSGrid* cards = form.CardGrid();
+    EXPECT_TRUE(cards->Row() >= cards->TopRow() && cards->Row() < cards->TopRow() + cards->VisibleRows())
+        << "row " << cards->Row() << " of " << cards->RowCount() << ", top " << cards->TopRow();
 
     TabTo(&form, form.CardGrid(), Qt::ShiftModifier);
     Key(&form, Qt::Key_Home);
@@ -215,6 +218,140 @@ TEST(WindowKeyboard, AWholeSessionWithKeysOnly) {
     EXPECT_TRUE(QFile::exists(file));
     EXPECT_FALSE(form.Unsaved());
     for (const test::TBox& box : w.Boxes) ADD_FAILURE() << box.Text;
+}
+
+// A window without the line whose devices 3 and 9 are open; 3 holds n user cards.
+struct TOfflineCards : test::TWindowFixture {
+    explicit TOfflineCards(int n) : test::TWindowFixture(Options()) {
+        ShowActive(*Form);
+        TGroupDev& group = Form->DevGroup();
+        for (std::uint8_t adr : {3, 9}) group.SetState(group.AddDevice(adr), dfOpened);
+        TConfPelko& dev = *group.GetDevice(group.IndexOfAdr(3), nullptr);
+        for (int i = 0; i < n; ++i)
+            dev.AddCard(static_cast<std::uint16_t>(i), {0x77, 0, 0, static_cast<std::uint8_t>(i >> 8), static_cast<std::uint8_t>(i)}, "");
+        Form->UpdateGridDev();
+        Form->UpdateControls();
+        test::ClickDevice(*Form, 3);
+        test::Flush();
+    }
+    static TStartOptions Options() {
+        TStartOptions o;
+        std::string error;
+        o.Ports.AddMapping("1=/nonexistent/ttyX", error);
+        o.MappedPorts.push_back(1);
+        return o;
+    }
+    const TConfPelko& Cards() { return *Form->DevGroup().GetDevice(Form->DevGroup().IndexOfAdr(3), nullptr); }
+    // The current row lies wholly inside the rows shown.
+    bool RowInView() {
+        TYSGrid* grid = Form->CardGrid();
+        return grid->Row() >= grid->TopRow() && grid->Row() < grid->TopRow() + grid->VisibleRows();
+    }
+};
+
+// Each key in the card list, from the same start: what it does to the
+// cards, the marks and the current row, and that the row stays in view.
+TEST(WindowKeyboard, CardListKeys) {
+    struct TCase {
+        const char* Name;
+        int Key;
+        Qt::KeyboardModifiers Mods;
+        int Count;   // cards afterwards
+        int Marked;  // marked afterwards
+    };
+    // Start: 200 cards, rows 150 and 151 marked, row 151 current.
+    const TCase cases[] = {
+        {"Space on a marked row unmarks it", Qt::Key_Space, Qt::NoModifier, 200, 1},
+        {"Ctrl+A marks every row", Qt::Key_A, Qt::ControlModifier, 200, 200},
+        {"Delete deletes the marked cards", Qt::Key_Delete, Qt::NoModifier, 198, 0},
+        {"Insert adds a card and goes to it", Qt::Key_Insert, Qt::NoModifier, 201, 0},
+    };
+    for (const TCase& c : cases) {
+        TOfflineCards w(200);
+        TMainForm& form = *w.Form;
+        TabTo(&form, form.CardGrid());
+        form.CardGrid()->GoToRow(150);
+        test::Flush();
+        Key(&form, Qt::Key_Space);
+        Key(&form, Qt::Key_Down, Qt::ShiftModifier);
+        ASSERT_EQ(w.Cards().CountSelected(false), 2) << c.Name;
+        Key(&form, c.Key, c.Mods);
+        EXPECT_EQ(w.Cards().UserCount(), c.Count) << c.Name;
+        EXPECT_EQ(w.Cards().CountSelected(false), c.Marked) << c.Name;
+        EXPECT_TRUE(w.RowInView()) << c.Name;
+    }
+}
+
+// A read fills an empty list as the engine does, through the host: the
+// current row, now the last of many, is scrolled into view.
+TEST(WindowKeyboard, TheCurrentRowStaysInViewAfterARead) {
+    TOfflineCards w(0);
+    TMainForm& form = *w.Form;
+    TConfPelko& dev = *form.DevGroup().GetDevice(form.DevGroup().IndexOfAdr(3), nullptr);
+    for (int i = 0; i < 300; ++i) dev.AddCard(static_cast<std::uint16_t>(i), {0x55, 0, 0, 0, static_cast<std::uint8_t>(i)}, "");
+    static_cast<EngineHost&>(form).SetCardRowCount(300);
+    test::Flush();
+    EXPECT_EQ(form.CardGrid()->Row(), 299);
+    EXPECT_TRUE(w.RowInView()) << "top row " << form.CardGrid()->TopRow();
+}
+
+// Insert and Delete belong to the card list: in the device grid they touch no card.
+TEST(WindowKeyboard, CardKeysActOnlyInTheCardList) {
+    TOfflineCards w(5);
+    TMainForm& form = *w.Form;
+    TabTo(&form, form.GridDev());
+    Key(&form, Qt::Key_Delete);
+    EXPECT_EQ(w.Cards().UserCount(), 5);
+    Key(&form, Qt::Key_Insert);
+    EXPECT_EQ(w.Cards().UserCount(), 5);
+    EXPECT_EQ(form.DevGroup().Selected(), form.DevGroup().IndexOfAdr(3));
+    // The grid's arrows select nothing until Enter.
+    Key(&form, Qt::Key_Right);
+    EXPECT_EQ(form.DevGroup().Selected(), form.DevGroup().IndexOfAdr(3));
+    Key(&form, Qt::Key_Return);
+    EXPECT_EQ(form.DevGroup().Selected(), form.DevGroup().IndexOfAdr(9));
+    EXPECT_EQ(form.CardGrid()->RowCount(), 0) << "the card list follows the selection";
+}
+
+// In grey scale the in-group and open cells are told apart from the others
+// by their marks, wherever the colours land; and each cell says its state.
+TEST(WindowKeyboard, DeviceStatesSurviveGreyScaleAndAreSaidInWords) {
+    InstallAccessibleGrids();
+    TOfflineCards w(0);
+    TMainForm& form = *w.Form;
+    TGroupDev& group = form.DevGroup();
+    // Every combination of connected, opened and in group, at addresses 10..17.
+    for (int k = 0; k < 8; ++k) {
+        const DevIndex i = group.AddDevice(static_cast<std::uint8_t>(10 + k));
+        group.ClearState(i, dfConnected);
+        if (k & 1) group.SetState(i, dfConnected);
+        if (k & 2) group.SetState(i, dfOpened);
+        if (k & 4) group.SetState(i, dfInGroup);
+    }
+    form.UpdateGridDev();
+    test::Flush();
+    TACGrid* grid = form.GridDev();
+    const QImage grey = grid->viewport()->grab().toImage().convertToFormat(QImage::Format_Grayscale8);
+    QAccessibleInterface* list = QAccessible::queryAccessibleInterface(grid);
+    for (int k = 0; k < 8; ++k) {
+        const DevIndex i = group.IndexOfAdr(static_cast<std::uint8_t>(10 + k));
+        const QPoint at = test::DeviceCellPoint(form, static_cast<std::uint8_t>(10 + k));
+        ASSERT_GE(at.x(), 0);
+        const TCellColumns c = grid->Columns();
+        const int col = c.At(at.x());
+        const int left = c.Left(col) + 1, right = c.Left(col) + c.WidthOf(col) - 1;
+        const int top = (at.y() - grid->CellHeight() - 1) / grid->CellHeight() * grid->CellHeight() + grid->CellHeight() + 1;
+        const int back = qGray(grey.pixel(left + 3, top + grid->CellHeight() - 4));
+        const bool framed = std::abs(qGray(grey.pixel(left + 1, top + grid->CellHeight() / 2)) - back) >= 100;
+        const bool flagged = std::abs(qGray(grey.pixel(right - 4, top + 2)) - back) >= 100;
+        const bool inGroup = (k & 4) != 0, open = (k & 3) == 3;
+        EXPECT_EQ(framed, inGroup) << "address " << 10 + k;
+        EXPECT_EQ(flagged, open) << "address " << 10 + k;
+        const QString said = list->child(i)->text(QAccessible::Description);
+        EXPECT_TRUE(said.startsWith((k & 1) ? QStringLiteral("подключен") : QStringLiteral("нет связи"))) << said.toStdString();
+        EXPECT_EQ(said.contains(QStringLiteral("открыт")), open) << said.toStdString();
+        EXPECT_TRUE(said.contains(inGroup ? QStringLiteral(", в группе") : QStringLiteral("не в группе"))) << said.toStdString();
+    }
 }
 
 }  // namespace
