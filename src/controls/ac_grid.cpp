@@ -6,6 +6,7 @@
 #include <QMouseEvent>
 #include <QKeyEvent>
 #include <QPainter>
+#include <QPen>
 #include <QScrollBar>
 #include <QStyle>
 #include <QStyleOptionFocusRect>
@@ -267,6 +268,11 @@ void TACGrid::PaintMarks(QPainter& painter, const QRect& inner, const QColor& in
         option.rect = inner.adjusted(in, in, -in, -in);
         option.backgroundColor = ink == Qt::white ? Qt::black : Qt::white;
         style()->drawPrimitive(QStyle::PE_FrameFocusRect, &option, &painter, this);
+        // Some styles draw it faintly, in the highlight colour: a dotted line
+        // in the label's colour keeps it visible on every cell colour.
+        painter.setPen(QPen(ink, 1, Qt::DotLine));
+        painter.setBrush(Qt::NoBrush);
+        painter.drawRect(option.rect.adjusted(0, 0, -1, -1));
     }
     painter.restore();
 }
