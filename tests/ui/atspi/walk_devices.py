@@ -54,7 +54,7 @@ def press(node):
 
 
 def main():
-    app = application(("ConfPelkoQ250", "confpelko"), 30)
+    app = application(("ConfPelkoQ250", "confpelko"), 90)
     if app is None:
         print("confpelko is not on the accessibility bus", file=sys.stderr)
         return 2

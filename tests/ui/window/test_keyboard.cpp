@@ -91,7 +91,6 @@ void WalkMenu(QMenu* menu, const QString& path, bool russian) {
 TEST(WindowKeyboard, EveryMenuItemHasAnAccessKeyOfItsOwn) {
     test::TWindowFixture w(test::Simulated());
     TMainForm& form = *w.Form;
-    test::Click(form, "SpButFind");  // the simulator's lists name the controllers found
     QSet<QChar> bar;
     for (QAction* a : form.menuBar()->actions()) {
         const QChar key = AccessKey(a->text());
