@@ -294,6 +294,55 @@ TEST(WindowKeyboard, TheCurrentRowStaysInViewAfterARead) {
     EXPECT_TRUE(w.RowInView()) << "top row " << form.CardGrid()->TopRow();
 }
 
+// "Копировать в прибор…" and a drop on the target's cell, on two windows
+// alike: the same cards, names and messages land, for the current card, for
+// marked ones, for codes the target holds, and for a target without room.
+TEST(WindowKeyboard, CopyToDeviceDoesWhatADropDoes) {
+    struct TCase {
+        const char* Name;
+        std::vector<int> Marked;  // none: the current row (2)
+        int TargetHolds;          // cards already in 9, codes 0x77.. like the source's first ones
+        bool Full;                // 9's user list full
+    };
+    const TCase cases[] = {
+        {"the current card", {}, 0, false},
+        {"marked cards", {1, 3, 4}, 0, false},
+        {"codes the target holds", {0, 1, 2}, 2, false},
+        {"a target without room", {1, 2}, 0, true},
+    };
+    for (const TCase& c : cases) {
+        std::vector<std::string> cards[2], boxes[2];
+        for (int way = 0; way < 2; ++way) {
+            TOfflineCards w(6);
+            TMainForm& form = *w.Form;
+            TGroupDev& group = form.DevGroup();
+            TConfPelko& target = *group.GetDevice(group.IndexOfAdr(9), nullptr);
+            for (int i = 0; i < c.TargetHolds; ++i)
+                target.AddCard(static_cast<std::uint16_t>(500 + i), {0x77, 0, 0, 0, static_cast<std::uint8_t>(i)}, "");
+            for (int i = 0; c.Full && i < 1000; ++i)
+                target.AddCard(static_cast<std::uint16_t>(i), {0x99, 0, 0, static_cast<std::uint8_t>(i >> 8), static_cast<std::uint8_t>(i)}, "");
+            TConfPelko& source = *group.GetDevice(group.IndexOfAdr(3), nullptr);
+            for (std::uint16_t i = 0; i < source.UserCount(); ++i) source.SetCardUser(false, i, "имя " + std::to_string(i));
+            form.CardGrid()->GoToRow(2);
+            test::Flush();
+            for (int row : c.Marked) source.SelectCard(false, static_cast<std::uint16_t>(row));
+            if (way == 0) {
+                const QPoint at = test::DeviceCellPoint(form, 9);
+                form.GridDevDragDrop(at.x(), at.y());
+            } else {
+                test::OnNextModal([](QWidget* dialog) { QTest::keyClick(dialog, Qt::Key_Return); });  // 9 is the only choice
+                TabTo(&form, form.CardGrid());
+                Key(&form, Qt::Key_C, Qt::ControlModifier | Qt::ShiftModifier);
+            }
+            for (const TCard& card : target.UserCards()) cards[way].push_back(std::to_string(card.Pos) + " " + CodeToText(card.Code) + " " + card.User);
+            for (const test::TBox& box : w.Boxes) boxes[way].push_back(box.Text);
+        }
+        EXPECT_EQ(cards[1], cards[0]) << c.Name;
+        EXPECT_EQ(boxes[1], boxes[0]) << c.Name;
+        EXPECT_EQ(boxes[0].empty(), !c.Full) << c.Name;
+    }
+}
+
 // Insert and Delete belong to the card list: in the device grid they touch no card.
 TEST(WindowKeyboard, CardKeysActOnlyInTheCardList) {
     TOfflineCards w(5);
