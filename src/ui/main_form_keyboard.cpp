@@ -25,8 +25,11 @@ QAction* TMainForm::MirrorItem(QMenu* menu, const char* name, const QString& cap
     return action;
 }
 
+// With the buttons, after every UpdateControls and when a menu opens.
 void TMainForm::MirrorButtons() {
     for (const auto& [action, button] : FMirrors) action->setEnabled(button->isEnabled());
+    if (const auto copy = FActions.find("CopyToDevice"); copy != FActions.end())
+        copy->second->setEnabled(CanCopyToDevice());
 }
 
 // "Карты", between "Файл" and "Прибор": the card buttons and the copy.
@@ -45,7 +48,7 @@ void TMainForm::BuildCardMenu() {
            QKeySequence(Qt::Key_Delete));
     MirrorItem(cards, "ChStatusCardItem", QStringLiteral("Сменить &статус карты"), FCardButtons.at("ChStatusCard"));
     MirrorItem(cards, "ReadCodeItem", QStringLiteral("Считать &код карты"), FCardButtons.at("ReadCodeBut"));
-    QAction* copy = cards->addAction(QStringLiteral("Копировать в &прибор…"));
+    QAction* copy = cards->addAction(QStringLiteral("Копирова&ть в прибор…"));
     copy->setObjectName(QStringLiteral("CopyToDevice"));
     copy->setShortcut(QKeySequence(QStringLiteral("Ctrl+Shift+C")));
     connect(copy, &QAction::triggered, this, [this] { CopyToDeviceClick(); });
@@ -54,10 +57,7 @@ void TMainForm::BuildCardMenu() {
     MirrorItem(cards, "ChViewItem", QStringLiteral("Переключить &режим отображения"), FCardButtons.at("ChView"));
     MirrorItem(cards, "InverseSelItem", QStringLiteral("&Обратить выделение"), FCardButtons.at("InverseSel"));
     MirrorItem(cards, "EditItem", QStringLiteral("Пр&авить строку"), FCardButtons.at("EditBut"));
-    connect(cards, &QMenu::aboutToShow, this, [this, copy] {
-        MirrorButtons();
-        copy->setEnabled(CanCopyToDevice());
-    });
+    connect(cards, &QMenu::aboutToShow, this, [this] { MirrorButtons(); });
 }
 
 // The toolbar's commands that had no menu item: "Создать" in "Файл", and the

@@ -343,6 +343,32 @@ TEST(WindowKeyboard, CopyToDeviceDoesWhatADropDoes) {
     }
 }
 
+// Alt and a menu's letter open that menu, with the card commands enabled
+// and with them disabled: an item with a shortcut of its own must not take
+// a menu's letter away, even while it is disabled.
+TEST(WindowKeyboard, AltAndTheLetterOpenEveryMenu) {
+    TOfflineCards w(6);
+    TMainForm& form = *w.Form;
+    auto walk = [&form](const char* when) {
+        for (QAction* a : form.menuBar()->actions()) {
+            ASSERT_TRUE(a->isEnabled()) << a->text().toStdString();
+            Letter(&form, AccessKey(a->text()), Qt::AltModifier);
+            EXPECT_EQ(QApplication::activePopupWidget(), a->menu()) << a->text().toStdString() << ", " << when;
+            while (QApplication::activePopupWidget()) Key(&form, Qt::Key_Escape);
+            Key(&form, Qt::Key_Escape);  // and out of the menu bar
+        }
+    };
+    TabTo(&form, form.CardGrid());
+    Key(&form, Qt::Key_Space);
+    walk("a card marked");
+    // Device 9 holds no cards: the card commands are disabled.
+    TabTo(&form, form.GridDev());
+    Key(&form, Qt::Key_End);
+    Key(&form, Qt::Key_Return);
+    ASSERT_FALSE(form.findChild<QAction*>(QStringLiteral("CopyToDevice"))->isEnabled());
+    walk("no card");
+}
+
 // Insert and Delete belong to the card list: in the device grid they touch no card.
 TEST(WindowKeyboard, CardKeysActOnlyInTheCardList) {
     TOfflineCards w(5);
