@@ -4,9 +4,14 @@
 #include <QDragMoveEvent>
 #include <QDropEvent>
 #include <QMouseEvent>
+#include <QKeyEvent>
 #include <QPainter>
+#include <QPen>
 #include <QScrollBar>
+#include <QStyle>
+#include <QStyleOptionFocusRect>
 #include <algorithm>
+#include <utility>
 
 #include "controls/cursor_shape.h"
 #include "controls/text_out.h"
@@ -19,6 +24,8 @@ constexpr int kMinCellWidth = 40;
 constexpr int kMinCellHeight = 20;
 constexpr int kLabelPadding = 10;  // cell width over the widest label
 constexpr int kLabelX = 5;
+constexpr int kFlagSize = 7;  // legs of the corner flag
+constexpr int kFrameWidth = 2;  // the thick inner frame
 }  // namespace
 
 TACGrid::TACGrid(QWidget* parent) : TScrolledControl(parent) {
@@ -51,8 +58,10 @@ void TACGrid::SetCells(const TColorCellList* cells) {
             Cells_.push_back(&cell);
     }
     Hovered_ = -1;
+    Current_ = std::min(Current_, CellCount() - 1);
     MeasureCells();
     Relayout();
+    StartCurrent();
     viewport()->update();
     if (viewport()->underMouse())
         HoverAt(viewport()->mapFromGlobal(QCursor::pos()));
@@ -206,7 +215,8 @@ void TACGrid::PaintCell(QPainter& painter, int index, const TCellColumns& column
     const int left = columns.Left(j), right = left + columns.WidthOf(j);
     const int top = RowTop(k), bottom = top + CellHeight_ - 1;
     const QRect inner(QPoint(left + 1, top), QPoint(right - 1, bottom - 1));
-    painter.fillRect(inner, FromWinColor(cell->Color));
+    const QColor back = FromWinColor(cell->Color);
+    painter.fillRect(inner, back);
     painter.setPen(Qt::black);
     if (k == 0)
         painter.drawLine(left, top - 1, right, top - 1);
@@ -214,13 +224,56 @@ void TACGrid::PaintCell(QPainter& painter, int index, const TCellColumns& column
         painter.drawLine(left, top - 1, left, bottom);
     painter.drawLine(left, bottom, right, bottom);
     painter.drawLine(right, top - 1, right, bottom);
+    // Black, unless white reads better on this colour (dark blue).
+    const QColor ink = ContrastRatio(back, Qt::white) > ContrastRatio(back, Qt::black) ? Qt::white : Qt::black;
+    PaintMarks(painter, inner, ink, LookOf(index), index == Current_ && hasFocus());
     QFont f = CellFont();
     f.setUnderline(index == Hovered_);
     painter.save();
     painter.setClipRect(inner);
     painter.setFont(f);
+    painter.setPen(ink);
     TextOut(painter, left + kLabelX, top + (FontHeightValue(f) + CellHeight_) / 2 - 2,
             QString::fromStdString(cell->Text));
+    painter.restore();
+}
+
+TCellLook TACGrid::LookOf(int index) const {
+    return OnCellLook && index >= 0 && index < CellCount() ? OnCellLook(Cells_[index]) : TCellLook{};
+}
+
+// Marks that survive grey scale and colour blindness: the frame and the flag
+// are drawn in the label's colour, so they stand out on any background.
+void TACGrid::PaintMarks(QPainter& painter, const QRect& inner, const QColor& ink, const TCellLook& look,
+                         bool focused) {
+    painter.save();
+    if (look.Framed) {
+        painter.setPen(ink);
+        painter.setBrush(Qt::NoBrush);
+        for (int k = 0; k < kFrameWidth; ++k)
+            painter.drawRect(inner.adjusted(k, k, -k - 1, -k - 1));
+    }
+    if (look.Flagged) {
+        const QPoint corner = inner.topRight();
+        const QPoint flag[] = {corner, corner - QPoint(kFlagSize, 0), corner + QPoint(0, kFlagSize)};
+        painter.setPen(Qt::NoPen);
+        painter.setBrush(ink);
+        painter.drawPolygon(flag, 3);
+    }
+    if (focused) {
+        QStyleOptionFocusRect option;
+        option.initFrom(this);
+        option.state |= QStyle::State_KeyboardFocusChange | QStyle::State_HasFocus;
+        const int in = kFrameWidth + 1;
+        option.rect = inner.adjusted(in, in, -in, -in);
+        option.backgroundColor = ink == Qt::white ? Qt::black : Qt::white;
+        style()->drawPrimitive(QStyle::PE_FrameFocusRect, &option, &painter, this);
+        // Some styles draw it faintly, in the highlight colour: a dotted line
+        // in the label's colour keeps it visible on every cell colour.
+        painter.setPen(QPen(ink, 1, Qt::DotLine));
+        painter.setBrush(Qt::NoBrush);
+        painter.drawRect(option.rect.adjusted(0, 0, -1, -1));
+    }
     painter.restore();
 }
 
@@ -264,12 +317,106 @@ void TACGrid::mouseMoveEvent(QMouseEvent* event) {
 
 void TACGrid::mousePressEvent(QMouseEvent* event) {
     HoverAt(event->position().toPoint());
-    if (Hovered_ < 0 || !OnCellClick)
+    if (Hovered_ < 0)
+        return;
+    SetCurrentCell(Hovered_);
+    if (!OnCellClick)
         return;
     if (event->button() == Qt::LeftButton)
         OnCellClick(Cells_[Hovered_], TCellButton::mbLeft);
     else if (event->button() == Qt::RightButton)
         OnCellClick(Cells_[Hovered_], TCellButton::mbRight);
+}
+
+void TACGrid::SetCurrentCell(int index) {
+    if (index < -1 || index >= CellCount())
+        return;
+    const int old = std::exchange(Current_, index);
+    if (old >= 0)
+        UpdateCell(old);
+    if (index >= 0) {
+        ScrollToCell(index);
+        UpdateCell(index);
+    }
+}
+
+void TACGrid::ScrollToCell(int index) {
+    const int columns = Columns().Count;
+    const int row = index / columns;
+    const int shown = std::max(1, (ClientHeight() - TitleHeight() - 1) / CellHeight_);
+    int first = FirstCell_ / columns;
+    if (row < first)
+        first = row;
+    else if (row >= first + shown)
+        first = row - shown + 1;
+    first = std::clamp(first, 0, ScrollMax_);
+    if (first * columns == FirstCell_)
+        return;
+    FirstCell_ = first * columns;
+    SetBar(Qt::Vertical, ScrollMax_, first, 1);
+    viewport()->update();
+}
+
+int TACGrid::KeyTarget(int key) const {
+    const int last = CellCount() - 1;
+    const int columns = Columns().Count;
+    switch (key) {
+    case Qt::Key_Left: return std::max(0, Current_ - 1);
+    case Qt::Key_Right: return std::min(last, Current_ + 1);
+    case Qt::Key_Up: return Current_ >= columns ? Current_ - columns : Current_;
+    // Into the short last row: its last cell.
+    case Qt::Key_Down: return Current_ / columns < last / columns ? std::min(last, Current_ + columns) : Current_;
+    case Qt::Key_Home: return 0;
+    case Qt::Key_End: return last;
+    default: return -1;
+    }
+}
+
+void TACGrid::keyPressEvent(QKeyEvent* event) {
+    if (CellCount() == 0 || (event->modifiers() & (Qt::ControlModifier | Qt::AltModifier))) {
+        TScrolledControl::keyPressEvent(event);
+        return;
+    }
+    const int key = event->key();
+    if (key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Space) {
+        if (Current_ < 0)
+            SetCurrentCell(0);
+        // The handler may hand over a new list; the cell is not used after it.
+        if (OnCellClick)
+            OnCellClick(Cells_[Current_], TCellButton::mbLeft);
+        event->accept();
+        return;
+    }
+    if (const int target = KeyTarget(key); target >= 0) {
+        SetCurrentCell(Current_ < 0 ? 0 : target);
+        event->accept();
+        return;
+    }
+    TScrolledControl::keyPressEvent(event);
+}
+
+// With the focus, the keyboard starts on the owner's selected cell, or on the first one.
+void TACGrid::StartCurrent() {
+    if (Current_ >= 0 || CellCount() == 0 || !hasFocus())
+        return;
+    int start = 0;
+    for (int i = 0; i < CellCount(); ++i)
+        if (LookOf(i).Selected)
+            start = i;
+    SetCurrentCell(start);
+}
+
+void TACGrid::focusInEvent(QFocusEvent* event) {
+    TScrolledControl::focusInEvent(event);
+    StartCurrent();
+    if (Current_ >= 0)
+        UpdateCell(Current_);
+}
+
+void TACGrid::focusOutEvent(QFocusEvent* event) {
+    TScrolledControl::focusOutEvent(event);
+    if (Current_ >= 0)
+        UpdateCell(Current_);
 }
 
 void TACGrid::ClientLeave() {

@@ -15,6 +15,16 @@ namespace pelko {
 using PColorCell = const TColorCell*;
 enum class TCellButton { mbLeft, mbRight };
 
+// What a cell shows besides its colour, and says to assistive technology:
+// a thick inner frame, a flag in its top right corner, whether it is the
+// owner's selected one, and its state in words.
+struct TCellLook {
+    bool Framed = false;
+    bool Flagged = false;
+    bool Selected = false;
+    QString State;
+};
+
 using TCellFocus = std::function<void(PColorCell SelectedCell)>;
 using TCellClick = std::function<void(PColorCell SelectedCell, TCellButton MouseButton)>;
 
@@ -49,12 +59,20 @@ public:
     int FirstCell() const { return FirstCell_; }
     int ScrollMaximum() const { return ScrollMax_; }
     PColorCell HoveredCell() const { return Hovered_ >= 0 ? Cells_[Hovered_] : nullptr; }
+    TCellLook LookOf(int index) const;
     TCellColumns Columns() const { return LayoutColumns(ClientWidth(), CellWidth_); }
 
     // Lays the grid out for its current width: height, scroll bar, first row.
     void Relayout();
 
+    // The cell the keyboard works on (-1 for none): arrows, Home and End move
+    // it, Enter and Space click it; it carries the style's focus mark while
+    // the grid has the focus.
+    int CurrentCell() const { return Current_; }
+    void SetCurrentCell(int index);
+
     TCellFocus OnMouseCell;
+    std::function<TCellLook(PColorCell)> OnCellLook;
     TCellClick OnCellClick;
     // Drag and drop onto the grid; positions are client coordinates.
     std::function<bool(QDragMoveEvent*)> OnDragOver;
@@ -65,6 +83,9 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dragMoveEvent(QDragMoveEvent* event) override;
     void dropEvent(QDropEvent* event) override;
@@ -78,6 +99,11 @@ private:
     void MeasureCells();
     void PaintTitle(QPainter& painter);
     void PaintCell(QPainter& painter, int index, const TCellColumns& columns);
+    void PaintMarks(QPainter& painter, const QRect& inner, const QColor& ink, const TCellLook& look, bool focused);
+    // The cell a movement key leads to, or -1 for another key.
+    int KeyTarget(int key) const;
+    void ScrollToCell(int index);
+    void StartCurrent();
     QRect CellRect(int index, const TCellColumns& columns) const;
     void UpdateCell(int index);
     int IndexAt(int x, int y) const;
@@ -97,6 +123,7 @@ private:
     int FirstCell_ = 0;
     int ScrollMax_ = 0;
     int Hovered_ = -1;
+    int Current_ = -1;
     bool InRelayout_ = false;
 };
 

@@ -198,11 +198,17 @@ public:
     QAccessibleInterface* caption() const override { return nullptr; }
     QAccessibleInterface* summary() const override { return nullptr; }
     QAccessibleInterface* cellAt(int row, int column) const override { return row >= 0 ? Cell(row, column) : nullptr; }
-    int selectedCellCount() const override { return CurrentRow() >= 0 ? columnCount() : 0; }
+    // The rows the table reports as selected: the current row, unless the
+    // control has marks of its own.
+    virtual QList<int> SelectedRows() const {
+        return CurrentRow() >= 0 ? QList<int>{CurrentRow()} : QList<int>{};
+    }
+    int selectedCellCount() const override { return static_cast<int>(SelectedRows().size()) * columnCount(); }
     QList<QAccessibleInterface*> selectedCells() const override {
         QList<QAccessibleInterface*> cells;
-        for (int col = 0; CurrentRow() >= 0 && col < columnCount(); ++col)
-            cells.append(Cell(CurrentRow(), col));
+        for (int row : SelectedRows())
+            for (int col = 0; col < columnCount(); ++col)
+                cells.append(Cell(row, col));
         return cells;
     }
     QString columnDescription(int column) const override {
@@ -210,15 +216,13 @@ public:
     }
     QString rowDescription(int) const override { return {}; }
     int selectedColumnCount() const override { return 0; }
-    int selectedRowCount() const override { return CurrentRow() >= 0 ? 1 : 0; }
+    int selectedRowCount() const override { return static_cast<int>(SelectedRows().size()); }
     int columnCount() const override { return View()->ColCount(); }
     int rowCount() const override { return View()->RowCount(); }
     QList<int> selectedColumns() const override { return {}; }
-    QList<int> selectedRows() const override {
-        return CurrentRow() >= 0 ? QList<int>{CurrentRow()} : QList<int>{};
-    }
+    QList<int> selectedRows() const override { return SelectedRows(); }
     bool isColumnSelected(int) const override { return false; }
-    bool isRowSelected(int row) const override { return row >= 0 && row == CurrentRow(); }
+    bool isRowSelected(int row) const override { return row >= 0 && SelectedRows().contains(row); }
     bool selectRow(int row) override { return row >= 0 && row < rowCount() && MoveTo(row); }
     bool selectColumn(int) override { return false; }
     bool unselectRow(int) override { return false; }  // neither control can drop its current row
@@ -231,9 +235,10 @@ private:
         int Cols = 0;
         int Row = -1;
         bool Focus = false;
+        QList<int> Selected;
     };
 
-    TSeen Snapshot() const { return {rowCount(), columnCount(), CurrentRow(), View()->hasFocus()}; }
+    TSeen Snapshot() const { return {rowCount(), columnCount(), CurrentRow(), View()->hasFocus(), SelectedRows()}; }
 
     void CheckChanges() {
         const TSeen now = Snapshot();
@@ -248,6 +253,10 @@ private:
                 NotifyChild(View(), QAccessible::SelectionRemove, (Seen_.Row + 1) * cols);
             if (now.Row >= 0)
                 NotifyChild(View(), QAccessible::SelectionAdd, (now.Row + 1) * cols);
+        }
+        if (now.Selected != Seen_.Selected && now.Rows == Seen_.Rows) {
+            QAccessibleEvent event(View(), QAccessible::SelectionWithin);
+            Sink(&event);
         }
         if (cols > 0 && now.Row >= 0 && now.Focus && (now.Row != Seen_.Row || !Seen_.Focus))
             NotifyChild(View(), QAccessible::Focus, (now.Row + 1) * cols);
@@ -315,7 +324,7 @@ QAccessible::State TRowsCell::state() const {
     st.selectable = true;
     st.focusable = true;
     st.selected = isSelected();
-    st.focused = st.selected && Col_ == 0 && view->hasFocus();
+    st.focused = Row_ == Table_->CurrentRow() && Col_ == 0 && view->hasFocus();
     st.readOnly = Table_->ReadOnly(Row_, Col_);
     st.editable = !st.readOnly;
     return st;
@@ -349,6 +358,15 @@ public:
         if (Grid()->OnGetCellData)
             Grid()->OnGetCellData(row, col, color, data);
         return data;
+    }
+    // Marked rows are the selection; without marks, the current row.
+    QList<int> SelectedRows() const override {
+        QList<int> rows;
+        if (Grid()->OnRowMarked)
+            for (int row = 0; row < rowCount(); ++row)
+                if (Grid()->OnRowMarked(row))
+                    rows.append(row);
+        return rows.isEmpty() ? TRowsTable::SelectedRows() : rows;
     }
     // Cards are edited in the inspector, never in the grid.
     bool ReadOnly(int, int) const override { return true; }
@@ -466,6 +484,9 @@ public:
                 return Item(i);
         return nullptr;
     }
+    QAccessibleInterface* focusChild() const override {
+        return Grid()->hasFocus() ? Item(Grid()->CurrentCell()) : nullptr;
+    }
     QString text(QAccessible::Text t) const override {
         if (t == QAccessible::Description && Grid()->accessibleDescription().isEmpty() && !Grid()->Caption().isEmpty())
             return Grid()->Caption();
@@ -473,14 +494,20 @@ public:
     }
 
 private:
+    // Labels and states: a state change is a change of the item too.
     std::vector<QString> Labels() const {
         std::vector<QString> labels;
         for (int i = 0; i < Grid()->CellCount(); ++i)
-            labels.push_back(QString::fromStdString(Grid()->Cell(i)->Text));
+            labels.push_back(QString::fromStdString(Grid()->Cell(i)->Text) + QLatin1Char('\n') +
+                             Grid()->LookOf(i).State);
         return labels;
     }
 
     void CheckChanges() {
+        const int focus = Grid()->hasFocus() ? Grid()->CurrentCell() : -1;
+        if (focus != SeenFocus_ && focus >= 0)
+            NotifyChild(Grid(), QAccessible::Focus, focus);
+        SeenFocus_ = focus;
         std::vector<QString> now = Labels();
         if (now == Seen_)
             return;
@@ -500,6 +527,7 @@ private:
     mutable std::map<int, QAccessible::Id> Items_;
     std::unique_ptr<TChangeWatcher> Watcher_;
     std::vector<QString> Seen_;
+    int SeenFocus_ = -1;
 };
 
 bool TDeviceItem::isValid() const {
@@ -514,10 +542,16 @@ QAccessibleInterface* TDeviceItem::parent() const {
     return List_;
 }
 
+// The name is the label; the state, which the cell's colour and marks show,
+// is said in words as the description.
 QString TDeviceItem::text(QAccessible::Text t) const {
-    if (t != QAccessible::Name || !isValid())
+    if (!isValid())
         return {};
-    return QString::fromStdString(List_->Grid()->Cell(Index_)->Text).trimmed();
+    if (t == QAccessible::Name)
+        return QString::fromStdString(List_->Grid()->Cell(Index_)->Text).trimmed();
+    if (t == QAccessible::Description)
+        return List_->Grid()->LookOf(Index_).State;
+    return {};
 }
 
 QRect TDeviceItem::rect() const {
@@ -537,6 +571,10 @@ QAccessible::State TDeviceItem::state() const {
     st.offscreen = Index_ < grid->FirstCell() || List_->LocalRect(Index_).top() >= grid->viewport()->height();
     st.hotTracked = grid->HoveredCell() == grid->Cell(Index_);
     st.readOnly = true;
+    st.selectable = true;
+    st.focusable = true;
+    st.selected = grid->LookOf(Index_).Selected;
+    st.focused = grid->CurrentCell() == Index_ && grid->hasFocus();
     return st;
 }
 

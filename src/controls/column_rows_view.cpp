@@ -2,6 +2,8 @@
 
 #include <QMouseEvent>
 #include <QPainter>
+#include <QStyle>
+#include <QStyleOptionFocusRect>
 #include <QWheelEvent>
 #include <algorithm>
 
@@ -180,6 +182,15 @@ void TColumnRowsView::PaintRowFrame(QPainter& painter) {
     painter.drawLine(right, top + 1, right, bottom);
     if (LeftCol_ == 0)
         painter.drawLine(1, top + 1, 1, bottom);
+    // The keyboard's place: the style's focus mark inside the frame.
+    if (hasFocus()) {
+        QStyleOptionFocusRect option;
+        option.initFrom(this);
+        option.state |= QStyle::State_KeyboardFocusChange | QStyle::State_HasFocus;
+        option.rect = QRect(QPoint(LeftCol_ == 0 ? 3 : 0, top + 3), QPoint(right - 2, bottom - 2));
+        option.backgroundColor = SystemColors(palette()).Window;
+        style()->drawPrimitive(QStyle::PE_FrameFocusRect, &option, &painter, this);
+    }
 }
 
 int TColumnRowsView::BorderColAt(int x) const {
@@ -290,6 +301,16 @@ void TColumnRowsView::ScrollBarMoved(Qt::Orientation orientation, int pos) {
         LeftCol_ = pos;
     else
         TopRow_ = pos;
+    viewport()->update();
+}
+
+void TColumnRowsView::focusInEvent(QFocusEvent* event) {
+    TScrolledControl::focusInEvent(event);
+    viewport()->update();
+}
+
+void TColumnRowsView::focusOutEvent(QFocusEvent* event) {
+    TScrolledControl::focusOutEvent(event);
     viewport()->update();
 }
 

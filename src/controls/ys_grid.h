@@ -26,6 +26,9 @@ public:
 
     TOnGetColumnNameEvent OnGetColumnName;
     TOnGetCellDataEvent OnGetCellData;
+    // Whether a row carries the owner's mark (reported as selected to
+    // assistive technology); unset: no marks.
+    std::function<bool(int Row)> OnRowMarked;
 
 protected:
     void DrawHeaderCell(QPainter& painter, int col, const QRect& rect) override;

@@ -24,6 +24,7 @@
 #include "ui/change_journal.h"
 #include "ui/dialogs/about_form.h"
 #include "ui/dialogs/addr_form.h"
+#include "ui/dialogs/copy_target_form.h"
 #include "ui/dialogs/dialog_util.h"
 #include "ui/dialogs/progress_form.h"
 #include "ui/dialogs/sequrity_form.h"
@@ -171,6 +172,7 @@ TMainForm::TMainForm(TStartOptions options, QWidget* parent)
     FProgress = new TProgressForm(this);
     FSetProgram = new TSetProgramForm(this);
     FAddr = new TAddrForm(this);
+    FCopyTarget = new TCopyTargetForm(this);
     FFileDialogs = MakeQtFileDialogs(this);
 
     SetDefaults();
@@ -379,6 +381,7 @@ QWidget* TMainForm::BuildCardPanel() {
     column->addWidget(FGridDevPanel);
     ConnectCardList();
     ConnectDeviceGrid();
+    ConnectDeviceLook();
     return panel;
 }
 
@@ -418,39 +421,42 @@ void TMainForm::BuildMenus() {
     };
     auto separator = [](QMenu* menu, const char* name) { menu->addSeparator()->setObjectName(QString::fromLatin1(name)); };
 
-    QMenu* file = menuBar()->addMenu(QStringLiteral("Файл"));
+    QMenu* file = menuBar()->addMenu(QStringLiteral("&Файл"));
     file->setObjectName(QStringLiteral("N1"));
-    add(file, "N4", "Открыть", [this] { sbFileOpenClick(); }, QKeySequence::Open);
-    add(file, "N2", "Сохранить", [this] { sbFileSaveClick(); }, QKeySequence::Save);
-    add(file, "N10", "Сохранить как", [this] { N10Click(); }, QKeySequence(QStringLiteral("Ctrl+Shift+S")));
+    add(file, "N4", "&Открыть", [this] { sbFileOpenClick(); }, QKeySequence::Open);
+    add(file, "N2", "&Сохранить", [this] { sbFileSaveClick(); }, QKeySequence::Save);
+    add(file, "N10", "Сохранить &как", [this] { N10Click(); }, QKeySequence(QStringLiteral("Ctrl+Shift+S")));
     separator(file, "NCsv");
     add(file, "ExportCardsCsv", "&Экспорт карт в CSV…", [this] { ExportCardsCsvClick(); });
     add(file, "ImportCardsCsv", "&Импорт карт из CSV…", [this] { ImportCardsCsvClick(); });
     separator(file, "N17");
-    add(file, "N3", "Выход", [this] { close(); }, QKeySequence::Quit);
+    add(file, "N3", "В&ыход", [this] { close(); }, QKeySequence::Quit);
     BuildEditMenu();
 
-    FMenuDev = menuBar()->addMenu(QStringLiteral("Прибор"));
+    BuildCardMenu();
+
+    FMenuDev = menuBar()->addMenu(QStringLiteral("&Прибор"));
     FMenuDev->setObjectName(QStringLiteral("MenuDev"));
-    add(FMenuDev, "ResetDev", "Сбросить ", [this] { ResetDevClick(); });
-    add(FMenuDev, "ChDevStandPas", "Заменить пароль на общий", [this] { ChDevStandPasClick(); });
-    add(FMenuDev, "OpenWithPas", "Открыть с паролем", [this] { OpenWithPasClick(); });
-    add(FMenuDev, "ReadDevKeys", "Считать карты", [this] { ReadDevKeysClick(); });
-    add(FMenuDev, "WriteDevKeys", "Записать карты", [this] { WriteDevKeysClick(); });
-    add(FMenuDev, "CompareDevKeys", "Ср&авнить с прибором", [this] { CompareDevKeysClick(); });
-    add(FMenuDev, "SetDevParams", "Записать параметры", [this] { SetDevParamsClick(); });
-    add(FMenuDev, "SetDevAddr", "Заменить адрес", [this] { SetDevAddrClick(); });
+    add(FMenuDev, "ResetDev", "&Сбросить ", [this] { ResetDevClick(); });
+    add(FMenuDev, "ChDevStandPas", "Заменить &пароль на общий", [this] { ChDevStandPasClick(); });
+    add(FMenuDev, "OpenWithPas", "&Открыть с паролем", [this] { OpenWithPasClick(); });
+    add(FMenuDev, "ReadDevKeys", "С&читать карты", [this] { ReadDevKeysClick(); });
+    add(FMenuDev, "WriteDevKeys", "&Записать карты", [this] { WriteDevKeysClick(); });
+    add(FMenuDev, "CompareDevKeys", "Сра&внить с прибором", [this] { CompareDevKeysClick(); });
+    add(FMenuDev, "SetDevParams", "Записать п&араметры", [this] { SetDevParamsClick(); });
+    add(FMenuDev, "SetDevAddr", "Заменить а&дрес", [this] { SetDevAddrClick(); });
     // Every device command ends with the window brought up to date.
     for (QAction* a : FMenuDev->actions()) connect(a, &QAction::triggered, this, [this] { AfterCommand(); });
 
-    QMenu* settings = menuBar()->addMenu(QStringLiteral("Настройки"));
+    QMenu* settings = menuBar()->addMenu(QStringLiteral("&Настройки"));
     settings->setObjectName(QStringLiteral("SetProgram"));
-    add(settings, "SetProgrWin", "Настройки программы", [this] { SetProgrWinClick(); });
+    add(settings, "SetProgrWin", "&Настройки программы", [this] { SetProgrWinClick(); });
     separator(settings, "N9");
-    FCaptions = add(settings, "N8", "Подписи к кнопкам", [this] { N8Click(); });
+    FCaptions = add(settings, "N8", "&Подписи к кнопкам", [this] { N8Click(); });
     FCaptions->setCheckable(true);
     QAction* exchange = FExchangeDock->toggleViewAction();
     exchange->setObjectName(QStringLiteral("ExchangeLogView"));
+    exchange->setText(QStringLiteral("&Журнал обмена"));
     settings->addAction(exchange);
     connect(exchange, &QAction::triggered, this,
             [](bool on) { QSettings().setValue(QStringLiteral("exchangeLog/visible"), on); });
@@ -458,11 +464,12 @@ void TMainForm::BuildMenus() {
 
     if (FSimulator) FSimulator->BuildMenu(menuBar());
 
-    QMenu* help = menuBar()->addMenu(QStringLiteral("Справка"));
+    QMenu* help = menuBar()->addMenu(QStringLiteral("&Справка"));
     help->setObjectName(QStringLiteral("N6"));
-    add(help, "ContentHelp", "Содержание", [this] { ContentHelpClick(); }, QKeySequence::HelpContents);
+    add(help, "ContentHelp", "&Содержание", [this] { ContentHelpClick(); }, QKeySequence::HelpContents);
     separator(help, "N11");
-    add(help, "AboutPrg", "О программе", [this] { AboutPrgClick(); });
+    add(help, "AboutPrg", "&О программе", [this] { AboutPrgClick(); });
+    BuildToolbarItems(file, settings->menuAction());
 }
 
 void TMainForm::BuildStatusBar() {
@@ -587,6 +594,7 @@ void TMainForm::ApplyControls(const TControlState& s) {
     for (const auto& [name, on] : tools) FToolItems.at(name)->setEnabled(on);
     FGridDevPanel->setVisible(s.GridDevVisible);
     if (s.ViewText) FStatusView->setText(QString::fromStdString(*s.ViewText));
+    MirrorButtons();
 }
 
 }  // namespace pelko

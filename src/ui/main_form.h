@@ -54,6 +54,7 @@ class TSimulatorMenu;
 class TCardFindBar;
 class TCardUndo;
 struct TCardPlace;
+class TCopyTargetForm;
 
 class TMainForm : public QMainWindow, public EngineHost {
     Q_OBJECT
@@ -123,6 +124,8 @@ public:
     void SetDevAddrClick();
     // Cards of the card list dropped on the device grid at x, y (its client coordinates).
     void GridDevDragDrop(int x, int y);
+    // "Копировать в прибор…": the current or marked cards into a controller chosen from the group.
+    void CopyToDeviceClick();
     // Selects the device at this address as a click on its cell does.
     void SelectDevice(std::uint8_t adr);
     // Opens a local page (help, the about box's link), or says where it is
@@ -147,6 +150,8 @@ public:
     // The password and address dialogs of the device menu.
     std::optional<std::string> AskPassword();
     std::optional<std::uint8_t> AskAddress(const std::vector<std::uint8_t>& choices);
+    // The copy's target among (device index, text) choices.
+    std::optional<int> AskCopyTarget(const std::vector<std::pair<int, QString>>& choices);
     void SetTimer1(bool enabled, unsigned intervalMs) override;
     void Pause(unsigned ms) override;
     void UpdateControls() override;
@@ -176,6 +181,15 @@ private:
     QWidget* BuildCardPanel();
     QWidget* BuildInspectorPanel();
     void BuildMenus();
+    // Keyboard (main_form_keyboard.cpp): menu items that run a button, the
+    // card menu, items for the toolbar's commands and F10.
+    QAction* MirrorItem(QMenu* menu, const char* name, const QString& caption, QToolButton* button);
+    void MirrorButtons();
+    void BuildCardMenu();
+    void BuildToolbarItems(QMenu* file, QAction* before);
+    bool CardListMarkKey(QKeyEvent* e);
+    void ConnectDeviceLook();
+    bool CanCopyToDevice();
     void BuildStatusBar();
     void ApplyToolLayout(const TToolLayout& layout);
     void PlaceLogo();
@@ -314,12 +328,14 @@ private:
     std::map<std::string, QAction*> FActions;
     QMenu* FMenuDev = nullptr;
     QAction* FCaptions = nullptr;  // "Подписи к кнопкам"
+    std::vector<std::pair<QAction*, QToolButton*>> FMirrors;  // menu items that run a button
 
     // Dialogs, made once.
     TProgressForm* FProgress = nullptr;
     TSettingsForm* FDevSettings = nullptr;
     TSequrityForm* FSequrity = nullptr;
     TAddrForm* FAddr = nullptr;
+    TCopyTargetForm* FCopyTarget = nullptr;
     TSetProgramForm* FSetProgram = nullptr;
     TSimulatorMenu* FSimulator = nullptr;
 

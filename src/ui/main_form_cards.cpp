@@ -113,6 +113,7 @@ void TMainForm::CardGridChangeRow() {
 // stood when the key came. Shift+arrows grow the marked run from the anchor,
 // or shrink it when they go back towards it.
 void TMainForm::CardGridKeyDown(QKeyEvent* e) {
+    if (CardListMarkKey(e)) return;
     FInputModifiers = e->modifiers();
     FInputRow = FCardGrid->Row();
     const int r = FCardGrid->Row();

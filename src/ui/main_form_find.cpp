@@ -29,7 +29,7 @@ QString WithWhat(const char* caption, const QString& what) {
 }  // namespace
 
 void TMainForm::BuildEditMenu() {
-    QMenu* edit = menuBar()->addMenu(QStringLiteral("&Правка"));
+    QMenu* edit = menuBar()->addMenu(QStringLiteral("Пр&авка"));
     edit->setObjectName(QStringLiteral("MenuEdit"));
     const struct {
         const char* Name;

@@ -8,6 +8,7 @@
 #include "controls/a_property_list.h"
 #include "controls/ys_grid.h"
 #include "ui/dialogs/addr_form.h"
+#include "ui/dialogs/copy_target_form.h"
 #include "ui/dialogs/progress_form.h"
 #include "ui/dialogs/sequrity_form.h"
 #include "ui/dialogs/settings_form.h"
@@ -169,6 +170,14 @@ std::optional<std::uint8_t> TMainForm::AskAddress(const std::vector<std::uint8_t
     return FAddr->Chosen();
 }
 
+std::optional<int> TMainForm::AskCopyTarget(const std::vector<std::pair<int, QString>>& choices) {
+    THold hold(*this);
+    FCopyTarget->SetChoices(choices);
+    FCopyTarget->CentreOn(frameGeometry());
+    if (FCopyTarget->exec() != QDialog::Accepted || FCopyTarget->Chosen() < 0) return std::nullopt;
+    return FCopyTarget->Chosen();
+}
+
 // --- time -------------------------------------------------------------------------
 
 void TMainForm::SetTimer1(bool enabled, unsigned intervalMs) {
@@ -203,7 +212,11 @@ void TMainForm::SetCardRow(int index) {
     if (row >= 0) FCardGrid->GoToRow(row);
 }
 
-void TMainForm::SetCardRowCount(int) { ApplyFilter(); }
+// The current row stays in view: after a read it may be the last of many.
+void TMainForm::SetCardRowCount(int) {
+    ApplyFilter();
+    if (FCardGrid->Row() >= 0) FCardGrid->GoToRow(FCardGrid->Row());
+}
 
 // The rows are the viewport's: updating the grid itself repaints only its frame.
 void TMainForm::RepaintCardGrid() {

@@ -4,6 +4,7 @@
 #include <QMenuBar>
 
 #include "model/code.h"
+#include "ui/access_keys.h"
 #include "sim/demo_line.h"
 #include "sim/sim_serial_port.h"
 
@@ -69,47 +70,51 @@ PortOpener TSimulatorMenu::Opener(PortOpener real) const {
 #endif
 
 void TSimulatorMenu::BuildMenu(QMenuBar* bar) {
-    QMenu* menu = bar->addMenu(QStringLiteral("Симулятор"));
+    QMenu* menu = bar->addMenu(QStringLiteral("С&имулятор"));
     menu->setObjectName(QStringLiteral("SimulatorMenu"));
-    QMenu* cards = menu->addMenu(QStringLiteral("Поднести карту"));
+    QMenu* cards = menu->addMenu(QStringLiteral("&Поднести карту"));
     connect(cards, &QMenu::aboutToShow, this, [this, cards] { FillCards(cards); });
-    QAction* take = menu->addAction(QStringLiteral("Убрать карту"));
+    QAction* take = menu->addAction(QStringLiteral("&Убрать карту"));
     connect(take, &QAction::triggered, this, [this] {
         for (SimControllerId id : FLine->Ids()) FLine->RemoveCard(id);
     });
     menu->addSeparator();
-    QMenu* unplug = menu->addMenu(QStringLiteral("Отключить прибор"));
+    QMenu* unplug = menu->addMenu(QStringLiteral("&Отключить прибор"));
     connect(unplug, &QMenu::aboutToShow, this, [this, unplug] { FillPlugs(unplug, true); });
-    QMenu* plug = menu->addMenu(QStringLiteral("Подключить прибор"));
+    QMenu* plug = menu->addMenu(QStringLiteral("По&дключить прибор"));
     connect(plug, &QMenu::aboutToShow, this, [this, plug] { FillPlugs(plug, false); });
 }
 
 void TSimulatorMenu::FillCards(QMenu* menu) {
     menu->clear();
+    QSet<QChar> devices;
     for (SimControllerId id : FLine->Ids()) {
         const std::optional<SimController> c = FLine->Snapshot(id);
         if (!c || !FLine->IsPlugged(id)) continue;
-        QMenu* device = menu->addMenu(DeviceText(*c));
+        QMenu* device = menu->addMenu(WithFreeAccessKey(DeviceText(*c), devices));
+        QSet<QChar> cards;
         for (const SimCode& code : DemoCards())
-            connect(device->addAction(QStringLiteral("Карта %1").arg(CodeText(code))), &QAction::triggered, this,
-                    [this, id, code] { FLine->PresentCard(id, code); });
+            connect(device->addAction(WithFreeAccessKey(QStringLiteral("Карта %1").arg(CodeText(code)), cards)),
+                    &QAction::triggered, this, [this, id, code] { FLine->PresentCard(id, code); });
         if (const std::optional<SimCode> stored = StoredCard(*c))
-            connect(device->addAction(QStringLiteral("Карта %1 (уже в памяти)").arg(CodeText(*stored))),
+            connect(device->addAction(
+                        WithFreeAccessKey(QStringLiteral("Карта %1 (уже в памяти)").arg(CodeText(*stored)), cards)),
                     &QAction::triggered, this, [this, id, code = *stored] { FLine->PresentCard(id, code); });
     }
 }
 
 void TSimulatorMenu::FillPlugs(QMenu* menu, bool plugged) {
     menu->clear();
+    QSet<QChar> used;
     for (SimControllerId id : FLine->Ids()) {
         const std::optional<SimController> c = FLine->Snapshot(id);
         if (!c || FLine->IsPlugged(id) != plugged) continue;
-        connect(menu->addAction(DeviceText(*c)), &QAction::triggered, this, [this, id, plugged] {
+        connect(menu->addAction(WithFreeAccessKey(DeviceText(*c), used)), &QAction::triggered, this, [this, id, plugged] {
             if (plugged) FLine->Unplug(id);
             else FLine->Plug(id);
         });
     }
-    if (menu->isEmpty()) menu->addAction(QStringLiteral("нет"))->setEnabled(false);
+    if (menu->isEmpty()) menu->addAction(QStringLiteral("&нет"))->setEnabled(false);
 }
 
 }  // namespace pelko

@@ -2,7 +2,10 @@
 // events, and the colours that reach the screen.
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QFrame>
+#include <QImage>
+#include <map>
 #include <QScrollBar>
 #include <QTest>
 #include <QVBoxLayout>
@@ -201,6 +204,100 @@ TEST_F(ACGridFixture, PanelAroundTheGridFollowsItsHeight) {
     inner->SetCells(&cells);
     EXPECT_EQ(inner->height(), 61);
     EXPECT_EQ(panel.height(), 61 + 2 * panel.frameWidth());
+}
+
+// Eight cells in three columns: 0 1 2 / 3 4 5 / 6 7. Every movement key
+// from every cell, and Enter and Space clicking the cell reached.
+TEST_F(ACGridFixture, KeysMoveBetweenCellsAndClickTheCurrentOne) {
+    grid->SetCells(&cells);
+    ASSERT_EQ(grid->Columns().Count, 3);
+    struct TMove {
+        int Key;
+        int To[8];
+    };
+    const TMove moves[] = {
+        {Qt::Key_Left, {0, 0, 1, 2, 3, 4, 5, 6}},  {Qt::Key_Right, {1, 2, 3, 4, 5, 6, 7, 7}},
+        {Qt::Key_Up, {0, 1, 2, 0, 1, 2, 3, 4}},    {Qt::Key_Down, {3, 4, 5, 6, 7, 7, 6, 7}},
+        {Qt::Key_Home, {0, 0, 0, 0, 0, 0, 0, 0}}, {Qt::Key_End, {7, 7, 7, 7, 7, 7, 7, 7}},
+    };
+    grid->setFocus();
+    for (const TMove& m : moves)
+        for (int from = 0; from < 8; ++from) {
+            grid->SetCurrentCell(from);
+            QTest::keyClick(grid, Qt::Key(m.Key));
+            EXPECT_EQ(grid->CurrentCell(), m.To[from]) << "key " << m.Key << " from " << from;
+        }
+    grid->SetCurrentCell(4);
+    QTest::keyClick(grid, Qt::Key_Return);
+    QTest::keyClick(grid, Qt::Key_Right);
+    QTest::keyClick(grid, Qt::Key_Space);
+    EXPECT_EQ(clicks, (std::vector<int>{40, 50}));
+    EXPECT_TRUE(hovered.empty()) << "the keyboard moves no hover";
+}
+
+// The keyboard starts on the owner's selected cell; a shorter list keeps it inside.
+TEST_F(ACGridFixture, TheFocusStartsOnTheSelectedCellAndStaysInTheList) {
+    grid->OnCellLook = [](PColorCell cell) {
+        TCellLook look;
+        look.Selected = cell->Index == 5;
+        return look;
+    };
+    window.setFocus();
+    grid->SetCells(&cells);
+    EXPECT_EQ(grid->CurrentCell(), -1);
+    grid->setFocus();
+    QApplication::processEvents();
+    EXPECT_EQ(grid->CurrentCell(), 5);
+    TColorCellList fewer = Cells(3);
+    grid->SetCells(&fewer);
+    EXPECT_EQ(grid->CurrentCell(), 2);
+}
+
+// The marks are drawn in the label's ink, so in grey scale a framed or
+// flagged cell differs from a plain one of the same colour wherever its
+// colour is; the focus mark shows only while the grid has the focus.
+TEST_F(ACGridFixture, MarksShowInGreyScaleOnEveryColour) {
+    std::map<int, TCellLook> looks;
+    grid->OnCellLook = [&looks](PColorCell cell) { return looks[cell->Index]; };
+    TColorCellList same(3);
+    for (const TWinColor color : {0x6060FFu, 0x0000FFu, 0xFF8000u, 0xFF0000u, 0x00FF00u, 0x008000u, 0x80FFFFu, 0x00FFFFu}) {
+        for (int i = 0; i < 3; ++i) same[i] = {color, 0, "", i};
+        looks = {{0, {}}, {1, {true, false, false, {}}}, {2, {false, true, false, {}}}};
+        grid->SetCells(&same);
+        QApplication::processEvents();
+        const QImage shot = grid->viewport()->grab().toImage().convertToFormat(QImage::Format_Grayscale8);
+        const auto grey = [&](int cell, QPoint offset) {
+            const TCellColumns c = grid->Columns();
+            return qGray(shot.pixel(c.Left(cell) + 1 + offset.x(), 1 + offset.y()));
+        };
+        const int width = grid->Columns().WidthOf(2);
+        const int plain = grey(0, {1, 1});
+        // The frame's inner line, and the flag's corner.
+        EXPECT_GE(std::abs(grey(1, {1, 6}) - plain), 100) << std::hex << color;
+        EXPECT_GE(std::abs(grey(2, {width - 3, 1}) - plain), 100) << std::hex << color;
+        EXPECT_EQ(grey(0, {width - 3, 1}), plain) << std::hex << color;
+    }
+}
+
+TEST_F(ACGridFixture, TheFocusMarkFollowsTheCurrentCellOnlyWithTheFocus) {
+    grid->SetCells(&cells);
+    grid->SetCurrentCell(1);
+    window.setFocus();
+    QApplication::processEvents();
+    const QImage without = grid->viewport()->grab().toImage();
+    grid->setFocus();
+    QApplication::processEvents();
+    const QImage with = grid->viewport()->grab().toImage();
+    const TCellColumns c = grid->Columns();
+    auto differs = [&](int cell) {
+        for (int x = c.Left(cell) + 1; x < c.Left(cell) + c.WidthOf(cell); ++x)
+            for (int y = 1; y < grid->CellHeight(); ++y)
+                if (without.pixel(x, y) != with.pixel(x, y)) return true;
+        return false;
+    };
+    EXPECT_TRUE(differs(1));
+    EXPECT_FALSE(differs(0));
+    EXPECT_FALSE(differs(2));
 }
 
 }  // namespace

@@ -177,5 +177,64 @@ TEST(AccessibleGrids, DeviceGridIsAListOfItsCells) {
     EXPECT_EQ(At(iface, iface->child(3)), iface->child(3));
 }
 
+// Marks are the card list's selection; without marks the current row is.
+TEST(AccessibleGrids, MarkedCardRowsAreTheSelection) {
+    InstallAccessibleGrids();
+    EventLog log;
+    TYSGrid grid;
+    grid.resize(300, 200);
+    grid.SetColCount(3);
+    std::vector<bool> marks(5, false);
+    grid.OnRowMarked = [&marks](int row) { return marks[static_cast<std::size_t>(row)]; };
+    grid.SetRowCount(5);
+    test::ShowActive(&grid);
+    Settle();
+    QAccessibleTableInterface* table = QAccessible::queryAccessibleInterface(&grid)->tableInterface();
+    ASSERT_NE(table, nullptr);
+    EXPECT_EQ(table->selectedRows(), QList<int>{4});
+    marks[1] = marks[3] = true;
+    grid.viewport()->update();
+    Settle();
+    EXPECT_EQ(table->selectedRows(), (QList<int>{1, 3}));
+    EXPECT_TRUE(table->cellAt(3, 2)->state().selected);
+    EXPECT_FALSE(table->cellAt(4, 0)->state().selected);
+    EXPECT_TRUE(table->cellAt(4, 0)->state().focused) << "the current row keeps the focus";
+    EXPECT_TRUE(log.Has(QAccessible::SelectionWithin, -1));
+}
+
+// Each cell says its state in words; the owner's selected one is selected,
+// the keyboard's current one focused.
+TEST(AccessibleGrids, DeviceCellsSayTheirState) {
+    InstallAccessibleGrids();
+    EventLog log;
+    QWidget window;
+    window.resize(161, 300);
+    auto* grid = new TACGrid(&window);
+    grid->setGeometry(0, 0, 161, 10);
+    TColorCellList cells{{0x00FF00, 0, "А", 0}, {0x0000FF, 0, "Б", 1}};
+    std::vector<TCellLook> looks{{false, true, false, QStringLiteral("подключен, открыт, не в группе")},
+                                 {true, false, true, QStringLiteral("нет связи, в группе, выбран")}};
+    grid->OnCellLook = [&looks](PColorCell cell) { return looks[static_cast<std::size_t>(cell->Index)]; };
+    grid->SetCells(&cells);
+    test::ShowActive(&window);
+    grid->setFocus();
+    Settle();
+    QAccessibleInterface* list = QAccessible::queryAccessibleInterface(grid);
+    ASSERT_EQ(list->childCount(), 2);
+    EXPECT_EQ(list->child(0)->text(QAccessible::Description), looks[0].State);
+    EXPECT_EQ(list->child(1)->text(QAccessible::Description), looks[1].State);
+    EXPECT_FALSE(list->child(0)->state().selected);
+    EXPECT_TRUE(list->child(1)->state().selected);
+    EXPECT_TRUE(list->child(1)->state().focused) << "the focus starts on the selected cell";
+    EXPECT_EQ(list->focusChild(), list->child(1));
+    EXPECT_TRUE(log.Has(QAccessible::Focus, 1));
+    // A new state is a change of the list.
+    looks[0].State = QStringLiteral("нет связи, не в группе");
+    grid->viewport()->update();
+    Settle();
+    EXPECT_TRUE(log.Has(QAccessible::ObjectReorder, -1));
+    EXPECT_EQ(list->child(0)->text(QAccessible::Description), looks[0].State);
+}
+
 }  // namespace
 }  // namespace pelko

@@ -244,10 +244,31 @@ TEST_F(GridFixture, CurrentRowCarriesABlackFrame) {
     EXPECT_TRUE(test::SameColor(image, QPoint(1, top - kRowHeight + 5), window));  // row 1 has none
 }
 
+// While the grid has the focus, the style's focus mark lies inside the
+// current row's frame; nothing else changes.
+TEST_F(GridFixture, TheFocusMarkLiesInTheCurrentRowOnly) {
+    grid.SetRowCount(5);
+    grid.GoToRow(2);
+    grid.setFocus();
+    const QImage focused = test::Render(grid.viewport());
+    grid.clearFocus();
+    const QImage plain = test::Render(grid.viewport());
+    const int top = kRowHeight + 2 * kRowHeight;
+    bool inRow = false;
+    for (int y = 0; y < plain.height(); ++y)
+        for (int x = 0; x < plain.width(); ++x) {
+            if (focused.pixel(x, y) == plain.pixel(x, y)) continue;
+            ASSERT_TRUE(y > top + 1 && y < top + kRowHeight - 2) << x << "," << y;
+            inRow = true;
+        }
+    EXPECT_TRUE(inRow);
+}
+
 TEST_F(GridFixture, ClippedTextNeverReachesTheNextColumn) {
     longText = QString(60, QLatin1Char('W'));
     markedRow = 0;
     grid.SetRowCount(2);
+    grid.clearFocus();  // the focus mark lies inside the current row
     const QImage image = test::Render(grid.viewport());
     const QColor window = SystemColors(grid.palette()).Window;
     const int col2 = 120;

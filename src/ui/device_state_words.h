@@ -1,0 +1,17 @@
+#pragma once
+// A device cell's state as the grid shows it besides its colour, and in
+// words for assistive technology.
+#include <QString>
+
+#include "controls/ac_grid.h"
+#include "model/group_dev.h"
+
+namespace pelko {
+
+// "нет связи" or "подключен" (with "открыт", "параметры считаны"), then "в
+// группе" or "не в группе", and "выбран" for the selected device.
+QString DeviceStateWords(const TGroupDev& group, DevIndex index);
+// Framed: in the group; flagged: open; selected: the group's selected one.
+TCellLook DeviceCellLook(const TGroupDev& group, DevIndex index);
+
+}  // namespace pelko

@@ -1,0 +1,147 @@
+// Everything from the keyboard: the card menu, menu items for the toolbar's
+// commands, F10, the card list's keys, the device grid's marks and words,
+// and copying cards to another controller without dragging.
+#include <QKeyEvent>
+#include <QMenu>
+#include <QMenuBar>
+#include <QShortcut>
+#include <QToolButton>
+
+#include "controls/a_property_list.h"
+#include "controls/ac_grid.h"
+#include "controls/ys_grid.h"
+#include "ui/device_state_words.h"
+#include "ui/main_form.h"
+
+namespace pelko {
+
+// An item that runs a button as a click does, and is enabled when it is.
+QAction* TMainForm::MirrorItem(QMenu* menu, const char* name, const QString& caption, QToolButton* button) {
+    QAction* action = menu->addAction(caption);
+    action->setObjectName(QString::fromLatin1(name));
+    connect(action, &QAction::triggered, button, [button] { button->click(); });
+    FMirrors.emplace_back(action, button);
+    FActions[name] = action;
+    return action;
+}
+
+// With the buttons, after every UpdateControls and when a menu opens.
+void TMainForm::MirrorButtons() {
+    for (const auto& [action, button] : FMirrors) action->setEnabled(button->isEnabled());
+    if (const auto copy = FActions.find("CopyToDevice"); copy != FActions.end())
+        copy->second->setEnabled(CanCopyToDevice());
+}
+
+// "Карты", between "Файл" and "Прибор": the card buttons and the copy.
+void TMainForm::BuildCardMenu() {
+    QMenu* cards = menuBar()->addMenu(QStringLiteral("&Карты"));
+    cards->setObjectName(QStringLiteral("MenuCards"));
+    // Insert and Delete act only in the card list: elsewhere they belong to editors.
+    auto inList = [this](QAction* a, QKeySequence key) {
+        a->setShortcut(key);
+        a->setShortcutContext(Qt::WidgetShortcut);
+        FCardGrid->addAction(a);
+    };
+    inList(MirrorItem(cards, "AddCardItem", QStringLiteral("&Добавить карту"), FCardButtons.at("AddCardBut")),
+           QKeySequence(Qt::Key_Insert));
+    inList(MirrorItem(cards, "DelCardItem", QStringLiteral("&Удалить карту"), FCardButtons.at("DelCardBut")),
+           QKeySequence(Qt::Key_Delete));
+    MirrorItem(cards, "ChStatusCardItem", QStringLiteral("Сменить &статус карты"), FCardButtons.at("ChStatusCard"));
+    MirrorItem(cards, "ReadCodeItem", QStringLiteral("Считать &код карты"), FCardButtons.at("ReadCodeBut"));
+    QAction* copy = cards->addAction(QStringLiteral("Копирова&ть в прибор…"));
+    copy->setObjectName(QStringLiteral("CopyToDevice"));
+    copy->setShortcut(QKeySequence(QStringLiteral("Ctrl+Shift+C")));
+    connect(copy, &QAction::triggered, this, [this] { CopyToDeviceClick(); });
+    FActions["CopyToDevice"] = copy;
+    cards->addSeparator();
+    MirrorItem(cards, "ChViewItem", QStringLiteral("Переключить &режим отображения"), FCardButtons.at("ChView"));
+    MirrorItem(cards, "InverseSelItem", QStringLiteral("&Обратить выделение"), FCardButtons.at("InverseSel"));
+    MirrorItem(cards, "EditItem", QStringLiteral("Пр&авить строку"), FCardButtons.at("EditBut"));
+    connect(cards, &QMenu::aboutToShow, this, [this] { MirrorButtons(); });
+}
+
+// The toolbar's commands that had no menu item: "Создать" in "Файл", and the
+// commands on the whole line and the group in a menu "Группа" after "Прибор"
+// (that menu is disabled until a controller is selected).
+void TMainForm::BuildToolbarItems(QMenu* file, QAction* before) {
+    auto tool = [this](const char* name) { return static_cast<QToolButton*>(FToolItems.at(name)); };
+    QAction* first = file->actions().value(0);
+    QAction* create = MirrorItem(file, "sbFileCreateItem", QStringLiteral("Со&здать"), tool("sbFileCreate"));
+    file->insertAction(first, create);
+    auto* group = new QMenu(QStringLiteral("&Группа"), menuBar());
+    group->setObjectName(QStringLiteral("MenuGroup"));
+    menuBar()->insertMenu(before, group);
+    MirrorItem(group, "SpButFindItem", QStringLiteral("Пои&ск приборов на текущей скорости"), tool("SpButFind"));
+    MirrorItem(group, "SpButExFindItem", QStringLiteral("Поиск приборов на &всех скоростях"), tool("SpButExFind"));
+    group->addSeparator();
+    MirrorItem(group, "sbReadKeyDevItem", QStringLiteral("Считать карты &из приборов"), tool("sbReadKeyDev"));
+    MirrorItem(group, "sbWriteKeyDevItem", QStringLiteral("Записа&ть карты в приборы"), tool("sbWriteKeyDev"));
+    group->addSeparator();
+    MirrorItem(group, "sbAddDevGroupItem", QStringLiteral("&Добавить прибор в группу"), tool("sbAddDevGroup"));
+    MirrorItem(group, "sbDelDevGroupItem", QStringLiteral("&Удалить прибор из группы"), tool("sbDelDevGroup"));
+    // A button can change outside UpdateControls (the port, an operation): look again on opening.
+    for (QMenu* menu : {file, group}) connect(menu, &QMenu::aboutToShow, this, [this] { MirrorButtons(); });
+    // F10 opens the menu bar on its first menu, as on the other desktops.
+    auto* f10 = new QShortcut(QKeySequence(Qt::Key_F10), this);
+    connect(f10, &QShortcut::activated, this, [this] {
+        for (QAction* a : menuBar()->actions())
+            if (a->isVisible() && a->isEnabled() && a->menu()) return menuBar()->setActiveAction(a);
+    });
+    MirrorButtons();
+}
+
+// --- the card list's keys -------------------------------------------------------
+
+// Space marks or unmarks the current row; Ctrl+A marks every row shown.
+bool TMainForm::CardListMarkKey(QKeyEvent* e) {
+    const int r = FCardGrid->Row();
+    if (e->key() == Qt::Key_Space && !(e->modifiers() & (Qt::ControlModifier | Qt::AltModifier))) {
+        if (r < 0) return true;
+        MarkRow(r, !RowMarked(r));
+        FLastMarkRow = r;
+        FShiftAnchor = r;
+    } else if (e->key() == Qt::Key_A && e->modifiers() == Qt::ControlModifier) {
+        for (int row = 0; row < FCardGrid->RowCount(); ++row) MarkRow(row, true);
+        FLastMarkRow = r;
+    } else {
+        return false;
+    }
+    RepaintCardGrid();
+    return true;
+}
+
+// --- the device grid's marks, and the copy without dragging ----------------------
+
+void TMainForm::ConnectDeviceLook() {
+    FGridDev->OnCellLook = [this](PColorCell cell) {
+        return DeviceCellLook(FGroup, static_cast<DevIndex>(cell->Index));
+    };
+    FCardGrid->OnRowMarked = [this](int row) { return RowMarked(row); };
+}
+
+bool TMainForm::CanCopyToDevice() {
+    return FGroup.Selected() != NoDevice && FGroup.Count() > 1 && ShownCount() > 0;
+}
+
+// The card of the current row, or the marked ones, into a controller chosen
+// from the group: the same copy as a drop on that controller's cell.
+void TMainForm::CopyToDeviceClick() {
+    if (!CanCopyToDevice()) return;
+    std::vector<std::pair<int, QString>> choices;
+    for (const TColorCell& cell : FCells) {
+        if (cell.Index == FGroup.Selected()) continue;
+        const auto index = static_cast<DevIndex>(cell.Index);
+        const TConfPelko* dev = FGroup.GetDevice(index, nullptr);
+        if (dev == nullptr) continue;
+        choices.emplace_back(cell.Index, QStringLiteral("%1 (адрес %2; %3)")
+                                             .arg(QString::fromStdString(dev->Name))
+                                             .arg(dev->Config[kAdrByte])
+                                             .arg(DeviceStateWords(FGroup, index)));
+    }
+    const std::optional<int> target = AskCopyTarget(choices);
+    if (!target || *target == FGroup.Selected() || FGroup.GetDevice(static_cast<DevIndex>(*target), nullptr) == nullptr)
+        return;
+    FEngine->CopyCardsTo(static_cast<DevIndex>(*target), CardRow());
+}
+
+}  // namespace pelko

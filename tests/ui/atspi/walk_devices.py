@@ -1,0 +1,92 @@
+#!/usr/bin/env python3
+"""What a screen reader hears of the device grid, through AT-SPI only.
+
+Finds the running confpelko window on the accessibility bus, presses its
+"Поиск" button through AT-SPI (no mouse, no keys), then walks the list
+"Приборы" and prints each cell's name, description and states. Exits 1 when
+a cell says nothing of its state in words.
+"""
+import sys
+import time
+
+import pyatspi
+
+STATE_WORDS = ("нет связи", "подключен")
+GROUP_WORDS = ("в группе", "не в группе")
+
+
+def find(node, pred, depth=0):
+    if node is None or depth > 40:
+        return None
+    try:
+        if pred(node):
+            return node
+        for child in node:
+            hit = find(child, pred, depth + 1)
+            if hit is not None:
+                return hit
+    except Exception:
+        return None
+    return None
+
+
+def application(names, wait):
+    desktop = pyatspi.Registry.getDesktop(0)
+    end = time.time() + wait
+    while time.time() < end:
+        for app in desktop:
+            if app is not None and app.name in names:
+                return app
+        time.sleep(0.5)
+    return None
+
+
+def press(node):
+    action = node.queryAction()
+    for i in range(action.nActions):
+        if action.getName(i) in ("Press", "press", "click"):
+            try:
+                action.doAction(i)
+            except Exception:
+                pass  # the search runs modally inside the call; its reply comes too late
+            return True
+    return False
+
+
+def main():
+    app = application(("ConfPelkoQ250", "confpelko"), 90)
+    if app is None:
+        print("confpelko is not on the accessibility bus", file=sys.stderr)
+        return 2
+    search = find(app, lambda n: n.getRoleName() == "push button"
+                  and n.name == "Поиск приборов на текущей скорости")
+    if search is None or not press(search):
+        print("no search button to press", file=sys.stderr)
+        return 2
+    # The search is done when the cells have stopped coming for a while.
+    grid = None
+    seen, since = -1, time.time()
+    end = time.time() + 200
+    while time.time() < end:
+        grid = find(app, lambda n: n.getRoleName() == "list" and n.name == "Приборы")
+        count = grid.childCount if grid is not None else 0
+        if count != seen:
+            seen, since = count, time.time()
+        elif count > 0 and time.time() - since > 15:
+            break
+        time.sleep(1)
+    if grid is None or grid.childCount == 0:
+        print("the device grid shows no cells", file=sys.stderr)
+        return 1
+    silent = 0
+    for cell in grid:
+        states = sorted(pyatspi.stateToString(s) for s in cell.getState().getStates())
+        print(f"{cell.getRoleName()}: «{cell.name}» — «{cell.description}» [{', '.join(states)}]")
+        words = cell.description
+        if not any(w in words for w in STATE_WORDS) or not any(w in words for w in GROUP_WORDS):
+            silent += 1
+    return 1 if silent else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
