@@ -141,7 +141,8 @@ void TMainForm::CopyToDeviceClick() {
     const std::optional<int> target = AskCopyTarget(choices);
     if (!target || *target == FGroup.Selected() || FGroup.GetDevice(static_cast<DevIndex>(*target), nullptr) == nullptr)
         return;
-    FEngine->CopyCardsTo(static_cast<DevIndex>(*target), CardRow());
+    const auto to = static_cast<DevIndex>(*target);
+    RecordCopy(to, [this, to] { FEngine->CopyCardsTo(to, CardRow()); });
 }
 
 }  // namespace pelko
