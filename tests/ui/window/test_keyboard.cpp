@@ -133,7 +133,8 @@ std::vector<std::string> Codes(const TConfPelko& dev) {
 
 // Search, open 40 with its password, move the line to 19200 where 17 answers
 // too, select 17 in the device grid, read its cards, mark three, copy them
-// to 40 and save: nothing but key events.
+// to 40 and save: nothing but key events. A step that fails ends the test:
+// the dialogs waited for would never come.
 TEST(WindowKeyboard, AWholeSessionWithKeysOnly) {
     QTemporaryDir dir;
     test::TWindowFixture w(test::Simulated());
@@ -146,11 +147,11 @@ TEST(WindowKeyboard, AWholeSessionWithKeysOnly) {
     Key(&form, Qt::Key_Escape);
     Key(&form, Qt::Key_Escape);
 
-    MenuItem(&form, u'Г', u'С');  // Группа → Поиск приборов на текущей скорости
+    ASSERT_NO_FATAL_FAILURE(MenuItem(&form, u'Г', u'С'));  // Группа → Поиск приборов на текущей скорости
     ASSERT_EQ(group.Count(), 2);
 
     // 40: the grid's second cell; its own password.
-    TabTo(&form, form.GridDev());
+    ASSERT_NO_FATAL_FAILURE(TabTo(&form, form.GridDev()));
     Key(&form, Qt::Key_End);
     Key(&form, Qt::Key_Return);
     ASSERT_EQ(group.Selected(), group.IndexOfAdr(40));
@@ -158,7 +159,7 @@ TEST(WindowKeyboard, AWholeSessionWithKeysOnly) {
         QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("0a0b0c0d0e"));
         QTest::keyClick(dialog, Qt::Key_Return);
     });
-    MenuItem(&form, u'П', u'О');  // Открыть с паролем
+    ASSERT_NO_FATAL_FAILURE(MenuItem(&form, u'П', u'О'));  // Открыть с паролем
     ASSERT_TRUE(group.GetState(group.IndexOfAdr(40), dfOpened));
 
     test::OnNextModal([&form](QWidget* dialog) {
@@ -170,20 +171,20 @@ TEST(WindowKeyboard, AWholeSessionWithKeysOnly) {
         QTest::keyClick(speed, Qt::Key_Return);
         (void)form;
     });
-    MenuItem(&form, u'Н', u'Н');  // Настройки → Настройки программы
+    ASSERT_NO_FATAL_FAILURE(MenuItem(&form, u'Н', u'Н'));  // Настройки → Настройки программы
     ASSERT_EQ(form.Settings().PortBaudRate, 19200);
-    MenuItem(&form, u'Г', u'С');
+    ASSERT_NO_FATAL_FAILURE(MenuItem(&form, u'Г', u'С'));
     ASSERT_EQ(group.Count(), 3);
 
     // 17 lies between 3 and 40: Home, Right, Space.
-    TabTo(&form, form.GridDev());
+    ASSERT_NO_FATAL_FAILURE(TabTo(&form, form.GridDev()));
     Key(&form, Qt::Key_Home);
     Key(&form, Qt::Key_Right);
     Key(&form, Qt::Key_Space);
     const DevIndex d17 = group.IndexOfAdr(17);
     ASSERT_EQ(group.Selected(), d17);
     ASSERT_TRUE(group.GetState(d17, dfOpened));
-    MenuItem(&form, u'П', u'Ч');  // Считать карты
+    ASSERT_NO_FATAL_FAILURE(MenuItem(&form, u'П', u'Ч'));  // Считать карты
     const TConfPelko& source = *group.GetDevice(d17, nullptr);
     ASSERT_GE(source.UserCount(), 3);
     ASSERT_EQ(form.CardGrid()->RowCount(), source.UserCount());
@@ -191,7 +192,7 @@ TEST(WindowKeyboard, AWholeSessionWithKeysOnly) {
     EXPECT_TRUE(cards->Row() >= cards->TopRow() && cards->Row() < cards->TopRow() + cards->VisibleRows())
         << "row " << cards->Row() << " of " << cards->RowCount() << ", top " << cards->TopRow();
 
-    TabTo(&form, form.CardGrid(), Qt::ShiftModifier);
+    ASSERT_NO_FATAL_FAILURE(TabTo(&form, form.CardGrid(), Qt::ShiftModifier));
     Key(&form, Qt::Key_Home);
     Key(&form, Qt::Key_Space);
     Key(&form, Qt::Key_Down, Qt::ShiftModifier);
