@@ -28,7 +28,7 @@ namespace {
 // when a modal window closes: this does what the window manager would.
 QWidget* KeyTarget(QWidget* fallback) {
     if (QWidget* popup = QApplication::activePopupWidget()) return popup;
-    if (QApplication::activeWindow() == nullptr && QApplication::activeModalWidget() == nullptr) {
+    if (QApplication::activeModalWidget() == nullptr && QApplication::activeWindow() != fallback->window()) {
         fallback->window()->activateWindow();
         (void)QTest::qWaitForWindowActive(fallback->window());
     }
@@ -59,6 +59,17 @@ void MenuItem(QWidget* form, QChar menu, QChar item) {
 void TabTo(QWidget* form, QWidget* target, Qt::KeyboardModifiers mods = Qt::NoModifier) {
     for (int i = 0; i < 40 && QApplication::focusWidget() != target; ++i) Key(form, Qt::Key_Tab, mods);
     ASSERT_EQ(QApplication::focusWidget(), target) << target->objectName().toStdString();
+}
+
+// A modal dialog's focus once it is up: keys typed before it took the focus
+// would go to the window behind it.
+QWidget* DialogFocus(QWidget* dialog) {
+    for (int i = 0; i < 200; ++i) {
+        QWidget* focus = QApplication::focusWidget();
+        if (focus != nullptr && dialog->isAncestorOf(focus)) return focus;
+        QTest::qWait(10);
+    }
+    return dialog->focusWidget() != nullptr ? dialog->focusWidget() : dialog;
 }
 
 void ShowActive(TMainForm& form) {
@@ -156,7 +167,7 @@ TEST(WindowKeyboard, AWholeSessionWithKeysOnly) {
     Key(&form, Qt::Key_Return);
     ASSERT_EQ(group.Selected(), group.IndexOfAdr(40));
     test::OnNextModal([](QWidget* dialog) {
-        QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("0a0b0c0d0e"));
+        QTest::keyClicks(DialogFocus(dialog), QStringLiteral("0a0b0c0d0e"));
         QTest::keyClick(dialog, Qt::Key_Return);
     });
     ASSERT_NO_FATAL_FAILURE(MenuItem(&form, u'П', u'О'));  // Открыть с паролем
@@ -164,6 +175,7 @@ TEST(WindowKeyboard, AWholeSessionWithKeysOnly) {
 
     test::OnNextModal([&form](QWidget* dialog) {
         auto* speed = dialog->findChild<QComboBox*>(QStringLiteral("ChSpeed"));
+        (void)DialogFocus(dialog);
         for (int i = 0; i < 20 && QApplication::focusWidget() != speed; ++i)
             QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
         while (speed->currentText() != QStringLiteral("19200") && speed->currentIndex() < speed->count() - 1)
@@ -204,11 +216,17 @@ TEST(WindowKeyboard, AWholeSessionWithKeysOnly) {
     const TConfPelko& target = *group.GetDevice(group.IndexOfAdr(40), nullptr);
     const std::uint16_t before = target.UserCount();
     test::OnNextModal([](QWidget* dialog) {
-        QTest::keyClick(QApplication::focusWidget(), Qt::Key_End);  // 3, then 40
+        QTest::keyClick(DialogFocus(dialog), Qt::Key_End);  // 3, then 40
         QTest::keyClick(dialog, Qt::Key_Return);
     });
+    QAction* copy = form.findChild<QAction*>(QStringLiteral("CopyToDevice"));
+    ASSERT_NE(copy, nullptr);
+    ASSERT_TRUE(copy->isEnabled());
+    ASSERT_NO_FATAL_FAILURE(ShowActive(form));  // as a window manager does once the read's progress window is gone
     Key(&form, Qt::Key_C, Qt::ControlModifier | Qt::ShiftModifier);
-    ASSERT_EQ(target.UserCount(), before + 3);
+    ASSERT_EQ(target.UserCount(), before + 3)
+        << "active window " << (QApplication::activeWindow() == &form) << ", focus "
+        << (QApplication::focusWidget() ? QApplication::focusWidget()->objectName().toStdString() : "none");
     const std::vector<std::string> copied = Codes(target);
     for (const std::string& code : marked)
         EXPECT_NE(std::find(copied.begin(), copied.end(), code), copied.end()) << code;
