@@ -249,7 +249,9 @@ std::optional<Refusal> CheckUnique(const std::vector<Parsed>& cards) {
 }
 
 std::string CsvField(const std::string& s) {
-    const bool quote = s.find_first_of(";\"\r\n") != std::string::npos || (!s.empty() && (s.front() == ' ' || s.back() == ' '));
+    // Blanks at either end would be trimmed on the way back in.
+    const auto blank = [](char c) { return c == ' ' || c == '\t'; };
+    const bool quote = s.find_first_of(";\"\r\n") != std::string::npos || (!s.empty() && (blank(s.front()) || blank(s.back())));
     if (!quote) return s;
     std::string out = "\"";
     for (char c : s) {

@@ -29,6 +29,7 @@ TConfPelko SampleDevice() {
     dev.AddCard(3, TextToCode("0012345678"), " с пробелами ");
     dev.AddCard(4, TextToCode("12345E0678"), "=1+1");
     dev.AddCard(8, TextToCode("ABCDE00001"), "'обычное");
+    dev.AddCard(9, TextToCode("ABCDE00002"), "табуляция в конце\t");
     dev.AddCard(5, ZeroCode, "");
     dev.AddCard(6, ZeroCode, "новая");
     dev.AddCard(1004, TextToCode("ABCDEF0123"), "Охрана");
@@ -44,6 +45,7 @@ std::string SpreadsheetSave() {
         "3,0012345678,\" с пробелами \",\"пользователь\",,\r\n"
         "4,12345E0678,\"'=1+1\",\"пользователь\",,\r\n"
         "8,abcde00001,'обычное,пользователь\r\n"
+        "9,abcde00002,\"табуляция в конце\t\",пользователь\r\n"
         "5,0000000000,,пользователь,,\r\n"
         "6,0000000000,\"новая\",пользователь,,\r\n"
         "17,0a1b2c3d4e,\"Иванов; Пётр \"\"Мастер\"\"\",пользователь,,\r\n"
