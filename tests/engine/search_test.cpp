@@ -83,12 +83,15 @@ TEST_F(SearchTest, CancelStopsTheSearchOfTheLine) {
     // The worker is held at the probe of 60 until Cancel has been pressed.
     std::atomic<bool> at60{false};
     std::atomic<int> probes{0}, logins{0};
-    line->SetLogSink([this, &at60, &probes, &logins](const SimLogEntry& e) {
+    // The host sleeps until the worker wakes it; held here, the worker would not.
+    const auto wakeHost = host.Notifier();
+    line->SetLogSink([this, &at60, &probes, &logins, &wakeHost](const SimLogEntry& e) {
         if (!e.fromHost || e.bytes.size() < 3) return;
         probes += e.bytes[2] == 0xFE ? 1 : 0;
         logins += e.bytes[2] == 0x24 ? 1 : 0;
         if (e.bytes[0] != 60 || e.bytes[2] != 0xFE) return;
         at60 = true;
+        wakeHost();
         const auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(5);
         while (!session->ScanStopAsked() && std::chrono::steady_clock::now() < giveUp) std::this_thread::yield();
     });
