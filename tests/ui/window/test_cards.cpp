@@ -72,7 +72,7 @@ std::vector<int> BlueRowsOnScreen(TMainForm& form) {
 
 // A window whose device 3 is opened and holds twelve user cards and ten master cards.
 struct OfflineWindow : test::TWindowFixture {
-    OfflineWindow() : test::TWindowFixture(Options()) {
+    OfflineWindow() : test::TWindowFixture(test::NoPort()) {
         Form->show();
         TGroupDev& group = Form->DevGroup();
         const DevIndex i = group.AddDevice(3);
@@ -83,13 +83,6 @@ struct OfflineWindow : test::TWindowFixture {
         Form->UpdateGridDev();
         Form->UpdateControls();
         test::ClickDevice(*Form, 3);
-    }
-    static TStartOptions Options() {
-        TStartOptions o;
-        std::string error;
-        o.Ports.AddMapping("1=/nonexistent/ttyX", error);
-        o.MappedPorts.push_back(1);
-        return o;
     }
     void Change(const char* key, const char* name, const QString& value) {
         bool canExit = false;

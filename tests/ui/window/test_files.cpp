@@ -30,17 +30,9 @@ std::string Slurp(const QString& path) {
     return {std::istreambuf_iterator<char>(in), {}};
 }
 
-TStartOptions NoPort() {
-    TStartOptions o;
-    std::string error;
-    o.Ports.AddMapping("1=/nonexistent/ttyX", error);
-    o.MappedPorts.push_back(1);
-    return o;
-}
-
 TEST(WindowFiles, SaveAsksOnceThenWritesTheSameFileAndSaveAsProposesIt) {
     QTemporaryDir dir;
-    test::TWindowFixture w(NoPort());
+    test::TWindowFixture w(test::NoPort());
     TMainForm& form = *w.Form;
     const QString first = dir.filePath(QStringLiteral("a.txt"));
     const QString second = dir.filePath(QStringLiteral("b.txt"));
@@ -65,7 +57,7 @@ TEST(WindowFiles, SaveAsksOnceThenWritesTheSameFileAndSaveAsProposesIt) {
 
 TEST(WindowFiles, FailuresAreReportedAndChangeNothing) {
     QTemporaryDir dir;
-    test::TWindowFixture w(NoPort());
+    test::TWindowFixture w(test::NoPort());
     TMainForm& form = *w.Form;
 
     // A cancelled dialog, a missing file (which is not made), a read-only file.
@@ -130,7 +122,7 @@ TEST(WindowFiles, UnsavedChangesAreMarkedAndAskedForBeforeTheyAreDropped) {
     for (const auto& c : cases) {
         SCOPED_TRACE(std::string(c.Command) + " " + c.Answer);
         QTemporaryDir dir;
-        test::TWindowFixture w(NoPort());
+        test::TWindowFixture w(test::NoPort());
         TMainForm& form = *w.Form;
         form.show();
         test::Flush();
@@ -207,7 +199,7 @@ TEST(WindowFiles, SimulatedControllersLeaveTheLineSettingsAsTheProgramHasThem) {
 TEST(WindowFiles, HelpWithoutAPageViewerSaysWhereThePageIs) {
     QTemporaryDir dir;
     const QString help = dir.filePath(QStringLiteral("help.html"));
-    test::TWindowFixture w(NoPort());
+    test::TWindowFixture w(test::NoPort());
     std::vector<QUrl> opened;
     for (bool viewer : {true, false}) {
         w.Boxes.clear();
@@ -228,7 +220,7 @@ TEST(WindowFiles, HelpWithoutAPageViewerSaysWhereThePageIs) {
 
 TEST(WindowFiles, QtsOwnTextsAreRussian) {
     ASSERT_TRUE(InstallQtTranslations(*QCoreApplication::instance())) << "qt6-translations-l10n is missing";
-    test::TWindowFixture w(NoPort());
+    test::TWindowFixture w(test::NoPort());
     TMainForm& form = *w.Form;
     form.SetFileDialogs(MakeQtFileDialogs(&form));
     QStringList shown;
@@ -247,7 +239,7 @@ TEST(WindowFiles, QtsOwnTextsAreRussian) {
 
 TEST(WindowFiles, TheStatusBarSaysHowManyControllersWereSaved) {
     QTemporaryDir dir;
-    test::TWindowFixture w(NoPort());
+    test::TWindowFixture w(test::NoPort());
     TMainForm& form = *w.Form;
     TGroupDev& group = form.DevGroup();
     for (std::uint8_t adr : {3, 17, 40}) group.AddDevice(adr);
@@ -274,7 +266,7 @@ TEST(WindowFiles, AConfigurationOpensWithoutThePortForEditsInTheProgram) {
     QTemporaryDir dir;
     const QString file = dir.filePath(QStringLiteral("site.txt"));
     {
-        test::TWindowFixture other(NoPort());
+        test::TWindowFixture other(test::NoPort());
         TGroupDev& g = other.Form->DevGroup();
         for (std::uint8_t adr : {3, 40}) {
             const DevIndex i = g.AddDevice(adr);
@@ -285,7 +277,7 @@ TEST(WindowFiles, AConfigurationOpensWithoutThePortForEditsInTheProgram) {
         other.Files->Answers = {file};
         other.Form->sbFileSaveClick();
     }
-    test::TWindowFixture w(NoPort());
+    test::TWindowFixture w(test::NoPort());
     TMainForm& form = *w.Form;
     form.show();
     w.Files->Answers = {file};
@@ -323,7 +315,7 @@ TEST(WindowFiles, AConfigurationOpensWithoutThePortForEditsInTheProgram) {
 }
 
 TEST(WindowFiles, NewConfigurationKeepsOnlyDevicesOnTheLine) {
-    test::TWindowFixture w(NoPort());
+    test::TWindowFixture w(test::NoPort());
     TMainForm& form = *w.Form;
     TGroupDev& group = form.DevGroup();
     for (std::uint8_t adr : {3, 17, 40}) {

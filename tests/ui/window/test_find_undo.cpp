@@ -34,7 +34,7 @@ TCode CodeOf(int n) {
 // Device 3 (opened) holds twelve user cards and three master cards; device
 // 40 is empty. AutoWriteKey is off, so edits stay in the program.
 struct FindWindow : test::TWindowFixture {
-    FindWindow() : test::TWindowFixture(Options()) {
+    FindWindow() : test::TWindowFixture(test::NoPort()) {
         Form->show();
         TGroupDev& group = Form->DevGroup();
         for (std::uint8_t adr : {3, 40}) group.SetState(group.AddDevice(adr), dfOpened);
@@ -44,13 +44,6 @@ struct FindWindow : test::TWindowFixture {
         Form->UpdateControls();
         test::ClickDevice(*Form, 3);
         test::Flush();
-    }
-    static TStartOptions Options() {
-        TStartOptions o;
-        std::string error;
-        o.Ports.AddMapping("1=/nonexistent/ttyX", error);
-        o.MappedPorts.push_back(1);
-        return o;
     }
     TConfPelko& Dev(std::uint8_t adr) { return *Form->DevGroup().GetDevice(Form->DevGroup().IndexOfAdr(adr), nullptr); }
     QLineEdit* Field() { return Form->findChild<QLineEdit*>(QStringLiteral("CardFindField")); }

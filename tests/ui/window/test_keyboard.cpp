@@ -241,7 +241,7 @@ TEST(WindowKeyboard, AWholeSessionWithKeysOnly) {
 
 // A window without the line whose devices 3 and 9 are open; 3 holds n user cards.
 struct TOfflineCards : test::TWindowFixture {
-    explicit TOfflineCards(int n) : test::TWindowFixture(Options()) {
+    explicit TOfflineCards(int n) : test::TWindowFixture(test::NoPort()) {
         ShowActive(*Form);
         TGroupDev& group = Form->DevGroup();
         for (std::uint8_t adr : {3, 9}) group.SetState(group.AddDevice(adr), dfOpened);
@@ -252,13 +252,6 @@ struct TOfflineCards : test::TWindowFixture {
         Form->UpdateControls();
         test::ClickDevice(*Form, 3);
         test::Flush();
-    }
-    static TStartOptions Options() {
-        TStartOptions o;
-        std::string error;
-        o.Ports.AddMapping("1=/nonexistent/ttyX", error);
-        o.MappedPorts.push_back(1);
-        return o;
     }
     const TConfPelko& Cards() { return *Form->DevGroup().GetDevice(Form->DevGroup().IndexOfAdr(3), nullptr); }
     // The current row lies wholly inside the rows shown.

@@ -21,6 +21,14 @@ TStartOptions Simulated() {
     return o;
 }
 
+TStartOptions NoPort() {
+    TStartOptions o;
+    std::string error;
+    o.Ports.AddMapping("1=/nonexistent/ttyX", error);
+    o.MappedPorts.push_back(1);
+    return o;
+}
+
 QString TScriptedFileDialogs::Next(const Asked& asked) {
     if (Record) Record->push_back(asked);
     return Answers.isEmpty() ? QString() : Answers.takeFirst();

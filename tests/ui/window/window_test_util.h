@@ -52,6 +52,9 @@ struct TWindowFixture {
 // pacing the answers to the line speed.
 TStartOptions Simulated();
 
+// The window whose port 1 leads nowhere: edits stay in the program.
+TStartOptions NoPort();
+
 // Runs act on the next modal dialog other than the progress window, once it
 // is shown (the caller then opens it, e.g. by a menu item).
 void OnNextModal(std::function<void(QWidget* dialog)> act);
