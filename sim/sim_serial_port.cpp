@@ -127,6 +127,18 @@ std::size_t SimSerialPort::read(std::uint8_t* buf, std::size_t n) {
     return got;
 }
 
+std::size_t SimSerialPort::readArrived(std::uint8_t* buf, std::size_t n) {
+    if (FLine->PortLost()) return 0;
+    const std::int64_t now = FLine->Clock().NowUs();
+    if (FRts) DropDriven(FRtsSinceUs, std::numeric_limits<std::int64_t>::max());
+    std::size_t got = 0;
+    while (got < n && !FRx.empty() && FRx.front().atUs <= now) {
+        buf[got++] = FRx.front().value;
+        FRx.pop_front();
+    }
+    return got;
+}
+
 PortOpener MakeSimPortOpener(std::shared_ptr<SimLine> line, std::uint8_t onlyComPort) {
     return [line, onlyComPort](std::uint8_t comPort, std::string& error) -> std::unique_ptr<SerialPort> {
         if (onlyComPort != 0 && comPort != onlyComPort) {

@@ -41,6 +41,7 @@ public:
     void purge() override;
     std::size_t write(const std::uint8_t* data, std::size_t n) override;
     std::size_t read(std::uint8_t* buf, std::size_t n) override;
+    std::size_t readArrived(std::uint8_t* buf, std::size_t n) override;
     void setDtr(bool on) override { FDtr = on; }
     void setRts(bool on) override;
     void abortWait() override;

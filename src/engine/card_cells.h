@@ -1,6 +1,7 @@
 #pragma once
 // A cell as the controller holds it, merged into the model's record.
 #include <cstdint>
+#include <optional>
 #include <string>
 
 #include "model/conf_pelko.h"
@@ -14,6 +15,10 @@ void StoreReadCell(TConfPelko& dev, std::uint16_t cell, const TCode& code);
 // else a card with that code (a new card gets user). After a write the
 // controller did not confirm and whose cell was read back.
 void FollowCell(TConfPelko& dev, std::uint16_t cell, const TCode& code, const std::string& user);
+// The model's card in a cell, none when the cell is free; and the cell put
+// back to such a card (a read whose answer turned out doubtful).
+std::optional<TCard> ModelCard(const TConfPelko& dev, std::uint16_t cell);
+void RestoreCell(TConfPelko& dev, std::uint16_t cell, const std::optional<TCard>& card);
 // What the model holds for a cell: the card's code, or EmptyCode when free.
 TCode ModelCellCode(const TConfPelko& dev, std::uint16_t cell);
 

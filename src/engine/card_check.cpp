@@ -11,6 +11,8 @@ namespace {
 // Cells silent in a row before the controller counts as gone, as in the
 // bulk transfers.
 constexpr int kGiveUp = 5;
+// Times a cell's answer may be put in doubt before it counts as unread.
+constexpr int kDoubtRounds = 3;
 
 }  // namespace
 
@@ -19,6 +21,7 @@ void TCellReadBack::Begin(std::vector<std::uint16_t> cells) {
     FFirstPass = FQueue.size();
     FAt = 0;
     FMissed = 0;
+    FDoubts.clear();
 }
 
 void TCellReadBack::Answered(const TAnswer& a, const TCode& expected, TCardCheck& into) {
@@ -50,6 +53,19 @@ void TCellReadBack::Abandon(TCardCheck& into) {
     left.erase(std::unique(left.begin(), left.end()), left.end());
     into.unread.insert(into.unread.end(), left.begin(), left.end());
     FAt = FQueue.size();
+}
+
+void TCellReadBack::Doubt(std::uint16_t cell, TCardCheck& into) {
+    const auto asked = FQueue.begin() + static_cast<std::ptrdiff_t>(FAt);
+    if (std::find(FQueue.begin(), asked, cell) == asked) return;  // not answered yet
+    if (std::find(asked, FQueue.end(), cell) != FQueue.end()) return;  // asked again already
+    std::erase_if(into.differ, [cell](const TCellDiff& d) { return d.cell == cell; });
+    if (std::find(into.unread.begin(), into.unread.end(), cell) != into.unread.end()) return;
+    if (++FDoubts[cell] > kDoubtRounds) {
+        into.unread.push_back(cell);
+        return;
+    }
+    FQueue.push_back(cell);
 }
 
 std::string CellCodeText(const TCode& code) { return SameCode(code, EmptyCode) ? "-" : CodeToText(code); }

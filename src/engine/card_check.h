@@ -2,6 +2,7 @@
 // A controller's cells read back and set beside the model: after a bulk
 // write (did every cell take?) and for the comparison the user asks for.
 #include <cstdint>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -40,12 +41,17 @@ public:
     void Answered(const TAnswer& a, const TCode& expected, TCardCheck& into);
     // Stopped early: what was not read is named.
     void Abandon(TCardCheck& into);
+    // The answer taken for an asked cell may have been another's: what it
+    // said is forgotten and the cell is asked again after the others; one
+    // doubted too often is named unread.
+    void Doubt(std::uint16_t cell, TCardCheck& into);
 
 private:
     std::vector<std::uint16_t> FQueue;
     std::size_t FFirstPass = 0;  // FQueue[0..FFirstPass) are first asks
     std::size_t FAt = 0;
     int FMissed = 0;
+    std::map<std::uint16_t, int> FDoubts;
 };
 
 // "записано 1010, не совпало 2: ячейки 7, 12; не удалось проверить ячейку 9"

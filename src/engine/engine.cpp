@@ -27,6 +27,8 @@ TEngine::TEngine(TPelkoSession& session, TGroupDev& group, ProgramSettings& sett
     session.OnDevOff = [this](std::uint32_t adr) { C.OnDevOff(adr); };
     session.OnPortLost = [this](const std::string& message) { C.OnPortLost(message); };
     session.OnScanDone = [this](const Bytes& found, std::uint32_t c) { C.OnScanDone(found, c); };
+    session.OnDoubt = [this](std::uint32_t c) { C.OnDoubt(c); };
+    session.OnQuiet = [this](std::uint32_t c) { C.OnQuiet(c); };
     session.OnScanProgress = [this](std::uint32_t d, std::uint32_t t, std::uint32_t f) {
         C.OnScanProgress(d, t, f);
     };
@@ -40,6 +42,8 @@ TEngine::~TEngine() {
     C.Session.OnDevOff = nullptr;
     C.Session.OnPortLost = nullptr;
     C.Session.OnScanDone = nullptr;
+    C.Session.OnDoubt = nullptr;
+    C.Session.OnQuiet = nullptr;
     C.Session.OnScanProgress = nullptr;
     C.Host.Timer1Tick = nullptr;
 }

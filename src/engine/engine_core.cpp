@@ -301,16 +301,45 @@ void TEngineCore::RequestScan(const Bytes& addresses, int step) {
     FPending[check] = {0, 0, step, FSerial, addresses, true};
 }
 
-void TEngineCore::OnScanDone(const Bytes& found, std::uint32_t Check) {
-    const auto it = FPending.find(Check);
-    if (it == FPending.end() || !it->second.scan) return;
-    const Pending p = it->second;
+const TEngineCore::Pending* TEngineCore::TakeOwn(std::uint32_t check, bool scan, Pending& into) {
+    const auto it = FPending.find(check);
+    const bool quiet = !scan;
+    if (it == FPending.end() || it->second.scan != scan || it->second.quiet != quiet) return nullptr;
+    into = it->second;
     FPending.erase(it);
+    return &into;
+}
+
+void TEngineCore::OnScanDone(const Bytes& found, std::uint32_t Check) {
+    Pending p;
+    if (TakeOwn(Check, true, p) == nullptr) return;
     if (FCurrent != nullptr && p.op == FSerial) {
         FCurrent->OnScanned(p.step, found);
         if (FCancelling && FCurrent != nullptr && !Outstanding()) EndOper();
     }
     ReleaseHeld();
+}
+
+void TEngineCore::RequestQuiet(int step) {
+    if (FCurrent == nullptr || FCancelling || !Idle()) return;
+    std::uint32_t check = 0;
+    Session.AsyncQuiet(check);
+    FPending[check] = {0, 0, step, FSerial, {}, false, true};
+}
+
+void TEngineCore::OnQuiet(std::uint32_t Check) {
+    Pending p;
+    if (TakeOwn(Check, false, p) == nullptr) return;
+    if (FCurrent != nullptr && p.op == FSerial) {
+        FCurrent->OnQuiet(p.step);
+        if (FCancelling && FCurrent != nullptr && !Outstanding()) EndOper();
+    }
+    ReleaseHeld();
+}
+
+void TEngineCore::OnDoubt(std::uint32_t Check) {
+    for (const auto& [check, p] : FAnswered)
+        if (check == Check && FCurrent != nullptr && p.op == FSerial) FCurrent->OnDoubt(p.step, p.body);
 }
 
 void TEngineCore::OnScanProgress(std::uint32_t done, std::uint32_t total, std::uint32_t found) {
@@ -330,6 +359,8 @@ void TEngineCore::OnAsyncAnswer(const Bytes& Answer, std::uint32_t Check) {
     if (it == FPending.end()) return;
     const Pending p = it->second;
     FPending.erase(it);
+    FAnswered.emplace_back(Check, p);
+    while (FAnswered.size() > kAnsweredKept) FAnswered.pop_front();
     const TAnswer given(Answer);
     const bool fromTarget = !given.Failure && given.Adr == p.adr && given.Cmd == p.answerCmd;
     const TAnswer a(fromTarget ? Answer : kFailureBytes);

@@ -101,6 +101,9 @@ public:
     // A fast search of the addresses on the line; its result reaches the
     // step's OnScanned. Cancel stops it after the probe in flight.
     void RequestScan(const Bytes& addresses, int step);
+    // Lets the line stay quiet as long as an answer takes; doubts it brings
+    // out reach OnDoubt, then the step's OnQuiet.
+    void RequestQuiet(int step);
     bool Outstanding() const;  // a request of the operation awaits its answer
     bool Idle() const { return FHeld.empty() && !Outstanding(); }
     bool Cancelling() const { return FCancelling; }
@@ -131,6 +134,8 @@ public:
     void OnPortLost(const std::string& message);
     void OnScanDone(const Bytes& found, std::uint32_t Check);
     void OnScanProgress(std::uint32_t done, std::uint32_t total, std::uint32_t found);
+    void OnDoubt(std::uint32_t Check);
+    void OnQuiet(std::uint32_t Check);
 
 private:
     struct Pending {
@@ -140,7 +145,14 @@ private:
         std::uint64_t op;  // serial of the operation that sent it; 0 outside any
         Bytes body;        // for a search of the line, the addresses
         bool scan = false;
+        bool quiet = false;
     };
+    // Answered requests a later doubt can still name: the link doubts only
+    // its last two exchanges.
+    static constexpr std::size_t kAnsweredKept = 4;
+    std::deque<std::pair<std::uint32_t, Pending>> FAnswered;
+    // A search (scan) or a quiet wait handed back, taken from the pending.
+    const Pending* TakeOwn(std::uint32_t check, bool scan, Pending& into);
 
     std::uint32_t Send(const Bytes& body, int step, std::uint64_t op);
     void ReleaseHeld();

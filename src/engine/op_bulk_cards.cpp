@@ -1,5 +1,7 @@
 #include "engine/op_bulk_cards.h"
 
+#include <algorithm>
+
 #include "engine/card_cells.h"
 
 namespace pelko {
@@ -12,11 +14,18 @@ constexpr int kGiveUp = 5;
 constexpr char kNoAnswer[] = "не отвечает";
 constexpr char kRefused[] = "не принял пароль";
 constexpr char kNoPort[] = "порт потерян";
+// Rounds of asking doubted cells again before they are named as not read.
+constexpr int kConfirmRounds = 3;
+
+std::uint16_t CellOf(const Bytes& body) {
+    return body.size() >= 5 ? static_cast<std::uint16_t>(body[3] | body[4] << 8) : kCellCount;
+}
 
 }  // namespace
 
 const char* TBulkCardsOp::StepName(int step) const {
-    return step == Login ? "login" : step == Cell ? "cell" : "cell again";
+    static const char* const kNames[] = {"login", "cell", "cell again", "cell in doubt", "quiet"};
+    return step >= Login && step <= Quiet ? kNames[step] : "?";
 }
 
 void TBulkCardsOp::StartDevice() {
@@ -26,6 +35,10 @@ void TBulkCardsOp::StartDevice() {
     FFailed.clear();
     FRetryAt = 0;
     FMissed = 0;
+    FDoubted.clear();
+    FConfirming.clear();
+    FConfirmAt = 0;
+    FConfirmRounds = 0;
     C.CellsDone[Adr()] = 0;
     C.SetProgBFrm(kCellCount, State() == osReadAll || State() == osReadSelected ? ReadCaption(dev.Name)
                                                                                : WriteCaption(dev.Name),
@@ -37,6 +50,7 @@ void TBulkCardsOp::OnAnswer(int step, const TAnswer& a) {
     if (C.Device(FIndex) == nullptr) return Finish(true);
     if (step == Cell) return CellAnswered(a);
     if (step == Retry) return RetryAnswered(a);
+    if (step == Confirm) return ConfirmAnswered(a);
     if (!a.Failure && a.Verdict()) {
         LoggedIn();
         return RequestCell(FCell, Cell);
@@ -58,8 +72,10 @@ void TBulkCardsOp::CellAnswered(const TAnswer& a) {
     } else {
         FFailed.push_back(FCell);
         if (++FMissed >= kGiveUp) {
-            // Gone: the rest is not tried.
+            // Gone: the rest is not tried, nor are the cells in doubt.
             for (std::uint16_t c = FCell + 1; c <= kLastCell; ++c) FFailed.push_back(c);
+            FFailed.insert(FFailed.end(), FDoubted.begin(), FDoubted.end());
+            FDoubted.clear();
             return DeviceDone();
         }
     }
@@ -74,7 +90,7 @@ void TBulkCardsOp::NextCell() {
     }
     // Each failed cell once more.
     if (FRetryAt < FFailed.size()) return RequestCell(FFailed[FRetryAt], Retry);
-    DeviceDone();
+    ConfirmDoubts();
 }
 
 void TBulkCardsOp::RetryAnswered(const TAnswer& a) {
@@ -87,7 +103,53 @@ void TBulkCardsOp::RetryAnswered(const TAnswer& a) {
         ++FRetryAt;
     }
     if (FRetryAt < FFailed.size()) return RequestCell(FFailed[FRetryAt], Retry);
-    DeviceDone();
+    ConfirmDoubts();
+}
+
+// --- answers in doubt ---
+
+// The last answer stands only once the line has stayed quiet after it.
+void TBulkCardsOp::ConfirmDoubts() {
+    if (!Rereads()) return DeviceDone();
+    C.RequestQuiet(Quiet);
+}
+
+void TBulkCardsOp::OnDoubt(int step, const Bytes& body) {
+    const std::uint16_t cell = CellOf(body);
+    if (!Rereads() || (step != Cell && step != Retry && step != Confirm) || cell >= kCellCount) return;
+    if (C.Device(FIndex) == nullptr || body[0] != Adr() || !FDone[cell]) return;
+    FDone[cell] = false;
+    --C.CellsDone[Adr()];
+    Revert(cell);
+    FDoubted.push_back(cell);
+}
+
+void TBulkCardsOp::OnQuiet(int step) {
+    if (step != Quiet || C.Device(FIndex) == nullptr) return Finish(true);
+    if (FDoubted.empty()) return DeviceDone();
+    std::sort(FDoubted.begin(), FDoubted.end());
+    FDoubted.erase(std::unique(FDoubted.begin(), FDoubted.end()), FDoubted.end());
+    if (++FConfirmRounds > kConfirmRounds) {
+        FFailed.insert(FFailed.end(), FDoubted.begin(), FDoubted.end());
+        FDoubted.clear();
+        return DeviceDone();
+    }
+    FConfirming = std::move(FDoubted);
+    FDoubted.clear();
+    FConfirmAt = 0;
+    RequestCell(FConfirming[0], Confirm);
+}
+
+void TBulkCardsOp::ConfirmAnswered(const TAnswer& a) {
+    const std::uint16_t cell = FConfirming[FConfirmAt++];
+    if (CellDone(cell, a)) {
+        FDone[cell] = true;
+        ++C.CellsDone[Adr()];
+    } else {
+        FDoubted.push_back(cell);  // no answer is no confirmation either
+    }
+    if (FConfirmAt < FConfirming.size()) return RequestCell(FConfirming[FConfirmAt], Confirm);
+    C.RequestQuiet(Quiet);
 }
 
 void TBulkCardsOp::DeviceDone() {
@@ -148,9 +210,19 @@ void TReadCardsOp::RequestCell(std::uint16_t cell, int step) { C.Request(C.Reque
 bool TReadCardsOp::CellDone(std::uint16_t cell, const TAnswer& a) {
     if (!a.Complete()) return false;
     TConfPelko& dev = *C.Device(FIndex);
+    if (FBeforeOf != FIndex) {
+        FBefore.clear();
+        FBeforeOf = FIndex;
+    }
+    if (!FBefore.count(cell)) FBefore[cell] = ModelCard(dev, cell);
     StoreReadCell(dev, cell, a.Code());
     C.SetCaption(ReadCaption(dev.Name, cell));
     return true;
+}
+
+void TReadCardsOp::Revert(std::uint16_t cell) {
+    const auto it = FBefore.find(cell);
+    if (FBeforeOf == FIndex && it != FBefore.end()) RestoreCell(*C.Device(FIndex), cell, it->second);
 }
 
 // --- write ---
@@ -170,7 +242,7 @@ bool TWriteCardsOp::CellDone(std::uint16_t cell, const TAnswer& a) {
 // --- read-back after the write ---
 
 const char* TWriteCardsOp::StepName(int step) const {
-    return step == Verify ? "read back" : TBulkCardsOp::StepName(step);
+    return step == Verify ? "read back" : step == VerifyQuiet ? "quiet after read-back" : TBulkCardsOp::StepName(step);
 }
 
 void TWriteCardsOp::DeviceDone() {
@@ -189,7 +261,7 @@ void TWriteCardsOp::DeviceDone() {
 }
 
 void TWriteCardsOp::VerifyNext() {
-    if (FReadBack.Done()) return Verified();
+    if (FReadBack.Done()) return C.RequestQuiet(VerifyQuiet);
     C.SetPosition(static_cast<int>(FReadBack.Position()));
     C.SetCaption(CheckCaption(C.Device(FIndex)->Name, FractionPercent(static_cast<int>(FReadBack.Position()),
                                                                       static_cast<int>(FReadBack.Total()))));
@@ -203,6 +275,23 @@ void TWriteCardsOp::OnAnswer(int step, const TAnswer& a) {
         return TBulkCardsOp::OnAnswer(step, a);  // ends the operation
     }
     FReadBack.Answered(a, ModelCellCode(*C.Device(FIndex), FReadBack.Cell()), FChecks.back());
+    VerifyNext();
+}
+
+// A read-back answer in doubt is asked again; the write's own answers need
+// nothing more, since every written cell is read back.
+void TWriteCardsOp::OnDoubt(int step, const Bytes& body) {
+    if (step != Verify || !FVerifying || body.size() < 5 || body[0] != FChecks.back().adr) return;
+    FReadBack.Doubt(static_cast<std::uint16_t>(body[3] | body[4] << 8), FChecks.back());
+}
+
+void TWriteCardsOp::OnQuiet(int step) {
+    if (step != VerifyQuiet) return TBulkCardsOp::OnQuiet(step);
+    if (C.Device(FIndex) == nullptr) {
+        Settle();
+        return TBulkCardsOp::OnQuiet(step);  // ends the operation
+    }
+    if (FReadBack.Done()) return Verified();
     VerifyNext();
 }
 

@@ -5,6 +5,8 @@
 // failed is tried once more at the device's end; what still failed, and a
 // device that stopped answering, are named when the operation ends.
 #include <cstdint>
+#include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -15,7 +17,7 @@ namespace pelko {
 
 class TBulkCardsOp : public TOperation {
 public:
-    enum Step { Login, Cell, Retry };
+    enum Step { Login, Cell, Retry, Confirm, Quiet };
     // One device (by index), or every opened device from the first.
     TBulkCardsOp(TEngineCore& core, DevIndex device, bool all) : TOperation(core), FIndex(device), FAll(all) {}
 
@@ -23,6 +25,8 @@ public:
     void OnAnswer(int step, const TAnswer& a) override;
     const char* StepName(int step) const override;
     void OnPortLost() override;
+    void OnDoubt(int step, const Bytes& body) override;
+    void OnQuiet(int step) override;
 
 protected:
     // The request for a cell, and what its answer means: true when the cell
@@ -34,6 +38,11 @@ protected:
     virtual const char* CardsNot() const = 0;     // "карты не считаны"
     virtual void LoggedIn() { C.StepIt(); }
     virtual void Advanced() {}  // on to the next cell
+    // A cell whose answer is in doubt is asked again after quiet (a read);
+    // a write leaves it to its read-back.
+    virtual bool Rereads() const { return false; }
+    // The cell's answer is in doubt: the model goes back to what it held.
+    virtual void Revert(std::uint16_t /*cell*/) {}
 
     // Every cell of the device has had its turn; on to the next device or the end.
     virtual void DeviceDone();
@@ -49,6 +58,8 @@ private:
     void CellAnswered(const TAnswer& a);
     void RetryAnswered(const TAnswer& a);
     void NextCell();
+    void ConfirmDoubts();
+    void ConfirmAnswered(const TAnswer& a);
     void NextDevice();
     void Finish(bool stop);
     void NothingDone(const char* why);
@@ -59,6 +70,10 @@ private:
     std::vector<std::uint16_t> FFailed;  // cells of this device not yet done
     std::size_t FRetryAt = 0;
     int FMissed = 0;  // failures in a row
+    std::vector<std::uint16_t> FDoubted;     // answered, then put in doubt: asked again
+    std::vector<std::uint16_t> FConfirming;  // being asked again
+    std::size_t FConfirmAt = 0;
+    int FConfirmRounds = 0;
     struct Report {
         std::uint8_t adr;
         std::vector<std::uint16_t> cells;  // empty: nothing was done
@@ -80,17 +95,24 @@ private:
     const char* NotDoneMany() const override { return "не считаны"; }
     const char* CardsNot() const override { return "карты не считаны"; }
     void Advanced() override { C.StepIt(); }
+    bool Rereads() const override { return true; }
+    void Revert(std::uint16_t cell) override;
+    // What the model held before this read stored each cell, per device.
+    DevIndex FBeforeOf = NoDevice;
+    std::map<std::uint16_t, std::optional<TCard>> FBefore;
 };
 
 // Each device's written cells are read back once its write is done.
 class TWriteCardsOp : public TBulkCardsOp {
 public:
-    enum { Verify = Retry + 1 };
+    enum { Verify = Quiet + 1, VerifyQuiet };
     using TBulkCardsOp::TBulkCardsOp;
     TOperState State() const override { return FAll ? osWriteAll : osWriteSelected; }
     void OnAnswer(int step, const TAnswer& a) override;
     const char* StepName(int step) const override;
     void OnPortLost() override;
+    void OnDoubt(int step, const Bytes& body) override;
+    void OnQuiet(int step) override;
     // One per device the write reached, in the order written; the last may
     // be unfinished when the user cancelled.
     const std::vector<TCardCheck>& Checks() const { return FChecks; }

@@ -34,12 +34,27 @@ void TCompareCardsOp::OnAnswer(int step, const TAnswer& a) {
 }
 
 void TCompareCardsOp::Next() {
-    if (FReadBack.Done()) {
-        C.SetPosition(kCellCount);
-        return C.EndOper();
-    }
+    if (FReadBack.Done()) return C.RequestQuiet(Quiet);
     C.SetPosition(static_cast<int>(FReadBack.Position()));
     C.Request(C.Requests.ReadCard(FCheck.adr, FReadBack.Cell()), Cell);
+}
+
+// A cell whose answer turned out doubtful is read again: no difference is
+// reported that the line may have made up.
+void TCompareCardsOp::OnDoubt(int step, const Bytes& body) {
+    if (step == Cell && body.size() >= 5 && body[0] == FCheck.adr)
+        FReadBack.Doubt(static_cast<std::uint16_t>(body[3] | body[4] << 8), FCheck);
+}
+
+void TCompareCardsOp::OnQuiet(int) {
+    TConfPelko* dev = C.Device(FIndex);
+    if (dev == nullptr || TEngineCore::AdrOf(*dev) != FCheck.adr) {
+        FReadBack.Abandon(FCheck);
+        return C.StopOper();
+    }
+    if (!FReadBack.Done()) return Next();
+    C.SetPosition(kCellCount);
+    C.EndOper();
 }
 
 // --- the program's side written ---
@@ -88,8 +103,18 @@ void TWriteCellsOp::WriteNext() {
 }
 
 void TWriteCellsOp::VerifyNext() {
-    if (FReadBack.Done()) return C.EndOper();
+    if (FReadBack.Done()) return C.RequestQuiet(Quiet);
     C.Request(C.Requests.ReadCard(FCheck.adr, FReadBack.Cell()), Verify);
+}
+
+void TWriteCellsOp::OnDoubt(int step, const Bytes& body) {
+    if (step == Verify && body.size() >= 5 && body[0] == FCheck.adr)
+        FReadBack.Doubt(static_cast<std::uint16_t>(body[3] | body[4] << 8), FCheck);
+}
+
+void TWriteCellsOp::OnQuiet(int) {
+    if (FReadBack.Done()) return C.EndOper();
+    VerifyNext();
 }
 
 // Stopped early: no cell was read back while writing, so all are unknown.

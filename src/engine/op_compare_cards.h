@@ -10,14 +10,18 @@ inline constexpr char kCompareCaptionPrefix[] = "Сравнение карт с 
 
 class TCompareCardsOp : public TOperation {
 public:
-    enum Step { Login, Cell };
+    enum Step { Login, Cell, Quiet };
     TCompareCardsOp(TEngineCore& core, DevIndex device) : TOperation(core), FIndex(device) {}
 
     TOperState State() const override { return osReadSelected; }
     void Start() override;
     void OnAnswer(int step, const TAnswer& a) override;
-    const char* StepName(int step) const override { return step == Login ? "login" : "compare cell"; }
+    const char* StepName(int step) const override {
+        return step == Login ? "login" : step == Cell ? "compare cell" : "quiet";
+    }
     void OnPortLost() override { FReadBack.Abandon(FCheck); }
+    void OnDoubt(int step, const Bytes& body) override;
+    void OnQuiet(int step) override;
 
     // After the run; not reached when the login failed (why says how).
     const TCardCheck& Check() const { return FCheck; }
@@ -37,7 +41,7 @@ private:
 // controller's), then reads each back, those whose write went unanswered too.
 class TWriteCellsOp : public TOperation {
 public:
-    enum Step { Login, Write, Verify };
+    enum Step { Login, Write, Verify, Quiet };
     TWriteCellsOp(TEngineCore& core, DevIndex device, std::vector<std::uint16_t> cells)
         : TOperation(core), FIndex(device), FCells(std::move(cells)) {}
 
@@ -45,9 +49,11 @@ public:
     void Start() override;
     void OnAnswer(int step, const TAnswer& a) override;
     const char* StepName(int step) const override {
-        return step == Login ? "login" : step == Write ? "cell" : "read back";
+        return step == Login ? "login" : step == Write ? "cell" : step == Verify ? "read back" : "quiet";
     }
     void OnPortLost() override { Settle(); }
+    void OnDoubt(int step, const Bytes& body) override;
+    void OnQuiet(int step) override;
     void Settle();
 
     const TCardCheck& Check() const { return FCheck; }

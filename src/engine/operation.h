@@ -58,6 +58,12 @@ public:
     // and on the way how far it has got.
     virtual void OnScanned(int /*step*/, const Bytes& /*found*/) {}
     virtual void OnScanProgress(std::uint32_t /*done*/, std::uint32_t /*total*/, std::uint32_t /*found*/) {}
+    // The answer already handed to the step for body may have been another
+    // request's: the line held bytes it should not have. Ask again.
+    virtual void OnDoubt(int /*step*/, const Bytes& /*body*/) {}
+    // The line has been quiet after the step's RequestQuiet: every answer
+    // not doubted by now stands.
+    virtual void OnQuiet(int /*step*/) {}
 
 protected:
     TEngineCore& C;

@@ -15,7 +15,7 @@ Verdict Classify(const Bytes& request, const std::uint8_t* a, std::size_t n) {
     if (n > kMaxAnswer || a[1] != n) return Verdict::BadLength;
     if (Crc16(a, n - 2) != (a[n - 2] << 8 | a[n - 1])) return Verdict::BadChecksum;
     if (request.size() < 3 || a[2] != request[2] + 1) return Verdict::OtherCommand;
-    if (a[n - 3] == 0x22) return Verdict::Refused;
+    if (IsBusyAnswer(a, n)) return Verdict::Refused;
     return a[0] == request[0] ? Verdict::Ok : Verdict::OtherAddress;
 }
 

@@ -20,7 +20,7 @@ enum class Verdict : std::uint8_t {
     BadLength,     // too long, or the length byte undercounts
     BadChecksum,
     OtherCommand,
-    Refused,       // last data byte 0x22
+    Refused,       // the single data byte 0x22: busy
     NotSent,       // the write fell short
 };
 

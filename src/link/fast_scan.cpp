@@ -12,7 +12,6 @@ namespace pelko {
 namespace {
 
 constexpr std::int64_t kPauseUs = 2000;  // before every frame, as every exchange makes it
-constexpr std::uint8_t kBusyByte = 0x22;  // a refusal's last data byte
 
 std::uint32_t CeilMs(std::int64_t us) { return static_cast<std::uint32_t>((us + 999) / 1000); }
 
@@ -116,7 +115,7 @@ bool FastScan::Take(const ScanListener::Heard& h, std::int64_t atUs, int own) {
         return false;
     }
     if (FFound[adr]) return false;  // owed to an earlier exchange: counted once
-    const bool refused = f[f.size() - 3] == kBusyByte;
+    const bool refused = IsBusyAnswer(f.data(), f.size());
     if (adr == own && !refused) {
         FFound.set(adr);
         W.FSession.FAnswerWait.Note(FBaud, atUs - static_cast<std::int64_t>(f.size()) * FByteUs - FProbed.back().endUs);

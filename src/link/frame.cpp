@@ -52,7 +52,7 @@ bool AcceptAnswer(const Bytes& request, const std::uint8_t* a, std::size_t n) {
     if (a[1] != n) return false;
     if (Crc16(a, n - 2) != (a[n - 2] << 8 | a[n - 1])) return false;
     if (request.size() < 3 || a[2] != request[2] + 1) return false;  // no wrap: 0xFF never answered
-    if (a[n - 3] == 0x22) return false;
+    if (IsBusyAnswer(a, n)) return false;
     return true;
 }
 

@@ -28,6 +28,12 @@ inline bool AcceptAnswer(const Bytes& request, const Bytes& answer) {
     return AcceptAnswer(request, answer.data(), answer.size());
 }
 
+// A controller's "busy" answer: a single data byte 0x22. Longer answers
+// (a cell's code, the parameter block) may end in 0x22 like any other byte.
+inline bool IsBusyAnswer(const std::uint8_t* answer, std::size_t n) {
+    return n == kMinAnswer && answer[3] == 0x22;
+}
+
 // Six zero bytes: handed out where an exchange produced no accepted answer.
 Bytes FailureAnswer();
 bool IsFailureAnswer(const Bytes& answer);

@@ -132,6 +132,16 @@ bool TPelkoSession::AsyncScan(const Bytes& Addresses, std::uint32_t& Check) {
     return true;
 }
 
+bool TPelkoSession::AsyncQuiet(std::uint32_t& Check) {
+    auto item = std::make_unique<TQueryItem>();
+    item->Kind = qkQuiet;
+    item->Data = FQueryNo;
+    FOutQueue.Push(std::move(item));
+    if (FThread) FThread->Wake();
+    Check = FQueryNo++;
+    return true;
+}
+
 bool TPelkoSession::SetDevPresent(std::uint8_t AddrDevice) {
     if (AddrDevice == 0 || AddrDevice == 255 || !FActive) return false;
     FThread->SetPresent(AddrDevice);
@@ -185,6 +195,12 @@ void TPelkoSession::Raise(const TQueryItem& item) {
             break;
         case qkScanProgress:
             if (OnScanProgress) OnScanProgress(data & 0x3FF, data >> 10 & 0x3FF, data >> 20 & 0x3FF);
+            break;
+        case qkDoubt:
+            if (OnDoubt) OnDoubt(data);
+            break;
+        case qkQuiet:
+            if (OnQuiet) OnQuiet(data);
             break;
         default:
             break;

@@ -29,6 +29,7 @@ public:
     using TOnPortLost = std::function<void(const std::string& Message)>;
     using TOnScanProgress = std::function<void(std::uint32_t Done, std::uint32_t Total, std::uint32_t Found)>;
     using TOnScanDone = std::function<void(const Bytes& Found, std::uint32_t Check)>;
+    using TOnCheck = std::function<void(std::uint32_t Check)>;
     // Called on the worker thread when the incoming queue goes from empty to
     // non-empty. The host must arrange for Dispatch() to run on its own thread
     // (the window posts a queued call; tests run their own loop).
@@ -91,6 +92,10 @@ public:
     // comes through OnScanProgress, the addresses that answered (ascending)
     // through OnScanDone(Check). Addresses 0 and 255 are left out.
     bool AsyncScan(const Bytes& Addresses, std::uint32_t& Check);
+    // Queued after the last request of an operation: the line is let stay
+    // quiet as long as an answer takes (longer after missed answers), and
+    // OnQuiet(Check) follows any OnDoubt that this brought out.
+    bool AsyncQuiet(std::uint32_t& Check);
     // The search on the line ends after the probe in flight and reports what it found so far.
     void StopScan() { FStopScan.store(true); }
     bool ScanStopAsked() const { return FStopScan.load(); }
@@ -112,6 +117,11 @@ public:
     TOnPortLost OnPortLost;
     TOnScanProgress OnScanProgress;
     TOnScanDone OnScanDone;
+    // Bytes the line held outside the order of requests and answers: the
+    // answer already handed out for Check may belong to another request
+    // (a cell's answer does not carry the cell). Ask again after quiet.
+    TOnCheck OnDoubt;
+    TOnCheck OnQuiet;
 
 private:
     friend class TPelkoThread;

@@ -4,6 +4,7 @@
 #include <chrono>
 #include <utility>
 
+#include "link/answer_wait.h"
 #include "link/baud_rate.h"
 #include "link/fast_scan.h"
 #include "link/frame.h"
@@ -133,7 +134,7 @@ void TPelkoThread::FailQueued() {
         if (item->Kind == qkSync) {
             SyncWaiter* event = item.release()->Event;
             if (event) event->Signal();
-        } else if (item->Kind == qkAsync || item->Kind == qkScan) {
+        } else if (item->Kind == qkAsync || item->Kind == qkScan || item->Kind == qkQuiet) {
             item->List.clear();
             PostItem(std::move(item));
         }
@@ -143,20 +144,65 @@ void TPelkoThread::FailQueued() {
 // A late answer to an attempt that got none would be read as the answer to
 // the next frame (a cell's code carries no cell number): let the line stay
 // quiet for a whole read time-out, or as long as a late answer was seen to
-// take if that is longer (a retry's own answer comes as late), then drop what came.
+// take if that is longer (a retry's own answer comes as late). What came
+// meanwhile is weighed, not dropped unseen: more than the late answers owed
+// puts the last exchanges in doubt.
 void TPelkoThread::Settle() {
     std::array<std::uint8_t, kMaxAnswer + 1> junk{};
     const std::uint64_t readMs =
         std::uint64_t{FTimeouts.multiplierMs} * junk.size() + FTimeouts.constantMs;
     const std::uint64_t lateMs = static_cast<std::uint64_t>(std::min(FLateUs, kMaxSettleUs) + 999) / 1000;
     if (lateMs > readMs) FPort->setTimeouts(PortTimeouts{0, 0, static_cast<std::uint32_t>(lateMs)});
-    for (int i = 0; i < kSettleReads && !Terminated(); ++i)
-        if (FPort->read(junk.data(), junk.size()) == 0) break;
+    for (int i = 0; i < kSettleReads && !Terminated(); ++i) {
+        const std::size_t n = FPort->read(junk.data(), junk.size());
+        if (n == 0) break;
+        FEvidence.Heard(junk.data(), n);
+    }
     if (lateMs > readMs) FPort->setTimeouts(FTimeouts);
     FPort->purge();
+    FEvidence.Quiet();
     FUnsettled.reset();
     FMissSinceUs.fill(-1);
     FAllUnsettled = false;
+}
+
+// Before a frame goes out the line should hold nothing: what it holds is
+// looked at, and the line is let settle before the frame goes.
+void TPelkoThread::LookAtLine() {
+    std::array<std::uint8_t, kMaxAnswer + 2> held{};
+    bool any = false;
+    for (int i = 0; i < kSettleReads; ++i) {
+        const std::size_t n = FPort->readArrived(held.data(), held.size());
+        if (n == 0) break;
+        FEvidence.Heard(held.data(), n);
+        any = true;
+    }
+    if (any) Settle();
+}
+
+// The end of an operation: the line is let stay quiet for as long as an
+// answer takes, so that an answer still coming is seen before the last
+// exchange counts as sure.
+void TPelkoThread::WaitQuiet() {
+    if (!FPort) return;
+    if (FAllUnsettled || FUnsettled.any() || FEvidence.Owed()) return Settle();
+    const std::int64_t fullUs = (std::int64_t{FTimeouts.multiplierMs} * (kMaxAnswer + 1) + FTimeouts.constantMs) * 1000;
+    const std::int64_t byteUs = ByteTimeUs(FSession.FPortBaudRate);
+    const std::int64_t learned = std::max<std::int64_t>(0, FSession.FAnswerWait.LearnedUs(FSession.FPortBaudRate));
+    const std::int64_t waitUs = std::min(learned + ProbeAnswerFloorUs(FSession.FPortBaudRate) +
+                                             static_cast<std::int64_t>(kMaxAnswer) * byteUs,
+                                         std::max<std::int64_t>(fullUs, 1000));
+    std::array<std::uint8_t, kMaxAnswer + 1> heard{};
+    FPort->setTimeouts(PortTimeouts{0, 0, static_cast<std::uint32_t>((waitUs + 999) / 1000)});
+    const std::size_t n = FPort->read(heard.data(), heard.size());
+    FPort->setTimeouts(FTimeouts);
+    if (n == 0) return FEvidence.Quiet();
+    FEvidence.Heard(heard.data(), n);
+    Settle();
+}
+
+void TPelkoThread::PostDoubts() {
+    for (std::uint32_t check : FEvidence.TakeDoubts()) PostEvent(qkDoubt, check);
 }
 
 // --- one exchange ---------------------------------------------------------
@@ -169,12 +215,13 @@ bool TPelkoThread::Exchange(const Bytes& request, Bytes& answer, std::size_t cap
     const Bytes frame = BuildFrame(request);
     const int attempts = std::max<int>(1, FSession.FMaxAttempt);
     if (!FLog) {  // nothing measured, nothing copied
-        for (int i = 0; i < attempts; ++i) {
+        bool ok = false;
+        for (int i = 0; i < attempts && !ok; ++i) {
             if (i > 0 && Terminated()) break;  // the port's waits are aborted: nothing more to hear
-            if (Attempt(frame, request, answer, capacity)) return true;
-            if (PortGone()) break;
+            ok = Attempt(frame, request, answer, capacity);
+            if (!ok && PortGone()) break;
         }
-        return false;
+        return Settled(ok);
     }
     ExchangeRecord record;
     record.startUs = FTiming.nowUs();
@@ -198,6 +245,17 @@ bool TPelkoThread::Exchange(const Bytes& request, Bytes& answer, std::size_t cap
         a.roundTripUs = FSentUs < 0 ? 0 : FTiming.nowUs() - FSentUs;
     }
     FLog->Push(std::move(record));
+    return Settled(ok);
+}
+
+// Doubts found on the way concern earlier exchanges and go out first; this
+// one becomes the newest a stray byte can be taken for.
+bool TPelkoThread::Settled(bool ok) {
+    PostDoubts();
+    if (ok) {
+        if (FServingQueued) FEvidence.Accepted(FServing);
+        else FEvidence.AcceptedOwn();
+    }
     return ok;
 }
 
@@ -207,6 +265,7 @@ bool TPelkoThread::Attempt(const Bytes& frame, const Bytes& request, Bytes& answ
     const bool driveLines = !FSession.FSmartPI && !FDriverSwitches;
     const std::int64_t byteUs = ByteTimeUs(FSession.FPortBaudRate);
     FTiming.sleepMs(2);
+    LookAtLine();
     if (driveLines) {
         FPort->setDtr(false);
         FPort->setRts(true);
@@ -227,8 +286,9 @@ bool TPelkoThread::Attempt(const Bytes& frame, const Bytes& request, Bytes& answ
         FSentUs = t0;
     }
     NoteLateness(request[0], answer, got, t0);
-    if (IsLateFromAnother(request, answer, got)) return false;
-    if (!AcceptAnswer(request, answer.data(), got)) return false;
+    const bool accepted = !IsLateFromAnother(request, answer, got) && AcceptAnswer(request, answer.data(), got);
+    Weigh(request, answer, got, accepted);
+    if (!accepted) return false;
     // The answer's first byte, counted back from its last: what the fast search learns its wait from.
     if (answer[0] == request[0])
         FSession.FAnswerWait.Note(FSession.FPortBaudRate, FTiming.nowUs() - t0 -
@@ -247,6 +307,18 @@ void TPelkoThread::NoteLateness(std::uint8_t adr, const Bytes& answer, std::size
     if (WholeFrameFrom(adr, answer, got)) return;
     FUnsettled.set(adr);
     if (FMissSinceUs[adr] < 0) FMissSinceUs[adr] = sentUs;
+}
+
+// What an attempt read, as evidence: nothing (its answer may still come),
+// a refusal, a late answer owed, or bytes that are no answer to it.
+void TPelkoThread::Weigh(const Bytes& request, const Bytes& answer, std::size_t got, bool accepted) {
+    if (accepted) return;
+    if (got == 0) return FEvidence.Missed();
+    const bool whole = got >= kMinAnswer && got <= kMaxAnswer && answer[1] == got &&
+                       Crc16(answer.data(), got - 2) == (answer[got - 2] << 8 | answer[got - 1]);
+    if (whole && IsLateFromAnother(request, answer, got)) return FEvidence.LateFrame();
+    if (whole && answer[0] == request[0] && answer[2] == request[2] + 1 && IsBusyAnswer(answer.data(), got)) return;
+    FEvidence.Stray();
 }
 
 // The answer of an address still unsettled, come while another is asked.
@@ -351,8 +423,18 @@ void TPelkoThread::ServeRequest() {
         PostItem(std::move(item));
         return;
     }
+    if (item && item->Kind == qkQuiet) {
+        WaitQuiet();
+        PostDoubts();
+        PostItem(std::move(item));
+        return;
+    }
     if (!item || (item->Kind != qkSync && item->Kind != qkAsync)) return;
-    if (!Exchange(item->Request, item->Answer, kItemAnswerCapacity)) item->Answer = FailureAnswer();
+    FServingQueued = item->Kind == qkAsync;
+    FServing = item->Data;
+    const bool ok = Exchange(item->Request, item->Answer, kItemAnswerCapacity);
+    FServingQueued = false;
+    if (!ok) item->Answer = FailureAnswer();
     if (item->Kind == qkSync) {
         // The waiting caller owns the item from here on.
         SyncWaiter* event = item.release()->Event;

@@ -15,6 +15,7 @@
 
 #include "link/bytes.h"
 #include "link/exchange_log.h"
+#include "link/line_evidence.h"
 #include "link/query_queue.h"
 #include "link/serial_port.h"
 
@@ -50,6 +51,7 @@ private:
     bool SetBaudRate(std::int32_t baud);
     void ClosePort();
     bool Exchange(const Bytes& request, Bytes& answer, std::size_t capacity);
+    bool Settled(bool ok);
     bool Attempt(const Bytes& frame, const Bytes& request, Bytes& answer, std::size_t capacity);
     std::size_t ReadAnswer(const Bytes& frame, Bytes& answer, std::size_t capacity);
     bool IsLateFromAnother(const Bytes& request, const Bytes& answer, std::size_t got) const;
@@ -60,6 +62,10 @@ private:
         return a;
     }
     void Settle();
+    void LookAtLine();
+    void Weigh(const Bytes& request, const Bytes& answer, std::size_t got, bool accepted);
+    void WaitQuiet();
+    void PostDoubts();
     bool PortGone();
     void LosePort(const std::string& message);
     void FailQueued();
@@ -98,6 +104,10 @@ private:
     std::array<std::int64_t, 256> FMissSinceUs = MissNone();
     std::int64_t FLateUs = 0;    // the longest a late answer was seen to take on this line
     PortTimeouts FTimeouts;      // the port's read time-outs as the settings give them
+    LineEvidence FEvidence;
+    // The queued request being served, whose answer a later stray byte may put in doubt.
+    bool FServingQueued = false;
+    std::uint32_t FServing = 0;
     std::array<std::atomic<bool>, 256> FPresent{};
 
     // Local state of the thread body.

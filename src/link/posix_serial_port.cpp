@@ -210,6 +210,17 @@ std::size_t PosixSerialPort::read(std::uint8_t* buf, std::size_t n) {
     return got;
 }
 
+// The tty is raw with VMIN 0 and VTIME 0: a read returns at once with what is there.
+std::size_t PosixSerialPort::readArrived(std::uint8_t* buf, std::size_t n) {
+    if (FLost || n == 0) return 0;
+    ssize_t k = 0;
+    do {
+        k = ::read(FFd, buf, n);
+    } while (k < 0 && errno == EINTR);
+    if (k < 0 && errno != EAGAIN) NoteError(errno);
+    return k > 0 ? static_cast<std::size_t>(k) : 0;
+}
+
 void PosixSerialPort::abortWait() {
     const std::uint64_t one = 1;
     [[maybe_unused]] const ssize_t k = ::write(FAbortFd, &one, sizeof one);

@@ -22,6 +22,8 @@ enum TQueryKind : std::uint8_t {
     qkPortLost = 7,  // the worker's port has gone; Text says which and why
     qkScan = 8,          // a fast search: List the addresses asked, then those that answered
     qkScanProgress = 9,  // Data: addresses done | of how many << 10 | controllers found << 20
+    qkDoubt = 10,        // Data: the Check of an answered request that a stray byte puts in doubt
+    qkQuiet = 11,        // the line has been quiet as long as an answer takes; Data: its Check
 };
 
 class SyncWaiter;  // auto-reset event a synchronous caller waits on

@@ -45,6 +45,13 @@ public:
     virtual std::size_t write(const std::uint8_t* data, std::size_t n) = 0;
     // Blocking read bounded by the time-outs; returns the number of bytes read.
     virtual std::size_t read(std::uint8_t* buf, std::size_t n) = 0;
+    // What has already arrived, up to n bytes, without waiting for more. A
+    // port that cannot tell says 0 (and purge() then drops the bytes unseen).
+    virtual std::size_t readArrived(std::uint8_t* buf, std::size_t n) {
+        (void)buf;
+        (void)n;
+        return 0;
+    }
     // Modem lines; a device without them ignores the call.
     virtual void setDtr(bool on) = 0;
     virtual void setRts(bool on) = 0;

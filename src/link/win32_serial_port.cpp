@@ -189,6 +189,19 @@ std::size_t Win32SerialPort::read(std::uint8_t* buf, std::size_t n) {
     return Finish(ok, ov);
 }
 
+// The driver counts what it holds; those bytes are read without waiting.
+std::size_t Win32SerialPort::readArrived(std::uint8_t* buf, std::size_t n) {
+    if (n == 0 || FLost) return 0;
+    COMSTAT stat{};
+    DWORD errors = 0;
+    if (!::ClearCommError(FPort, &errors, &stat)) {
+        NoteError(::GetLastError());
+        return 0;
+    }
+    const DWORD held = std::min<DWORD>(stat.cbInQue, static_cast<DWORD>(n));
+    return held == 0 ? 0 : read(buf, held);
+}
+
 void Win32SerialPort::abortWait() { ::SetEvent(FAbortEvent); }
 
 // A line without modem lines (a pseudo-terminal under Wine answers error 50)

@@ -1,0 +1,71 @@
+#include "link/line_evidence.h"
+
+#include "link/frame.h"
+
+namespace pelko {
+namespace {
+
+// Anything from the shortest frame (a request without data, as an echo) to
+// the longest request.
+constexpr std::size_t kShortestFrame = 5;
+constexpr std::size_t kLongestFrame = kMaxRequestBody + 2;
+
+}  // namespace
+
+void LineEvidence::Accept(Exchange e) {
+    FRecent.push_back(e);
+    while (FRecent.size() > kSuspects) FRecent.pop_front();
+}
+
+void LineEvidence::Heard(const std::uint8_t* bytes, std::size_t n) {
+    FPending.insert(FPending.end(), bytes, bytes + n);
+    TakeFrames();
+}
+
+void LineEvidence::TakeFrames() {
+    std::size_t at = 0;
+    while (FPending.size() - at >= 2) {
+        const std::size_t len = FPending[at + 1];
+        if (len < kShortestFrame || len > kLongestFrame) {
+            // No frame can start here: whatever it was, it is not owed.
+            Doubt();
+            at = FPending.size();
+            break;
+        }
+        if (FPending.size() - at < len) break;  // the rest is on its way
+        const std::uint8_t* f = FPending.data() + at;
+        if (Crc16(f, len - 2) != (f[len - 2] << 8 | f[len - 1])) {
+            Doubt();
+            at = FPending.size();
+            break;
+        }
+        LateFrame();
+        at += len;
+    }
+    FPending.erase(FPending.begin(), FPending.begin() + static_cast<std::ptrdiff_t>(at));
+}
+
+void LineEvidence::LateFrame() {
+    if (FOwed > 0) --FOwed;
+    else Doubt();
+}
+
+void LineEvidence::Quiet() {
+    if (!FPending.empty()) Doubt();
+    FPending.clear();
+    FOwed = 0;
+}
+
+void LineEvidence::Doubt() {
+    for (const Exchange& e : FRecent)
+        if (e.queued) FDoubts.push_back(e.check);
+    FRecent.clear();
+}
+
+std::vector<std::uint32_t> LineEvidence::TakeDoubts() {
+    std::vector<std::uint32_t> out;
+    out.swap(FDoubts);
+    return out;
+}
+
+}  // namespace pelko
