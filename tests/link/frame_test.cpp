@@ -98,6 +98,9 @@ TEST(AcceptAnswer, Rules) {
         {"only data byte 0x22", cardPoll, Valid(0x03, {0x22}), false},
         {"only data byte 0x21", cardPoll, Valid(0x03, {0x21}), true},
         {"0x22 not last", cardPoll, Valid(0x03, {0x22, 0x00}), true},
+        // Only the single byte is the busy answer: one code in 256 ends in 0x22.
+        {"cell code ending in 0x22", Bytes{1, 7, 0x20, 5, 0}, Valid(0x21, {0x12, 0x34, 0x56, 0x78, 0x22}), true},
+        {"card code ending in 0x22 and its last byte", cardPoll, Valid(0x03, {1, 2, 3, 4, 0x22, 0x22}), true},
         {"another address", cardPoll, Answer(9, 6, 0x03, {0x01}), true},
         {"command 0xFF is never answered", Bytes{1, 5, 0xFF}, Valid(0x00, {0x01}), false},
         {"request shorter than three bytes", Bytes{1, 5}, Valid(0x01, {0x01}), false},
