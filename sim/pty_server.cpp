@@ -30,10 +30,21 @@ void PtyServer::OnReadable() {
 
 void PtyServer::Queue(const SimAnswer& a, std::int64_t now) {
     std::int64_t at = FTiming ? a.startUs : now + a.delayUs;
+    std::size_t from = 0;
+    if (a.replaces) {
+        // A frame not yet sent met a later one on the line: the collision
+        // takes the place of what of it is still queued.
+        const auto first = std::find_if(FOut.begin(), FOut.end(), [&](const OutByte& o) { return o.frameId == a.frameId; });
+        if (first == FOut.end()) return;
+        from = first->index;
+        if (!FTiming) at = first->atUs;
+        std::erase_if(FOut, [&](const OutByte& o) { return o.frameId == a.frameId; });
+    }
     const std::int64_t lineEnd = a.startUs + static_cast<std::int64_t>(a.bytes.size()) * a.byteUs;
-    for (std::uint8_t b : a.bytes) {
+    if (FTiming) at += static_cast<std::int64_t>(from) * a.byteUs;
+    for (std::size_t i = from; i < a.bytes.size(); ++i) {
         if (FTiming) at += a.byteUs;
-        FOut.push_back({at, b, lineEnd});
+        FOut.push_back({at, a.bytes[i], lineEnd, a.frameId, i});
     }
     std::stable_sort(FOut.begin(), FOut.end(), [](const OutByte& x, const OutByte& y) { return x.atUs < y.atUs; });
 }

@@ -1,8 +1,9 @@
 #pragma once
 // Serves a SimLine over a pseudo-terminal: bytes the program writes reach the
 // controllers at the speed the program set, and their answers go back either
-// at once or, with timing on, byte by byte at the line speed. A late answer
-// keeps its delay either way.
+// at once or, with timing on, byte by byte at the line speed. A late answer,
+// and a frame a repeating fault sends again some time later, keeps its delay
+// either way.
 #include <cstdint>
 #include <deque>
 
@@ -27,6 +28,8 @@ private:
         std::int64_t atUs;
         std::uint8_t value;
         std::int64_t lineEndUs;  // when its answer is over on the line's own time
+        std::uint64_t frameId;
+        std::size_t index;  // within its frame
     };
     void Queue(const SimAnswer& a, std::int64_t now);
 

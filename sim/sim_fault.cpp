@@ -7,7 +7,7 @@
 namespace pelko {
 namespace {
 
-constexpr std::array<std::pair<SimFaultKind, const char*>, 8> kNames{{
+constexpr std::array<std::pair<SimFaultKind, const char*>, 11> kNames{{
     {SimFaultKind::Silent, "silent"},
     {SimFaultKind::BadChecksum, "badcrc"},
     {SimFaultKind::Busy, "busy"},
@@ -16,6 +16,9 @@ constexpr std::array<std::pair<SimFaultKind, const char*>, 8> kNames{{
     {SimFaultKind::OtherAddress, "otheraddr"},
     {SimFaultKind::NoReturn, "noreturn"},
     {SimFaultKind::Echo, "echo"},
+    {SimFaultKind::Twice, "twice"},
+    {SimFaultKind::RepeatPrevious, "repeat"},
+    {SimFaultKind::Stray, "stray"},
 }};
 
 template <typename T>

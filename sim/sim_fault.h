@@ -15,6 +15,10 @@ enum class SimFaultKind : std::uint8_t {
     NoReturn,      // not an answer fault: after a reset the controller never comes back
     Echo,          // the converter hands the host's request back before the answer
     Short,         // the answer carries one data byte (0x01) where its command has more
+    // Extra frames on the wire, as from a line or converter that repeats itself:
+    Twice,           // the answer goes out again `param` ms after it ends (0: back to back)
+    RepeatPrevious,  // the previous answer goes out again, then this one, back to back
+    Stray,           // `param` ms (600 when 0) after this answer the previous one goes out again
 };
 
 struct SimFault {

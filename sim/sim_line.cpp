@@ -1,6 +1,7 @@
 #include "sim/sim_line.h"
 
 #include <algorithm>
+#include <utility>
 
 #include "link/frame.h"
 
@@ -8,6 +9,10 @@ namespace pelko {
 namespace {
 
 constexpr std::int64_t kDefaultLateMs = 500;
+constexpr std::int64_t kDefaultStrayMs = 600;
+// How long a frame is remembered after it left the wire: longer than any
+// host frame can last, so that one fed in pieces still finds what it met.
+constexpr std::int64_t kWireMemoryUs = 1'000'000;
 
 // Uniform in [0, 1) from the top 53 bits: the same on every standard library.
 double Draw(std::mt19937_64& rng) { return static_cast<double>(rng() >> 11) * 0x1.0p-53; }
@@ -35,7 +40,7 @@ const SimLine::Slot* SimLine::Find(SimControllerId id) const {
 
 SimControllerId SimLine::Add(const SimControllerSetup& setup) {
     std::lock_guard lock(FLock);
-    FSlots.push_back(Slot{FNextId, SimController(setup), true, {}});
+    FSlots.push_back(Slot{FNextId, SimController(setup), true, {}, 0, {}});
     return FNextId++;
 }
 
@@ -167,29 +172,38 @@ std::vector<SimAnswer> SimLine::Transmit(const std::uint8_t* data, std::size_t n
         FFramer.Reset();  // a frame cut by a speed change is lost
         FFramerBaud = baud;
     }
+    std::erase_if(FWire, [startUs](const WireFrame& w) { return w.EndUs() < startUs - kWireMemoryUs; });
     std::vector<SimAnswer> out;
     if (FEcho) {
         SimAnswer e{startUs, byteUs, Bytes(data, data + n), 0, true};
         AddLog({e.startUs, baud, false, e.bytes, "echo"});
         out.push_back(std::move(e));
     }
+    std::vector<std::size_t> sent;
     for (std::size_t i = 0; i < n; ++i)
         for (const auto& f : FFramer.Feed(data[i], startUs + static_cast<std::int64_t>(i) * byteUs, byteUs))
-            OnFrame(f, baud, out);
+            OnFrame(f, baud, out, sent);
+    for (std::size_t i : sent) {
+        WireFrame& w = FWire[i];
+        out.push_back(w.frame);
+        out.back().replaces = w.handedOut;
+        w.handedOut = true;
+    }
     std::stable_sort(out.begin(), out.end(),
                      [](const SimAnswer& a, const SimAnswer& b) { return a.startUs < b.startUs; });
     return out;
 }
 
-void SimLine::OnFrame(const SimFramer::Frame& f, std::uint32_t baud, std::vector<SimAnswer>& out) {
-    std::vector<std::pair<SimAnswer, std::string>> answers;
+void SimLine::OnFrame(const SimFramer::Frame& f, std::uint32_t baud, std::vector<SimAnswer>& out,
+                      std::vector<std::size_t>& sent) {
     bool echoed = FEcho;  // the whole line echoes already
     const std::int64_t byteUs = ByteTimeUs(baud);
     const std::int64_t frameStartUs = f.endUs - static_cast<std::int64_t>(f.bytes.size()) * byteUs;
-    // Two drivers on the wire: a frame that meets any controller's answer
+    // Two drivers on the wire: a frame that meets any controller's frame
     // reaches nobody intact.
-    for (const Slot& s : FSlots)
-        if (s.plugged && frameStartUs < s.txUntilUs && f.endUs > s.txFromUs) return;
+    for (const WireFrame& w : FWire)
+        if (frameStartUs < w.EndUs() && f.endUs > w.frame.startUs) return;
+    std::vector<std::size_t> touched;
     for (Slot& s : FSlots) {
         if (!s.plugged || s.ctrl.Baud() != baud || s.ctrl.Adr() != f.bytes[0] || !s.ctrl.Listening(f.endUs))
             continue;
@@ -202,16 +216,92 @@ void SimLine::OnFrame(const SimFramer::Frame& f, std::uint32_t baud, std::vector
             out.push_back(std::move(e));
         }
         if (!heard || heard->answer.empty()) continue;
+        const Bytes previous = std::exchange(s.lastAnswer, heard->answer);
         // A frame heard while its previous answer is still being prepared
         // is handled once that answer has gone out, whatever the host did meanwhile.
-        const std::int64_t readyUs = std::max(f.endUs, s.txUntilUs);
+        const std::int64_t readyUs = std::max(f.endUs, s.busyUntilUs);
         const std::int64_t startUs = readyUs + FTurnaroundUs + s.ctrl.AnswerDelayUs() + heard->delayUs;
-        s.txFromUs = startUs;
-        s.txUntilUs = startUs + static_cast<std::int64_t>(heard->answer.size()) * byteUs;
-        answers.push_back({SimAnswer{startUs, byteUs, heard->answer, startUs - f.endUs - FTurnaroundUs},
-                           heard->note});
+        Send(s, Plan(*heard, previous), startUs, f.endUs + FTurnaroundUs, baud, heard->note, touched);
     }
-    for (SimAnswer& a : Merge(std::move(answers), baud)) out.push_back(std::move(a));
+    for (std::size_t k = 0; k < touched.size(); ++k) {
+        if (std::find(touched.begin(), touched.begin() + static_cast<std::ptrdiff_t>(k), touched[k]) !=
+            touched.begin() + static_cast<std::ptrdiff_t>(k))
+            continue;
+        const WireFrame& w = FWire[touched[k]];
+        AddLog({w.frame.startUs, w.baud, false, w.frame.bytes, w.note});
+        if (std::find(sent.begin(), sent.end(), touched[k]) == sent.end()) sent.push_back(touched[k]);
+    }
+}
+
+// The frames a controller puts out for one request: its answer, and around
+// it what a repeating fault sends again.
+std::vector<SimLine::Outgoing> SimLine::Plan(const Heard& h, const Bytes& previous) {
+    std::vector<Outgoing> frames;
+    if (h.extra == SimFaultKind::RepeatPrevious && !previous.empty()) frames.push_back({previous, 0, false});
+    frames.push_back({h.answer, 0, true});
+    if (h.extra == SimFaultKind::Twice) frames.push_back({h.answer, h.extraGapUs, false});
+    if (h.extra == SimFaultKind::Stray && !previous.empty()) frames.push_back({previous, h.extraGapUs, false});
+    return frames;
+}
+
+// Puts a controller's frames on the wire one after another, the first at
+// firstUs; heardUs is when an answer given at once would start, so that each
+// frame's delay holds what was added before it.
+void SimLine::Send(Slot& s, const std::vector<Outgoing>& frames, std::int64_t firstUs, std::int64_t heardUs,
+                   std::uint32_t baud, const std::string& note, std::vector<std::size_t>& sent) {
+    const std::int64_t byteUs = ByteTimeUs(baud);
+    std::int64_t prevEndUs = heardUs;
+    std::int64_t nextUs = firstUs;
+    std::int64_t delayUs = 0;
+    for (const Outgoing& o : frames) {
+        const std::int64_t lengthUs = static_cast<std::int64_t>(o.bytes.size()) * byteUs;
+        const std::int64_t startUs = OwnFreeFromUs(s.id, nextUs + o.gapUs, lengthUs);
+        delayUs += startUs - prevEndUs;
+        sent.push_back(PutOnWire({startUs, byteUs, o.bytes, delayUs}, baud, note, s.id));
+        prevEndUs = nextUs = startUs + lengthUs;
+        if (o.isAnswer) s.busyUntilUs = prevEndUs;
+    }
+}
+
+// A controller has one transmitter: a frame that would overlap one of its
+// own still on the wire goes out after it.
+std::int64_t SimLine::OwnFreeFromUs(SimControllerId id, std::int64_t startUs, std::int64_t lengthUs) const {
+    for (bool moved = true; moved;) {
+        moved = false;
+        for (const WireFrame& w : FWire) {
+            const bool own = std::find(w.drivers.begin(), w.drivers.end(), id) != w.drivers.end();
+            if (own && startUs < w.EndUs() && startUs + lengthUs > w.frame.startUs) {
+                startUs = w.EndUs();
+                moved = true;
+            }
+        }
+    }
+    return startUs;
+}
+
+// Frames that overlap on the line collide: the drivers fight and every
+// receiver sees the wired-AND of the bytes. Returns the frame's place in FWire.
+std::size_t SimLine::PutOnWire(SimAnswer a, std::uint32_t baud, const std::string& note, SimControllerId driver) {
+    const std::int64_t endUs = a.startUs + static_cast<std::int64_t>(a.bytes.size()) * a.byteUs;
+    for (std::size_t i = 0; i < FWire.size(); ++i) {
+        WireFrame& w = FWire[i];
+        if (a.startUs >= w.EndUs() || endUs <= w.frame.startUs) continue;
+        Bytes& m = w.frame.bytes;
+        const bool differ = m != a.bytes;
+        if (a.startUs < w.frame.startUs) {
+            w.frame.startUs = a.startUs;
+            w.frame.delayUs = a.delayUs;
+        }
+        if (a.bytes.size() > m.size()) m.resize(a.bytes.size(), 0xFF);
+        for (std::size_t k = 0; k < a.bytes.size(); ++k) m[k] &= a.bytes[k];
+        if (differ) w.note += w.note.empty() ? "collision" : " collision";
+        if (!note.empty()) w.note += (w.note.empty() ? "" : " ") + note;
+        w.drivers.push_back(driver);
+        return i;
+    }
+    a.frameId = FNextFrameId++;
+    FWire.push_back({std::move(a), baud, note, {driver}});
+    return FWire.size() - 1;
 }
 
 std::optional<SimLine::Heard> SimLine::Serve(Slot& s, const Bytes& frame, std::int64_t nowUs) {
@@ -259,38 +349,20 @@ void SimLine::Spoil(SimFault& f, Heard& h) {
             h.answer[0] = static_cast<std::uint8_t>(f.param ? f.param : h.answer[0] % 254 + 1);
             h.answer = Reframe(h.answer);
             break;
+        case SimFaultKind::Twice:
+            h.extra = f.kind;
+            h.extraGapUs = static_cast<std::int64_t>(f.param) * 1000;
+            break;
+        case SimFaultKind::RepeatPrevious:
+            h.extra = f.kind;
+            break;
+        case SimFaultKind::Stray:
+            h.extra = f.kind;
+            h.extraGapUs = (f.param ? f.param : kDefaultStrayMs) * 1000;
+            break;
         default:
             break;
     }
-}
-
-// Answers that overlap on the line collide: the drivers fight and every
-// receiver sees the wired-AND of the bytes.
-std::vector<SimAnswer> SimLine::Merge(std::vector<std::pair<SimAnswer, std::string>> answers,
-                                      std::uint32_t baud) {
-    std::stable_sort(answers.begin(), answers.end(),
-                     [](const auto& a, const auto& b) { return a.first.startUs < b.first.startUs; });
-    std::vector<SimAnswer> out;
-    std::vector<std::string> notes;
-    auto endOf = [](const SimAnswer& a) {
-        return a.startUs + static_cast<std::int64_t>(a.bytes.size()) * a.byteUs;
-    };
-    for (auto& [a, note] : answers) {
-        if (!out.empty() && a.startUs < endOf(out.back())) {
-            Bytes& m = out.back().bytes;
-            const bool differ = m != a.bytes;
-            if (a.bytes.size() > m.size()) m.resize(a.bytes.size(), 0xFF);
-            for (std::size_t i = 0; i < a.bytes.size(); ++i) m[i] &= a.bytes[i];
-            if (differ) notes.back() += notes.back().empty() ? "collision" : " collision";
-            if (!note.empty()) notes.back() += (notes.back().empty() ? "" : " ") + note;
-            continue;
-        }
-        out.push_back(std::move(a));
-        notes.push_back(note);
-    }
-    for (std::size_t i = 0; i < out.size(); ++i)
-        AddLog({out[i].startUs, baud, false, out[i].bytes, notes[i]});
-    return out;
 }
 
 void SimLine::SetLogSink(std::function<void(const SimLogEntry&)> sink) {

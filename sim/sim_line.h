@@ -29,14 +29,21 @@ using SimControllerId = std::uint32_t;
 // host that keeps the line too long loses the answer's first bytes.
 inline constexpr std::int64_t kDefaultTurnaroundUs = 1000;
 
-// An answer as it goes on the line: its first byte starts at startUs, the
+// A frame as it goes on the line: its first byte starts at startUs, the
 // next ones follow byteUs apart.
 struct SimAnswer {
     std::int64_t startUs = 0;
     std::int64_t byteUs = 0;
     Bytes bytes;
-    std::int64_t delayUs = 0;  // of startUs, what a late-answer fault and a busy controller added
-    bool echo = false;         // the host's own bytes, handed back by the converter
+    // Of startUs, what a late-answer fault, a busy controller and the gap
+    // before a repeated frame added: pelko-sim without --timing keeps it.
+    std::int64_t delayUs = 0;
+    bool echo = false;  // the host's own bytes, handed back by the converter
+    // The line's number for the frame. With `replaces`, a frame handed out by
+    // an earlier Transmit met a later one on the wire: these bytes take the
+    // place of what of it has not arrived yet.
+    std::uint64_t frameId = 0;
+    bool replaces = false;
 };
 
 // One byte on its way to the host's receiver.
@@ -45,6 +52,8 @@ struct SimRxByte {
     std::int64_t startUs;
     std::uint8_t value;
     bool echo;
+    std::uint64_t frameId = 0;
+    std::size_t index = 0;  // within its frame
 };
 
 class SimLine {
@@ -101,7 +110,8 @@ public:
     void LosePortAfterWrites(std::size_t writes);
 
     // Bytes the host sends at baud, the first starting at startUs. Returns the
-    // answers they draw, in time order.
+    // frames they draw, in time order, and frames handed out before that a
+    // new one collided with (`replaces`).
     std::vector<SimAnswer> Transmit(const std::uint8_t* data, std::size_t n, std::uint32_t baud,
                                     std::int64_t startUs);
 
@@ -127,26 +137,53 @@ private:
         SimController ctrl;
         bool plugged = true;
         std::vector<SimFault> faults;
-        // Its last answer on the wire. One frame at a time: a frame heard
-        // before the answer starts waits until it has gone out; one that
-        // meets the answer on the wire is not heard.
-        std::int64_t txFromUs = 0;
-        std::int64_t txUntilUs = 0;
+        // One frame at a time: a frame heard before the answer to the last
+        // one has gone out waits until then. Only the answer counts here;
+        // what is on the wire is FWire's.
+        std::int64_t busyUntilUs = 0;
+        Bytes lastAnswer;  // as it went out, refusals too: what the repeating faults send again
     };
     struct Heard {
         Bytes answer;
         std::int64_t delayUs = 0;
         std::string note;
         bool echo = false;
+        std::optional<SimFaultKind> extra;  // Twice, RepeatPrevious or Stray
+        std::int64_t extraGapUs = 0;
+    };
+    // A frame some controller drives on the wire. The wire is kept apart from
+    // the controllers' busy time: a stray frame seconds ahead blocks host
+    // frames and collides with answers only while it is actually on the
+    // wire, and keeps nobody from handling frames meanwhile.
+    struct WireFrame {
+        SimAnswer frame;
+        std::uint32_t baud = 0;
+        std::string note;
+        std::vector<SimControllerId> drivers;
+        bool handedOut = false;  // by an earlier Transmit
+        std::int64_t EndUs() const {
+            return frame.startUs + static_cast<std::int64_t>(frame.bytes.size()) * frame.byteUs;
+        }
+    };
+    // One frame a controller puts out for a request, in order.
+    struct Outgoing {
+        Bytes bytes;
+        std::int64_t gapUs = 0;  // after the end of the frame before it
+        bool isAnswer = false;   // the answer itself, not a repeated frame
     };
 
     Slot* Find(SimControllerId id);
     const Slot* Find(SimControllerId id) const;
-    void OnFrame(const SimFramer::Frame& f, std::uint32_t baud, std::vector<SimAnswer>& out);
+    void OnFrame(const SimFramer::Frame& f, std::uint32_t baud, std::vector<SimAnswer>& out,
+                 std::vector<std::size_t>& sent);
     std::optional<Heard> Serve(Slot& s, const Bytes& frame, std::int64_t nowUs);
     SimFault* DrawFault(Slot& s, std::uint8_t cmd);
     void Spoil(SimFault& f, Heard& h);
-    std::vector<SimAnswer> Merge(std::vector<std::pair<SimAnswer, std::string>> answers, std::uint32_t baud);
+    static std::vector<Outgoing> Plan(const Heard& h, const Bytes& previous);
+    void Send(Slot& s, const std::vector<Outgoing>& frames, std::int64_t firstUs, std::int64_t firstDelayUs,
+              std::uint32_t baud, const std::string& note, std::vector<std::size_t>& sent);
+    std::int64_t OwnFreeFromUs(SimControllerId id, std::int64_t startUs, std::int64_t lengthUs) const;
+    std::size_t PutOnWire(SimAnswer a, std::uint32_t baud, const std::string& note, SimControllerId driver);
     void AddLog(SimLogEntry e);
 
     std::shared_ptr<SimClock> FClock;
@@ -165,6 +202,8 @@ private:
     std::function<void(const SimLogEntry&)> FLogSink;
     bool FAttached = false;
     std::deque<SimRxByte> FInFlight;
+    std::vector<WireFrame> FWire;  // frames that may still meet a host frame or a later answer
+    std::uint64_t FNextFrameId = 1;
 };
 
 }  // namespace pelko

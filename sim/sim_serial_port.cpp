@@ -73,15 +73,31 @@ std::size_t SimSerialPort::write(const std::uint8_t* data, std::size_t n) {
     // Answer bytes that start while the frame goes out meet it on the wire; a
     // late reply that starts afterwards still comes, whatever the host sends.
     DropDriven(start, FTxEndUs);
-    for (const SimAnswer& a : FLine->Transmit(data, n, FBaud, start)) {
-        std::int64_t at = a.startUs;
-        for (std::uint8_t b : a.bytes) {
-            FRx.push_back({at + a.byteUs, at, b, a.echo});
-            at += a.byteUs;
-        }
-    }
+    for (const SimAnswer& a : FLine->Transmit(data, n, FBaud, start)) Receive(a);
     std::stable_sort(FRx.begin(), FRx.end(), [](const RxByte& a, const RxByte& b) { return a.atUs < b.atUs; });
     return n;
+}
+
+void SimSerialPort::Receive(const SimAnswer& a) {
+    std::size_t from = 0;
+    if (a.replaces) {
+        // A frame on its way met a later one: what of it has not arrived
+        // yet is the collision; what has arrived stays as it was.
+        std::size_t first = a.bytes.size();
+        bool any = false;
+        for (const RxByte& b : FRx) {
+            if (b.frameId != a.frameId) continue;
+            first = std::min(first, b.index);
+            any = true;
+        }
+        if (!any) return;
+        std::erase_if(FRx, [&](const RxByte& b) { return b.frameId == a.frameId; });
+        from = first;
+    }
+    for (std::size_t i = from; i < a.bytes.size(); ++i) {
+        const std::int64_t at = a.startUs + static_cast<std::int64_t>(i) * a.byteUs;
+        FRx.push_back({at + a.byteUs, at, a.bytes[i], a.echo, a.frameId, i});
+    }
 }
 
 std::size_t SimSerialPort::read(std::uint8_t* buf, std::size_t n) {

@@ -57,6 +57,8 @@ public:
 private:
     using RxByte = SimRxByte;
 
+    // Queues a frame's bytes, or puts a collision in place of a frame queued before.
+    void Receive(const SimAnswer& a);
     // Answer bytes starting in [fromUs, toUs) meet the host's own driver.
     void DropDriven(std::int64_t fromUs, std::int64_t toUs);
 

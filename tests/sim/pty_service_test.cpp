@@ -84,6 +84,42 @@ TEST(PtyService, StartsOnceAndOnlyOnRealTime) {
     EXPECT_FALSE(service.Start(error));
 }  // destruction stops the thread
 
+// A frame a repeating fault sends some time after the answer keeps that
+// pause on the pseudo-terminal, with line timing and without.
+TEST(PtyService, RepeatedFramesKeepTheirPause) {
+    for (const bool timing : {false, true}) {
+        SCOPED_TRACE(timing);
+        auto line = std::make_shared<SimLine>(std::make_shared<RealClock>());
+        const auto id = line->Add({.adr = 3});
+        line->AddFault(id, *ParseFault("twice@FE:1:300"));
+        line->AddFault(id, *ParseFault("stray@02:1:300"));
+        PtyService service(line, timing);
+        std::string error;
+        ASSERT_TRUE(service.Start(error)) << error;
+        auto port = PosixSerialPort::Open(service.SlavePath(), error);
+        ASSERT_TRUE(port) << error;
+        ASSERT_TRUE(port->setBaudRate(9600));
+        Bytes probeAnswer;
+        for (const auto& [cmd, size] : {std::pair{kCmdProbe, 6}, std::pair{kCmdCardPoll, 11}}) {
+            const Bytes req = BuildFrame(MakeBody(3, cmd, {}));
+            port->setTimeouts({0, 0, 200});
+            ASSERT_EQ(port->write(req.data(), req.size()), req.size());
+            Bytes answer(static_cast<std::size_t>(size));
+            answer.resize(port->read(answer.data(), answer.size()));
+            ASSERT_TRUE(AcceptAnswer(req, answer)) << int(cmd);
+            if (cmd == kCmdProbe) probeAnswer = answer;
+            const auto answered = Clock::now();
+            Bytes extra(32);
+            port->setTimeouts({0, 0, 150});
+            EXPECT_EQ(port->read(extra.data(), extra.size()), 0u) << int(cmd) << ": not yet";
+            port->setTimeouts({20, 0, 1000});
+            extra.resize(port->read(extra.data(), extra.size()));
+            EXPECT_GE(Clock::now() - answered, std::chrono::milliseconds(290)) << int(cmd);
+            EXPECT_EQ(extra, cmd == kCmdProbe ? answer : probeAnswer) << int(cmd);
+        }
+    }
+}
+
 // Speeds and passwords as announced, no code twice in one controller (3: 40
 // users and 2 masters), and the cards to hold stored nowhere.
 TEST(DemoLine, ControllersAndTheCardsToHold) {

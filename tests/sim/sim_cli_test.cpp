@@ -41,6 +41,8 @@ INSTANTIATE_TEST_SUITE_P(
                       OptionCase{{"--fault", "3:busy:0.5:1:2"}, false}, OptionCase{{"--seed", "x"}, false},
                       OptionCase{{"--fault", "3:otheraddr:1:254"}, true},
                       OptionCase{{"--fault", "3:otheraddr:1:256"}, false},
+                      OptionCase{{"--fault", "3:twice@20:1:20"}, true}, OptionCase{{"--fault", "3:repeat:0.1"}, true},
+                      OptionCase{{"--fault", "3:stray:1:2000"}, true}, OptionCase{{"--fault", "3:stray:1:-5"}, false},
                       OptionCase{{"--password", "0011223344"}, true}, OptionCase{{"--password", "00112233"}, false},
                       OptionCase{{"--factory-pass", "00112233GG"}, false}, OptionCase{{"--restart-ms", "-1"}, false},
                       OptionCase{{"--turnaround-us", "150"}, true}, OptionCase{{"--turnaround-us", "x"}, false},
@@ -72,10 +74,28 @@ TEST(SimOptions, ControllersPickUpPasswordsAndRestartGivenLater) {
     EXPECT_EQ(d.controllers[0].password, kFactoryPassword);
 }
 
+std::string FileText(const char* path) {
+    std::ifstream in(path);
+    EXPECT_TRUE(in) << path;
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+// Every kind has a text name the parser takes back, and the help, the README
+// and the manual page name it.
 TEST(SimOptions, FaultTextNamesEveryKind) {
-    for (SimFaultKind k : {SimFaultKind::Silent, SimFaultKind::BadChecksum, SimFaultKind::Busy, SimFaultKind::Late,
-                           SimFaultKind::OtherAddress, SimFaultKind::NoReturn, SimFaultKind::Echo})
-        EXPECT_EQ(ParseFaultKind(FaultKindName(k)), k);
+    const std::string readme = FileText(PELKO_SIM_README), man = FileText(PELKO_SIM_MAN);
+    int kinds = 0;
+    for (int i = 0; std::string(FaultKindName(static_cast<SimFaultKind>(i))) != "?"; ++i, ++kinds) {
+        const auto k = static_cast<SimFaultKind>(i);
+        const std::string name = FaultKindName(k);
+        EXPECT_EQ(ParseFaultKind(name), k) << name;
+        EXPECT_TRUE(std::regex_search(SimUsage(), std::regex("\\b" + name + "\\b"))) << name;
+        EXPECT_NE(readme.find("(`" + name + "`)"), std::string::npos) << name;
+        EXPECT_TRUE(std::regex_search(man, std::regex("\\b" + name + "\\b"))) << name;
+    }
+    EXPECT_EQ(kinds, 11);
     const auto f = ParseFault("late@22:0.25:900");
     ASSERT_TRUE(f);
     EXPECT_EQ(f->command, 0x22);
