@@ -223,13 +223,14 @@ void SimLine::OnFrame(const SimFramer::Frame& f, std::uint32_t baud, std::vector
         const std::int64_t startUs = readyUs + FTurnaroundUs + s.ctrl.AnswerDelayUs() + heard->delayUs;
         Send(s, Plan(*heard, previous), startUs, f.endUs + FTurnaroundUs, baud, heard->note, touched);
     }
-    for (std::size_t k = 0; k < touched.size(); ++k) {
-        if (std::find(touched.begin(), touched.begin() + static_cast<std::ptrdiff_t>(k), touched[k]) !=
-            touched.begin() + static_cast<std::ptrdiff_t>(k))
-            continue;
-        const WireFrame& w = FWire[touched[k]];
+    // Each frame logged once, as it stands after every driver this request drew.
+    std::vector<std::size_t> logged;
+    for (std::size_t i : touched) {
+        if (std::find(logged.begin(), logged.end(), i) != logged.end()) continue;
+        logged.push_back(i);
+        const WireFrame& w = FWire[i];
         AddLog({w.frame.startUs, w.baud, false, w.frame.bytes, w.note});
-        if (std::find(sent.begin(), sent.end(), touched[k]) == sent.end()) sent.push_back(touched[k]);
+        if (std::find(sent.begin(), sent.end(), i) == sent.end()) sent.push_back(i);
     }
 }
 
