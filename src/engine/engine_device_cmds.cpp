@@ -6,6 +6,13 @@
 #include "engine/engine.h"
 
 namespace pelko {
+namespace {
+
+// Between the two probes of an address about to be taken: a controller that
+// missed the first (busy, or its answer lost) is asked again after a quiet.
+constexpr unsigned kSecondProbePauseMs = 300;
+
+}  // namespace
 
 bool TEngine::OpenWithPassword(DevIndex device, const TCode& password) {
     TConfPelko* dev = C.Device(device);
@@ -64,8 +71,13 @@ bool TEngine::WriteParameters(DevIndex device, const TDevConfig& params) {
     C.Group.SetState(device, dfParamsRead);
     C.Group.SetConfig(device, held);
     C.Host.UpdateGridDev();
-    if (held == block) C.Changes.ConfigWritten(adr, block, true);
-    return held == block;
+    if (held == block) {
+        C.Changes.ConfigWritten(adr, block, true);
+        return true;
+    }
+    C.Host.ShowMessage(kCaptionAttention, C.DeviceLabel(adr) + " — не принял параметры, они не изменены.",
+                       TMsgIcon::Warning);
+    return false;
 }
 
 std::vector<std::uint8_t> TEngine::FreeAddresses(DevIndex device) const {
@@ -92,8 +104,15 @@ bool TEngine::ChangeAddress(DevIndex device, std::uint8_t newAdr, const std::opt
     block[kAdrByte] = newAdr;
     const TJournalScope journal(C, "Смена адреса");
     if (!C.EnsureActive()) return false;
-    // Two controllers at one address could never be told apart again.
-    if (C.SyncProbe(newAdr)) {
+    // Two controllers at one address could never be told apart again. One
+    // probe may be lost however many attempts it makes: a second one after
+    // a pause must find the address silent too.
+    const auto taken = [&] {
+        if (C.SyncProbe(newAdr)) return true;
+        C.Host.Pause(kSecondProbePauseMs);
+        return C.SyncProbe(newAdr);
+    };
+    if (taken()) {
         C.Host.ShowMessage(kCaptionAttention,
                            C.DeviceLabel(adr) + " — по адресу " + std::to_string(newAdr) +
                                " уже отвечает другой прибор, адрес не изменён.",
@@ -107,7 +126,10 @@ bool TEngine::ChangeAddress(DevIndex device, std::uint8_t newAdr, const std::opt
     C.Session.SetDevPresent(newAdr);
     // An answer lost after the controller took the address: where it answers tells.
     if (!written && !C.SyncProbe(newAdr)) {
-        if (!C.SyncProbe(adr)) {
+        if (C.SyncProbe(adr)) {
+            C.Host.ShowMessage(kCaptionAttention, C.DeviceLabel(adr) + " — не принял новый адрес, адрес не изменён.",
+                               TMsgIcon::Warning);
+        } else {
             // Wherever it is now, the program no longer has it open.
             C.Group.ClearState(device, dfOpened);
             C.Host.UpdateGridDev();
@@ -153,6 +175,10 @@ void TEngine::GiveCommonPassword(DevIndex device) {
             if (took < 0) {
                 C.Host.ShowMessage(kCaptionAttention,
                                    "Не удалось проверить пароль прибора " + C.DeviceLabel(adr) + ".",
+                                   TMsgIcon::Warning);
+            }
+            if (took == 0) {
+                C.Host.ShowMessage(kCaptionAttention, C.DeviceLabel(adr) + " — не принял новый пароль, пароль не изменён.",
                                    TMsgIcon::Warning);
             }
             if (took != 1) return;

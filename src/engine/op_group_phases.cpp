@@ -67,6 +67,7 @@ void TGroupPhasesOp::PassAnswered(int step, const TAnswer& a) {
         const int took = !a.Failure && a.Verdict() ? 1 : C.CheckPassChange(adr, FCurPass, C.Settings.StandPass);
         if (took == 1) C.Group.SetPass(FIndex, C.Settings.StandPass);
         if (took < 0) FPassUnsure.push_back(C.DeviceLabel(adr));
+        if (took == 0) FPassRefused.push_back(C.DeviceLabel(adr));
     } else if (step == PassLogin && !a.Failure && a.Verdict()) {
         C.Group.SetState(FIndex, dfOpened);
         C.Group.SetPass(FIndex, C.Settings.StandPass);
@@ -98,6 +99,11 @@ void TGroupPhasesOp::PassPhaseDone() {
 }
 
 void TGroupPhasesOp::ReportPassUnsure() {
+    if (!FPassRefused.empty()) {
+        C.Host.ShowMessage(kCaptionAttention, "Не приняли новый пароль, пароль не изменён: " + DeviceList(FPassRefused),
+                           TMsgIcon::Warning);
+        FPassRefused.clear();
+    }
     if (FPassUnsure.empty()) return;
     C.Host.ShowMessage(kCaptionAttention, "Не удалось проверить пароль приборов: " + DeviceList(FPassUnsure),
                        TMsgIcon::Warning);

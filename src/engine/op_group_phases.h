@@ -59,7 +59,8 @@ private:
     // blocks sent whose answer was lost.
     std::map<std::uint8_t, TDevConfig> FMoved;
     std::map<std::uint8_t, TDevConfig> FUnsure;
-    std::vector<std::string> FPassUnsure;  // password changes that could not be checked
+    std::vector<std::string> FPassUnsure;
+    std::vector<std::string> FPassRefused;  // answered, and still take the old password  // password changes that could not be checked
 };
 
 }  // namespace pelko

@@ -21,6 +21,7 @@ constexpr char kMayHaveReset[] =
     "Если он сбросился, он отвечает там с заводским паролем.";
 constexpr char kConfigRefused[] =
     "не принял настройки после сброса. Он остался по адресу 1 на скорости 9600 с заводским паролем.";
+constexpr char kResetRefused[] = "не принял команду сброса. Карты, пароль и настройки не изменены.";
 constexpr char kPassUnknown[] = "не удалось проверить пароль после сброса. Пароль в программе не изменён.";
 
 }  // namespace
@@ -51,7 +52,7 @@ void TResetOp::ResetAnswered(const TAnswer& a) {
         FUnacked = true;
         return RestartWait();
     }
-    if (!a.Verdict()) return C.EndOper();
+    if (!a.Verdict()) return Failed(kResetRefused, true);
     RestartWait();
 }
 

@@ -146,6 +146,66 @@ TEST_F(DeviceCmdTest, UnconfirmedWritesFollowTheControllerAndNoAddressIsShared) 
               std::string::npos);
 }
 
+// A controller that answers a change with anything but "accepted" has not
+// made it: the command fails, names the controller, and nothing is recorded
+// as done. A refusal is the single data byte 01 here (the sim's short answer).
+TEST_F(DeviceCmdTest, RefusalsAreNamedAndChangeNothing) {
+    struct Case {
+        const char* name;
+        std::uint8_t command;
+        std::function<void(TEngine&, DevIndex)> run;
+        const char* said;  // after "Прибор: 3 (адрес 3) — "
+    };
+    const Case cases[] = {
+        {"reset", 0x28, [](TEngine& e, DevIndex i) { e.Reset(i); },
+         "не принял команду сброса. Карты, пароль и настройки не изменены."},
+        {"parameters", 0x34,
+         [](TEngine& e, DevIndex i) { e.WriteParameters(i, Edited(e, i, [](TDeviceParams& p) { p.VParam2 = !p.VParam2; })); },
+         "не принял параметры, они не изменены."},
+        {"address", 0x34, [](TEngine& e, DevIndex i) { e.ChangeAddress(i, 33, std::nullopt); },
+         "не принял новый адрес, адрес не изменён."},
+        {"password", 0x26, [this](TEngine& e, DevIndex i) {
+             e.GiveCommonPassword(i);
+             host.RunUntil([&e] { return !e.PassChangePending(); });
+         },
+         "не принял новый пароль, пароль не изменён."},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        settings = ProgramSettings{};
+        Restart();  // controller 3, found and selected
+        host.Messages.clear();
+        settings.StandPass = kOwnPass;
+        SetSimCell(id, 5, Code(0x55));
+        const SimController before = Sim(id);
+        const TConfPelko model = Dev(3);
+        Fault(id, SimFaultKind::Short, c.command);
+        c.run(*engine, group.Selected());
+        ExpectEnded();
+        ASSERT_FALSE(host.Messages.empty());
+        EXPECT_EQ(host.Messages.back().text, std::string("Прибор: 3 (адрес 3) — ") + c.said);
+        const SimController after = Sim(id);
+        EXPECT_EQ(after.Adr(), 3);
+        EXPECT_EQ(after.Password(), before.Password());
+        EXPECT_EQ(after.Config(), before.Config());
+        EXPECT_EQ(after.Cell(5), Code(0x55));
+        EXPECT_EQ(Dev(3).Pass, model.Pass);
+        EXPECT_EQ(Dev(3).Config, model.Config);
+        EXPECT_TRUE(group.GetStateByAdr(3, dfOpened));
+    }
+}
+
+// An address is taken only when two probes, a pause apart, find it silent:
+// a controller there that missed every attempt of the first is found by the second.
+TEST_F(DeviceCmdTest, AControllerThatMissedTheFirstProbeKeepsItsAddress) {
+    const SimControllerId other = AddController(40);
+    Fault(other, SimFaultKind::Silent, 0xFE, 0, session->Max_Attempt());
+    EXPECT_FALSE(engine->ChangeAddress(group.Selected(), 40, std::nullopt));
+    EXPECT_EQ(Sim(id).Adr(), 3);
+    ASSERT_EQ(host.Messages.size(), 1u);
+    EXPECT_NE(host.Messages[0].text.find("по адресу 40 уже отвечает другой прибор"), std::string::npos);
+}
+
 // A restart of the session drops the change's answer: the change is no longer
 // pending, and a login finds out whether it took.
 TEST_F(DeviceCmdTest, CommonPasswordWhoseAnswerARestartDroppedIsCheckedByLogin) {

@@ -1,6 +1,14 @@
 #include "engine_fixture.h"
 
+#include <cstdlib>
+
 namespace pelko::test {
+
+int FaultSeeds() {
+    const char* env = std::getenv("PELKO_FAULT_SEEDS");
+    const int n = env != nullptr ? std::atoi(env) : 0;
+    return n > 0 ? n : 20;
+}
 
 TCode Code(std::uint8_t a, std::uint8_t b, std::uint8_t c, std::uint8_t d, std::uint8_t e) {
     return {a, b, c, d, e};

@@ -28,6 +28,10 @@ struct SentFrame {
     Bytes bytes;
 };
 
+// Random faults run over many seeds (PELKO_FAULT_SEEDS, 20 unless set); a
+// failure names its seed.
+int FaultSeeds();
+
 class EngineTest : public ::testing::Test {
 protected:
     void SetUp() override;

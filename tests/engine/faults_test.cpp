@@ -1,7 +1,6 @@
 // Every operation against controllers that fail in every way the simulator
 // knows: each operation ends, the model changes only where a controller
 // confirmed, and the session serves the next command.
-#include <cstdlib>
 #include <functional>
 #include <map>
 
@@ -36,6 +35,13 @@ const FaultCase kFaults[] = {
     {"unplugged", SimFaultKind::Silent, 0.0, 0, 40},
     {"stranger_at_1", SimFaultKind::Silent, 0.0, 0, 0, true},
     {"port_lost", SimFaultKind::Silent, 0.0, 0, 0, false, 3},
+    // Answers the line holds outside the order of requests: a copy, the
+    // previous answer again, a stray frame long after.
+    {"twice", SimFaultKind::Twice, 0.3, 0, 0},
+    {"twice_20ms", SimFaultKind::Twice, 0.3, 20, 0},
+    {"repeat_previous", SimFaultKind::RepeatPrevious, 0.3, 0, 0},
+    {"stray_600ms", SimFaultKind::Stray, 0.1, 600, 0},
+    {"stray_2s", SimFaultKind::Stray, 0.1, 2000, 0},
 };
 
 class FaultTest : public EngineTest,
@@ -234,17 +240,9 @@ const std::map<std::string, Operation>& Operations() {
     return ops;
 }
 
-// Random faults run over many seeds (PELKO_FAULT_SEEDS, 20 unless set); a
-// failure names its seed.
-int Seeds() {
-    const char* env = std::getenv("PELKO_FAULT_SEEDS");
-    const int n = env != nullptr ? std::atoi(env) : 0;
-    return n > 0 ? n : 20;
-}
-
 TEST_P(FaultTest, OperationEndsAndTheSessionServesTheNextCommand) {
     const auto& [opName, fault] = GetParam();
-    for (int seed = 1; seed <= Seeds() && !HasFailure(); ++seed) {
+    for (int seed = 1; seed <= FaultSeeds() && !HasFailure(); ++seed) {
         SCOPED_TRACE("seed " + std::to_string(seed));
         if (seed > 1) {
             settings = ProgramSettings{};
