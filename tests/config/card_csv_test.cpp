@@ -30,6 +30,10 @@ TConfPelko SampleDevice() {
     dev.AddCard(4, TextToCode("12345E0678"), "=1+1");
     dev.AddCard(8, TextToCode("ABCDE00001"), "'обычное");
     dev.AddCard(9, TextToCode("ABCDE00002"), "табуляция в конце\t");
+    // Every character a spreadsheet starts a formula with, not only "=".
+    dev.AddCard(10, TextToCode("ABCDE00010"), "+7 900 000-00-00");
+    dev.AddCard(11, TextToCode("ABCDE00011"), "-");
+    dev.AddCard(12, TextToCode("ABCDE00012"), "@охрана");
     dev.AddCard(5, ZeroCode, "");
     dev.AddCard(6, ZeroCode, "новая");
     dev.AddCard(1004, TextToCode("ABCDEF0123"), "Охрана");
@@ -46,6 +50,9 @@ std::string SpreadsheetSave() {
         "4,12345E0678,\"'=1+1\",\"пользователь\",,\r\n"
         "8,abcde00001,'обычное,пользователь\r\n"
         "9,abcde00002,\"табуляция в конце\t\",пользователь\r\n"
+        "10,abcde00010,\"'+7 900 000-00-00\",пользователь\r\n"
+        "11,abcde00011,'-,пользователь\r\n"
+        "12,abcde00012,'@охрана,пользователь\r\n"
         "5,0000000000,,пользователь,,\r\n"
         "6,0000000000,\"новая\",пользователь,,\r\n"
         "17,0a1b2c3d4e,\"Иванов; Пётр \"\"Мастер\"\"\",пользователь,,\r\n"
@@ -65,6 +72,8 @@ TEST(CardCsv, AListComesBackFromItsOwnFileAndFromASpreadsheetsSave) {
                         0),
               0u)
         << csv;
+    for (const char* name : {"+7 900 000-00-00", "-", "@охрана"})
+        EXPECT_NE(csv.find(";'" + std::string(name) + ";"), std::string::npos) << name;
     for (const std::string& file : {csv, SpreadsheetSave()}) {
         const TCsvCards r = CardsFromCsv(file);
         ASSERT_TRUE(r.ok) << CsvRefusal(r);

@@ -3,6 +3,7 @@
 // confirmed, and the session serves the next command.
 #include <functional>
 #include <map>
+#include <set>
 
 #include "engine/settings_dialog_values.h"
 #include "engine_fixture.h"
@@ -143,6 +144,15 @@ protected:
         for (const TCard& c : dev.MasterCards()) out[c.Pos] = c.Code;
         return out;
     }
+    // A card the operation neither erases nor replaces is still in some
+    // controller's model (which the agreement holds to its controller).
+    void ExpectNoCardLost(const std::string& op) {
+        if (op.rfind("read", 0) == 0 || op.rfind("erase", 0) == 0 || op == "change_code" || op == "capture") return;
+        std::set<TCode> held;
+        for (DevIndex i = 0; i < group.Count(); ++i)
+            for (const auto& [cell, code] : Cells(*group.GetDevice(i, nullptr))) held.insert(code);
+        for (const auto& [cell, code] : before) EXPECT_EQ(held.count(code), 1u) << "the card of cell " << cell << " is gone";
+    }
     void Inject(const FaultCase& f) {
         if (f.portLostAfter > 0) line->LosePortAfterWrites(f.portLostAfter);
         if (f.unplugAfterTurns > 0) {
@@ -260,6 +270,7 @@ void FaultTest::RunFaultCase(const std::string& op, const FaultCase& fault) {
     Operations().at(op)(*engine, host, group, *line);
     Heal();
     ExpectAgreement(op);
+    ExpectNoCardLost(op);
     EXPECT_FALSE(host.Stalled);
     EXPECT_FALSE(host.ProgressShown);
     EXPECT_EQ(engine->OperState() == osIdle || engine->OperState() == osNone, true) << int(engine->OperState());

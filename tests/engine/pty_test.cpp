@@ -117,7 +117,7 @@ TEST(EnginePty, PelkoctlWriteLoadsAFileAndWritesItsGroup) {
 }
 
 // verify: a file that matches its controllers exits 0; one changed cell and
-// one card only on the line are each a line, and exit 5.
+// one card only on the line are each a line, and exit 5; cells not read, 4.
 TEST(EnginePty, PelkoctlVerifyNamesEachDifferingCell) {
     ChildProcess sim({PELKO_SIM_EXE, "--controllers", "3@115200,17@115200"});
     ASSERT_TRUE(sim.Started());
@@ -150,6 +150,12 @@ TEST(EnginePty, PelkoctlVerifyNamesEachDifferingCell) {
     command("cell 17 40 0A0B0C0D0E");
     EXPECT_EQ(RunProgram(verify, out), 5) << out;
     EXPECT_EQ(out, "diff 3 12 0102030405 0102030406\ndiff 17 40 - 0A0B0C0D0E\n");
+    // Every cell of 17 answers without a code: nothing differs, but unread is never "all matches".
+    command("cell 3 12 0102030405");
+    command("cell 17 40 FFFFFFFFFF");
+    command("fault 17 short@20");
+    EXPECT_EQ(RunProgram(verify, out), 4) << out;
+    EXPECT_EQ(out, "");
     std::remove(file.c_str());
 }
 

@@ -70,11 +70,14 @@ TEST_F(ReadWriteTest, FailedCellsAreTriedAgainThenNamed) {
         int skip, count;  // silent answers among the cell requests (three attempts each)
         std::size_t confirmed;
         const char* message;  // after "Прибор: 3 (адрес 3) — "; empty: none
+        int times = 1;        // the fault again every hundred cells: failures apart are not "in a row"
     } cases[] = {
         {"read: one cell fails, then reads", false, 5, 3, 1010, ""},
+        {"read: five cells far apart fail, then read", false, 100, 3, 1010, "", 5},
         {"read: gone after cell 5", false, 5, -1, 5, "не считаны ячейки 5–1009"},
         {"write: first exchange fails", true, -1, -1, 0, "не отвечает, карты не записаны."},
         {"write: two cells fail, then write", true, 10, 6, 1010, ""},
+        {"write: five cells far apart fail, then write", true, 10, 3, 1010, "", 5},
         {"write: gone after cell 10", true, 10, -1, 10, "не записаны ячейки 10–1009"},
     };
     for (const Case& c : cases) {
@@ -85,7 +88,8 @@ TEST_F(ReadWriteTest, FailedCellsAreTriedAgainThenNamed) {
         Dev(3).AddCard(500, Code(5), "Петров");
         const std::uint8_t cmd = c.write ? 0x22 : 0x20;
         if (c.skip < 0) Fault(id, SimFaultKind::Silent);
-        else Fault(id, SimFaultKind::Silent, cmd, c.skip, c.count);
+        else
+            for (int k = 0; k < c.times; ++k) Fault(id, SimFaultKind::Silent, cmd, c.skip + 100 * k, c.count);
         if (c.write) engine->WriteCards(group.Selected());
         else engine->ReadCards(group.Selected());
         ExpectEnded();

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "link/answer_wait.h"
 #include "link/baud_rate.h"
 #include "link/frame.h"
 #include "link/pelko_session.h"
@@ -159,6 +160,23 @@ ScanRun Scan(const LineCase& c, std::uint32_t baud, bool programMode, std::uint6
     session.SetActive(false);
     line->SetLogSink(nullptr);
     return run;
+}
+
+// The wait follows the slowest recent answer but never passes the settings'
+// time-out, however slow that answer or under whatever time-out it was learned.
+TEST(AnswerWaitTest, TheProbeWaitCoversWhatWasLearnedWithinTheTimeOut) {
+    for (std::int32_t baud : {9600, 115200})
+        for (std::int64_t latencyUs : {-1, 0, 5'000, 100'000, 600'000})
+            for (std::int64_t fullUs : {20'000, 120'000, 1'000'000}) {
+                AnswerWait w;
+                if (latencyUs >= 0) w.Note(baud, latencyUs);
+                const std::int64_t wait = w.ProbeWaitUs(baud, fullUs);
+                const std::int64_t wanted = ProbeAnswerFloorUs(baud) + std::max<std::int64_t>(latencyUs, 0);
+                SCOPED_TRACE(std::to_string(baud) + " baud, learned " + std::to_string(latencyUs) + " us, time-out " +
+                             std::to_string(fullUs) + " us");
+                EXPECT_LE(wait, fullUs);
+                EXPECT_GE(wait, std::min(wanted, fullUs));
+            }
 }
 
 std::vector<std::uint8_t> Distinct(std::vector<std::uint8_t> v) {
