@@ -3,6 +3,7 @@
 // answer later than the time-out), a read, a write and a comparison end with
 // every cell right, or name each cell they could not confirm.
 #include <cctype>
+#include <cstdlib>
 #include <set>
 #include <string>
 
@@ -156,6 +157,37 @@ TEST_P(AttributionTest, NoCodeIsEverTakenForAnotherCell) {
 
 INSTANTIATE_TEST_SUITE_P(LineFaults, AttributionTest, ::testing::ValuesIn(kLineFaults),
                          [](const auto& info) { return std::string(info.param.name); });
+
+// Extra frames at every delay from 0 to 2 s (PELKO_DELAY_STEP_MS apart, 250
+// unless set; the long run takes 10): wherever a copy or a stray lands among
+// the following exchanges, the read holds no code in the wrong cell.
+TEST_F(EngineTest, ExtraFramesAtEveryDelayUpToTwoSeconds) {
+    const char* env = std::getenv("PELKO_DELAY_STEP_MS");
+    const int step = env != nullptr && std::atoi(env) > 0 ? std::atoi(env) : 250;
+    for (SimFaultKind kind : {SimFaultKind::Twice, SimFaultKind::Stray}) {
+        for (int ms = 0; ms <= 2000 && !HasFailure(); ms += step) {
+            SCOPED_TRACE(std::string(kind == SimFaultKind::Twice ? "twice " : "stray ") + std::to_string(ms) + " ms");
+            Restart();
+            line->Reseed(static_cast<std::uint64_t>(ms + 1));
+            const SimControllerId id = AddController(3);
+            SearchAndSelect(3);
+            for (std::uint16_t cell = 0; cell < kCellCount; cell += 2) SetSimCell(id, cell, CodeOf(cell));
+            host.Messages.clear();
+            line->AddFault(id, {.kind = kind, .rate = 0.03, .param = static_cast<std::uint32_t>(ms)});
+            engine->ReadCards(group.Selected());
+            ExpectEnded();
+            const bool named = !host.Messages.empty();
+            const SimController c = Sim(id);
+            for (std::uint16_t cell = 0; cell < kCellCount && !named; ++cell) {
+                const TConfPelko& d = Dev(3);
+                const bool held = !d.IsCellFree(cell);
+                TCard card;
+                if (held) d.GetCard(cell >= kFirstMasterCell, d.FindPosIndex(cell), card);
+                ASSERT_TRUE(SameCode(held ? card.Code : EmptyCode, c.Cell(cell))) << "cell " << cell;
+            }
+        }
+    }
+}
 
 // A controller answering in order, but with codes ending in 0x22 in every
 // cell: read, written back, compared and counted like any other.
