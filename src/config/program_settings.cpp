@@ -16,8 +16,8 @@ std::uint8_t SessionMaxAttempt(std::int32_t maxAttempt) {
 }
 
 int SpeedIndex(std::int32_t baud) {
-    auto it = std::find(kBaudRates.begin(), kBaudRates.end(), baud);
-    return it == kBaudRates.end() ? 2 : static_cast<int>(it - kBaudRates.begin());
+    auto it = std::find(kStandardBauds.begin(), kStandardBauds.end(), static_cast<std::uint32_t>(baud));
+    return it == kStandardBauds.end() ? 2 : static_cast<int>(it - kStandardBauds.begin());
 }
 
 }  // namespace pelko

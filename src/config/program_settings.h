@@ -5,12 +5,12 @@
 #include <array>
 #include <cstdint>
 
+#include "link/baud_rate.h"
 #include "model/code.h"
 
 namespace pelko {
 
-// Line speeds offered by the settings dialog, in its order.
-inline constexpr std::array<std::int32_t, 7> kBaudRates = {2400, 4800, 9600, 19200, 38400, 57600, 115200};
+// Line speeds offered by the settings dialog, in its order: kStandardBauds.
 
 struct ProgramSettings {
     std::int32_t PortBaudRate = 9600;
@@ -45,7 +45,7 @@ void BringIntoRange(ProgramSettings& s);
 // The session counts attempts in one byte; larger settings mean "as many as it can".
 std::uint8_t SessionMaxAttempt(std::int32_t maxAttempt);
 
-// Index of the speed in kBaudRates; a speed not offered shows as 9600 (index 2).
+// Index of the speed in kStandardBauds; a speed not offered shows as 9600 (index 2).
 int SpeedIndex(std::int32_t baud);
 
 }  // namespace pelko

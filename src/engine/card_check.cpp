@@ -8,9 +8,6 @@
 namespace pelko {
 namespace {
 
-// Cells silent in a row before the controller counts as gone, as in the
-// bulk transfers.
-constexpr int kGiveUp = 5;
 // Times a cell's answer may be put in doubt before it counts as unread.
 constexpr int kDoubtRounds = 3;
 
@@ -34,7 +31,7 @@ void TCellReadBack::Answered(const TAnswer& a, const TCode& expected, TCardCheck
     }
     if (FAt <= FFirstPass) {
         FQueue.push_back(cell);
-        if (++FMissed >= kGiveUp) {
+        if (++FMissed >= kCellsMissedToGiveUp) {
             // The rest of the first pass would each cost every attempt's time-out.
             for (std::size_t i = FAt; i < FFirstPass; ++i) into.unread.push_back(FQueue[i]);
             FQueue.erase(FQueue.begin() + static_cast<std::ptrdiff_t>(FAt),

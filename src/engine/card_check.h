@@ -11,6 +11,10 @@
 
 namespace pelko {
 
+// Cells silent in a row before a controller counts as gone in a bulk
+// transfer or a read-back: the rest would each cost every attempt's time-out.
+inline constexpr int kCellsMissedToGiveUp = 5;
+
 // EmptyCode stands for a free cell on either side.
 struct TCellDiff {
     std::uint16_t cell = 0;

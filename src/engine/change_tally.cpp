@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <tuple>
 
+#include "link/baud_rate.h"
 #include "model/group_dev.h"
 
 namespace pelko {
@@ -15,9 +16,8 @@ constexpr std::size_t kBlockSize = std::tuple_size_v<TDevConfig>;
 std::uint16_t CellOf(const Bytes& body) { return static_cast<std::uint16_t>(body[3] | body[4] << 8); }
 
 std::string Baud(std::uint8_t speedCode) {
-    static constexpr std::int32_t kBauds[] = {2400, 4800, 9600, 19200, 38400, 57600, 115200};
-    if (speedCode < 1 || speedCode > 7) return "?";
-    return std::to_string(kBauds[speedCode - 1]);
+    if (speedCode < 1 || speedCode > kStandardBauds.size()) return "?";
+    return std::to_string(kStandardBauds[speedCode - 1u]);
 }
 
 }  // namespace

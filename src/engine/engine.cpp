@@ -10,11 +10,8 @@
 namespace pelko {
 namespace {
 
-constexpr int kLastAddress = 254;
 constexpr int kAllSpeedSteps = 14;  // seven speeds, two steps each
 constexpr int kResetSteps = 17;
-constexpr unsigned kTimerMs = 100;
-constexpr std::int32_t kFactoryBaud = 9600;
 
 }  // namespace
 
@@ -221,8 +218,8 @@ bool TEngine::AddressOneTaken(DevIndex device) {
     const std::uint8_t own = TEngineCore::AdrOf(*C.Device(device));
     const std::int32_t speed = C.Session.PortBaudRate();
     if (own != 1 && C.SyncProbe(1)) return true;
-    if (own == 1 && speed == kFactoryBaud) return false;  // it is the one answering there
-    return C.SyncProbeAt(1, kFactoryBaud);
+    if (own == kFactoryAdr && speed == kFactoryBaud) return false;  // it is the one answering there
+    return C.SyncProbeAt(kFactoryAdr, kFactoryBaud);
 }
 
 // --- the whole group ---

@@ -113,7 +113,6 @@ public:
     TConfPelko& CurConf() { return C.CurConf(); }
     TConfPelko* SelectedDevice() { return C.SelectedDevice(); }
     const TProgressBar& Progress() { return C.Bar(); }
-    const std::string& ProgressText() const { return C.Caption(); }
     std::uint16_t CellsConfirmed(std::uint8_t adr) const { return C.CellsDone[adr]; }
     void RefreshCardList() { C.RefreshCardList(); }
     bool EnPort(int port) { return C.EnPort(port); }

@@ -14,6 +14,8 @@ namespace pelko {
 // Message icons and the captions "Сообщение" / "Внимание" are those of
 // config/config_file_host.h, shared with the configuration file.
 
+inline constexpr unsigned kTimerMs = 100;
+
 // How the modal progress window ended.
 enum class TModalResult { Closed, Cancel };
 
@@ -42,7 +44,8 @@ public:
     virtual bool EditDeviceParams(TDeviceParams& params, const std::string& caption,
                                   bool closeEnabled) = 0;
 
-    // Timer1: each tick calls Timer1Tick on the main thread.
+    // Timer1: each tick calls Timer1Tick on the main thread. Stopped, it
+    // keeps kTimerMs as its interval.
     virtual void SetTimer1(bool enabled, unsigned intervalMs) = 0;
     std::function<void()> Timer1Tick;
     // A short pause on the main thread (a controller switching its speed).

@@ -41,8 +41,8 @@ void TEngine::AcceptProgramSettings(const TSettingsDialogValues& v) {
     // The dialog accepts only ten digits; anything shorter keeps the password.
     if (v.EdPass.size() >= 10) s.StandPass = TextToCode(v.EdPass);
     s.PrevBaudRate = s.PortBaudRate;
-    const bool speedChosen = v.ChSpeed >= 0 && v.ChSpeed < static_cast<int>(kBaudRates.size());
-    if (speedChosen) s.PortBaudRate = kBaudRates[static_cast<std::size_t>(v.ChSpeed)];
+    const bool speedChosen = v.ChSpeed >= 0 && v.ChSpeed < static_cast<int>(kStandardBauds.size());
+    if (speedChosen) s.PortBaudRate = static_cast<std::int32_t>(kStandardBauds[static_cast<std::size_t>(v.ChSpeed)]);
     s.IntervalTO = v.SpinIntervalTO;
     s.TailinUS = v.SpinTailinUS;
     s.TOConstant = v.SpinTOConstant;

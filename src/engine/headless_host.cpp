@@ -52,7 +52,6 @@ bool HeadlessHost::RunUntil(const std::function<bool()>& done) {
 }
 
 TModalResult HeadlessHost::ProgressShowModal() {
-    ++ModalCount;
     FClosed = false;
     ProgressShown = true;
     bool cancelled = false;

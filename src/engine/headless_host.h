@@ -69,9 +69,6 @@ public:
     std::vector<std::string> Questions;
     std::vector<std::string> ParamsCaptions;
     std::vector<std::string> Captions;  // every progress caption, in order
-    int ModalCount = 0;
-    int UpdateControlsCount = 0;
-    int UpdateGridDevCount = 0;
     bool Stalled = false;
     std::int64_t VirtualMs = 0;
     bool CancelEnabled = true;
@@ -93,8 +90,8 @@ public:
     bool EditDeviceParams(TDeviceParams& params, const std::string& caption, bool closeEnabled) override;
     void SetTimer1(bool enabled, unsigned intervalMs) override;
     void Pause(unsigned ms) override;
-    void UpdateControls() override { ++UpdateControlsCount; }
-    void UpdateGridDev() override { ++UpdateGridDevCount; }
+    void UpdateControls() override {}
+    void UpdateGridDev() override {}
     void UpdateInspDev() override {}
     void UpdateInspCard() override {}
     void RepaintMain() override {}

@@ -8,9 +8,6 @@ namespace pelko {
 namespace {
 
 constexpr std::uint16_t kLastCell = kCellCount - 1;
-// Cells failed in a row before a device counts as gone: the rest of its
-// cells would each cost every attempt's time-out.
-constexpr int kGiveUp = 5;
 constexpr char kNoAnswer[] = "не отвечает";
 constexpr char kRefused[] = "не принял пароль";
 constexpr char kNoPort[] = "порт потерян";
@@ -71,7 +68,7 @@ void TBulkCardsOp::CellAnswered(const TAnswer& a) {
         ++C.CellsDone[Adr()];
     } else {
         FFailed.push_back(FCell);
-        if (++FMissed >= kGiveUp) {
+        if (++FMissed >= kCellsMissedToGiveUp) {
             // Gone: the rest is not tried, nor are the cells in doubt.
             for (std::uint16_t c = FCell + 1; c <= kLastCell; ++c) FFailed.push_back(c);
             FFailed.insert(FFailed.end(), FDoubted.begin(), FDoubted.end());

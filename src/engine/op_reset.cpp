@@ -4,11 +4,8 @@ namespace pelko {
 namespace {
 
 constexpr int kRestartTicks = 12;  // one-second ticks while the controller restarts
-constexpr unsigned kTimerMs = 100;
 constexpr unsigned kRestartTickMs = 1000;
 constexpr unsigned kSettleMs = 100;
-constexpr std::int32_t kFactoryBaud = 9600;
-constexpr std::uint8_t kFactoryAdr = 1;
 
 // After the controller's name and address.
 constexpr char kNotReset[] = "не сбросился: он по-прежнему отвечает по своему адресу. Настройки не изменены.";

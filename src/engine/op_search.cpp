@@ -1,12 +1,13 @@
 #include "engine/op_search.h"
 
+#include <algorithm>
+
 #include "engine/card_cells.h"
+#include "link/baud_rate.h"
 
 namespace pelko {
 namespace {
 
-constexpr int kLastAddress = 254;
-constexpr std::int32_t kSpeeds[] = {2400, 4800, 9600, 19200, 38400, 57600, 115200};
 
 Bytes EveryAddress() {
     Bytes all;
@@ -15,9 +16,8 @@ Bytes EveryAddress() {
 }
 
 int SpeedRank(std::int32_t baud) {
-    for (int i = 0; i < 7; ++i)
-        if (kSpeeds[i] == baud) return i;
-    return 0;
+    const auto it = std::find(kStandardBauds.begin(), kStandardBauds.end(), static_cast<std::uint32_t>(baud));
+    return it == kStandardBauds.end() ? 0 : static_cast<int>(it - kStandardBauds.begin());
 }
 
 }  // namespace

@@ -34,8 +34,8 @@ std::size_t DataNeeded(std::uint8_t answerCmd) {
 TDevConfig DefaultConfig(std::uint8_t adr) { return {0x0F, 0x03, adr, 0x10, 0xA9}; }
 
 std::uint8_t SpeedCode(std::int32_t baud) {
-    for (std::size_t i = 0; i < kBaudRates.size(); ++i)
-        if (kBaudRates[i] == baud) return static_cast<std::uint8_t>(i + 1);
+    for (std::size_t i = 0; i < kStandardBauds.size(); ++i)
+        if (static_cast<std::int64_t>(kStandardBauds[i]) == baud) return static_cast<std::uint8_t>(i + 1);
     return 0;
 }
 

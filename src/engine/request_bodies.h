@@ -30,6 +30,12 @@ inline constexpr std::uint8_t ansWriteConfig = 0x35;
 inline constexpr std::uint8_t ansReadConfig = 0x37;
 inline constexpr std::uint8_t ansReset = 0x29;
 
+// Where and how a controller answers when it leaves the factory (and after a
+// reset), and the last address a controller can have.
+inline constexpr std::uint8_t kFactoryAdr = 1;
+inline constexpr std::int32_t kFactoryBaud = 9600;
+inline constexpr int kLastAddress = 254;
+
 // Verdict byte of an accepted request.
 inline constexpr std::uint8_t kAccepted = 0xFF;
 // Frame length of a configuration answer that carries the whole block.

@@ -99,8 +99,6 @@ public:
     // The search on the line ends after the probe in flight and reports what it found so far.
     void StopScan() { FStopScan.store(true); }
     bool ScanStopAsked() const { return FStopScan.load(); }
-    // What the line has taught about its answer times.
-    const AnswerWait& Waits() const { return FAnswerWait; }
 
     // Drains the incoming queue, raising the events in order. Main thread only.
     void Dispatch();

@@ -178,7 +178,7 @@ int cmdSpeed(const Args& args) {
                                   ? std::stoi(args.words[0])
                                   : 0;
     bool known = false;
-    for (std::int32_t b : pelko::kBaudRates) known = known || b == baud;
+    known = pelko::IsStandardBaud(baud);
     if (!known) {
         std::cerr << "pelkoctl: speed BAUD (2400..115200)\n";
         return kBadArgs;

@@ -24,6 +24,12 @@ public:
         }
         return HeadlessHost::AskYesNo(caption, text, icon);
     }
+    // How often the progress window was shown.
+    int ModalCount = 0;
+    TModalResult ProgressShowModal() override {
+        ++ModalCount;
+        return HeadlessHost::ProgressShowModal();
+    }
     bool EditDeviceParams(TDeviceParams& params, const std::string& caption, bool closeEnabled) override {
         HeadlessHost::EditDeviceParams(params, caption, closeEnabled);
         return ParamsDialog ? ParamsDialog(params, caption, closeEnabled) : true;

@@ -49,7 +49,7 @@ TSetProgramForm::TSetProgramForm(QWidget* parent) : QDialog(parent) {
     // Page "Контроллеры".
     ChSpeed_ = new QComboBox;
     ChSpeed_->setObjectName(QStringLiteral("ChSpeed"));
-    for (std::int32_t baud : kBaudRates) ChSpeed_->addItem(QString::number(baud));
+    for (std::uint32_t baud : kStandardBauds) ChSpeed_->addItem(QString::number(baud));
     EdPass_ = new TPasswordEdit;
     EdPass_->setObjectName(QStringLiteral("EdPass"));
     EdPass_->setMinimumWidth(EdPass_->fontMetrics().horizontalAdvance(QStringLiteral("DDDDDDDDDDDD")));
