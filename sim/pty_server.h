@@ -2,7 +2,8 @@
 // Serves a SimLine over a pseudo-terminal: bytes the program writes reach the
 // controllers at the speed the program set, and their answers go back either
 // at once or, with timing on, byte by byte at the line speed. A late answer
-// keeps its delay either way.
+// keeps its delay either way. Through an adapter (SimLine::SetAdapterLatencyUs)
+// the bytes reach the program as the adapter hands them on.
 #include <cstdint>
 #include <deque>
 
@@ -27,6 +28,7 @@ private:
         std::int64_t atUs;
         std::uint8_t value;
         std::int64_t lineEndUs;  // when its answer is over on the line's own time
+        std::int64_t wireUs;     // when it came off the wire; atUs is later through an adapter
     };
     void Queue(const SimAnswer& a, std::int64_t now);
 
