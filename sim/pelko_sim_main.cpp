@@ -54,6 +54,7 @@ void SetUp(SimLine& line, const SimOptions& o) {
             line.With(id, [us = us](SimController& c) { c.SetAnswerDelayUs(us); });
     if (o.turnaroundUs >= 0) line.SetTurnaroundUs(o.turnaroundUs);
     line.SetEcho(o.echo);
+    line.SetAdapterLatencyUs(o.adapterLatencyMs * 1000);
     line.SetLogLimit(0);  // nobody reads it back; --log prints it as it happens
 }
 

@@ -6,6 +6,8 @@
 #include <cerrno>
 #include <vector>
 
+#include "sim/sim_adapter.h"
+
 namespace pelko {
 
 void PtyServer::OnReadable() {
@@ -37,16 +39,22 @@ void PtyServer::Queue(const SimAnswer& a, std::int64_t now) {
         const auto first = std::find_if(FOut.begin(), FOut.end(), [&](const OutByte& o) { return o.frameId == a.frameId; });
         if (first == FOut.end()) return;
         from = first->index;
-        if (!FTiming) at = first->atUs;
+        if (!FTiming) at = first->wireUs;
         std::erase_if(FOut, [&](const OutByte& o) { return o.frameId == a.frameId; });
     }
     const std::int64_t lineEnd = a.startUs + static_cast<std::int64_t>(a.bytes.size()) * a.byteUs;
     if (FTiming) at += static_cast<std::int64_t>(from) * a.byteUs;
     for (std::size_t i = from; i < a.bytes.size(); ++i) {
         if (FTiming) at += a.byteUs;
-        FOut.push_back({at, a.bytes[i], lineEnd, a.frameId, i});
+        FOut.push_back({at, a.bytes[i], lineEnd, at, a.frameId, i});
     }
-    std::stable_sort(FOut.begin(), FOut.end(), [](const OutByte& x, const OutByte& y) { return x.atUs < y.atUs; });
+    std::stable_sort(FOut.begin(), FOut.end(), [](const OutByte& x, const OutByte& y) { return x.wireUs < y.wireUs; });
+    // Nothing queued has reached the program yet: the adapter's timer starts
+    // from the first of them.
+    std::vector<std::int64_t> wire;
+    for (const OutByte& o : FOut) wire.push_back(o.wireUs);
+    const std::vector<std::int64_t> host = AdapterDeliveryUs(wire, FLine.AdapterLatencyUs());
+    for (std::size_t i = 0; i < host.size(); ++i) FOut[i].atUs = host[i];
 }
 
 void PtyServer::SendDue() {

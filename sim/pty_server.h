@@ -3,7 +3,8 @@
 // controllers at the speed the program set, and their answers go back either
 // at once or, with timing on, byte by byte at the line speed. A late answer,
 // and a frame a repeating fault sends again some time later, keeps its delay
-// either way.
+// either way. Through an adapter (SimLine::SetAdapterLatencyUs) the bytes
+// reach the program as the adapter hands them on.
 #include <cstdint>
 #include <deque>
 
@@ -28,6 +29,7 @@ private:
         std::int64_t atUs;
         std::uint8_t value;
         std::int64_t lineEndUs;  // when its answer is over on the line's own time
+        std::int64_t wireUs;     // when it came off the wire; atUs is later through an adapter
         std::uint64_t frameId;
         std::size_t index;  // within its frame
     };

@@ -63,6 +63,12 @@ std::vector<std::string> SimControl::Dispatch(const std::vector<std::string>& w)
         FLine.SetEcho(w[1] == "on");
         return kOk;
     }
+    if (c == "latency") {
+        const auto ms = w.size() == 2 ? ParseAdapterLatency(w[1]) : std::nullopt;
+        if (!ms) return Fail(Usage("latency МС (0..255)"));
+        FLine.SetAdapterLatencyUs(*ms * 1000);
+        return kOk;
+    }
     if (c == "quit") {
         FQuit = true;
         return kOk;

@@ -141,6 +141,16 @@ void SimLine::SetEcho(bool on) {
     FEcho = on;
 }
 
+void SimLine::SetAdapterLatencyUs(std::int64_t us) {
+    std::lock_guard lock(FLock);
+    FAdapterLatencyUs = us;
+}
+
+std::int64_t SimLine::AdapterLatencyUs() const {
+    std::lock_guard lock(FLock);
+    return FAdapterLatencyUs;
+}
+
 bool SimLine::Echo() const {
     std::lock_guard lock(FLock);
     return FEcho;

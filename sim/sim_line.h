@@ -52,6 +52,7 @@ struct SimRxByte {
     std::int64_t startUs;
     std::uint8_t value;
     bool echo;
+    std::int64_t hostUs;  // when the host's port has it: atUs, or later through an adapter
     std::uint64_t frameId = 0;
     std::size_t index = 0;  // within its frame
 };
@@ -99,6 +100,11 @@ public:
     // comes back to it, whoever the frame is for.
     void SetEcho(bool on);
     bool Echo() const;
+    // The host's port is on a USB adapter that holds what it receives for
+    // this long (sim_adapter.h); 0, the default: no adapter. Set it to 1 ms
+    // for a program that asked for low latency.
+    void SetAdapterLatencyUs(std::int64_t us);
+    std::int64_t AdapterLatencyUs() const;
 
     // The host's port goes away (an unplugged adapter): every later read and
     // write on it fails. Plug it back with SetPortLost(false).
@@ -195,6 +201,7 @@ private:
     std::uint32_t FFramerBaud = 0;
     std::int64_t FTurnaroundUs = kDefaultTurnaroundUs;
     bool FEcho = false;
+    std::int64_t FAdapterLatencyUs = 0;
     bool FPortLost = false;
     std::size_t FWritesToLoss = 0;  // 0: no loss planned
     std::deque<SimLogEntry> FLog;

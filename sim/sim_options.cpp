@@ -79,6 +79,12 @@ std::optional<SimControllerSetup> ParseControllerEntry(const std::string& text, 
     return s;
 }
 
+std::optional<std::int64_t> ParseAdapterLatency(const std::string& text) {
+    const auto n = Number<std::int64_t>(text);
+    if (!n || *n < 0 || *n > 255) return std::nullopt;
+    return n;
+}
+
 bool ParseSimOptions(const std::vector<std::string>& args, SimOptions& out, std::string& error) {
     std::vector<std::string> entries;
     bool listed = false;
@@ -127,6 +133,11 @@ bool ParseSimOptions(const std::vector<std::string>& args, SimOptions& out, std:
             const auto n = v ? Number<std::int64_t>(*v) : std::nullopt;
             if (!n || *n < 0 || *n > 1'000'000) return bad(v.value_or(""));
             out.turnaroundUs = *n;
+        } else if (a == "--adapter-latency") {
+            const auto v = value();
+            const auto n = v ? ParseAdapterLatency(*v) : std::nullopt;
+            if (!n) return bad(v.value_or(""));
+            out.adapterLatencyMs = *n;
         } else if (a == "--password" || a == "--factory-pass") {
             const auto v = value();
             const auto c = v ? ParseHexCode(*v) : std::nullopt;
@@ -186,6 +197,8 @@ const char* SimUsage() {
   --turnaround-us N     с --timing: пауза между концом запроса и ответом, мкс (по умолчанию 1000)
   --timing              выдавать ответ побайтно со скоростью линии
   --echo                преобразователь возвращает программе каждый её кадр (для любого адреса)
+  --adapter-latency МС  порт программы на USB-адаптере с таймером задержки МС (1..255):
+                        принятое ждёт в адаптере, пока таймер не истечёт или не наберётся 62 байта
   --log                 все кадры линии на stderr
   --no-stdin            не читать команды со стандартного ввода (работа до SIGTERM)
   --version             версия программы
@@ -205,6 +218,7 @@ const char* SimUsage() {
   list                  состояние всех контроллеров
   log on|off            вывод кадров на stderr
   echo on|off           эхо преобразователя на всей линии
+  latency МС            таймер USB-адаптера, мс (0 — без адаптера, 1 — программа просила малую задержку)
   quit                  завершить работу (также конец стандартного ввода, SIGTERM, SIGINT)
 )";
 }

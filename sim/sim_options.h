@@ -23,6 +23,7 @@ struct SimOptions {
     std::vector<std::pair<std::uint8_t, std::int64_t>> delays;  // --delay ADDR:MS
     bool timing = false;      // pace answers at the line speed
     bool echo = false;        // the converter hands every frame back
+    std::int64_t adapterLatencyMs = 0;  // the program's USB adapter holds answers this long; 0 none
     bool log = false;         // every frame to standard error
     bool useStdin = true;     // control channel; its end stops the simulator
     bool help = false;
@@ -39,6 +40,8 @@ std::optional<SimControllerSetup> ParseControllerEntry(const std::string& text, 
 // Ten hexadecimal digits, byte 0 first.
 std::optional<SimCode> ParseHexCode(const std::string& text);
 std::optional<std::uint8_t> ParseAddress(const std::string& text);
+// An adapter's latency timer in ms: 0 (no adapter) to 255, as FTDI chips take.
+std::optional<std::int64_t> ParseAdapterLatency(const std::string& text);
 
 // False with a message on a bad argument. Controllers pick up the passwords
 // and restart time given anywhere on the line.

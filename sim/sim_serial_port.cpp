@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <limits>
 
+#include "sim/sim_adapter.h"
 #include "sim/sim_controller.h"
 
 namespace pelko {
@@ -11,11 +12,14 @@ constexpr std::int64_t kNoLimit = std::numeric_limits<std::int64_t>::max();
 }
 
 SimSerialPort::SimSerialPort(std::shared_ptr<SimLine> line, std::string name)
-    : FLine(std::move(line)), FName(std::move(name)), FRx(FLine->TakeInFlight()) {}
+    : FLine(std::move(line)), FName(std::move(name)), FRx(FLine->TakeInFlight()) {
+    for (RxByte& b : FRx) b.hostUs = b.atUs;
+    ThroughAdapter(FLine->Clock().NowUs());
+}
 
 SimSerialPort::~SimSerialPort() {
     const std::int64_t now = FLine->Clock().NowUs();
-    std::erase_if(FRx, [now](const RxByte& b) { return b.atUs <= now; });
+    std::erase_if(FRx, [now](const RxByte& b) { return b.hostUs <= now; });
     FLine->Detach(std::move(FRx));
 }
 
@@ -46,7 +50,17 @@ void SimSerialPort::setTimeouts(const PortTimeouts& t) { FTimeouts = t; }
 
 void SimSerialPort::purge() {
     const std::int64_t now = FLine->Clock().NowUs();
-    std::erase_if(FRx, [now](const RxByte& b) { return b.atUs <= now; });
+    std::erase_if(FRx, [now](const RxByte& b) { return b.hostUs <= now; });
+}
+
+// Bytes the host has by `now` stay as they came; the rest, held in the
+// adapter, start its timer afresh from the first of them.
+void SimSerialPort::ThroughAdapter(std::int64_t now) {
+    const auto held = std::find_if(FRx.begin(), FRx.end(), [now](const RxByte& b) { return b.hostUs > now; });
+    std::vector<std::int64_t> wire;
+    for (auto it = held; it != FRx.end(); ++it) wire.push_back(it->atUs);
+    const std::vector<std::int64_t> host = AdapterDeliveryUs(wire, FLine->AdapterLatencyUs());
+    for (std::size_t i = 0; i < host.size(); ++i) held[static_cast<std::ptrdiff_t>(i)].hostUs = host[i];
 }
 
 void SimSerialPort::setRts(bool on) {
@@ -75,6 +89,7 @@ std::size_t SimSerialPort::write(const std::uint8_t* data, std::size_t n) {
     DropDriven(start, FTxEndUs);
     for (const SimAnswer& a : FLine->Transmit(data, n, FBaud, start)) Receive(a);
     std::stable_sort(FRx.begin(), FRx.end(), [](const RxByte& a, const RxByte& b) { return a.atUs < b.atUs; });
+    ThroughAdapter(FLine->Clock().NowUs());
     return n;
 }
 
@@ -96,7 +111,7 @@ void SimSerialPort::Receive(const SimAnswer& a) {
     }
     for (std::size_t i = from; i < a.bytes.size(); ++i) {
         const std::int64_t at = a.startUs + static_cast<std::int64_t>(i) * a.byteUs;
-        FRx.push_back({at + a.byteUs, at, a.bytes[i], a.echo, a.frameId, i});
+        FRx.push_back({at + a.byteUs, at, a.bytes[i], a.echo, at + a.byteUs, a.frameId, i});
     }
 }
 
@@ -113,8 +128,8 @@ std::size_t SimSerialPort::read(std::uint8_t* buf, std::size_t n) {
     std::int64_t lastByteUs = start;
     while (got < n) {
         const std::int64_t now = clock.NowUs();
-        while (got < n && !FRx.empty() && FRx.front().atUs <= now) {
-            lastByteUs = FRx.front().atUs;
+        while (got < n && !FRx.empty() && FRx.front().hostUs <= now) {
+            lastByteUs = FRx.front().hostUs;
             buf[got++] = FRx.front().value;
             FRx.pop_front();
         }
@@ -122,11 +137,11 @@ std::size_t SimSerialPort::read(std::uint8_t* buf, std::size_t n) {
         std::int64_t limit = deadline;
         if (FTimeouts.intervalMs && got > 0)
             limit = std::min(limit, lastByteUs + static_cast<std::int64_t>(FTimeouts.intervalMs) * 1000);
-        if (FRx.front().atUs > limit) {
+        if (FRx.front().hostUs > limit) {
             clock.WaitUntilUs(limit);
             break;
         }
-        clock.WaitUntilUs(FRx.front().atUs);
+        clock.WaitUntilUs(FRx.front().hostUs);
     }
     if (got < n && FRx.empty()) {
         std::int64_t limit = deadline;
@@ -148,7 +163,7 @@ std::size_t SimSerialPort::readArrived(std::uint8_t* buf, std::size_t n) {
     const std::int64_t now = FLine->Clock().NowUs();
     if (FRts) DropDriven(FRtsSinceUs, std::numeric_limits<std::int64_t>::max());
     std::size_t got = 0;
-    while (got < n && !FRx.empty() && FRx.front().atUs <= now) {
+    while (got < n && !FRx.empty() && FRx.front().hostUs <= now) {
         buf[got++] = FRx.front().value;
         FRx.pop_front();
     }

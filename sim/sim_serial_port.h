@@ -5,6 +5,9 @@
 // Time is the line's clock: with a virtual clock nothing ever waits, the clock
 // jumps to when the bytes (or the time-out) come; with a real clock reads sleep.
 //
+// Through an adapter (SimLine::SetAdapterLatencyUs) bytes reach the port as
+// the adapter hands them on (sim_adapter.h).
+//
 // Half duplex like the wire: answer bytes that start while the host drives the
 // line (while it sends, and while it holds RTS up) are lost.
 //
@@ -61,6 +64,8 @@ private:
     void Receive(const SimAnswer& a);
     // Answer bytes starting in [fromUs, toUs) meet the host's own driver.
     void DropDriven(std::int64_t fromUs, std::int64_t toUs);
+    // When the bytes not yet the host's reach it through the line's adapter.
+    void ThroughAdapter(std::int64_t now);
 
     std::shared_ptr<SimLine> FLine;
     std::string FName;

@@ -2,10 +2,16 @@
 // them back, against pelko-sim on a pseudo-terminal with its answers paced
 // at the line speed. The elapsed time is set against the line floor: per
 // exchange 2 ms + request bytes + TailinUS + answer bytes on the line.
+// Then the same through a modelled USB adapter whose latency timer is 16 ms
+// (pelko-sim --adapter-latency 16), without and with the program's request
+// for low latency, which the driver turns into a 1 ms timer (a pty cannot
+// carry the request: the bench passes it on with `latency 1` at each open).
+//   bench_engine_cells [line|adapter]   (both without an argument)
 #include <chrono>
 #include <cstdio>
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "config/program_settings.h"
 #include "engine/engine.h"
@@ -43,16 +49,21 @@ double Seconds(const std::function<void()>& run) {
     return std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
 }
 
-Result Measure(std::uint32_t baud) {
+// adapterMs 0: the line straight on the port.
+Result Measure(std::uint32_t baud, int adapterMs = 0, bool lowLatency = false) {
     Result r;
-    SimProcess sim(SimProgram(), {"--controllers", "1@" + std::to_string(baud), "--timing"});
+    std::vector<std::string> args{"--controllers", "1@" + std::to_string(baud), "--timing"};
+    if (adapterMs > 0) args.insert(args.end(), {"--adapter-latency", std::to_string(adapterMs)});
+    SimProcess sim(SimProgram(), args);
     if (sim.Path().empty()) {
         std::fprintf(stderr, "pelko-sim did not start (%s)\n", SimProgram().c_str());
         return r;
     }
     const std::string path = sim.Path();
-    PortOpener opener = [path](std::uint8_t, std::string& error) -> std::unique_ptr<SerialPort> {
-        return PosixSerialPort::Open(path, error);
+    PortOpener opener = [path, lowLatency, &sim](std::uint8_t, std::string& error) -> std::unique_ptr<SerialPort> {
+        auto port = PosixSerialPort::Open(path, error);
+        if (port && lowLatency && !sim.Control("latency 1")) std::fprintf(stderr, "pelko-sim refused latency 1\n");
+        return port;
     };
     HeadlessHost host;
     TPelkoSession session(opener, host.Notifier());
@@ -87,11 +98,7 @@ Result Measure(std::uint32_t baud) {
     return r;
 }
 
-}  // namespace
-}  // namespace pelko::bench
-
-int main() {
-    using namespace pelko::bench;
+int LineTable() {
     std::printf("All 1010 cells of one controller through the engine, pelko-sim --timing on a pty\n");
     std::printf("floor = login + 1010 exchanges of 2 ms + request + TailinUS (%d us) + answer\n\n", kTailUs);
     std::printf("%7s %6s %9s %8s %6s %6s\n", "baud", "op", "elapsed", "floor", "ratio", "cells");
@@ -104,5 +111,40 @@ int main() {
                     r.writeS / r.writeFloorS, r.writeCells);
         std::fflush(stdout);
     }
+    return 0;
+}
+
+int AdapterTable() {
+    constexpr int kTimerMs = 16;
+    std::printf("\nThrough a USB adapter with a %d ms latency timer (pelko-sim --adapter-latency %d),\n", kTimerMs,
+                kTimerMs);
+    std::printf("without and with the program's low-latency request (the adapter's timer then 1 ms)\n\n");
+    std::printf("%7s %6s %9s %9s %6s %6s\n", "baud", "op", "16 ms", "asked", "gain", "cells");
+    for (std::uint32_t baud : {115200u, 9600u}) {
+        const Result slow = Measure(baud, kTimerMs, false);
+        if (!slow.ok) return 1;
+        const Result fast = Measure(baud, kTimerMs, true);
+        if (!fast.ok) return 1;
+        std::printf("%7u %6s %8.3fs %8.3fs %6.2f %6d\n", baud, "read", slow.readS, fast.readS, slow.readS / fast.readS,
+                    fast.readCells);
+        std::printf("%7u %6s %8.3fs %8.3fs %6.2f %6d\n", baud, "write", slow.writeS, fast.writeS,
+                    slow.writeS / fast.writeS, fast.writeCells);
+        std::fflush(stdout);
+    }
+    return 0;
+}
+
+}  // namespace
+}  // namespace pelko::bench
+
+int main(int argc, char** argv) {
+    using namespace pelko::bench;
+    const std::string which = argc > 1 ? argv[1] : "";
+    if (which != "" && which != "line" && which != "adapter") {
+        std::fprintf(stderr, "usage: bench_engine_cells [line|adapter]\n");
+        return 2;
+    }
+    if (which != "adapter" && LineTable() != 0) return 1;
+    if (which != "line" && AdapterTable() != 0) return 1;
     return 0;
 }

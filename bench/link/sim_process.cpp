@@ -18,6 +18,12 @@ SimProcess::SimProcess(const std::string& program, const std::vector<std::string
     if (FChild.Started() && !FChild.ReadLine(FPath)) FPath.clear();
 }
 
+bool SimProcess::Control(const std::string& command) {
+    FChild.WriteLine(command);
+    std::string reply;
+    return FChild.ReadLine(reply) && reply == "ok";
+}
+
 std::string SimProgram() {
     if (const char* p = std::getenv("PELKO_SIM")) return p;
     return PELKO_SIM_DEFAULT;

@@ -21,6 +21,7 @@ public:
         FPath = port != nullptr ? port : "";
     }
     const std::string& Path() const { return FPath; }
+    bool Control(const std::string&) { return false; }
 
 private:
     std::string FPath;
@@ -35,6 +36,8 @@ public:
     SimProcess(const std::string& program, const std::vector<std::string>& args);
 
     const std::string& Path() const { return FPath; }
+    // One command on its control channel; true when it answered "ok".
+    bool Control(const std::string& command);
 
 private:
     ChildProcess FChild;

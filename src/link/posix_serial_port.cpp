@@ -14,6 +14,7 @@
 #include <cstring>
 #include <optional>
 
+#include "link/adapter_latency.h"
 #include "link/baud_rate.h"
 #include "link/platform_port.h"
 
@@ -97,6 +98,7 @@ std::unique_ptr<PosixSerialPort> PosixSerialPort::Open(const std::string& path, 
         return nullptr;
     }
     port->FHasRs485 = ::ioctl(fd, TIOCGRS485, &port->FRs485) == 0;
+    port->AskLowLatency();
     // The tty raises RTS on open; an RTS-keyed converter would hold the line.
     port->setRts(false);
     return port;
@@ -122,6 +124,19 @@ bool PosixSerialPort::Configure() {
     tio.c_cc[VMIN] = 0;
     tio.c_cc[VTIME] = 0;
     return ::tcsetattr(FFd, TCSANOW, &tio) == 0;
+}
+
+// A USB adapter would hold every answer for its latency timer. FTDI's driver
+// turns the low-latency flag into a 1 ms timer; other drivers keep the flag
+// or refuse it, and a pseudo-terminal has no serial settings at all. The flag
+// is left set at close: nothing is slower for it.
+void PosixSerialPort::AskLowLatency() {
+    serial_struct ss{};
+    if (::ioctl(FFd, TIOCGSERIAL, &ss) == 0 && (ss.flags & ASYNC_LOW_LATENCY) == 0) {
+        ss.flags |= ASYNC_LOW_LATENCY;
+        ::ioctl(FFd, TIOCSSERIAL, &ss);
+    }
+    FNotice = LowerAdapterLatency(FPath);
 }
 
 bool PosixSerialPort::setDriverRtsSwitching(std::uint32_t tailUs) {

@@ -31,10 +31,12 @@ public:
     void abortWait() override;
     bool setDriverRtsSwitching(std::uint32_t tailUs) override;
     std::string lostMessage() const override { return FLost ? PortLostText(FPath) : std::string(); }
+    std::string notice() const override { return FNotice; }
 
 private:
     PosixSerialPort(int fd, int abortFd, std::string path) : FFd(fd), FAbortFd(abortFd), FPath(std::move(path)) {}
     bool Configure();
+    void AskLowLatency();
     void SetModemLine(int line, bool on);
     // errno of a failed call: the device itself has gone.
     void NoteError(int err);
@@ -48,6 +50,7 @@ private:
     bool FRs485Changed = false;
     serial_rs485 FRs485{};
     PortTimeouts FTimeouts;
+    std::string FNotice;
 };
 
 }  // namespace pelko

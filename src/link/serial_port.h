@@ -67,10 +67,26 @@ public:
     // pseudo-terminal): the user's words for it, naming the port. Every call
     // after that fails at once. Empty while the port works.
     virtual std::string lostMessage() const { return {}; }
+    // Set at open when the device works but slower than it could (an
+    // adapter whose latency timer stays high): the user's words for it,
+    // naming the port and what to do. Empty otherwise.
+    virtual std::string notice() const { return {}; }
 };
 
 inline std::string PortLostText(const std::string& portName) {
     return "Порт " + portName + " потерян: устройство отключено";
+}
+
+// What each platform says to do about an adapter's latency timer.
+inline constexpr char kAdapterLatencyUdev[] =
+    "Уменьшить таймер до 1 мс: правило udev из руководства, раздел «Задержка USB-адаптера»";
+inline constexpr char kAdapterLatencyDeviceManager[] =
+    "Уменьшить таймер до 1 мс: Диспетчер устройств → порт → Параметры порта → Дополнительно → "
+    "Latency Timer (см. руководство, раздел «Задержка USB-адаптера»)";
+
+inline std::string AdapterLatencyText(const std::string& portName, int timerMs, const char* remedy) {
+    return "Адаптер порта " + portName + " придерживает ответы до " + std::to_string(timerMs) +
+           " мс (таймер задержки USB), обмен идёт медленнее. " + remedy;
 }
 
 // Opens port "COM"n. On failure returns nullptr and puts a message in error.

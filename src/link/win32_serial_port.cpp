@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <optional>
 
 #include "link/baud_rate.h"
 #include "link/platform_port.h"
@@ -53,6 +54,64 @@ void SetRawFraming(DCB& dcb) {
 
 HANDLE NewEvent() { return ::CreateEventW(nullptr, TRUE, FALSE, nullptr); }
 
+bool SameComName(const std::string& a, const std::string& b) {
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+               return std::toupper(static_cast<unsigned char>(x)) == std::toupper(static_cast<unsigned char>(y));
+           });
+}
+
+// Value `name` of key\sub; false when either is missing or of another type.
+bool ReadRegValue(HKEY key, const std::string& sub, const char* name, DWORD type, void* data, DWORD size) {
+    HKEY k = nullptr;
+    if (::RegOpenKeyExA(key, sub.c_str(), 0, KEY_QUERY_VALUE, &k) != ERROR_SUCCESS) return false;
+    DWORD got = 0;
+    const bool ok = ::RegQueryValueExA(k, name, nullptr, &got, static_cast<BYTE*>(data), &size) == ERROR_SUCCESS &&
+                    got == type;
+    ::RegCloseKey(k);
+    return ok;
+}
+
+// FTDI's driver keeps each adapter's settings under its Enum key: the COM
+// name it was given and its latency timer, both in "Device Parameters".
+// Nothing when the port is not on an FTDI adapter.
+std::optional<DWORD> FtdiLatencyTimer(const std::string& comName) {
+    HKEY bus = nullptr;
+    if (::RegOpenKeyExA(HKEY_LOCAL_MACHINE, "SYSTEM\\CurrentControlSet\\Enum\\FTDIBUS", 0,
+                        KEY_ENUMERATE_SUB_KEYS | KEY_QUERY_VALUE, &bus) != ERROR_SUCCESS)
+        return std::nullopt;
+    std::optional<DWORD> found;
+    char device[256];
+    for (DWORD i = 0; !found; ++i) {
+        DWORD len = sizeof device;
+        if (::RegEnumKeyExA(bus, i, device, &len, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
+        HKEY dev = nullptr;
+        if (::RegOpenKeyExA(bus, device, 0, KEY_ENUMERATE_SUB_KEYS, &dev) != ERROR_SUCCESS) continue;
+        char instance[256];
+        for (DWORD j = 0; !found; ++j) {
+            DWORD ilen = sizeof instance;
+            if (::RegEnumKeyExA(dev, j, instance, &ilen, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
+            const std::string params = std::string(instance) + "\\Device Parameters";
+            char port[64] = {};
+            DWORD timer = 0;
+            if (ReadRegValue(dev, params, "PortName", REG_SZ, port, sizeof port - 1) && SameComName(port, comName) &&
+                ReadRegValue(dev, params, "LatencyTimer", REG_DWORD, &timer, sizeof timer))
+                found = timer;
+        }
+        ::RegCloseKey(dev);
+    }
+    ::RegCloseKey(bus);
+    return found;
+}
+
+// An FTDI adapter holds what it receives for its latency timer; its virtual
+// COM port driver offers no call to lower it, only the device's settings.
+std::string LatencyNotice(const std::string& path) {
+    const std::string name = IsBareComName(path) ? path : path.substr(path.find_last_of('\\') + 1);
+    const std::optional<DWORD> ms = FtdiLatencyTimer(name);
+    if (!ms || *ms <= 1) return {};
+    return AdapterLatencyText(path, static_cast<int>(*ms), kAdapterLatencyDeviceManager);
+}
+
 }  // namespace
 
 std::string DefaultPortPath(std::uint8_t n) { return "COM" + std::to_string(n); }
@@ -94,6 +153,7 @@ std::unique_ptr<Win32SerialPort> Win32SerialPort::Open(const std::string& path, 
     // asks for 1 ms: the 2 ms pause before each frame needs it while the
     // port is open, and the whole system pays for it, so only then.
     port->FTimerPeriod = ::timeBeginPeriod(1) == TIMERR_NOERROR;
+    port->FNotice = LatencyNotice(path);
     return port;
 }
 

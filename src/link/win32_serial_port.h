@@ -30,6 +30,7 @@ public:
     void setRts(bool on) override;
     void abortWait() override;
     std::string lostMessage() const override { return FLost ? PortLostText(FPath) : std::string(); }
+    std::string notice() const override { return FNotice; }
 
 private:
     Win32SerialPort(HANDLE port, HANDLE io, HANDLE abort, std::string path)
@@ -48,6 +49,7 @@ private:
     std::uint32_t FBaud = 9600;
     bool FLost = false;
     bool FTimerPeriod = false;  // timeBeginPeriod(1) is ours to undo
+    std::string FNotice;
 };
 
 }  // namespace pelko

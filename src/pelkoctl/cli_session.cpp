@@ -4,6 +4,7 @@
 #include <iostream>
 
 #include "link/platform_port.h"
+#include "link/port_notice.h"
 
 namespace pelkoctl {
 
@@ -27,7 +28,12 @@ std::chrono::milliseconds StallLimit(const Args& args) {
 }  // namespace
 
 CliSession::CliSession(const Args& args, bool found)
-    : FArgs(args), FStallLimit(StallLimit(args)), FSession(OpenExactly(args.port), [this] { Notified(); }) {
+    : FArgs(args),
+      FStallLimit(StallLimit(args)),
+      // A slow adapter works, only slower: said on stderr, the output stays clean.
+      FOpener(pelko::TellingNotices(OpenExactly(args.port),
+                                    [](const std::string& text) { std::cerr << "pelkoctl: " << text << "\n"; })),
+      FSession(FOpener, [this] { Notified(); }) {
     FSession.SetPortBaudRate(static_cast<std::int32_t>(args.baud));
     FSession.SetMax_Attempt(static_cast<std::uint8_t>(args.attempts));
     FSession.SetTimeOutConstant(static_cast<std::int32_t>(args.timeoutMs));

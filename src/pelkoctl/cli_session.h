@@ -24,6 +24,9 @@ public:
     ~CliSession();
 
     pelko::TPelkoSession& session() { return FSession; }
+    // The session's own opener, for whatever else opens the port: a notice
+    // the port gives is said once for both.
+    const pelko::PortOpener& opener() const { return FOpener; }
     // Opens the port. On failure prints why and returns the exit code to
     // use (kBadArgs without --port, kNoPort); kOk on success.
     int Open();
@@ -46,6 +49,7 @@ private:
     bool FPending = false;
     std::chrono::milliseconds FStallLimit;
     std::unique_ptr<Trace> FTrace;  // only with --trace or --trace-file
+    pelko::PortOpener FOpener;
     pelko::TPelkoSession FSession;
 };
 

@@ -31,7 +31,7 @@ EngineCli::EngineCli(const Args& args)
     : FArgs(args),
       FCli(args, false),
       FRecorder(FSettings, args.backupDir, pelko::DefaultJournalPath()),
-      FEngine(FCli.session(), FGroup, FSettings, FHost, OpenExactly(args.port)) {
+      FEngine(FCli.session(), FGroup, FSettings, FHost, FCli.opener()) {
     FSettings.PortBaudRate = FSettings.PrevBaudRate = static_cast<std::int32_t>(args.baud);
     FSettings.MaxAttempt = static_cast<std::int32_t>(args.attempts);
     FSettings.TOConstant = static_cast<std::int32_t>(args.timeoutMs);

@@ -21,6 +21,7 @@
 #include "controls/ac_grid.h"
 #include "controls/ys_grid.h"
 #include "engine/port_settings.h"
+#include "link/port_notice.h"
 #include "ui/change_journal.h"
 #include "ui/dialogs/about_form.h"
 #include "ui/dialogs/addr_form.h"
@@ -208,6 +209,11 @@ void TMainForm::CreateSession() {
         return MakePortOpener(FPorts.Map())(n, error);
     };
     if (FSimulator) opener = FSimulator->Opener(std::move(opener));
+    // A slow adapter works, only slower: the status bar says so once.
+    opener = TellingNotices(std::move(opener), [this](const std::string& text) {
+        QMetaObject::invokeMethod(
+            this, [this, t = QString::fromStdString(text)] { FStatusInfo->setText(t); }, Qt::QueuedConnection);
+    });
     FSession = std::make_unique<TPelkoSession>(opener, [this] {
         QMetaObject::invokeMethod(this, [this] { DispatchSession(); }, Qt::QueuedConnection);
     });

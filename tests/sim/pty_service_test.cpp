@@ -2,6 +2,9 @@
 // this process, reached by the session through the Linux serial port.
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <chrono>
 #include <set>
 #include <thread>
@@ -11,6 +14,7 @@
 #include "link/pelko_session.h"
 #include "link/posix_serial_port.h"
 #include "sim/demo_line.h"
+#include "sim/pty_server.h"
 #include "sim/pty_service.h"
 
 namespace pelko {
@@ -71,6 +75,44 @@ TEST(PtyService, ServesTheDemoLineToTheProgramsSerialPort) {
     Bytes answer;
     EXPECT_FALSE(session.SyncQuery(ProbeBody(17), answer));
     EXPECT_FALSE(service.Failed());
+}
+
+// pelko-sim's answers through its modelled adapter, on a virtual clock: when
+// the first answer byte is due for the program, and how many go with it.
+TEST(PtyServer, AdapterHoldsTheAnswerUntilItsTimer) {
+    struct Case {
+        std::int64_t timerUs;
+        std::int64_t dueUs;  // after the request's 5 bytes, the 1 ms turnaround and the first answer byte
+        std::size_t together;
+    };
+    const std::int64_t B = ByteTimeUs(9600);
+    const Case cases[] = {{0, 6 * B + 1000, 1}, {16000, 6 * B + 1000 + 16000, 11}, {1000, 6 * B + 1000 + 1000, 1}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.timerUs);
+        auto clock = std::make_shared<VirtualClock>();
+        SimLine line(clock);
+        line.Add({.adr = 3});
+        line.SetAdapterLatencyUs(c.timerUs);
+        PtyLine pty;
+        std::string error;
+        ASSERT_TRUE(pty.Open(error)) << error;
+        const int program = ::open(pty.SlavePath().c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+        ASSERT_GE(program, 0);
+        PtyServer server(line, pty, true);
+        const Bytes req = BuildFrame(MakeBody(3, 0x02, {}));
+        ASSERT_EQ(::write(program, req.data(), req.size()), static_cast<ssize_t>(req.size()));
+        for (const auto limit = Clock::now() + std::chrono::seconds(2); server.NextDueUs() < 0 && Clock::now() < limit;) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            server.OnReadable();
+        }
+        EXPECT_EQ(server.NextDueUs(), c.dueUs);
+        clock->WaitUntilUs(c.dueUs);
+        server.SendDue();
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));  // through the pseudo-terminal
+        std::uint8_t got[32];
+        EXPECT_EQ(::read(program, got, sizeof got), static_cast<ssize_t>(c.together));
+        ::close(program);
+    }
 }
 
 TEST(PtyService, StartsOnceAndOnlyOnRealTime) {

@@ -46,7 +46,10 @@ INSTANTIATE_TEST_SUITE_P(
                       OptionCase{{"--password", "0011223344"}, true}, OptionCase{{"--password", "00112233"}, false},
                       OptionCase{{"--factory-pass", "00112233GG"}, false}, OptionCase{{"--restart-ms", "-1"}, false},
                       OptionCase{{"--turnaround-us", "150"}, true}, OptionCase{{"--turnaround-us", "x"}, false},
-                      OptionCase{{"--timing", "--log", "--no-stdin", "--help"}, true}, OptionCase{{"--baud"}, false}));
+                      OptionCase{{"--timing", "--log", "--no-stdin", "--help"}, true}, OptionCase{{"--baud"}, false},
+                      OptionCase{{"--adapter-latency", "16"}, true}, OptionCase{{"--adapter-latency", "0"}, true},
+                      OptionCase{{"--adapter-latency", "256"}, false}, OptionCase{{"--adapter-latency", "-1"}, false},
+                      OptionCase{{"--adapter-latency"}, false}));
 
 TEST(SimOptions, ControllersPickUpPasswordsAndRestartGivenLater) {
     SimOptions o;
@@ -115,7 +118,7 @@ TEST(SimHelp, OptionsOfTheHelpTheParserAndTheReadmeAgree) {
     const std::map<std::string, std::string> values = {
         {"--controllers", "3,17@19200"}, {"--password", "0102030405"}, {"--factory-pass", "0102030405"},
         {"--restart-ms", "100"},         {"--fault", "3:busy"},       {"--seed", "7"},
-        {"--turnaround-us", "300"},      {"--delay", "3:100"},
+        {"--turnaround-us", "300"},      {"--delay", "3:100"},        {"--adapter-latency", "16"},
     };
     const std::set<std::string> inHelp = OptionNames(SimUsage());
     for (const std::string& name : inHelp) {
@@ -181,7 +184,8 @@ TEST_F(SimControlTest, CommandsReplyOkOrAnError) {
         {"add 42@38400", true}, {"add 42@1000", false}, {"fault 3 busy:0.5", true}, {"fault 3 nonsense", false},
         {"nofault 3", true}, {"seed 5", true}, {"seed", false}, {"cell 3 1009 0102030405", true},
         {"cell 3 1010 0102030405", false}, {"log on", true}, {"log maybe", false}, {"frobnicate", false},
-        {"plug 3", false}, {"remove", false},
+        {"plug 3", false}, {"remove", false}, {"latency 16", true}, {"latency 1", true}, {"latency 0", true},
+        {"latency 256", false}, {"latency", false}, {"latency x", false},
     };
     for (const auto& [cmd, ok] : cases) {
         const std::string reply = Last(cmd);
@@ -215,6 +219,10 @@ TEST_F(SimControlTest, CommandsActOnTheLine) {
     control.Run("remove 3");
     EXPECT_TRUE(Send(Req(3, 0xFE)).empty());
     EXPECT_EQ(line.Ids().size(), 1u);
+    control.Run("latency 16");
+    EXPECT_EQ(line.AdapterLatencyUs(), 16'000);
+    control.Run("latency 1");
+    EXPECT_EQ(line.AdapterLatencyUs(), 1'000);
 }
 
 TEST_F(SimControlTest, ListShowsEachController) {
