@@ -147,9 +147,9 @@ private:
         bool scan = false;
         bool quiet = false;
     };
-    // Answered requests a later doubt can still name: the link doubts only
-    // its last two exchanges.
-    static constexpr std::size_t kAnsweredKept = 4;
+    // Answered requests a later doubt can still name: the link doubts no
+    // more than its last few exchanges.
+    static constexpr std::size_t kAnsweredKept = 16;
     std::deque<std::pair<std::uint32_t, Pending>> FAnswered;
     // A search (scan) or a quiet wait handed back, taken from the pending.
     const Pending* TakeOwn(std::uint32_t check, bool scan, Pending& into);

@@ -13,6 +13,11 @@ constexpr std::size_t kLongestFrame = kMaxRequestBody + 2;
 }  // namespace
 
 void LineEvidence::Accept(Exchange e) {
+    FExtra = 0;
+    if (FBabbling) {
+        e.doubted = true;
+        if (e.queued) FDoubts.push_back(e.check);
+    }
     FRecent.push_back(e);
     while (FRecent.size() > kSuspects) FRecent.pop_front();
 }
@@ -54,12 +59,22 @@ void LineEvidence::Quiet() {
     if (!FPending.empty()) Doubt();
     FPending.clear();
     FOwed = 0;
+    FBabbling = false;
+}
+
+void LineEvidence::Babbling() {
+    Quiet();
+    FBabbling = true;
 }
 
 void LineEvidence::Doubt() {
-    for (const Exchange& e : FRecent)
-        if (e.queued) FDoubts.push_back(e.check);
-    FRecent.clear();
+    ++FExtra;
+    std::size_t n = 0;
+    for (auto it = FRecent.rbegin(); it != FRecent.rend() && n <= FExtra; ++it, ++n) {
+        if (it->doubted) continue;
+        it->doubted = true;
+        if (it->queued) FDoubts.push_back(it->check);
+    }
 }
 
 std::vector<std::uint32_t> LineEvidence::TakeDoubts() {

@@ -16,9 +16,11 @@ namespace pelko {
 
 class LineEvidence {
 public:
-    // The exchanges a stray byte can have been taken for: the last one, and
-    // the one before it (whose own answer may be the one still coming).
-    static constexpr std::size_t kSuspects = 2;
+    // Each frame too many may have been taken, in turn, by one of the last
+    // exchanges: k frames too many put the last k + 1 in doubt (the one
+    // before them too, whose own answer may be the one still coming), up to
+    // this many.
+    static constexpr std::size_t kSuspects = 8;
 
     // An attempt went out and heard nothing: its answer may yet come.
     void Missed() { ++FOwed; }
@@ -39,6 +41,9 @@ public:
     // The line has been quiet for as long as an answer can take: nothing is
     // owed any more, and a frame still cut short never ends.
     void Quiet();
+    // The line did not fall quiet: until it does, every answer taken is in
+    // doubt as soon as it is taken.
+    void Babbling();
     bool Owed() const { return FOwed > 0; }
 
     // The queued requests whose answers are now in doubt; each named once.
@@ -48,12 +53,15 @@ private:
     struct Exchange {
         bool queued;
         std::uint32_t check;
+        bool doubted = false;
     };
     void Accept(Exchange e);
     void Doubt();
     void TakeFrames();
 
     int FOwed = 0;
+    std::size_t FExtra = 0;  // frames too many since the last exchange
+    bool FBabbling = false;
     std::deque<Exchange> FRecent;  // accepted exchanges, newest last
     std::vector<std::uint32_t> FDoubts;
     Bytes FPending;  // bytes that do not yet make a whole frame

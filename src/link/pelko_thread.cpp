@@ -153,13 +153,21 @@ void TPelkoThread::Settle() {
         std::uint64_t{FTimeouts.multiplierMs} * junk.size() + FTimeouts.constantMs;
     const std::uint64_t lateMs = static_cast<std::uint64_t>(std::min(FLateUs, kMaxSettleUs) + 999) / 1000;
     if (lateMs > readMs) FPort->setTimeouts(PortTimeouts{0, 0, static_cast<std::uint32_t>(lateMs)});
-    for (int i = 0; i < kSettleReads && !Terminated(); ++i) {
+    bool quiet = false;
+    for (int i = 0; i < kSettleReads && !quiet && !Terminated(); ++i) {
         const std::size_t n = FPort->read(junk.data(), junk.size());
-        if (n == 0) break;
+        quiet = n == 0;
         FEvidence.Heard(junk.data(), n);
     }
     if (lateMs > readMs) FPort->setTimeouts(FTimeouts);
     FPort->purge();
+    if (!quiet) {
+        // Still talking: whatever is taken from such a line is in doubt, and
+        // the next frame lets it settle again.
+        FEvidence.Babbling();
+        FAllUnsettled = true;
+        return;
+    }
     FEvidence.Quiet();
     FUnsettled.reset();
     FMissSinceUs.fill(-1);

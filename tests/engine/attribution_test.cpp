@@ -25,6 +25,8 @@ void PrintTo(const LineFault& f, std::ostream* os) { *os << f.name; }
 const LineFault kLineFaults[] = {
     {"twice", SimFaultKind::Twice, 0.05, 0},
     {"twice_20ms", SimFaultKind::Twice, 0.05, 20},
+    // Copies that come in bursts, each before the answer queued behind it.
+    {"twice_1360ms", SimFaultKind::Twice, 0.3, 1360},
     {"repeat_previous", SimFaultKind::RepeatPrevious, 0.05, 0},
     {"stray_600ms", SimFaultKind::Stray, 0.02, 600},
     {"stray_1500ms", SimFaultKind::Stray, 0.02, 1500},
