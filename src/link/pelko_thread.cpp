@@ -160,7 +160,7 @@ void TPelkoThread::Settle() {
         FEvidence.Heard(junk.data(), n);
     }
     if (lateMs > readMs) FPort->setTimeouts(FTimeouts);
-    FPort->purge();
+    if (Look() > 0) quiet = false;
     if (!quiet) {
         // Still talking: whatever is taken from such a line is in doubt, and
         // the next frame lets it settle again.
@@ -174,18 +174,23 @@ void TPelkoThread::Settle() {
     FAllUnsettled = false;
 }
 
-// Before a frame goes out the line should hold nothing: what it holds is
-// looked at, and the line is let settle before the frame goes.
-void TPelkoThread::LookAtLine() {
+// What has arrived, taken into the evidence instead of being purged unseen.
+std::size_t TPelkoThread::Look() {
     std::array<std::uint8_t, kMaxAnswer + 2> held{};
-    bool any = false;
+    std::size_t total = 0;
     for (int i = 0; i < kSettleReads; ++i) {
         const std::size_t n = FPort->readArrived(held.data(), held.size());
         if (n == 0) break;
         FEvidence.Heard(held.data(), n);
-        any = true;
+        total += n;
     }
-    if (any) Settle();
+    return total;
+}
+
+// Before a frame goes out the line should hold nothing: what it holds is
+// looked at, and the line is let settle before the frame goes.
+void TPelkoThread::LookAtLine() {
+    if (Look() > 0) Settle();
 }
 
 // The end of an operation: the line is let stay quiet for as long as an
@@ -277,8 +282,8 @@ bool TPelkoThread::Attempt(const Bytes& frame, const Bytes& request, Bytes& answ
     if (driveLines) {
         FPort->setDtr(false);
         FPort->setRts(true);
+        Look();  // what came while keying the converter is evidence too
     }
-    FPort->purge();
     // The hold is counted from before the write: the frame's own time plus the tail.
     const std::int64_t t0 = FTiming.nowUs();
     const std::size_t written = FPort->write(frame.data(), frame.size());

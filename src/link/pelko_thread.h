@@ -62,6 +62,7 @@ private:
         return a;
     }
     void Settle();
+    std::size_t Look();
     void LookAtLine();
     void Weigh(const Bytes& request, const Bytes& answer, std::size_t got, bool accepted);
     void WaitQuiet();

@@ -150,6 +150,7 @@ std::string UsageText() {
         "  --out FILE        файл для результата\n"
         "  --own HEX         собственный пароль прибора (params, address, password, reset)\n"
         "  --yes             продолжать, даже если приборы могут быть потеряны (speed, common-pass)\n"
+        "                    или карты будут стёрты без резервной копии (write, reset)\n"
         "  --version         версия программы\n"
         "  --trace           каждая попытка обмена на stderr: время, скорость, байты, итог\n"
         "  --trace-file FILE то же в файл\n"

@@ -202,6 +202,7 @@ int cmdReset(const Args& args) {
     if (const int rc = cli.Open(); rc != kOk) return rc;
     const std::optional<pelko::DevIndex> i = OpenOne(cli, *adr, args);
     if (!i) return kNoAnswer;
+    if (!EraseAllowed(pelko::ResetPreflight(*cli.group().GetDevice(*i, nullptr)), args)) return kBadArgs;
     pelko::HeadlessHost& host = cli.host();
     const pelko::HeadlessHost::Pump lineLoop = host.CurrentPump();
     host.SetPump([&host, lineLoop](const std::function<bool()>& done) {

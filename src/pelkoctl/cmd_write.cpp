@@ -14,6 +14,11 @@ int cmdWrite(const Args& args) {
     EngineCli cli(args);
     if (const int rc = OpenFileGroup(cli, args.words[0]); rc != kOk) return rc;
     pelko::TEngine& engine = cli.engine();
+    std::vector<const pelko::TConfPelko*> devs;
+    for (pelko::DevIndex i = 0; i < cli.group().Count(); ++i)
+        if (cli.group().GetState(i, pelko::dfOpened)) devs.push_back(cli.group().GetDevice(i, nullptr));
+    // Nothing was read in this run: the lists are the file's.
+    if (!devs.empty() && !EraseAllowed(pelko::WritePreflight(devs, {}), args)) return kBadArgs;
     engine.WriteCardsOfAll();
     // What did not match is already on standard error; a clean read-back is said too.
     for (const pelko::TCardCheck& check : engine.LastWriteChecks())

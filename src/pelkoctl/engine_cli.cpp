@@ -94,6 +94,16 @@ std::string DeviceLine(const pelko::TConfPelko& dev) {
            " CONFIG=" + pelko::CodeToText(dev.Config) + " PASS=" + pelko::CodeToText(dev.Pass);
 }
 
+bool EraseAllowed(const pelko::TPreflight& preflight, const Args& args) {
+    if (args.yes || !args.backupDir.empty()) return true;
+    std::string text = preflight.text;
+    for (std::size_t at = text.find("\r\n"); at != std::string::npos; at = text.find("\r\n", at))
+        text.replace(at, 2, "\n");
+    std::cerr << text << "pelkoctl: ничего не записано; чтобы продолжить, добавьте --backup DIR (карты будут "
+                         "сначала сохранены) или --yes\n";
+    return false;
+}
+
 int OpenFileGroup(EngineCli& cli, const std::string& path) {
     std::string bytes;
     if (!pelko::ReadWholeFile(path, bytes).ok) {

@@ -9,6 +9,7 @@
 #include "engine/engine.h"
 #include "engine/file_change_recorder.h"
 #include "engine/headless_host.h"
+#include "engine/preflight.h"
 #include "model/group_dev.h"
 #include "pelkoctl/cli_session.h"
 #include "pelkoctl/commands.h"
@@ -52,6 +53,11 @@ private:
 };
 
 std::string DeviceLine(const pelko::TConfPelko& dev);
+
+// The window asks before a command erases cards; here it goes on only with
+// --yes, or with --backup DIR (the cards are saved first). Otherwise it says
+// what would have been erased and that nothing was written.
+bool EraseAllowed(const pelko::TPreflight& preflight, const Args& args);
 
 // Opens the port, loads the configuration file and finds its group on the
 // line without reading cards into it: the file is what is written or

@@ -9,7 +9,7 @@
 
 #include "config/card_csv.h"
 #include "config/file_io.h"
-#include "ui/erase_questions.h"
+#include "engine/preflight.h"
 #include "ui/main_form.h"
 #include "ui/save_failure.h"
 
@@ -79,7 +79,7 @@ void TMainForm::ImportCardsCsvClick() {
                              .arg(cards.cards.size()));
     // Into the controller as the card edits go: with AutoWriteKey, the port open and the device opened.
     const bool through = FSettings.AutoWriteKey && !FPortClosed && FGroup.GetState(sel, dfOpened);
-    if (through && AskNoByDefault("Внимание", WriteQuestion({dev}, FCardsRead))) {
+    if (through && AskNoByDefault("Внимание", WritePreflight({dev}, FCardsRead).Question())) {
         FProgressText.Start({});
         FEngine->WriteCards(sel);
         TransferStatus();

@@ -10,7 +10,7 @@
 #include "engine/device_params.h"
 
 #include "link/pelko_session.h"
-#include "ui/erase_questions.h"
+#include "engine/preflight.h"
 #include "ui/main_form.h"
 
 namespace pelko {
@@ -82,7 +82,7 @@ void TMainForm::SearchClick(bool allSpeeds) {
 
 void TMainForm::ResetDevClick() {
     const TConfPelko* dev = FGroup.GetDevice(FGroup.Selected(), nullptr);
-    if (dev == nullptr || !AskNoByDefault(kCaptionWarning, ResetQuestion(*dev))) return;
+    if (dev == nullptr || !AskNoByDefault(kCaptionWarning, ResetPreflight(*dev).Question())) return;
     FEngine->Reset(FGroup.Selected());
 }
 
@@ -92,7 +92,7 @@ void TMainForm::ChDevStandPasClick() {
 
 void TMainForm::WriteDevKeysClick() {
     const TConfPelko* dev = FGroup.GetDevice(FGroup.Selected(), nullptr);
-    if (dev == nullptr || !AskNoByDefault(kCaptionWarning, WriteQuestion({dev}, FCardsRead))) return;
+    if (dev == nullptr || !AskNoByDefault(kCaptionWarning, WritePreflight({dev}, FCardsRead).Question())) return;
     FProgressText.Start({});
     FEngine->WriteCards(FGroup.Selected());
     TransferStatus();
@@ -104,7 +104,7 @@ void TMainForm::sbWriteKeyDevClick() {
     std::vector<const TConfPelko*> devs;
     for (DevIndex i = 0; i < FGroup.Count(); ++i)
         if (FGroup.GetState(i, dfOpened)) devs.push_back(FGroup.GetDevice(i, nullptr));
-    if (devs.empty() || !AskNoByDefault(kCaptionWarning, WriteQuestion(devs, FCardsRead))) return;
+    if (devs.empty() || !AskNoByDefault(kCaptionWarning, WritePreflight(devs, FCardsRead).Question())) return;
     FProgressDevices = OpenedNames();
     FProgressText.Start({});
     FEngine->WriteCardsOfAll();

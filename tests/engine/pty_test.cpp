@@ -100,20 +100,34 @@ TEST(EnginePty, PelkoctlWriteLoadsAFileAndWritesItsGroup) {
     const std::string file = ::testing::TempDir() + "engine_pty_write.txt";
     std::ofstream(file, std::ios::binary) << SaveToFile(settings, group, quiet);
 
+    // Without --yes or --backup it says what would be erased and writes nothing.
+    const auto cellsOnLine = [&sim] {
+        sim.WriteLine("list");
+        std::string line, cells;
+        while (sim.ReadLine(line) && line != "ok") cells += line.substr(line.find("cells="), 7) + ";";
+        return cells;
+    };
     std::string out;
-    const int rc = RunProgram({PELKOCTL_EXE, "write", file, "--port", path, "--baud", "115200"}, out);
+    EXPECT_EQ(RunProgram({PELKOCTL_EXE, "write", file, "--port", path, "--baud", "115200"}, out), 2);
+    EXPECT_EQ(out, "");
+    EXPECT_EQ(cellsOnLine(), "cells=0;cells=0;");
+
+    const std::string backups = ::testing::TempDir() + "engine_pty_backups";
+    std::filesystem::remove_all(backups);
+    std::filesystem::create_directories(backups);
+    const int rc = RunProgram({PELKOCTL_EXE, "write", file, "--port", path, "--baud", "115200", "--backup", backups}, out);
     std::remove(file.c_str());
     EXPECT_EQ(rc, 0) << out;
     EXPECT_EQ(out,
               "device 3 STATE=15 CONFIG=0F070310A9 PASS=1122334455\n"
               "device 17 STATE=15 CONFIG=0F071110A9 PASS=1122334455\n");
-    sim.WriteLine("list");
-    std::string line;
-    std::vector<std::string> lines;
-    while (sim.ReadLine(line) && line != "ok") lines.push_back(line.substr(0, line.find(" card=")));
-    ASSERT_EQ(lines.size(), 2u);
-    EXPECT_NE(lines[0].find("cells=1"), std::string::npos) << lines[0];
-    EXPECT_NE(lines[1].find("cells=0"), std::string::npos) << lines[1];
+    EXPECT_EQ(cellsOnLine(), "cells=1;cells=0;");
+    // A reset asks the same: without --yes or --backup nothing is erased.
+    EXPECT_EQ(RunProgram({PELKOCTL_EXE, "reset", "3", "--port", path, "--baud", "115200"}, out), 2);
+    EXPECT_EQ(cellsOnLine(), "cells=1;cells=0;");
+    // One backup per controller written, made before it was erased.
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(backups), std::filesystem::directory_iterator()), 2);
+    std::filesystem::remove_all(backups);
 }
 
 // verify: a file that matches its controllers exits 0; one changed cell and

@@ -40,7 +40,7 @@ struct FakeController {
 
 // What the port did, with the virtual time it happened at.
 struct PortOp {
-    std::string name;  // "dtr0" "dtr1" "rts0" "rts1" "driver-rts" "purge" "write" "read"
+    std::string name;  // "dtr0" "dtr1" "rts0" "rts1" "driver-rts" "purge" "look" "write" "read"
     std::int64_t atUs;
 };
 
@@ -116,6 +116,7 @@ public:
     void purge() override;
     std::size_t write(const std::uint8_t* data, std::size_t n) override;
     std::size_t read(std::uint8_t* buf, std::size_t n) override;
+    std::size_t readArrived(std::uint8_t* buf, std::size_t n) override;
     void setDtr(bool on) override { FBus->Log(on ? "dtr1" : "dtr0"); }
     void setRts(bool on) override { FBus->Log(on ? "rts1" : "rts0"); }
     bool setDriverRtsSwitching(std::uint32_t) override {

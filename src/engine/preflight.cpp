@@ -1,4 +1,4 @@
-#include "ui/erase_questions.h"
+#include "engine/preflight.h"
 
 #include "model/dev_config.h"
 
@@ -30,11 +30,11 @@ std::string CardsCount(int n) {
     return std::to_string(n) + " " + word;
 }
 
-std::string ResetQuestion(const TConfPelko& dev) {
-    return "Все карты прибора " + Quoted(dev) + " будут стёрты.\r\nСбросить прибор?";
+TPreflight ResetPreflight(const TConfPelko& dev) {
+    return {"Все карты прибора " + Quoted(dev) + " будут стёрты.\r\n", "Сбросить прибор?"};
 }
 
-std::string WriteQuestion(const std::vector<const TConfPelko*>& devs, const std::set<int>& read) {
+TPreflight WritePreflight(const std::vector<const TConfPelko*>& devs, const std::set<int>& read) {
     std::string text;
     for (std::size_t i = 0; i < devs.size() && i < kNamedDevices; ++i) text += WriteLine(*devs[i], read) + ".\r\n";
     if (devs.size() > kNamedDevices) {
@@ -44,7 +44,7 @@ std::string WriteQuestion(const std::vector<const TConfPelko*>& devs, const std:
         if (unread > 0) text += " (у " + std::to_string(unread) + " из них карты в этом сеансе не считывались)";
         text += ".\r\n";
     }
-    return text + "Записать карты?";
+    return {text, "Записать карты?"};
 }
 
 }  // namespace pelko
