@@ -148,5 +148,21 @@ TEST_F(ResetTest, LostRestoreAnswersAreCheckedWhereTheControllerNowIs) {
     }
 }
 
+// The restore's password change answered with another byte than "accepted"
+// (nothing changed): a login tells which password the controller holds, and
+// the program keeps that one, saying so.
+TEST_F(ResetTest, ARefusedRestorePasswordLeavesTheFactoryPasswordRecorded) {
+    const SimControllerId id = Setup(kOwnPass);
+    Fault(id, SimFaultKind::Short, 0x26);
+    engine->Reset(group.Selected());
+    ExpectEnded();
+    EXPECT_EQ(Sim(id).Password(), FactoryPass);
+    EXPECT_EQ(Dev(5).Pass, FactoryPass);
+    EXPECT_TRUE(group.GetStateByAdr(5, dfOpened));
+    ASSERT_EQ(host.Messages.size(), 1u);
+    EXPECT_EQ(host.Messages[0].text,
+              "Прибор: 5 (адрес 5) — не принял свой пароль после сброса и открыт с заводским паролем.");
+}
+
 }  // namespace
 }  // namespace pelko::test
