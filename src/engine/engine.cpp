@@ -204,11 +204,8 @@ void TEngine::Reset(DevIndex device) {
         C.Run(op);
     }
     C.Host.SetTimer1(false, kTimerMs);
-    if (C.Settings.PortBaudRate != kFactoryBaud || C.Session.PortBaudRate() != C.Settings.PortBaudRate) {
-        C.CloseSession();
-        C.Session.SetPortBaudRate(C.Settings.PortBaudRate);
-    }
-    if (C.ActivateSession()) C.PresentAll();
+    const bool moved = C.Settings.PortBaudRate != kFactoryBaud || C.Session.PortBaudRate() != C.Settings.PortBaudRate;
+    if (moved ? C.ReopenAt(C.Settings.PortBaudRate) : C.ActivateSession()) C.PresentAll();
     C.Host.ProgressCancelEnabled(true);
 }
 

@@ -130,6 +130,12 @@ bool TEngineCore::RestartSession() {
     return ActivateSession();
 }
 
+bool TEngineCore::ReopenAt(std::int32_t baud) {
+    CloseSession();
+    Session.SetPortBaudRate(baud);
+    return ActivateSession();
+}
+
 // A starter must not queue into a session without a worker: nothing would
 // ever answer and the progress window would wait for good.
 bool TEngineCore::EnsureActive() {
@@ -160,12 +166,8 @@ bool TEngineCore::SyncProbe(std::uint8_t adr) {
 bool TEngineCore::SyncProbeAt(std::uint8_t adr, std::int32_t baud) {
     const std::int32_t own = Session.PortBaudRate();
     if (baud == own) return Session.Active() && SyncProbe(adr);
-    CloseSession();
-    Session.SetPortBaudRate(baud);
-    const bool answered = ActivateSession() && SyncProbe(adr);
-    CloseSession();
-    Session.SetPortBaudRate(own);
-    ActivateSession();
+    const bool answered = ReopenAt(baud) && SyncProbe(adr);
+    ReopenAt(own);
     return answered;
 }
 

@@ -75,6 +75,8 @@ public:
     // answers the operation waited for.
     void CloseSession();
     bool RestartSession();
+    // The worker restarted with the port at baud; false when it would not open.
+    bool ReopenAt(std::int32_t baud);
     bool EnsureActive();  // active, or the port message
     void PresentAll();
     void SetPolling(bool on);

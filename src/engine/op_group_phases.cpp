@@ -127,9 +127,7 @@ bool TGroupPhasesOp::StartSpeedPhase() {
         if (C.Host.AskYesNo(kCaptionMessage, kLostQuestion, TMsgIcon::Warning)) {
             DropClosedDevices();
             if (C.Group.Count() == 0) {
-                C.CloseSession();
-                C.Session.SetPortBaudRate(C.Settings.PortBaudRate);
-                if (!C.ActivateSession()) C.PortMessage();
+                if (!C.ReopenAt(C.Settings.PortBaudRate)) C.PortMessage();
             }
         } else {
             C.Settings.PortBaudRate = C.Settings.PrevBaudRate;
@@ -215,9 +213,7 @@ void TGroupPhasesOp::FinishSpeedPhase() {
     if (C.Running(*this)) C.EndOper();
     const std::int32_t from = FSpeedFrom;
     const std::int32_t to = C.Settings.PortBaudRate;
-    C.CloseSession();
-    C.Session.SetPortBaudRate(to);
-    if (!C.ActivateSession()) return PortLost(from, to);
+    if (!C.ReopenAt(to)) return PortLost(from, to);
     for (const auto& [adr, block] : FUnsure) {
         const DevIndex i = C.Group.IndexOfAdr(adr);
         if (i == NoDevice || !C.SyncLogin(adr, C.Device(i)->Pass)) continue;
@@ -226,10 +222,8 @@ void TGroupPhasesOp::FinishSpeedPhase() {
         FMoved[adr] = block;
     }
     if (from != to && FMoved.empty()) {
-        C.CloseSession();
-        C.Session.SetPortBaudRate(from);
         C.Settings.PortBaudRate = from;
-        if (!C.ActivateSession()) C.PortMessage();
+        if (!C.ReopenAt(from)) C.PortMessage();
     }
     C.Settings.PrevBaudRate = C.Settings.PortBaudRate;
     C.PresentAll();

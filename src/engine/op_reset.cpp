@@ -69,13 +69,15 @@ void TResetOp::OnPortLost() {
 void TResetOp::RestartWait() {
     C.StepIt();
     FWaiting = true;
+    FTicks = 0;
     C.Host.SetTimer1(false, kRestartTickMs);
     C.Host.SetTimer1(true, kRestartTickMs);
 }
 
 void TResetOp::OnTimer() {
     if (!FWaiting) return;
-    if (C.Bar().Position <= kRestartTicks) return C.SetPosition(C.Bar().Position + 1);
+    // The wait is the operation's own count of ticks; the bar only shows it.
+    if (FTicks++ < kRestartTicks) return C.StepIt();
     FWaiting = false;
     C.Host.SetTimer1(false, kTimerMs);
     FStep = RestoreLogin;
@@ -88,9 +90,7 @@ void TResetOp::OnTimer() {
         FUnacked = false;
         return Failed(kNotReset);
     }
-    C.CloseSession();
-    C.Session.SetPortBaudRate(kFactoryBaud);
-    if (!C.ActivateSession()) {
+    if (!C.ReopenAt(kFactoryBaud)) {
         C.EndOper();
         C.PortMessage();
         return C.Host.ShowMessage(kCaptionAttention, C.DeviceLabel(own) + kWhereAfterReset, TMsgIcon::Warning);
@@ -131,11 +131,9 @@ void TResetOp::ConfigAnswered(const TAnswer& a) {
 // The configuration write's answer was lost: the controller may already sit
 // at its own address and the program's speed.
 void TResetOp::ConfigLost() {
-    if (C.Session.PortBaudRate() != C.Settings.PortBaudRate) {
-        C.CloseSession();
-        C.Session.SetPortBaudRate(C.Settings.PortBaudRate);
-    }
-    if (C.ActivateSession() && C.SyncLogin(TEngineCore::AdrOf(*Dev()), FactoryPass)) return ConfigWritten();
+    const bool open = C.Session.PortBaudRate() != C.Settings.PortBaudRate ? C.ReopenAt(C.Settings.PortBaudRate)
+                                                                           : C.ActivateSession();
+    if (open && C.SyncLogin(TEngineCore::AdrOf(*Dev()), FactoryPass)) return ConfigWritten();
     AtFactory();
     Failed(kNoAnswerAfterReset);
 }
@@ -146,9 +144,7 @@ void TResetOp::ConfigWritten() {
     C.Group.SetConfig(FIndex, FBlock);
     C.StepIt();
     if (C.Settings.PortBaudRate != kFactoryBaud) {
-        C.CloseSession();
-        C.Session.SetPortBaudRate(C.Settings.PortBaudRate);
-        if (!C.ActivateSession()) {
+        if (!C.ReopenAt(C.Settings.PortBaudRate)) {
             C.EndOper();
             return C.PortMessage();
         }

@@ -40,6 +40,7 @@ private:
     bool FUnacked = false;  // the reset's acknowledgement never came
     TDevConfig FBlock{};    // the parameters it is given back
     bool FWaiting = false;  // the restart wait runs on the timer
+    int FTicks = 0;         // of it, so far
 };
 
 }  // namespace pelko

@@ -163,8 +163,8 @@ void FastScan::Recheck() {
 
 void FastScan::Progress() {
     const std::size_t total = std::max(FTotal, FAddresses.size());
-    W.PostEvent(qkScanProgress, static_cast<std::uint32_t>(FDone) | static_cast<std::uint32_t>(total) << 10 |
-                                    static_cast<std::uint32_t>(FFound.count()) << 20);
+    W.PostEvent(qkScanProgress, PackScanProgress({static_cast<std::uint32_t>(FDone), static_cast<std::uint32_t>(total),
+                                                  static_cast<std::uint32_t>(FFound.count())}));
 }
 
 }  // namespace pelko

@@ -194,7 +194,10 @@ void TPelkoSession::Raise(const TQueryItem& item) {
             if (OnScanDone) OnScanDone(item.List, data);
             break;
         case qkScanProgress:
-            if (OnScanProgress) OnScanProgress(data & 0x3FF, data >> 10 & 0x3FF, data >> 20 & 0x3FF);
+            if (OnScanProgress) {
+                const TScanProgress p = UnpackScanProgress(data);
+                OnScanProgress(p.done, p.total, p.found);
+            }
             break;
         case qkDoubt:
             if (OnDoubt) OnDoubt(data);

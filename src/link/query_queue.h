@@ -21,12 +21,24 @@ enum TQueryKind : std::uint8_t {
     qkSearchAddr = 6,
     qkPortLost = 7,  // the worker's port has gone; Text says which and why
     qkScan = 8,          // a fast search: List the addresses asked, then those that answered
-    qkScanProgress = 9,  // Data: addresses done | of how many << 10 | controllers found << 20
+    qkScanProgress = 9,  // Data: PackScanProgress
     qkDoubt = 10,        // Data: the Check of an answered request that a stray byte puts in doubt
     qkQuiet = 11,        // the line has been quiet as long as an answer takes; Data: its Check
 };
 
 class SyncWaiter;  // auto-reset event a synchronous caller waits on
+
+// A search's progress in one item's Data: ten bits each for the addresses
+// done, of how many, and the controllers found (at most 254 of each).
+struct TScanProgress {
+    std::uint32_t done = 0, total = 0, found = 0;
+};
+inline std::uint32_t PackScanProgress(const TScanProgress& p) {
+    return (p.done & 0x3FF) | (p.total & 0x3FF) << 10 | (p.found & 0x3FF) << 20;
+}
+inline TScanProgress UnpackScanProgress(std::uint32_t data) {
+    return {data & 0x3FF, data >> 10 & 0x3FF, data >> 20 & 0x3FF};
+}
 
 struct TQueryItem {
     Bytes Request;  // at most 16 bytes
