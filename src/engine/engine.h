@@ -67,7 +67,9 @@ public:
     std::vector<std::uint8_t> FreeAddresses(DevIndex device) const;
     // Gives the device the program's common password. The answer comes
     // later; until then a second change is refused.
-    void GiveCommonPassword(DevIndex device);
+    void GiveCommonPassword(DevIndex device) { GivePassword(device, C.Settings.StandPass); }
+    // The same with a password of its own.
+    void GivePassword(DevIndex device, const TCode& newPass);
     bool PassChangePending() const { return C.OutsidePending(); }
     void Reset(DevIndex device);
 

@@ -152,7 +152,7 @@ bool TEngine::ChangeAddress(DevIndex device, std::uint8_t newAdr, const std::opt
 
 // Queued without an operation; the answer is caught by its Check so that the
 // stored password follows the controller's.
-void TEngine::GiveCommonPassword(DevIndex device) {
+void TEngine::GivePassword(DevIndex device, const TCode& newPass) {
     TConfPelko* dev = C.Device(device);
     if (dev == nullptr) return;
     // A second change before the first answer would send a stale old password.
@@ -164,7 +164,6 @@ void TEngine::GiveCommonPassword(DevIndex device) {
     if (!C.EnsureActive()) return;
     const std::uint8_t adr = TEngineCore::AdrOf(*dev);
     const TCode oldPass = dev->Pass;
-    const TCode newPass = C.Settings.StandPass;
     C.SendOutside(C.Requests.ChangePass(adr, oldPass, newPass), [this, adr, oldPass, newPass](const TAnswer& a) {
         const DevIndex index = C.Group.IndexOfAdr(adr);
         if (index == NoDevice) return;

@@ -121,9 +121,7 @@ int cmdPassword(const Args& args) {
     if (const int rc = cli.Open(); rc != kOk) return rc;
     const std::optional<pelko::DevIndex> i = OpenOne(cli, *adr, args);
     if (!i) return kNoAnswer;
-    // The device is given the program's common password: here the new one.
-    cli.settings().StandPass = *pass;
-    cli.engine().GiveCommonPassword(*i);
+    cli.engine().GivePassword(*i, *pass);
     cli.host().RunUntil([&] { return !cli.engine().PassChangePending(); });
     return Finish(cli, pelko::SameCode(cli.group().GetDevice(*i, nullptr)->Pass, *pass));
 }

@@ -104,7 +104,10 @@ TEST(EnginePty, PelkoctlWriteLoadsAFileAndWritesItsGroup) {
     const auto cellsOnLine = [&sim] {
         sim.WriteLine("list");
         std::string line, cells;
-        while (sim.ReadLine(line) && line != "ok") cells += line.substr(line.find("cells="), 7) + ";";
+        while (sim.ReadLine(line) && line != "ok") {
+            const std::size_t at = line.find(" cells=");
+            if (line.rfind("ctrl ", 0) == 0 && at != std::string::npos) cells += line.substr(at + 1, 7) + ";";
+        }
         return cells;
     };
     std::string out;
