@@ -22,6 +22,7 @@ struct TCellLook {
     bool Framed = false;
     bool Flagged = false;
     bool Selected = false;
+    bool Unread = false;  // the label in italics
     QString State;
 };
 

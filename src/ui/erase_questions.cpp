@@ -1,6 +1,7 @@
 #include "ui/erase_questions.h"
 
 #include "model/dev_config.h"
+#include "ui/edit_status.h"
 
 namespace pelko {
 namespace {
@@ -20,15 +21,7 @@ std::string WriteLine(const TConfPelko& dev, const std::set<int>& read) {
 
 }  // namespace
 
-std::string CardsCount(int n) {
-    const int tens = n % 100, ones = n % 10;
-    const char* word = "карт";
-    if (tens < 11 || tens > 14) {
-        if (ones == 1) word = "карта";
-        else if (ones >= 2 && ones <= 4) word = "карты";
-    }
-    return std::to_string(n) + " " + word;
-}
+std::string CardsCount(int n) { return std::to_string(n) + " " + PluralForm(n, "карта", "карты", "карт"); }
 
 std::string ResetQuestion(const TConfPelko& dev) {
     return "Все карты прибора " + Quoted(dev) + " будут стёрты.\r\nСбросить прибор?";
