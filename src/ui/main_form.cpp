@@ -42,7 +42,8 @@ namespace {
 
 constexpr char kProgramName[] = "ConfPelkoQ250";
 constexpr int kSimulatedAnswerWaitMs = 50;
-constexpr char kGeometryKey[] = "window/geometry";
+constexpr char kPlaceKey[] = "window/place";
+constexpr char kMaximizedKey[] = "window/maximized";
 constexpr char kSplitterKey[] = "window/splitter";
 
 struct TToolButtonDef {
@@ -267,17 +268,22 @@ void TMainForm::PlaceOnScreen() {
     move(ClampToArea(area.center() - QPoint(outer.width() / 2, outer.height() / 2), outer, area));
     // Where the user left it last time, as far as this screen holds it.
     const QSettings settings;
-    if (!restoreGeometry(settings.value(QString::fromLatin1(kGeometryKey)).toByteArray())) return;
     FSplitter->restoreState(settings.value(QString::fromLatin1(kSplitterKey)).toByteArray());
-    if (isMaximized() || isFullScreen()) return;
-    resize(size().boundedTo(room).expandedTo(minimumSize()));
-    outer = size() + FrameAllowance(this);
-    move(ClampToArea(pos(), outer, area));
+    const QRect place = settings.value(QString::fromLatin1(kPlaceKey)).toRect();
+    if (place.isValid()) {
+        resize(place.size().boundedTo(room).expandedTo(minimumSize()));
+        outer = size() + FrameAllowance(this);
+        move(ClampToArea(place.topLeft(), outer, area));
+    }
+    if (settings.value(QString::fromLatin1(kMaximizedKey)).toBool()) setWindowState(Qt::WindowMaximized);
 }
 
+// The frame's corner and the size, as move() and resize() take them; a
+// maximized window keeps the place it had before, to come back to.
 void TMainForm::RememberPlace() {
     QSettings settings;
-    settings.setValue(QString::fromLatin1(kGeometryKey), saveGeometry());
+    if (!isMaximized() && !isFullScreen()) settings.setValue(QString::fromLatin1(kPlaceKey), QRect(pos(), size()));
+    settings.setValue(QString::fromLatin1(kMaximizedKey), isMaximized());
     settings.setValue(QString::fromLatin1(kSplitterKey), FSplitter->saveState());
 }
 

@@ -119,7 +119,8 @@ void Flush() {
 // --- keys ---
 
 QWidget* KeyTarget(QWidget* fallback) {
-    if (QWidget* popup = QApplication::activePopupWidget()) return popup;
+    // A list's drop-down takes its keys in its view; a menu in itself.
+    if (QWidget* popup = QApplication::activePopupWidget()) return popup->focusWidget() ? popup->focusWidget() : popup;
     if (QApplication::activeModalWidget() == nullptr && QApplication::activeWindow() != fallback->window()) {
         fallback->window()->activateWindow();
         (void)QTest::qWaitForWindowActive(fallback->window());
