@@ -22,8 +22,8 @@ struct TCellLook {
     bool Framed = false;
     bool Flagged = false;
     bool Selected = false;
-    bool Unread = false;  // the label in italics
     QString State;
+    bool Unread = false;  // the label in italics
 };
 
 using TCellFocus = std::function<void(PColorCell SelectedCell)>;

@@ -519,7 +519,7 @@ void TMainForm::BuildStatusBar() {
     FStatusView->setObjectName(QStringLiteral("StatusPanel0"));
     FStatusView->setAccessibleDescription(QStringLiteral("Список карт"));
     FStatusView->setFixedWidth(FitText(FStatusView, kUserViewText, 120));
-    FStatusInfo = new TStatusText("StatusPanel1", QStringLiteral("Сообщение"));
+    FStatusInfo = new TStatusText("StatusPanel1", QStringLiteral("Сообщение"), 2);
     statusBar()->setObjectName(QStringLiteral("StatusBar"));
     statusBar()->addWidget(FStatusView);
     statusBar()->addWidget(FStatusInfo, 1);
