@@ -51,6 +51,7 @@ void TAInspector::LoadParams(const QString& markup) {
 
 void TAInspector::LoadParams(const std::string& markup) {
     ++Generation_;
+    TypedRow_ = -1;
     Markup_.Load(markup);
     Key_ = Markup_.Key();
     const int n = Markup_.Count();
@@ -77,6 +78,14 @@ void TAInspector::EditParam(int row) {
     CurRow_ = row;
     viewport()->update();
     PostOpenEditor(1, true);
+}
+
+void TAInspector::EditParam(int row, const QString& typed) {
+    EditParam(row);
+    if (row != CurRow_)
+        return;
+    TypedRow_ = row;
+    Typed_ = typed;
 }
 
 void TAInspector::CommitEdit() {

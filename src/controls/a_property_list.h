@@ -37,6 +37,9 @@ public:
     void LoadParams(const std::string& markup);  // UTF-8
     void LoadParams(const QString& markup);
     void EditParam(int row);
+    // As EditParam, the editor holding typed instead of the row's value: an
+    // entry the owner refused, for the user to correct rather than retype.
+    void EditParam(int row, const QString& typed);
     void CommitEdit();
     void RefreshValues();
     // Used by LoadParams; n < 0 is ignored.
@@ -88,6 +91,8 @@ private:
     bool EditMode_ = false;
     int EditRequests_ = 0;
     QPointer<TEditorHook> Hook_;  // the open editor's hook, or none
+    int TypedRow_ = -1;           // the row whose next editor opens on Typed_
+    QString Typed_;
 };
 
 }  // namespace pelko

@@ -89,15 +89,22 @@ void TAInspector::OpenEditor(int row) {
         label->setGeometry(left + 1, top + 2, std::min(left + width1 - 2, clientWidth) - left, RowHeight() - 4);
         editor = label;
     } else {
-        editor = CreateEditor(row, type, Value(row));
+        const QString start = TypedRow_ == row ? Typed_ : Value(row);
+        editor = CreateEditor(row, type, start);
         editor->setGeometry(left + 1, top, std::min(left + width1, clientWidth) - left, RowHeight());
+        // A refused entry given back counts as the old text: leaving it as it
+        // is does not report it again (and the row keeps its value).
         data = std::make_unique<TEditParamData>(
-            TEditParamData{Generation_, row, Key_, Markup_.Name(row), Value(row), OnChangeValue});
+            TEditParamData{Generation_, row, Key_, Markup_.Name(row), start, OnChangeValue});
     }
     editor->setFont(font());
     Hook_ = new TEditorHook(this, editor, std::move(data));
+    TypedRow_ = -1;
     editor->show();
     editor->setFocus(Qt::OtherFocusReason);
+    // Typing replaces the value, as in any field one tabs into.
+    if (auto* edit = qobject_cast<QLineEdit*>(editor))
+        edit->selectAll();
 }
 
 void TAInspector::CloseEditor(TEditorHook* hook, bool report) {

@@ -226,9 +226,11 @@ void TACGrid::PaintCell(QPainter& painter, int index, const TCellColumns& column
     painter.drawLine(right, top - 1, right, bottom);
     // Black, unless white reads better on this colour (dark blue).
     const QColor ink = ContrastRatio(back, Qt::white) > ContrastRatio(back, Qt::black) ? Qt::white : Qt::black;
-    PaintMarks(painter, inner, ink, LookOf(index), index == Current_ && hasFocus());
+    const TCellLook look = LookOf(index);
+    PaintMarks(painter, inner, ink, look, index == Current_ && hasFocus());
     QFont f = CellFont();
     f.setUnderline(index == Hovered_);
+    f.setItalic(look.Unread);
     painter.save();
     painter.setClipRect(inner);
     painter.setFont(f);

@@ -23,6 +23,7 @@ struct TCellLook {
     bool Flagged = false;
     bool Selected = false;
     QString State;
+    bool Unread = false;  // the label in italics
 };
 
 using TCellFocus = std::function<void(PColorCell SelectedCell)>;

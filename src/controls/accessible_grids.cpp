@@ -77,7 +77,9 @@ class TRowsTable;
 
 // A data cell (Row >= 0) or a column header (Row == -1). Texts are asked for
 // every time: the rows belong to the owner and change under the cell.
-class TRowsCell final : public QAccessibleInterface, public QAccessibleTableCellInterface {
+class TRowsCell final : public QAccessibleInterface,
+                        public QAccessibleTableCellInterface,
+                        public QAccessibleActionInterface {
 public:
     TRowsCell(TRowsTable* table, int row, int col) : Table_(table), Row_(row), Col_(col) {}
 
@@ -99,9 +101,17 @@ public:
     QAccessible::Role role() const override { return Row_ < 0 ? QAccessible::ColumnHeader : QAccessible::Cell; }
     QAccessible::State state() const override;
     void* interface_cast(QAccessible::InterfaceType t) override {
-        return t == QAccessible::TableCellInterface && Row_ >= 0 ? static_cast<QAccessibleTableCellInterface*>(this)
-                                                                 : nullptr;
+        if (t == QAccessible::TableCellInterface && Row_ >= 0)
+            return static_cast<QAccessibleTableCellInterface*>(this);
+        if (t == QAccessible::ActionInterface && Row_ >= 0)
+            return static_cast<QAccessibleActionInterface*>(this);
+        return nullptr;
     }
+
+    // "Press" opens the cell's editor where the control has one.
+    QStringList actionNames() const override;
+    void doAction(const QString& name) override;
+    QStringList keyBindingsForAction(const QString&) const override { return {}; }
 
     bool isSelected() const override;
     QList<QAccessibleInterface*> columnHeaderCells() const override;
@@ -140,6 +150,10 @@ public:
     virtual bool ReadOnly(int row, int col) const = 0;
     // Makes the row current as a click would; false when the control has no such way.
     virtual bool MoveTo(int) { return false; }
+    // Opens the editor of the row's value; false when the control edits nothing there.
+    virtual bool Edit(int, int, bool /*now*/) { return false; }
+    // An open editor, shown as the table's last child, or none.
+    virtual QWidget* Editor() const { return nullptr; }
 
     // The cell (row -1 for a header), nullptr outside the table.
     QAccessibleInterface* Cell(int row, int col) const {
@@ -159,12 +173,17 @@ public:
         return QRect(v->ColLeft(col), top, v->GetColWidth(col), v->RowHeight());
     }
 
-    int childCount() const override { return (rowCount() + 1) * columnCount(); }
+    int CellCount() const { return (rowCount() + 1) * columnCount(); }
+    int childCount() const override { return CellCount() + (Editor() ? 1 : 0); }
     QAccessibleInterface* child(int index) const override {
         const int cols = columnCount();
-        return cols > 0 && index >= 0 ? Cell(index / cols - 1, index % cols) : nullptr;
+        if (index == CellCount() && Editor())
+            return QAccessible::queryAccessibleInterface(Editor());
+        return cols > 0 && index >= 0 && index < CellCount() ? Cell(index / cols - 1, index % cols) : nullptr;
     }
     int indexOfChild(const QAccessibleInterface* child) const override {
+        if (child && Editor() && child->object() == Editor())
+            return CellCount();
         const auto* cell = dynamic_cast<const TRowsCell*>(child);
         if (!cell || cell->Table() != this || !cell->isValid())
             return -1;
@@ -330,6 +349,15 @@ QAccessible::State TRowsCell::state() const {
     return st;
 }
 
+QStringList TRowsCell::actionNames() const {
+    return isValid() && Table_->Edit(Row_, Col_, false) ? QStringList{pressAction()} : QStringList{};
+}
+
+void TRowsCell::doAction(const QString& name) {
+    if (name == pressAction() && isValid())
+        Table_->Edit(Row_, Col_, true);
+}
+
 bool TRowsCell::isSelected() const {
     return Row_ >= 0 && Table_->isRowSelected(Row_);
 }
@@ -396,7 +424,15 @@ public:
         return type == TParamType::ptConst || type == TParamType::ptOther;
     }
     // Selecting a row in the inspector opens its editor; not something to do
-    // behind the user's back, so no MoveTo.
+    // behind the user's back, so no MoveTo. Pressing a value cell is asking for it.
+    bool Edit(int row, int col, bool now) override {
+        if (col != 1 || ReadOnly(row, col))
+            return false;
+        if (now)
+            Inspector()->EditParam(row);
+        return true;
+    }
+    QWidget* Editor() const override { return Inspector()->Editor(); }
 };
 
 // ---------------------------------------------------------------------------
@@ -405,7 +441,7 @@ public:
 
 class TDeviceList;
 
-class TDeviceItem final : public QAccessibleInterface {
+class TDeviceItem final : public QAccessibleInterface, public QAccessibleActionInterface {
 public:
     TDeviceItem(TDeviceList* list, int index) : List_(list), Index_(index) {}
 
@@ -426,6 +462,14 @@ public:
     QAccessible::Role role() const override { return QAccessible::ListItem; }
     QAccessible::State state() const override;
     QColor backgroundColor() const override;
+    void* interface_cast(QAccessible::InterfaceType t) override {
+        return t == QAccessible::ActionInterface ? static_cast<QAccessibleActionInterface*>(this) : nullptr;
+    }
+
+    // "Press" chooses the device, as a click on its cell does.
+    QStringList actionNames() const override { return {pressAction()}; }
+    void doAction(const QString& name) override;
+    QStringList keyBindingsForAction(const QString&) const override { return {}; }
 
 private:
     TDeviceList* List_;  // owns the item
@@ -576,6 +620,12 @@ QAccessible::State TDeviceItem::state() const {
     st.selected = grid->LookOf(Index_).Selected;
     st.focused = grid->CurrentCell() == Index_ && grid->hasFocus();
     return st;
+}
+
+void TDeviceItem::doAction(const QString& name) {
+    TACGrid* grid = List_->Grid();
+    if (name == pressAction() && isValid() && grid->OnCellClick)
+        grid->OnCellClick(grid->Cell(Index_), TCellButton::mbLeft);
 }
 
 QColor TDeviceItem::backgroundColor() const {

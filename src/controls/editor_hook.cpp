@@ -1,6 +1,7 @@
 #include "controls/editor_hook.h"
 
 #include <QAbstractItemView>
+#include <QApplication>
 #include <QComboBox>
 #include <QFocusEvent>
 #include <QKeyEvent>
@@ -28,6 +29,15 @@ std::optional<QString> TEditorHook::EditorText() const {
     if (auto* list = qobject_cast<QComboBox*>(Editor_))
         return list->currentIndex() >= 0 ? std::optional<QString>(list->currentText()) : std::nullopt;
     return std::nullopt;
+}
+
+// A list opening its drop-down (F4, Alt+Down, a click on the arrow) hands
+// the focus to the drop-down's view with no popup reason: the editor is
+// still in use.
+bool TEditorHook::FocusInOwnList() const {
+    auto* list = qobject_cast<QComboBox*>(Editor_);
+    const QWidget* now = QApplication::focusWidget();
+    return list != nullptr && now != nullptr && (now == list->view() || list->view()->isAncestorOf(now));
 }
 
 bool TEditorHook::KeyPress(QKeyEvent* event) {
@@ -66,7 +76,7 @@ bool TEditorHook::eventFilter(QObject* watched, QEvent* event) {
     case QEvent::FocusOut: {
         // A list's own drop-down and a switch to another window keep the editor open.
         const Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();
-        if (reason != Qt::PopupFocusReason && reason != Qt::ActiveWindowFocusReason)
+        if (reason != Qt::PopupFocusReason && reason != Qt::ActiveWindowFocusReason && !FocusInOwnList())
             Owner_->CloseEditor(this, !Escaped);
         return false;
     }

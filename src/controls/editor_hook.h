@@ -29,6 +29,7 @@ protected:
 
 private:
     bool KeyPress(QKeyEvent* event);
+    bool FocusInOwnList() const;
 
     TAInspector* Owner_;
     QWidget* Editor_;

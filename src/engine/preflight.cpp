@@ -20,15 +20,14 @@ std::string WriteLine(const TConfPelko& dev, const std::set<int>& read) {
 
 }  // namespace
 
-std::string CardsCount(int n) {
+const char* PluralForm(int n, const char* one, const char* few, const char* many) {
     const int tens = n % 100, ones = n % 10;
-    const char* word = "карт";
-    if (tens < 11 || tens > 14) {
-        if (ones == 1) word = "карта";
-        else if (ones >= 2 && ones <= 4) word = "карты";
-    }
-    return std::to_string(n) + " " + word;
+    if (tens >= 11 && tens <= 14) return many;
+    if (ones == 1) return one;
+    return ones >= 2 && ones <= 4 ? few : many;
 }
+
+std::string CardsCount(int n) { return std::to_string(n) + " " + PluralForm(n, "карта", "карты", "карт"); }
 
 TPreflight ResetPreflight(const TConfPelko& dev) {
     return {"Все карты прибора " + Quoted(dev) + " будут стёрты.\r\n", "Сбросить прибор?"};

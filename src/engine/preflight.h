@@ -20,6 +20,9 @@ struct TPreflight {
     std::string Question() const { return text + question; }
 };
 
+// The form of a counted word for n: one ("1 карта", "21 карта"), few ("2
+// карты") or many ("5 карт", "11 карт").
+const char* PluralForm(int n, const char* one, const char* few, const char* many);
 // "1 карта", "2 карты", "5 карт".
 std::string CardsCount(int n);
 // Before a reset of this controller: every card it holds is erased.

@@ -11,12 +11,16 @@ bool HexDigit(QChar c) {
 
 TCodeCheck CheckCardCode(const TConfPelko& conf, const QString& typed) {
     TCodeCheck check;
-    const QString v = typed.toUpper();
-    if (v.size() < 10) {
+    const QString digits = typed.trimmed().toUpper();
+    if (digits.size() < 10) {
         check.Message = "Введён неверный код";
         return check;
     }
-    const QString digits = v.left(10);
+    // Cutting a longer entry down would keep digits the user did not mean.
+    if (digits.size() > 10) {
+        check.Message = "Введён неверный код: в коде карты 10 знаков, введено " + std::to_string(digits.size());
+        return check;
+    }
     for (QChar c : digits) {
         if (!HexDigit(c)) {
             check.Message = "Введён неверный код.";

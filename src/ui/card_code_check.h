@@ -1,6 +1,7 @@
 #pragma once
-// The code typed into the card inspector: ten hexadecimal digits (more are
-// cut off), upper-cased, and not already held by another card of the device.
+// The code typed into the card inspector: exactly ten hexadecimal digits
+// (blanks around them ignored), upper-cased, and not already held by another
+// card of the device.
 #include <QString>
 #include <string>
 

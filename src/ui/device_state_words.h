@@ -8,10 +8,12 @@
 
 namespace pelko {
 
-// "нет связи" or "подключен" (with "открыт", "параметры считаны"), then "в
-// группе" or "не в группе", and "выбран" for the selected device.
-QString DeviceStateWords(const TGroupDev& group, DevIndex index);
-// Framed: in the group; flagged: open; selected: the group's selected one.
-TCellLook DeviceCellLook(const TGroupDev& group, DevIndex index);
+// "нет связи" or "подключен" (with "открыт", "параметры считаны", and "карты
+// не считаны" when cardsUnread), then "в группе" or "не в группе", and
+// "выбран" for the selected device.
+QString DeviceStateWords(const TGroupDev& group, DevIndex index, bool cardsUnread = false);
+// Framed: in the group; flagged: open; selected: the group's selected one;
+// unread: a connected device whose cards were not read in this session.
+TCellLook DeviceCellLook(const TGroupDev& group, DevIndex index, bool cardsUnread = false);
 
 }  // namespace pelko

@@ -36,12 +36,16 @@
 #include "ui/file_dialogs.h"
 #include "ui/glyphs.h"
 #include "ui/simulator_menu.h"
+#include "ui/status_text.h"
 
 namespace pelko {
 namespace {
 
 constexpr char kProgramName[] = "ConfPelkoQ250";
 constexpr int kSimulatedAnswerWaitMs = 50;
+constexpr char kPlaceKey[] = "window/place";
+constexpr char kMaximizedKey[] = "window/maximized";
+constexpr char kSplitterKey[] = "window/splitter";
 
 struct TToolButtonDef {
     const char* Name;
@@ -150,7 +154,7 @@ TMainForm::TMainForm(TStartOptions options, QWidget* parent)
     column->addWidget(FSplitter, 1);
     setCentralWidget(central);
     FExchangePanel = new TExchangePanel(FExchangeLog, [this] {
-        return FFileDialogs->SaveName(QStringLiteral("Сохранить журнал обмена"), ProgramFolder(),
+        return FFileDialogs->SaveName(QStringLiteral("Сохранить журнал обмена"), StartFolder(),
                                       QStringLiteral("exchange.log"));
     });
     FExchangeDock = new QDockWidget(QStringLiteral("Журнал обмена"), this);
@@ -160,6 +164,7 @@ TMainForm::TMainForm(TStartOptions options, QWidget* parent)
     FExchangeDock->setVisible(QSettings().value(QStringLiteral("exchangeLog/visible"), false).toBool());
     BuildMenus();
     BuildStatusBar();
+    BuildPaneKeys();
 
     FTimer1 = new QTimer(this);
     FTimer1->setInterval(100);
@@ -195,6 +200,7 @@ TMainForm::TMainForm(TStartOptions options, QWidget* parent)
     UpdateControls();
     PlaceOnScreen();
     TakeSaved();
+    FToolItems.at("SpButFind")->setFocus(Qt::OtherFocusReason);  // where work starts
 }
 
 TMainForm::~TMainForm() {
@@ -264,8 +270,27 @@ void TMainForm::PlaceOnScreen() {
     const QSize room = area.size() - FrameAllowance(this);
     setMinimumSize(QSize(640, 480).boundedTo(room));
     resize(QSize(640, 620).boundedTo(room));
-    const QSize outer = size() + FrameAllowance(this);
+    QSize outer = size() + FrameAllowance(this);
     move(ClampToArea(area.center() - QPoint(outer.width() / 2, outer.height() / 2), outer, area));
+    // Where the user left it last time, as far as this screen holds it.
+    const QSettings settings;
+    FSplitter->restoreState(settings.value(QString::fromLatin1(kSplitterKey)).toByteArray());
+    const QRect place = settings.value(QString::fromLatin1(kPlaceKey)).toRect();
+    if (place.isValid()) {
+        resize(place.size().boundedTo(room).expandedTo(minimumSize()));
+        outer = size() + FrameAllowance(this);
+        move(ClampToArea(place.topLeft(), outer, area));
+    }
+    if (settings.value(QString::fromLatin1(kMaximizedKey)).toBool()) setWindowState(Qt::WindowMaximized);
+}
+
+// The frame's corner and the size, as move() and resize() take them; a
+// maximized window keeps the place it had before, to come back to.
+void TMainForm::RememberPlace() {
+    QSettings settings;
+    if (!isMaximized() && !isFullScreen()) settings.setValue(QString::fromLatin1(kPlaceKey), QRect(pos(), size()));
+    settings.setValue(QString::fromLatin1(kMaximizedKey), isMaximized());
+    settings.setValue(QString::fromLatin1(kSplitterKey), FSplitter->saveState());
 }
 
 // --- composition ------------------------------------------------------------
@@ -337,8 +362,17 @@ QWidget* TMainForm::BuildCardPanel() {
     title->setFixedHeight(29);
     title->setFrameShape(QFrame::StyledPanel);
     auto* titleRow = new QHBoxLayout(title);
-    titleRow->setContentsMargins(0, 0, 0, 0);
-    titleRow->addStretch(1);
+    titleRow->setContentsMargins(4, 0, 0, 0);
+    // Whose cards the list shows; Alt+Т goes to the list.
+    auto* cardsLabel = new QLabel(QStringLiteral("Кар&ты:"));
+    cardsLabel->setObjectName(QStringLiteral("CardsLabel"));
+    FCardOwner = new QLabel;
+    FCardOwner->setObjectName(QStringLiteral("CardOwner"));
+    FCardOwner->setTextFormat(Qt::PlainText);
+    FCardOwner->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    FCardOwner->installEventFilter(this);
+    titleRow->addWidget(cardsLabel);
+    titleRow->addWidget(FCardOwner, 1);
     auto* buttons = new QWidget;
     buttons->setObjectName(QStringLiteral("CardButtonsPanel"));
     buttons->setAccessibleName(QStringLiteral("Кнопки карт"));
@@ -367,6 +401,7 @@ QWidget* TMainForm::BuildCardPanel() {
         CardGridGetCellData(row, col, color, data);
     };
     FCardGrid->installEventFilter(this);
+    cardsLabel->setBuddy(FCardGrid);
     column->addWidget(FCardGrid, 1);
 
     FGridDevPanel = new QFrame;
@@ -404,8 +439,15 @@ QWidget* TMainForm::BuildInspectorPanel() {
     top->setAccessibleName(QStringLiteral("Заголовок свойств"));
     top->setFixedHeight(29);
     top->setFrameShape(QFrame::StyledPanel);
+    auto* topRow = new QHBoxLayout(top);
+    topRow->setContentsMargins(4, 0, 0, 0);
+    auto* inspectorLabel = new QLabel(QStringLiteral("С&войства"));  // Alt+В goes to the inspector
+    inspectorLabel->setObjectName(QStringLiteral("InspectorLabel"));
+    topRow->addWidget(inspectorLabel);
+    topRow->addStretch(1);
     column->addWidget(top);
     FInspector = new TAInspector;
+    inspectorLabel->setBuddy(FInspector);
     FInspector->setObjectName(QStringLiteral("AInspector1"));
     FInspector->setAccessibleName(QStringLiteral("Свойства"));
     FInspector->OnChangeValue = [this](const QString& key, const QString& name, const QString& value,
@@ -481,17 +523,13 @@ void TMainForm::BuildMenus() {
 void TMainForm::BuildStatusBar() {
     FStatusView = new QLabel;
     FStatusView->setObjectName(QStringLiteral("StatusPanel0"));
-    FStatusView->setAccessibleName(QStringLiteral("Список карт"));
+    FStatusView->setAccessibleDescription(QStringLiteral("Список карт"));
     FStatusView->setFixedWidth(FitText(FStatusView, kUserViewText, 120));
-    FStatusInfo = new QLabel;
-    FStatusInfo->setObjectName(QStringLiteral("StatusPanel1"));
-    FStatusInfo->setAccessibleName(QStringLiteral("Подсказка"));
+    FStatusInfo = new TStatusText("StatusPanel1", QStringLiteral("Сообщение"), 2);
     statusBar()->setObjectName(QStringLiteral("StatusBar"));
     statusBar()->addWidget(FStatusView);
     statusBar()->addWidget(FStatusInfo, 1);
-    FStatusPort = new QLabel;
-    FStatusPort->setObjectName(QStringLiteral("StatusPort"));
-    FStatusPort->setAccessibleName(QStringLiteral("Порт"));
+    FStatusPort = new TStatusText("StatusPort", QStringLiteral("Порт"));
     FStatusPort->hide();
     statusBar()->addPermanentWidget(FStatusPort);
     BuildCardCounts();
@@ -538,10 +576,13 @@ void TMainForm::resizeEvent(QResizeEvent* event) {
 }
 
 bool TMainForm::eventFilter(QObject* watched, QEvent* event) {
+    // Keys typed in the card list act on its cards, however the focus came there.
+    if (event->type() == QEvent::FocusIn && watched == FCardGrid) TakeCardFocus();
     if (event->type() == QEvent::Resize && watched == FCardGrid)
         // Room for the vertical scroll bar, so a long list does not bring a horizontal one.
         FCardGrid->SetColWidth(2, std::max(40, FCardGrid->width() - (FCardGrid->GetColWidth(0) + FCardGrid->GetColWidth(1)) -
                                                    6 - FCardGrid->verticalScrollBar()->sizeHint().width()));
+    if (event->type() == QEvent::Resize && watched == FCardOwner) FitCardOwner();
     if (event->type() == QEvent::Resize && watched == FInspectorPanel)
         FInspector->SetColWidth(1, std::max(40, FInspectorPanel->width() - FInspector->GetColWidth(0) - 6));
     return QMainWindow::eventFilter(watched, event);
@@ -573,6 +614,8 @@ void TMainForm::UpdateControls() {
     ApplyControls(FControls);
     UpdateEditActions();
     ShowCardCounts();
+    ShowCardOwner();
+    FocusFirstDevices();
     ScheduleTitle();
 }
 

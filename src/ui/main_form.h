@@ -148,8 +148,9 @@ public:
     bool AskYesNo(const std::string& caption, const std::string& text, TMsgIcon icon) override;
     bool EditDeviceParams(TDeviceParams& params, const std::string& caption, bool closeEnabled) override;
     // The password and address dialogs of the device menu.
-    std::optional<std::string> AskPassword();
-    std::optional<std::uint8_t> AskAddress(const std::vector<std::uint8_t>& choices);
+    // device: the controller they are for, as DeviceTitle names it.
+    std::optional<std::string> AskPassword(const std::string& device = {});
+    std::optional<std::uint8_t> AskAddress(const std::vector<std::uint8_t>& choices, const std::string& device = {});
     // The copy's target among (device index, text) choices.
     std::optional<int> AskCopyTarget(const std::vector<std::pair<int, QString>>& choices);
     void SetTimer1(bool enabled, unsigned intervalMs) override;
@@ -191,6 +192,15 @@ private:
     void ConnectDeviceLook();
     bool CanCopyToDevice();
     void BuildStatusBar();
+    // Direct keys for the panes: F6 and Shift+F6 go round card list, device
+    // grid and inspector; Alt+Б to the device grid (the others have labels).
+    void BuildPaneKeys();
+    void StepPane(int step);
+    // The card list's heading and accessible name say whose cards it shows.
+    void ShowCardOwner();
+    void FitCardOwner();
+    // Once the first devices are found or opened, the keyboard goes to them.
+    void FocusFirstDevices();
     void ApplyToolLayout(const TToolLayout& layout);
     void PlaceLogo();
     void ApplyControls(const TControlState& state);
@@ -201,6 +211,8 @@ private:
     void SetPortClosed(bool closed);
     // Card edits go to the controller (AutoWriteKey, with the port open).
     void PlaceOnScreen();
+    // The window's place and size and the splitter, for the next run.
+    void RememberPlace();
     void CreateSession();
 
     // Session events reach the GUI thread as queued calls.
@@ -234,6 +246,7 @@ private:
     void sbDelDevGroupClick();
     void AInspector1ChangeValue(const QString& key, const QString& name, const QString& value, bool& canExit);
     void DevicesRemoved();
+    void WithAddress(TColorCell& cell) const;
     void ConnectDeviceGrid();
     bool OwnCards(const QDropEvent* e) const;
 
@@ -245,6 +258,9 @@ private:
     void MarkRow(int row, bool on);
     bool RowMarked(int row);
     void CardGridChangeRow();
+    // The card list's current card is what the inspector shows and the card
+    // commands act on (a device click had given both to the device).
+    void TakeCardFocus();
     void CardGridKeyDown(QKeyEvent* e);
     void CardGridMouseDown(QMouseEvent* e);
     void CardGridMouseMove(QMouseEvent* e);
@@ -252,6 +268,8 @@ private:
     void CardCellChanged(int i, const TCard& card, int cell);
     void CardCodeChanged(int i, const QString& value);
     void DeleteCards();
+    // The status bar's one line on what the command just done did.
+    void SayDone(const QString& text);
 
     // Find, undo and the card counts (main_form_find.cpp).
     void BuildEditMenu();
@@ -269,6 +287,10 @@ private:
     // Runs a card edit of the shown list, or a copy into another device, so that it can be undone.
     void RecordEdit(const char* what, const std::function<void()>& edit);
     void RecordCopy(DevIndex target, const std::function<void()>& copy);
+    // The current or marked cards into another device, as a drop on its cell; says what was copied.
+    void CopyCards(DevIndex target);
+    // A connected device whose cards were not read in this session: its list may not be its own.
+    bool CardsUnread(DevIndex index) const;
     void UndoApplied(const TCardPlace& place);
     void UpdateEditActions();
 
@@ -284,7 +306,9 @@ private:
     void ScheduleTitle();
     void UpdateTitle();
     void ShowTitle(bool modified);
-    QString ProgramFolder() const;
+    QString StartFolder() const;
+    void RememberFolder(const QString& file);
+    void PageNotShown(const QUrl& page);
     QString HelpFile() const;
 
     TStartOptions FOptions;
@@ -317,6 +341,9 @@ private:
     QSplitter* FSplitter = nullptr;
     QWidget* FInspectorPanel = nullptr;
     TAInspector* FInspector = nullptr;
+    QLabel* FCardOwner = nullptr;  // the card list's heading
+    QString FCardOwnerText;
+    bool FHadDevices = false;
     QLabel* FStatusView = nullptr;
     QLabel* FStatusInfo = nullptr;
     QLabel* FStatusPort = nullptr;  // says the port is not open

@@ -22,7 +22,7 @@ const QString kCsvFilter = QStringLiteral("Таблицы CSV (*.csv);;Все ф
 
 QString TMainForm::AskCsvName(bool save, const QString& suggested) {
     if (CsvFileName) return CsvFileName(save, suggested);
-    const QString folder = FConfigFileName.empty() ? ProgramFolder()
+    const QString folder = FConfigFileName.empty() ? StartFolder()
                                                    : QFileInfo(QString::fromStdString(FConfigFileName)).absolutePath();
     if (!save)
         return QFileDialog::getOpenFileName(this, QStringLiteral("Импорт карт из CSV"), folder, kCsvFilter);

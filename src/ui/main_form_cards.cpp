@@ -12,6 +12,7 @@
 #include "controls/ys_grid.h"
 #include "ui/card_code_check.h"
 #include "ui/card_device_markup.h"
+#include "ui/edit_status.h"
 #include "engine/card_list_edits.h"
 #include "ui/main_form.h"
 
@@ -150,6 +151,34 @@ void TMainForm::CardGridMouseDown(QMouseEvent* e) {
     FDragStart = e->button() == Qt::LeftButton && onCard ? at : QPoint();
 }
 
+void TMainForm::SayDone(const QString& text) { FStatusInfo->setText(text); }
+
+void TMainForm::ShowCardOwner() {
+    const DevIndex sel = FGroup.Selected();
+    const TConfPelko* dev = FGroup.GetDevice(sel, nullptr);
+    QString text;
+    if (dev != nullptr) text = QString::fromStdString(DeviceTitle(*dev));
+    if (dev != nullptr && CardsUnread(sel)) text += QStringLiteral(" — карты не считаны");
+    if (text == FCardOwnerText && !text.isEmpty()) return;
+    FCardOwnerText = text;
+    FCardOwner->setToolTip(text);
+    FCardGrid->setAccessibleName(text.isEmpty() ? QStringLiteral("Карты") : QStringLiteral("Карты: ") + text);
+    FitCardOwner();
+}
+
+// A long name is cut with "…" in the heading; the hint and the list's
+// accessible name carry it whole.
+void TMainForm::FitCardOwner() {
+    FCardOwner->setText(FCardOwner->fontMetrics().elidedText(FCardOwnerText, Qt::ElideRight, FCardOwner->width()));
+}
+
+// The flag alone does not tell: a row change the program made after a device
+// click sets it while the inspector still shows the device.
+void TMainForm::TakeCardFocus() {
+    FEngine->CardFocus() = true;
+    if (FInspector->RowCount() == 0 || FInspector->Key().startsWith(QLatin1String(kDeviceKeyPrefix))) UpdateInspCard();
+}
+
 // --- inspector ------------------------------------------------------------------------
 
 void TMainForm::UpdateInspCard() {
@@ -165,13 +194,17 @@ void TMainForm::CardChangeValue(const QString& key, const QString& name, const Q
     Cur().GetCard(Master(), static_cast<std::uint16_t>(r), card);
     if (name == QStringLiteral("Ячейка")) return CardCellChanged(i, card, value.toUpper().toInt());
     if (name == QStringLiteral("Код карты")) return CardCodeChanged(i, value);
-    if (name == QStringLiteral("Пользователь"))
-        RecordEdit("изменение имени пользователя", [&] { FEngine->SetCardUser(i, value.toStdString()); });
+    if (name != QStringLiteral("Пользователь")) return;
+    RecordEdit("изменение имени пользователя", [&] { FEngine->SetCardUser(i, value.toStdString()); });
+    SayDone(QStringLiteral("Имя пользователя карты в ячейке %1 изменено").arg(card.Pos));
 }
 
 void TMainForm::CardCellChanged(int i, const TCard& card, int cell) {
     if (cell < 0 || cell >= kCellCount || cell == card.Pos) return;
     RecordEdit("перемещение карты", [&] { FEngine->MoveCard(i, static_cast<std::uint16_t>(cell)); });
+    SayDone(Cur().FindPosIndex(static_cast<std::uint16_t>(cell)) != NoCard
+                ? QStringLiteral("Карта перенесена из ячейки %1 в ячейку %2").arg(card.Pos).arg(cell)
+                : QStringLiteral("Карта в ячейке %1 не перенесена").arg(card.Pos));
     UpdateInspCard();
     if (!FSettings.AutoWriteKey) FInspector->RefreshValues();
 }
@@ -181,24 +214,40 @@ void TMainForm::CardCodeChanged(int i, const QString& value) {
     if (!check.Message.empty()) {
         ShowMessage(kCaptionMessage, check.Message, TMsgIcon::Error);
         UpdateInspCard();
-        FInspector->EditParam(1);
+        FInspector->EditParam(1, value);
         return;
     }
     RecordEdit("изменение кода карты", [&] { FEngine->ChangeCardCode(i, check.Code); });
+    TCard card;
+    bool changed = false;
+    if (i >= 0 && i < ShownCount()) {
+        Cur().GetCard(Master(), static_cast<std::uint16_t>(i), card);
+        changed = card.Code == check.Code;
+    }
+    SayDone(changed ? QStringLiteral("Код карты в ячейке %1 изменён на %2")
+                          .arg(card.Pos)
+                          .arg(QString::fromStdString(CodeToText(check.Code)))
+                    : QStringLiteral("Код карты не изменён"));
 }
 
 // --- card buttons ------------------------------------------------------------------------
 
 void TMainForm::AddCardButClick() {
     // The new card is shown whatever the find field holds: it is the one to edit next.
-    FFilter.Keep(LowestFreeCell(Cur(), Master()));
+    const std::uint16_t cell = LowestFreeCell(Cur(), Master());
+    FFilter.Keep(cell);
+    const int before = ShownCount();
     RecordEdit("добавление карты", [this] { FEngine->AddCard(); });
+    if (cell != NoCard)
+        SayDone(ShownCount() > before ? QStringLiteral("Карта добавлена в ячейку %1").arg(cell)
+                                      : QStringLiteral("Карта не добавлена"));
     UpdateInspCard();
 }
 
 // The row may keep its number while another card takes it: the inspector
 // must show that card, or an edit typed there would land on the wrong one.
 void TMainForm::DelCardButClick() {
+    TakeCardFocus();
     DeleteCards();
     UpdateInspCard();
 }
@@ -207,11 +256,20 @@ void TMainForm::DeleteCards() {
     FShiftAnchor = NoCard;
     FLastMarkRow = NoCard;
     const bool many = Cur().CountSelected(Master()) != 0;
+    const int before = ShownCount();
+    if (before == 0) return;
     RecordEdit(many ? "удаление карт" : "удаление карты", [this] { FEngine->DeleteCard(CardRow()); });
+    SayDone(QString::fromStdString(DeletedText(before - ShownCount(), Cur())));
 }
 
 void TMainForm::ChStatusCardClick() {
+    TakeCardFocus();
+    const bool toMaster = !Master();
+    const int before = Cur().CardCount(toMaster);
+    if (ShownCount() == 0) return;
     RecordEdit("смену статуса карты", [this] { FEngine->SwitchCardList(CardRow()); });
+    if (Cur().CardCount(toMaster) == before) SayDone(QStringLiteral("Статус карты не изменён"));
+    else SayDone(toMaster ? QStringLiteral("Карта стала мастер-картой") : QStringLiteral("Карта стала картой пользователя"));
     UpdateInspCard();
 }
 
@@ -237,6 +295,9 @@ void TMainForm::EditButClick() {
 }
 
 // Not undone: a controller without master cards gets one written on the way.
-void TMainForm::ReadCodeButClick() { FEngine->CaptureCode(); }
+void TMainForm::ReadCodeButClick() {
+    TakeCardFocus();
+    FEngine->CaptureCode();
+}
 
 }  // namespace pelko

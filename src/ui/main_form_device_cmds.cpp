@@ -11,6 +11,7 @@
 
 #include "link/pelko_session.h"
 #include "engine/preflight.h"
+#include "ui/edit_status.h"
 #include "ui/main_form.h"
 
 namespace pelko {
@@ -77,6 +78,10 @@ void TMainForm::SearchClick(bool allSpeeds) {
     if (allSpeeds) FEngine->SearchAllSpeeds(FSettings.AutoReadKey);
     else FEngine->Search(FSettings.AutoReadKey);
     if (FPortClosed && FSession->Active()) SetPortClosed(false);
+    int found = 0;
+    for (DevIndex i = 0; i < FGroup.Count(); ++i) found += FGroup.GetState(i, dfConnected) ? 1 : 0;
+    SayDone((FProgressCancelled ? QStringLiteral("Поиск прерван") : QStringLiteral("Поиск закончен")) +
+            QStringLiteral(", найдено приборов: %1").arg(found));
     if (FSettings.AutoReadKey) RememberRead(true);
 }
 
@@ -119,7 +124,7 @@ void TMainForm::OpenWithPasClick() {
     const TConfPelko* dev = FGroup.GetDevice(sel, nullptr);
     if (dev == nullptr) return;
     const std::string name = dev->Name;
-    const std::optional<std::string> typed = AskPassword();
+    const std::optional<std::string> typed = AskPassword(DeviceTitle(*dev));
     if (!typed) return;
     RepaintMain();
     if (FEngine->OpenWithPassword(sel, TextToCode(*typed))) return;
@@ -134,7 +139,7 @@ void TMainForm::SetDevParamsClick() {
     if (dev == nullptr) return;
     const TDevConfig start = FEngine->ParametersOf(sel);
     TDeviceParams params = ParamsToDialog(start);
-    if (!EditDeviceParams(params, kParamsDialogCaption, true)) return;
+    if (!EditDeviceParams(params, std::string(kParamsDialogCaption) + " — " + DeviceTitle(*dev), true)) return;
     RepaintMain();
     TDevConfig block = start;
     DialogToParams(params, block);
@@ -152,8 +157,9 @@ void TMainForm::SetDevAddrClick() {
     const TConfPelko* dev = FGroup.GetDevice(sel, nullptr);
     if (dev == nullptr) return;
     const std::uint8_t adr = dev->Config[kAdrByte];
+    const std::string name = dev->Name, title = DeviceTitle(*dev);
     const std::vector<std::uint8_t> choices = FEngine->FreeAddresses(sel);
-    const std::optional<std::uint8_t> chosen = AskAddress(choices);
+    const std::optional<std::uint8_t> chosen = AskAddress(choices, title);
     if (!chosen) return;
     RepaintMain();
     const std::uint8_t d = *chosen;
@@ -164,11 +170,13 @@ void TMainForm::SetDevAddrClick() {
     if (!FGroup.GetState(sel, dfParamsRead) && !FSettings.AutoSetDefaultSettings) {
         TDevConfig block = DefaultConfig(adr);
         TDeviceParams p = ParamsToDialog(block);
-        if (EditDeviceParams(p, kParamsDialogCaption, false)) DialogToParams(p, block);
+        if (EditDeviceParams(p, std::string(kParamsDialogCaption) + " — " + title, false)) DialogToParams(p, block);
         RepaintMain();
         params = block;
     }
-    if (!FEngine->ChangeAddress(sel, d, params) || FCardsRead.count(adr) == 0) return;
+    const bool moved = FEngine->ChangeAddress(sel, d, params);
+    SayDone(QString::fromStdString(AddressText(name, adr, d, moved)));
+    if (!moved || FCardsRead.count(adr) == 0) return;
     FCardsRead.erase(adr);
     FCardsRead.insert(d);
 }

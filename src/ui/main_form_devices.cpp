@@ -13,6 +13,7 @@
 #include "controls/ys_grid.h"
 #include "engine/card_list_edits.h"
 #include "ui/card_device_markup.h"
+#include "ui/edit_status.h"
 #include "ui/main_form.h"
 
 namespace pelko {
@@ -26,9 +27,20 @@ constexpr char kCardsMime[] = "application/x-confpelko-cards";
 void TMainForm::UpdateGridDev() {
     TColorCellList old = std::move(FCells);
     FCells = FGroup.MakeCellList();
+    for (TColorCell& cell : FCells) WithAddress(cell);
     FGridDev->SetCells(&FCells);
     FreeCellList(old);
     ScheduleTitle();
+}
+
+// A renamed device's cell still tells its address: "*Склад (40)*". The
+// label is the name between the two selection marks.
+void TMainForm::WithAddress(TColorCell& cell) const {
+    const TConfPelko* dev = FGroup.GetDevice(static_cast<DevIndex>(cell.Index), nullptr);
+    if (dev == nullptr || cell.Text.size() < 2) return;
+    const std::uint8_t adr = dev->Config[kAdrByte];
+    if (dev->Name == DefaultDeviceName(adr)) return;
+    cell.Text.insert(cell.Text.size() - 1, " (" + std::to_string(adr) + ")");
 }
 
 void TMainForm::UpdateInspDev() {
@@ -149,8 +161,21 @@ void TMainForm::ConnectDeviceGrid() {
 void TMainForm::GridDevDragDrop(int x, int y) {
     const TColorCell* cell = FGridDev->CellAt(x, y);
     if (cell == nullptr || cell->Index == FGroup.Selected()) return;
-    const auto target = static_cast<DevIndex>(cell->Index);
+    CopyCards(static_cast<DevIndex>(cell->Index));
+}
+
+void TMainForm::CopyCards(DevIndex target) {
+    const TConfPelko* to = FGroup.GetDevice(target, nullptr);
+    if (to == nullptr) return;
+    const int before = to->CardCount(Master());
     RecordCopy(target, [this, target] { FEngine->CopyCardsTo(target, CardRow()); });
+    SayDone(QString::fromStdString(CopiedText(to->CardCount(Master()) - before, *to, !CardsUnread(target))));
+    UpdateGridDev();
+}
+
+bool TMainForm::CardsUnread(DevIndex index) const {
+    const TConfPelko* dev = FGroup.GetDevice(index, nullptr);
+    return dev != nullptr && FGroup.GetState(index, dfConnected) && FCardsRead.count(dev->Config[kAdrByte]) == 0;
 }
 
 }  // namespace pelko

@@ -6,6 +6,10 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QLabel>
+#include <QPointer>
+#include <QProcess>
+#include <QSettings>
+#include <QStandardPaths>
 #include <QTimer>
 #include <QUrl>
 #include <utility>
@@ -32,16 +36,23 @@ constexpr char kHelpFileName[] = "help.html";
 constexpr char kWindowCaption[] = "Программа для конфигурирования Pelko-Q250";
 constexpr char kUnnamed[] = "без имени";
 constexpr char kSaveChanges[] = "Сохранить изменения?";
+constexpr char kLastFolderKey[] = "files/lastFolder";
 
 }  // namespace
 
 void TMainForm::SetFileDialogs(std::unique_ptr<TFileDialogs> dialogs) { FFileDialogs = std::move(dialogs); }
 
-// The program's own folder, as the dialogs have always proposed, unless it
-// may not be written (an installed program): then the user's home.
-QString TMainForm::ProgramFolder() const {
-    const QString own = QCoreApplication::applicationDirPath();
-    return QFileInfo(own).isWritable() ? own : QDir::homePath();
+// The folder a file was last opened from or saved to, remembered for the
+// user; at first the documents folder (or home), not the program's own.
+QString TMainForm::StartFolder() const {
+    const QString last = QSettings().value(QString::fromLatin1(kLastFolderKey)).toString();
+    if (!last.isEmpty() && QFileInfo(last).isDir()) return last;
+    const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    return !documents.isEmpty() && QFileInfo(documents).isDir() ? documents : QDir::homePath();
+}
+
+void TMainForm::RememberFolder(const QString& file) {
+    QSettings().setValue(QString::fromLatin1(kLastFolderKey), QFileInfo(file).absolutePath());
 }
 
 void TMainForm::sbFileCreateClick() {
@@ -60,8 +71,10 @@ void TMainForm::sbFileCreateClick() {
 
 void TMainForm::sbFileOpenClick() {
     if (!MayDiscardChanges()) return;
-    const QString name = FFileDialogs->OpenName(QString::fromUtf8(kOpenTitle), ProgramFolder());
-    if (!name.isEmpty()) OpenConfigFile(name);
+    const QString name = FFileDialogs->OpenName(QString::fromUtf8(kOpenTitle), StartFolder());
+    if (name.isEmpty()) return;
+    RememberFolder(name);
+    OpenConfigFile(name);
 }
 
 void TMainForm::OpenConfigFile(const QString& path) {
@@ -109,9 +122,10 @@ void TMainForm::sbFileSaveClick() { SaveConfig(); }
 
 bool TMainForm::SaveConfig() {
     if (!FConfigFileName.empty()) return WriteConfig(QString::fromStdString(FConfigFileName));
-    const QString name = FFileDialogs->SaveName(QString::fromUtf8(kSaveTitle), ProgramFolder(),
+    const QString name = FFileDialogs->SaveName(QString::fromUtf8(kSaveTitle), StartFolder(),
                                                 QString::fromUtf8(kDefaultFileName));
     if (name.isEmpty() || !WriteConfig(name)) return false;
+    RememberFolder(name);
     FConfigFileName = name.toStdString();
     UpdateTitle();
     return true;
@@ -121,9 +135,12 @@ void TMainForm::N10Click() {
     const QFileInfo current(QString::fromStdString(FConfigFileName));
     const bool known = !FConfigFileName.empty();
     const QString name = FFileDialogs->SaveName(QString::fromUtf8(kSaveTitle),
-                                                known ? current.absolutePath() : ProgramFolder(),
+                                                known ? current.absolutePath() : StartFolder(),
                                                 known ? current.fileName() : QString::fromUtf8(kDefaultFileName));
-    if (!name.isEmpty() && WriteConfig(name)) FConfigFileName = name.toStdString();
+    if (!name.isEmpty() && WriteConfig(name)) {
+        FConfigFileName = name.toStdString();
+        RememberFolder(name);
+    }
     UpdateTitle();
 }
 
@@ -184,8 +201,9 @@ bool TMainForm::MayDiscardChanges() {
 }
 
 void TMainForm::closeEvent(QCloseEvent* event) {
-    if (MayDiscardChanges()) event->accept();
-    else event->ignore();
+    if (!MayDiscardChanges()) return event->ignore();
+    RememberPlace();
+    event->accept();
 }
 
 // Beside the program first (a build tree), then where it is installed.
@@ -207,11 +225,41 @@ void TMainForm::ContentHelpClick() {
     OpenPage(QUrl::fromLocalFile(help));
 }
 
-// Without a URL launcher (xdg-utils) the desktop can open nothing: the user
-// learns where the page is instead of a line on standard error.
+// Without a URL launcher (xdg-utils), or with one that finds no program for
+// the page, the desktop shows nothing: the user learns where the page is
+// instead of a line on standard error. xdg-open says so only by its exit
+// code, so it is run here and watched rather than handed the page blindly.
 void TMainForm::OpenPage(const QUrl& page) {
-    const bool opened = UrlOpener ? UrlOpener(page) : QDesktopServices::openUrl(page);
-    if (opened) return;
+    if (UrlOpener) {
+        if (!UrlOpener(page)) PageNotShown(page);
+        return;
+    }
+#ifdef _WIN32
+    if (!QDesktopServices::openUrl(page)) PageNotShown(page);
+#else
+    const QString launcher = QStandardPaths::findExecutable(QStringLiteral("xdg-open"));
+    if (launcher.isEmpty()) return PageNotShown(page);
+    // Not the window's child: closing the window must not end a viewer xdg-open waits on.
+    auto* run = new QProcess;
+    run->setProgram(launcher);
+    run->setArguments({page.toString()});
+    run->setStandardOutputFile(QProcess::nullDevice());
+    run->setStandardErrorFile(QProcess::nullDevice());
+    const QPointer<TMainForm> self(this);
+    connect(run, &QProcess::finished, run, [run, self, page](int code, QProcess::ExitStatus status) {
+        run->deleteLater();
+        if (self && (status != QProcess::NormalExit || code != 0)) self->PageNotShown(page);
+    });
+    connect(run, &QProcess::errorOccurred, run, [run, self, page](QProcess::ProcessError error) {
+        if (error != QProcess::FailedToStart) return;
+        run->deleteLater();
+        if (self) self->PageNotShown(page);
+    });
+    run->start();
+#endif
+}
+
+void TMainForm::PageNotShown(const QUrl& page) {
     ShowMessage(kCaptionMessage,
                 "Не удалось открыть справку: нет программы для просмотра страниц.\r\nОткройте в браузере файл " +
                     QDir::toNativeSeparators(page.toLocalFile()).toStdString(),

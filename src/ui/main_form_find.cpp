@@ -14,6 +14,7 @@
 #include "ui/card_find_bar.h"
 #include "ui/card_undo.h"
 #include "ui/main_form.h"
+#include "ui/status_text.h"
 
 namespace pelko {
 namespace {
@@ -65,9 +66,7 @@ QWidget* TMainForm::BuildFindBar() {
 }
 
 void TMainForm::BuildCardCounts() {
-    FStatusCounts = new QLabel;
-    FStatusCounts->setObjectName(QStringLiteral("StatusCounts"));
-    FStatusCounts->setAccessibleName(QStringLiteral("Число карт"));
+    FStatusCounts = new TStatusText("StatusCounts", QStringLiteral("Число карт"));
     statusBar()->addPermanentWidget(FStatusCounts);
 }
 
@@ -152,15 +151,17 @@ void TMainForm::RecordCopy(DevIndex target, const std::function<void()>& copy) {
 
 void TMainForm::UndoClick() {
     if (!EditsStayInModel()) return;
-    if (FUndo->DropIfChanged()) FStatusInfo->setText(QString::fromUtf8(kHistoryDropped));
-    else FUndo->Undo();
+    const QString what = FUndo->Stack().undoText();
+    if (FUndo->DropIfChanged()) SayDone(QString::fromUtf8(kHistoryDropped));
+    else if (FUndo->Undo()) SayDone(QStringLiteral("Отменено: ") + what);
     UpdateEditActions();
 }
 
 void TMainForm::RedoClick() {
     if (!EditsStayInModel()) return;
-    if (FUndo->DropIfChanged()) FStatusInfo->setText(QString::fromUtf8(kHistoryDropped));
-    else FUndo->Redo();
+    const QString what = FUndo->Stack().redoText();
+    if (FUndo->DropIfChanged()) SayDone(QString::fromUtf8(kHistoryDropped));
+    else if (FUndo->Redo()) SayDone(QStringLiteral("Повторено: ") + what);
     UpdateEditActions();
 }
 

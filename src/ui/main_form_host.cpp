@@ -154,16 +154,18 @@ bool TMainForm::EditDeviceParams(TDeviceParams& params, const std::string& capti
     return accepted;
 }
 
-std::optional<std::string> TMainForm::AskPassword() {
+std::optional<std::string> TMainForm::AskPassword(const std::string& device) {
     THold hold(*this);
-    FSequrity->Prepare();
+    FSequrity->Prepare(QString::fromStdString(device));
     FSequrity->CentreOn(frameGeometry());
     if (FSequrity->exec() != QDialog::Accepted) return std::nullopt;
     return FSequrity->Password().toStdString();
 }
 
-std::optional<std::uint8_t> TMainForm::AskAddress(const std::vector<std::uint8_t>& choices) {
+std::optional<std::uint8_t> TMainForm::AskAddress(const std::vector<std::uint8_t>& choices, const std::string& device) {
     THold hold(*this);
+    const QString title = QStringLiteral("Выбор адреса контроллера");
+    FAddr->setWindowTitle(device.empty() ? title : title + QStringLiteral(" — ") + QString::fromStdString(device));
     FAddr->SetChoices(choices);
     FAddr->CentreOn(frameGeometry());
     if (FAddr->exec() != QDialog::Accepted) return std::nullopt;

@@ -1,11 +1,14 @@
 // Everything from the keyboard: the card menu, menu items for the toolbar's
 // commands, F10, the card list's keys, the device grid's marks and words,
 // and copying cards to another controller without dragging.
+#include <QApplication>
 #include <QKeyEvent>
 #include <QMenu>
 #include <QMenuBar>
 #include <QShortcut>
+#include <QTimer>
 #include <QToolButton>
+#include <utility>
 
 #include "controls/a_property_list.h"
 #include "controls/ac_grid.h"
@@ -90,6 +93,45 @@ void TMainForm::BuildToolbarItems(QMenu* file, QAction* before) {
     MirrorButtons();
 }
 
+// --- the panes ---------------------------------------------------------------------
+
+void TMainForm::BuildPaneKeys() {
+    const std::pair<QKeySequence, int> steps[] = {{QKeySequence(Qt::Key_F6), 1},
+                                                  {QKeySequence(Qt::SHIFT | Qt::Key_F6), -1}};
+    for (const auto& [key, step] : steps)
+        connect(new QShortcut(key, this), &QShortcut::activated, this, [this, step = step] { StepPane(step); });
+    auto* devices = new QShortcut(QKeySequence::mnemonic(QStringLiteral("При&боры")), this);
+    connect(devices, &QShortcut::activated, this, [this] {
+        if (FGridDev->isVisible()) FGridDev->setFocus(Qt::ShortcutFocusReason);
+    });
+}
+
+// From the pane holding the focus (or from outside them all) to the next one shown.
+void TMainForm::StepPane(int step) {
+    const QWidget* panes[] = {FCardGrid, FGridDev, FInspector};
+    constexpr int n = 3;
+    const QWidget* focus = QApplication::focusWidget();
+    int at = step > 0 ? -1 : n;
+    for (int i = 0; i < n; ++i)
+        if (focus != nullptr && (focus == panes[i] || panes[i]->isAncestorOf(focus))) at = i;
+    for (int k = 1; k <= n; ++k) {
+        QWidget* next = const_cast<QWidget*>(panes[((at + step * k) % n + n) % n]);
+        if (next->isVisible()) return next->setFocus(Qt::ShortcutFocusReason);
+    }
+}
+
+// The window starts on "Поиск"; the first devices found or opened take the
+// keyboard from the toolbar, where it was left.
+void TMainForm::FocusFirstDevices() {
+    const bool had = std::exchange(FHadDevices, FGroup.Count() > 0);
+    if (had || !FHadDevices) return;
+    QTimer::singleShot(0, this, [this] {
+        const QWidget* focus = QApplication::focusWidget();
+        const bool fromToolbar = focus == nullptr || FToolPanel->isAncestorOf(focus);
+        if (fromToolbar && FGridDev->isVisible()) FGridDev->setFocus(Qt::OtherFocusReason);
+    });
+}
+
 // --- the card list's keys -------------------------------------------------------
 
 // Space marks or unmarks the current row; Ctrl+A marks every row shown.
@@ -114,7 +156,8 @@ bool TMainForm::CardListMarkKey(QKeyEvent* e) {
 
 void TMainForm::ConnectDeviceLook() {
     FGridDev->OnCellLook = [this](PColorCell cell) {
-        return DeviceCellLook(FGroup, static_cast<DevIndex>(cell->Index));
+        const auto index = static_cast<DevIndex>(cell->Index);
+        return DeviceCellLook(FGroup, index, CardsUnread(index));
     };
     FCardGrid->OnRowMarked = [this](int row) { return RowMarked(row); };
 }
@@ -136,13 +179,12 @@ void TMainForm::CopyToDeviceClick() {
         choices.emplace_back(cell.Index, QStringLiteral("%1 (адрес %2; %3)")
                                              .arg(QString::fromStdString(dev->Name))
                                              .arg(dev->Config[kAdrByte])
-                                             .arg(DeviceStateWords(FGroup, index)));
+                                             .arg(DeviceStateWords(FGroup, index, CardsUnread(index))));
     }
     const std::optional<int> target = AskCopyTarget(choices);
     if (!target || *target == FGroup.Selected() || FGroup.GetDevice(static_cast<DevIndex>(*target), nullptr) == nullptr)
         return;
-    const auto to = static_cast<DevIndex>(*target);
-    RecordCopy(to, [this, to] { FEngine->CopyCardsTo(to, CardRow()); });
+    CopyCards(static_cast<DevIndex>(*target));
 }
 
 }  // namespace pelko

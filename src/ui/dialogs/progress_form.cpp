@@ -9,6 +9,11 @@
 #include "ui/dialogs/dialog_util.h"
 
 namespace pelko {
+namespace {
+
+constexpr int kTextLines = 5;
+
+}  // namespace
 
 TProgressForm::TProgressForm(QWidget* parent) : QDialog(parent) {
     setObjectName(QStringLiteral("ProgressForm"));
@@ -22,13 +27,13 @@ TProgressForm::TProgressForm(QWidget* parent) : QDialog(parent) {
     Bar_->SetBarColor(0x800000);
     Bar_->setMinimumWidth(Bar_->fontMetrics().averageCharWidth() * 48);
 
-    // Room for four lines from the start, so the window keeps its size and
-    // Cancel its place while the text changes.
+    // Room for five lines from the start (a search's line wraps to two), so
+    // the window keeps its size and Cancel its place while the text changes.
     Text_ = Named(new QLabel, "ProgressText", QString());
     Text_->setTextFormat(Qt::PlainText);
     Text_->setWordWrap(true);
     Text_->setFixedWidth(Bar_->minimumWidth());
-    Text_->setFixedHeight(Text_->fontMetrics().lineSpacing() * 4 + 4);
+    Text_->setFixedHeight(Text_->fontMetrics().lineSpacing() * kTextLines + 4);
     Text_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
 
     CancelButton_ = Named(new QPushButton(QStringLiteral("Отмена")), "CancelButton", QStringLiteral("Отмена"));
@@ -51,7 +56,12 @@ void TProgressForm::SetCaption(const QString& text) {
     Bar_->setAccessibleName(text);
 }
 
-void TProgressForm::SetText(const QString& text) { Text_->setText(text); }
+// A text longer still makes the window taller rather than lose its last line.
+void TProgressForm::SetText(const QString& text) {
+    Text_->setText(text);
+    const int needed = Text_->heightForWidth(Text_->width());
+    if (needed > Text_->height()) Text_->setFixedHeight(needed);
+}
 
 void TProgressForm::SetBar(const TProgressBar& bar) {
     Bar_->setRange(bar.Min, bar.Max);

@@ -1,5 +1,6 @@
 #include "ui/dialogs/sequrity_form.h"
 
+#include <QBoxLayout>
 #include <QLabel>
 #include <QPushButton>
 
@@ -17,11 +18,20 @@ TSequrityForm::TSequrityForm(QWidget* parent) : QDialog(parent) {
     QLabel* label = LabelFor(QStringLiteral("Введите пароль  для регистрации в контроллере:"), PasswordEdit_);
 
     OKButton_ = LayOutQuestion(this, label, PasswordEdit_);
+    // The window manager may cut the title of so narrow a window.
+    Device_ = new QLabel;
+    Device_->setObjectName(QStringLiteral("DeviceLabel"));
+    Device_->setTextFormat(Qt::PlainText);
+    static_cast<QBoxLayout*>(layout())->insertWidget(0, Device_);
+    Device_->hide();
     OKButton_->setEnabled(false);
     connect(PasswordEdit_, &QLineEdit::textChanged, this, [this] { OKButton_->setEnabled(PasswordEdit_->Complete()); });
 }
 
-void TSequrityForm::Prepare() {
+void TSequrityForm::Prepare(const QString& device) {
+    setWindowTitle(device.isEmpty() ? QStringLiteral("Безопасность") : QStringLiteral("Безопасность — ") + device);
+    Device_->setText(device);
+    Device_->setVisible(!device.isEmpty());
     PasswordEdit_->clear();
     OKButton_->setEnabled(false);
 }

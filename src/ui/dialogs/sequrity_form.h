@@ -4,6 +4,7 @@
 #include <QDialog>
 #include <QRect>
 
+class QLabel;
 class QPushButton;
 
 namespace pelko {
@@ -16,7 +17,8 @@ public:
     explicit TSequrityForm(QWidget* parent = nullptr);
 
     // Clears the edit and disables "ОК!"; the edit gets the focus on show.
-    void Prepare();
+    // device names the controller in the title and above the prompt.
+    void Prepare(const QString& device = {});
     // As typed: upper-case hexadecimal digits.
     QString Password() const;
     void CentreOn(const QRect& mainFrame);
@@ -25,6 +27,7 @@ protected:
     void showEvent(QShowEvent* event) override;
 
 private:
+    QLabel* Device_;
     TPasswordEdit* PasswordEdit_;
     QPushButton* OKButton_;
 };

@@ -1,10 +1,13 @@
 #!/usr/bin/env python3
-"""What a screen reader hears of the device grid, through AT-SPI only.
+"""What a screen reader hears of the window, through AT-SPI only.
 
 Finds the running confpelko window on the accessibility bus, presses its
 "Поиск" button through AT-SPI (no mouse, no keys), then walks the list
-"Приборы" and prints each cell's name, description and states. Exits 1 when
-a cell says nothing of its state in words.
+"Приборы" and prints each cell's name, description and states. Then it
+checks that the status bar says how the search ended, presses the first
+cell, which names its controller in the card table's name, and presses the
+inspector's "Имя" value, whose editor must then be in the tree. Exits 1 when a cell says nothing of its state in words or a check
+fails.
 """
 import sys
 import time
@@ -53,6 +56,48 @@ def press(node):
     return False
 
 
+def text_of(node):
+    try:
+        return node.queryText().getText(0, -1)
+    except Exception:
+        return node.name
+
+
+def check(what, ok, shown):
+    print(f"{'ok' if ok else 'FAILED'}: {what}: «{shown}»")
+    return 0 if ok else 1
+
+
+def after_search(app, grid):
+    """The status line, the card table's name and the inspector's editor."""
+    failed = 0
+    status = find(app, lambda n: n.getRoleName() == "label" and n.description == "Сообщение")
+    said = status.name if status is not None else None
+    failed += check("the status bar says how the search ended", said is not None and
+                    said.startswith("Поиск закончен, найдено приборов: ") and said.endswith(str(grid.childCount)), said)
+    first = grid.getChildAtIndex(0)
+    device = first.name.strip("* ")
+    press(first)
+    time.sleep(2)
+    table = find(app, lambda n: n.getRoleName() == "table" and n.name.startswith("Карты"))
+    named = table.name if table is not None else None
+    failed += check("the card table names its controller", named is not None and
+                    named.startswith(f"Карты: {device} (адрес "), named)
+    inspector = find(app, lambda n: n.getRoleName() == "table" and n.name == "Свойства")
+    value = inspector.getChildAtIndex(3) if inspector is not None else None  # row 0 "Имя", its value
+    if value is None or not press(value):
+        return failed + check("the inspector's name cell can be pressed", False, value)
+    time.sleep(2)
+    editor = find(inspector, lambda n: n.getRoleName() in ("text", "entry"))
+    typed = text_of(editor) if editor is not None else None
+    # Without a window manager the window is never active, so the editor's
+    # focused state cannot be asked for here; that it is editable can.
+    editable = editor is not None and editor.getState().contains(pyatspi.STATE_EDITABLE)
+    failed += check("the inspector's open editor is in the tree", typed == device and editable,
+                    f"{typed}, editable: {editable}")
+    return failed
+
+
 def main():
     app = application(("ConfPelkoQ250", "confpelko"), 90)
     if app is None:
@@ -85,7 +130,7 @@ def main():
         words = cell.description
         if not any(w in words for w in STATE_WORDS) or not any(w in words for w in GROUP_WORDS):
             silent += 1
-    return 1 if silent else 0
+    return 1 if silent or after_search(app, grid) else 0
 
 
 if __name__ == "__main__":

@@ -154,7 +154,7 @@ TEST(WindowCards, InspectorRefusesBadCodesAndMovesCards) {
         EXPECT_EQ(insp->Value(1), QStringLiteral("1020300000"));  // the old code is back
         EXPECT_TRUE(insp->EditMode());
     }
-    w.Change("0", "Код карты", QStringLiteral("12ab34cd56ef"));
+    w.Change("0", "Код карты", QStringLiteral("12ab34cd56"));
     TCard card;
     form.Engine().CurConf().GetCard(false, 0, card);
     EXPECT_EQ(CodeToText(card.Code), "12AB34CD56");

@@ -4,12 +4,18 @@
 
 #include <QAbstractButton>
 #include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QLabel>
-#include <QToolButton>
-#include <QUrl>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QStandardPaths>
 #include <QTemporaryDir>
+#include <QTest>
+#include <QToolButton>
+#include <QUrl>
+
 #include <filesystem>
 #include <fstream>
 
@@ -41,7 +47,9 @@ TEST(WindowFiles, SaveAsksOnceThenWritesTheSameFileAndSaveAsProposesIt) {
     ASSERT_EQ(w.Asked.size(), 1u);
     EXPECT_EQ(w.Asked[0].Title, QStringLiteral("Сохранение конфигурации в файл"));
     EXPECT_EQ(w.Asked[0].Name, QStringLiteral("config.txt"));
-    EXPECT_EQ(w.Asked[0].Folder, QCoreApplication::applicationDirPath());
+    // The first time in the documents folder, not the program's own.
+    const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    EXPECT_EQ(w.Asked[0].Folder, QFileInfo(documents).isDir() ? documents : QDir::homePath());
     EXPECT_EQ(form.ConfigFileName(), first.toStdString());
     fs::remove(first.toStdString());
     form.sbFileSaveClick();
@@ -53,6 +61,10 @@ TEST(WindowFiles, SaveAsksOnceThenWritesTheSameFileAndSaveAsProposesIt) {
     EXPECT_EQ(w.Asked[1].Name, QStringLiteral("a.txt"));
     EXPECT_EQ(form.ConfigFileName(), second.toStdString());
     EXPECT_TRUE(w.Boxes.empty());
+    // Open starts where the last file went (a new window's too: it is remembered for the user).
+    form.sbFileOpenClick();
+    ASSERT_EQ(w.Asked.size(), 3u);
+    EXPECT_EQ(w.Asked[2].Folder, dir.path());
 }
 
 TEST(WindowFiles, FailuresAreReportedAndChangeNothing) {
@@ -216,6 +228,31 @@ TEST(WindowFiles, HelpWithoutAPageViewerSaysWhereThePageIs) {
         EXPECT_EQ(texts, viewer ? none : where);
     }
     EXPECT_EQ(opened, std::vector<QUrl>(2, QUrl::fromLocalFile(help)));
+}
+
+// xdg-open present but finding no viewer says so only by its exit code.
+TEST(WindowFiles, HelpWhoseLauncherFindsNoViewerSaysWhereThePageIs) {
+    QTemporaryDir bin;
+    const QByteArray path = qgetenv("PATH");
+    qputenv("PATH", bin.path().toLocal8Bit() + ":" + path);
+    const QString help = bin.filePath(QStringLiteral("help.html"));
+    for (const int code : {0, 3}) {
+        QFile launcher(bin.filePath(QStringLiteral("xdg-open")));
+        ASSERT_TRUE(launcher.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        launcher.write("#!/bin/sh\nexit " + QByteArray::number(code) + "\n");
+        launcher.close();
+        launcher.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+        test::TWindowFixture w(test::NoPort());
+        w.Form->OpenPage(QUrl::fromLocalFile(help));
+        QTest::qWait(1500);  // the launcher has long ended by then
+        std::vector<std::string> texts;
+        for (const test::TBox& b : w.Boxes) texts.push_back(b.Text);
+        const std::vector<std::string> none, where = {
+            "Не удалось открыть справку: нет программы для просмотра страниц.\r\nОткройте в браузере файл " +
+            help.toStdString()};
+        EXPECT_EQ(texts, code == 0 ? none : where) << "exit " << code;
+    }
+    qputenv("PATH", path);
 }
 
 TEST(WindowFiles, QtsOwnTextsAreRussian) {

@@ -23,60 +23,13 @@
 namespace pelko {
 namespace {
 
-// Where a key typed now goes: an open menu, else the focus. The offscreen
-// platform has no window manager to give the window back its activation
-// when a modal window closes: this does what the window manager would.
-QWidget* KeyTarget(QWidget* fallback) {
-    if (QWidget* popup = QApplication::activePopupWidget()) return popup;
-    if (QApplication::activeModalWidget() == nullptr && QApplication::activeWindow() != fallback->window()) {
-        fallback->window()->activateWindow();
-        (void)QTest::qWaitForWindowActive(fallback->window());
-    }
-    if (QWidget* focus = QApplication::focusWidget()) return focus;
-    return fallback;
-}
-
-void Key(QWidget* fallback, int key, Qt::KeyboardModifiers mods = Qt::NoModifier) {
-    QTest::keyClick(KeyTarget(fallback), Qt::Key(key), mods);
-    test::Flush();
-}
-
-// A letter as a keyboard sends it: key code and text (Russian letters too).
-void Letter(QWidget* fallback, QChar letter, Qt::KeyboardModifiers mods = Qt::NoModifier) {
-    const QChar upper = letter.toUpper();
-    QTest::sendKeyEvent(QTest::Click, KeyTarget(fallback), Qt::Key(upper.unicode()), QString(letter.toLower()), mods);
-    test::Flush();
-}
-
-// Alt+menu letter, then the item's letter.
-void MenuItem(QWidget* form, QChar menu, QChar item) {
-    Letter(form, menu, Qt::AltModifier);
-    ASSERT_NE(QApplication::activePopupWidget(), nullptr) << "Alt+" << QString(menu).toStdString() << " opened no menu";
-    Letter(form, item);
-}
-
-// Tab until the widget has the focus (the tab order is the window's own).
-void TabTo(QWidget* form, QWidget* target, Qt::KeyboardModifiers mods = Qt::NoModifier) {
-    for (int i = 0; i < 40 && QApplication::focusWidget() != target; ++i) Key(form, Qt::Key_Tab, mods);
-    ASSERT_EQ(QApplication::focusWidget(), target) << target->objectName().toStdString();
-}
-
-// A modal dialog's focus once it is up: keys typed before it took the focus
-// would go to the window behind it.
-QWidget* DialogFocus(QWidget* dialog) {
-    for (int i = 0; i < 200; ++i) {
-        QWidget* focus = QApplication::focusWidget();
-        if (focus != nullptr && dialog->isAncestorOf(focus)) return focus;
-        QTest::qWait(10);
-    }
-    return dialog->focusWidget() != nullptr ? dialog->focusWidget() : dialog;
-}
-
-void ShowActive(TMainForm& form) {
-    form.show();
-    form.activateWindow();
-    ASSERT_TRUE(QTest::qWaitForWindowActive(&form));
-}
+using test::DialogFocus;
+using test::Key;
+using test::Letter;
+using test::MenuItem;
+using test::ShowActive;
+using test::TabTo;
+using test::TOfflineCards;
 
 // Every menu and submenu, opened as a user would, so lists made on opening are there too.
 void WalkMenu(QMenu* menu, const QString& path, bool russian) {
@@ -238,28 +191,6 @@ TEST(WindowKeyboard, AWholeSessionWithKeysOnly) {
     EXPECT_FALSE(form.Unsaved());
     for (const test::TBox& box : w.Boxes) ADD_FAILURE() << box.Text;
 }
-
-// A window without the line whose devices 3 and 9 are open; 3 holds n user cards.
-struct TOfflineCards : test::TWindowFixture {
-    explicit TOfflineCards(int n) : test::TWindowFixture(test::NoPort()) {
-        ShowActive(*Form);
-        TGroupDev& group = Form->DevGroup();
-        for (std::uint8_t adr : {3, 9}) group.SetState(group.AddDevice(adr), dfOpened);
-        TConfPelko& dev = *group.GetDevice(group.IndexOfAdr(3), nullptr);
-        for (int i = 0; i < n; ++i)
-            dev.AddCard(static_cast<std::uint16_t>(i), {0x77, 0, 0, static_cast<std::uint8_t>(i >> 8), static_cast<std::uint8_t>(i)}, "");
-        Form->UpdateGridDev();
-        Form->UpdateControls();
-        test::ClickDevice(*Form, 3);
-        test::Flush();
-    }
-    const TConfPelko& Cards() { return *Form->DevGroup().GetDevice(Form->DevGroup().IndexOfAdr(3), nullptr); }
-    // The current row lies wholly inside the rows shown.
-    bool RowInView() {
-        TYSGrid* grid = Form->CardGrid();
-        return grid->Row() >= grid->TopRow() && grid->Row() < grid->TopRow() + grid->VisibleRows();
-    }
-};
 
 // Each key in the card list, from the same start: what it does to the
 // cards, the marks and the current row, and that the row stays in view.

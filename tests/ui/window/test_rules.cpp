@@ -172,7 +172,9 @@ TEST(WindowRules, TypedCodesAreCheckedAsTheCardInspectorDoes) {
         const char* Code;
     };
     const Case cases[] = {
-        {"12ab34cd56ef", "", "12AB34CD56"},
+        {"12ab34cd56", "", "12AB34CD56"},
+        {" 12ab34cd56 ", "", "12AB34CD56"},
+        {"12ab34cd56ef", "Введён неверный код: в коде карты 10 знаков, введено 12", nullptr},
         {"123456789", "Введён неверный код", nullptr},
         {"12345G7890", "Введён неверный код.", nullptr},
         {"aabbccddee", "Введёный код уже есть в ячейке 1004", nullptr},

@@ -2,6 +2,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QSettings>
 #include <QStandardPaths>
 #include <QTest>
 #include <QTimer>
@@ -44,6 +45,10 @@ QString TScriptedFileDialogs::SaveName(const QString& title, const QString& fold
 
 TWindowFixture::TWindowFixture(TStartOptions options) {
     QStandardPaths::setTestModeEnabled(true);  // remembered ports stay out of the user's settings
+    // Each window starts as a first run does: centred, its dialogs in the documents folder.
+    QSettings settings;
+    settings.remove(QStringLiteral("window"));
+    settings.remove(QStringLiteral("files"));
     Form = std::make_unique<TMainForm>(std::move(options));
     auto files = std::make_unique<TScriptedFileDialogs>();
     files->Record = &Asked;
@@ -108,6 +113,81 @@ void ClickRow(TMainForm& form, int row, Qt::KeyboardModifiers keys) {
 
 void Flush() {
     for (int i = 0; i < 3; ++i) QCoreApplication::processEvents();
+}
+
+
+// --- keys ---
+
+QWidget* KeyTarget(QWidget* fallback) {
+    // A list's drop-down takes its keys in its view; a menu in itself.
+    if (QWidget* popup = QApplication::activePopupWidget()) return popup->focusWidget() ? popup->focusWidget() : popup;
+    if (QApplication::activeModalWidget() == nullptr && QApplication::activeWindow() != fallback->window()) {
+        fallback->window()->activateWindow();
+        (void)QTest::qWaitForWindowActive(fallback->window());
+    }
+    if (QWidget* focus = QApplication::focusWidget()) return focus;
+    return fallback;
+}
+
+void Key(QWidget* fallback, int key, Qt::KeyboardModifiers mods) {
+    QTest::keyClick(KeyTarget(fallback), Qt::Key(key), mods);
+    Flush();
+}
+
+void Letter(QWidget* fallback, QChar letter, Qt::KeyboardModifiers mods) {
+    const QChar upper = letter.toUpper();
+    QTest::sendKeyEvent(QTest::Click, KeyTarget(fallback), Qt::Key(upper.unicode()), QString(letter.toLower()), mods);
+    Flush();
+}
+
+void Type(QWidget* fallback, const QString& text) {
+    for (QChar c : text) Letter(fallback, c);
+}
+
+void MenuItem(QWidget* form, QChar menu, QChar item) {
+    Letter(form, menu, Qt::AltModifier);
+    ASSERT_NE(QApplication::activePopupWidget(), nullptr) << "Alt+" << QString(menu).toStdString() << " opened no menu";
+    Letter(form, item);
+}
+
+void TabTo(QWidget* form, QWidget* target, Qt::KeyboardModifiers mods) {
+    for (int i = 0; i < 40 && QApplication::focusWidget() != target; ++i) Key(form, Qt::Key_Tab, mods);
+    ASSERT_EQ(QApplication::focusWidget(), target) << target->objectName().toStdString();
+}
+
+QWidget* DialogFocus(QWidget* dialog) {
+    for (int i = 0; i < 200; ++i) {
+        QWidget* focus = QApplication::focusWidget();
+        if (focus != nullptr && dialog->isAncestorOf(focus)) return focus;
+        QTest::qWait(10);
+    }
+    return dialog->focusWidget() != nullptr ? dialog->focusWidget() : dialog;
+}
+
+void ShowActive(TMainForm& form) {
+    form.show();
+    form.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&form));
+}
+
+TOfflineCards::TOfflineCards(int n) : TWindowFixture(NoPort()) {
+    ShowActive(*Form);
+    TGroupDev& group = Form->DevGroup();
+    for (std::uint8_t adr : {3, 9}) group.SetState(group.AddDevice(adr), dfOpened);
+    TConfPelko& dev = *group.GetDevice(group.IndexOfAdr(3), nullptr);
+    for (int i = 0; i < n; ++i)
+        dev.AddCard(static_cast<std::uint16_t>(i), {0x77, 0, 0, static_cast<std::uint8_t>(i >> 8), static_cast<std::uint8_t>(i)}, "");
+    Form->UpdateGridDev();
+    Form->UpdateControls();
+    ClickDevice(*Form, 3);
+    Flush();
+}
+
+const TConfPelko& TOfflineCards::Cards() { return *Form->DevGroup().GetDevice(Form->DevGroup().IndexOfAdr(3), nullptr); }
+
+bool TOfflineCards::RowInView() {
+    TYSGrid* grid = Form->CardGrid();
+    return grid->Row() >= grid->TopRow() && grid->Row() < grid->TopRow() + grid->VisibleRows();
 }
 
 }  // namespace pelko::test

@@ -72,4 +72,33 @@ void ClickRow(TMainForm& form, int row, Qt::KeyboardModifiers keys = Qt::NoModif
 // Runs the calls the controls deferred.
 void Flush();
 
+// --- keys, as a keyboard sends them ---
+
+// Where a key typed now goes: an open menu, else the focus. The offscreen
+// platform has no window manager to give the window back its activation
+// when a modal window closes: this does what the window manager would.
+QWidget* KeyTarget(QWidget* fallback);
+void Key(QWidget* fallback, int key, Qt::KeyboardModifiers mods = Qt::NoModifier);
+// A letter as a keyboard sends it: key code and text (Russian letters too).
+void Letter(QWidget* fallback, QChar letter, Qt::KeyboardModifiers mods = Qt::NoModifier);
+// Typed one key at a time into whatever has the focus.
+void Type(QWidget* fallback, const QString& text);
+// Alt+menu letter, then the item's letter.
+void MenuItem(QWidget* form, QChar menu, QChar item);
+// Tab until the widget has the focus (the tab order is the window's own).
+void TabTo(QWidget* form, QWidget* target, Qt::KeyboardModifiers mods = Qt::NoModifier);
+// A modal dialog's focus once it is up: keys typed before it took the focus
+// would go to the window behind it.
+QWidget* DialogFocus(QWidget* dialog);
+void ShowActive(TMainForm& form);
+
+// A window without the line whose devices 3 and 9 are open; 3 holds n user
+// cards, and is selected by a click on its cell.
+struct TOfflineCards : TWindowFixture {
+    explicit TOfflineCards(int n);
+    const TConfPelko& Cards();
+    // The current row lies wholly inside the rows shown.
+    bool RowInView();
+};
+
 }  // namespace pelko::test
