@@ -27,23 +27,22 @@ void LineEvidence::Heard(const std::uint8_t* bytes, std::size_t n) {
     TakeFrames();
 }
 
+// Whole frames are counted one by one; bytes that make none are one doubt
+// per run, and the count goes on from the next byte that may start a frame.
 void LineEvidence::TakeFrames() {
     std::size_t at = 0;
     while (FPending.size() - at >= 2) {
         const std::size_t len = FPending[at + 1];
-        if (len < kShortestFrame || len > kLongestFrame) {
-            // No frame can start here: whatever it was, it is not owed.
-            Doubt();
-            at = FPending.size();
-            break;
-        }
-        if (FPending.size() - at < len) break;  // the rest is on its way
+        const bool fits = len >= kShortestFrame && len <= kLongestFrame;
+        if (fits && FPending.size() - at < len) break;  // the rest is on its way
         const std::uint8_t* f = FPending.data() + at;
-        if (Crc16(f, len - 2) != (f[len - 2] << 8 | f[len - 1])) {
-            Doubt();
-            at = FPending.size();
-            break;
+        if (!fits || Crc16(f, len - 2) != (f[len - 2] << 8 | f[len - 1])) {
+            if (!FGarbage) Doubt();
+            FGarbage = true;
+            ++at;
+            continue;
         }
+        FGarbage = false;
         LateFrame();
         at += len;
     }
@@ -58,6 +57,7 @@ void LineEvidence::LateFrame() {
 void LineEvidence::Quiet() {
     if (!FPending.empty()) Doubt();
     FPending.clear();
+    FGarbage = false;
     FOwed = 0;
     FBabbling = false;
 }

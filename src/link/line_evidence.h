@@ -64,7 +64,8 @@ private:
     bool FBabbling = false;
     std::deque<Exchange> FRecent;  // accepted exchanges, newest last
     std::vector<std::uint32_t> FDoubts;
-    Bytes FPending;  // bytes that do not yet make a whole frame
+    Bytes FPending;         // bytes that do not yet make a whole frame
+    bool FGarbage = false;  // in a run of bytes that make no frame
 };
 
 }  // namespace pelko

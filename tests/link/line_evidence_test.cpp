@@ -55,6 +55,7 @@ TEST(LineEvidence, WhatCastsDoubtAndOnWhom) {
         {"A1A2MHR", {}},
         {"A1A2HQ", {1, 2}},            // cut short and never ended
         {"A1A2G", {1, 2}},             // bytes that make no frame
+        {"A1A2A3A4A5GFFF", {1, 2, 3, 4, 5}},  // and whole frames after them still count
         {"A1A2S", {1, 2}},
         {"A1A2L", {1, 2}},             // another address's frame, nothing owed
         {"A1MA2L", {}},
