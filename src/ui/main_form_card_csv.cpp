@@ -71,7 +71,8 @@ void TMainForm::ImportCardsCsvClick() {
                                  ") будут заменены картами из файла (" + std::to_string(cards.cards.size()) +
                                  ").\nЗаменить?";
     if (!AskNoByDefault("Внимание", question)) return;
-    ReplaceCards(*dev, cards.cards);
+    // One edit like any other: undone with Ctrl+Z while edits stay in the program.
+    RecordEdit("импорт карт из CSV", [&] { ReplaceCards(*dev, cards.cards); });
     FEngine->RefreshCardList();
     UpdateInspCard();
     FStatusInfo->setText(QStringLiteral("Карты «%1» взяты из %2: %3")

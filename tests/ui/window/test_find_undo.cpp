@@ -17,6 +17,8 @@
 #include <random>
 
 #include "controls/a_property_list.h"
+#include "config/card_csv.h"
+#include "config/file_io.h"
 #include "controls/ys_grid.h"
 #include "ui/card_undo.h"
 #include "window_test_util.h"
@@ -234,6 +236,7 @@ TEST(WindowFind, CountsFollowTheControllerShown) {
 // --- undo ----------------------------------------------------------------------
 
 TEST(WindowUndo, EachEditIsUndoneAndRedoneOnScreen) {
+    QTemporaryDir dir;
     const struct {
         const char* Name;
         std::uint8_t Changed;  // the device whose lists the edit changes
@@ -257,8 +260,15 @@ TEST(WindowUndo, EachEditIsUndoneAndRedoneOnScreen) {
              const QPoint at = test::DeviceCellPoint(*w.Form, 40);
              w.Form->GridDevDragDrop(at.x(), at.y());
          }},
+        {"csv import", 3, nullptr, [&dir](FindWindow& w) {
+             TConfPelko edited;
+             ReplaceCards(edited, {{5, CodeOf(77), "Новый"}});
+             const QString file = dir.filePath(QStringLiteral("import.csv"));
+             ASSERT_TRUE(WriteFileSafely(file.toStdString(), CardsToCsv(edited)).ok);
+             w.Form->CsvFileName = [file](bool, const QString&) { return file; };
+             test::Trigger(*w.Form, "ImportCardsCsv");
+         }},
     };
-    QTemporaryDir dir;
     for (const auto& e : edits) {
         FindWindow w;
         TMainForm& form = *w.Form;
