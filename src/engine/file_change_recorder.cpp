@@ -47,7 +47,7 @@ bool FileChangeRecorder::SaveBackup(const TConfPelko& dev, std::string& where) {
     for (int extra = 0; extra < kMaxSameSecond; ++extra) {
         const std::string path = FBackupFolder + "/" + BackupFileName(t, adr, extra);
         if (std::filesystem::exists(path, ec)) continue;
-        const FileResult r = WriteFileSafely(path, text);
+        const FileResult r = WriteFileSafely(path, text, FileAccess::Private);
         if (!r.ok) {
             where = path + ": " + std::error_code(r.error, std::generic_category()).message();
             return false;

@@ -23,7 +23,7 @@ int cmdRead(const Args& args) {
     if (cli.Verdict(kOk) != kOk) return kNoAnswer;  // a partial read is not saved as if whole
     pelko::EngineFileHost fileHost(engine, cli.session(), cli.host());
     const std::string text = pelko::SaveToFile(cli.settings(), cli.group(), fileHost);
-    if (!pelko::WriteFileSafely(args.out, text).ok) {
+    if (!pelko::WriteFileSafely(args.out, text, pelko::FileAccess::Private).ok) {
         std::cerr << "pelkoctl: " << pelko::kTextSaveFailed << " " << args.out << "\n";
         return kNoPort;
     }
