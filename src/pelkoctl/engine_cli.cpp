@@ -62,7 +62,7 @@ EngineCli::~EngineCli() {
 int EngineCli::Open() {
     if (!FArgs.pass.empty()) {
         if (!IsHexCode(FArgs.pass)) {
-            std::cerr << "pelkoctl: пароль --pass: десять шестнадцатеричных цифр\n";
+            std::cerr << "pelkoctl: общий пароль (--pass, --pass-file, PELKOCTL_PASS): десять шестнадцатеричных цифр\n";
             return kBadArgs;
         }
         FSettings.StandPass = FSettings.OldStandPass = pelko::TextToCode(Upper(FArgs.pass));
@@ -72,7 +72,7 @@ int EngineCli::Open() {
 
 void EngineCli::PrintDevices(std::ostream& out) {
     for (pelko::DevIndex i = 0; i < FGroup.Count(); ++i)
-        out << DeviceLine(*FGroup.GetDevice(i, nullptr)) << "\n";
+        out << DeviceLine(*FGroup.GetDevice(i, nullptr), FArgs.showPass) << "\n";
 }
 
 // One line redrawn in place: the caption, a bar and the percentage.
@@ -88,10 +88,11 @@ void EngineCli::ShowProgress(const std::string& caption, const pelko::TProgressB
               << caption << std::flush;
 }
 
-std::string DeviceLine(const pelko::TConfPelko& dev) {
+std::string DeviceLine(const pelko::TConfPelko& dev, bool showPass) {
     // The parameter block has a code's shape: five bytes, ten hex digits.
     return "device " + std::to_string(dev.Config[pelko::kAdrByte]) + " STATE=" + std::to_string(dev.State) +
-           " CONFIG=" + pelko::CodeToText(dev.Config) + " PASS=" + pelko::CodeToText(dev.Pass);
+           " CONFIG=" + pelko::CodeToText(dev.Config) +
+           " PASS=" + (showPass ? pelko::CodeToText(dev.Pass) : std::string(kMaskedPass));
 }
 
 bool EraseAllowed(const pelko::TPreflight& preflight, const Args& args) {

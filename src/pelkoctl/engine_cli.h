@@ -33,7 +33,8 @@ public:
     // A lost port (the engine has named it) ends any command with kNoAnswer.
     int Verdict(int rc) const { return FCli.PortLost() ? kNoAnswer : rc; }
 
-    // "device ADR STATE=<decimal> CONFIG=<10 hex> PASS=<10 hex>", group order.
+    // "device ADR STATE=<decimal> CONFIG=<10 hex> PASS=<10 hex>", group order;
+    // the password is masked unless --show-pass.
     void PrintDevices(std::ostream& out);
 
 private:
@@ -52,7 +53,10 @@ private:
     std::string FShownCaption;
 };
 
-std::string DeviceLine(const pelko::TConfPelko& dev);
+// What stands in a device line for a password not shown.
+inline constexpr const char* kMaskedPass = "**********";
+
+std::string DeviceLine(const pelko::TConfPelko& dev, bool showPass);
 
 // The window asks before a command erases cards; here it goes on only with
 // --yes, or with --backup DIR (the cards are saved first). Otherwise it says

@@ -118,9 +118,10 @@ TEST(EnginePty, PelkoctlWriteLoadsAFileAndWritesItsGroup) {
     const int rc = RunProgram({PELKOCTL_EXE, "write", file, "--port", path, "--baud", "115200", "--backup", backups}, out);
     std::remove(file.c_str());
     EXPECT_EQ(rc, 0) << out;
+    // No password on standard output unless --show-pass.
     EXPECT_EQ(out,
-              "device 3 STATE=15 CONFIG=0F070310A9 PASS=1122334455\n"
-              "device 17 STATE=15 CONFIG=0F071110A9 PASS=1122334455\n");
+              "device 3 STATE=15 CONFIG=0F070310A9 PASS=**********\n"
+              "device 17 STATE=15 CONFIG=0F071110A9 PASS=**********\n");
     EXPECT_EQ(cellsOnLine(), "cells=1;cells=0;");
     // A reset asks the same: without --yes or --backup nothing is erased.
     EXPECT_EQ(RunProgram({PELKOCTL_EXE, "reset", "3", "--port", path, "--baud", "115200"}, out), 2);
@@ -228,9 +229,9 @@ TEST(EnginePty, PelkoctlSetsParametersAndAddress) {
         return RunProgram(words, out);
     };
     EXPECT_EQ(run({"params", "3", "RelayDelay=15"}), 0);
-    EXPECT_EQ(out, "device 3 STATE=7 CONFIG=0F070310F9 PASS=1122334455\n");
+    EXPECT_EQ(out, "device 3 STATE=7 CONFIG=0F070310F9 PASS=**********\n");
     EXPECT_EQ(run({"params", "3", "UARTSpeed=3"}), 2);  // the speed is the speed phase's
-    EXPECT_EQ(run({"address", "3", "5"}), 0);
+    EXPECT_EQ(run({"address", "3", "5", "--show-pass"}), 0);
     EXPECT_EQ(out, "device 5 STATE=7 CONFIG=0F070510F9 PASS=1122334455\n");
     EXPECT_EQ(run({"params", "3"}), 1);  // nothing answers at 3 any more
 }
@@ -245,12 +246,17 @@ TEST(EnginePty, PelkoctlSpeedAsksBeforeLeavingAControllerBehind) {
     ASSERT_TRUE(sim.ReadLine(path));
     auto run = [&](std::vector<std::string> words, const std::string& baud = "9600") {
         words.insert(words.begin(), PELKOCTL_EXE);
-        for (const char* w : {"--attempts", "2", "--timeout", "20"}) words.emplace_back(w);
+        for (const char* w : {"--attempts", "2", "--timeout", "20", "--show-pass"}) words.emplace_back(w);
         words.insert(words.end(), {"--port", path, "--baud", baud});
         out.clear();
         return RunProgram(words, out);
     };
-    ASSERT_EQ(run({"password", "40", "A1B2C3D4E5"}), 0);
+    // Passwords given where ps does not show them: the new one on standard
+    // input, a controller's own in the environment.
+    const std::string shell = "printf 'A1B2C3D4E5\\n' | " + std::string(PELKOCTL_EXE) +
+                              " password 40 - --attempts 2 --timeout 20 --port " + path;
+    ASSERT_EQ(RunProgram({"/bin/sh", "-c", shell}, out), 0);
+    EXPECT_EQ(out, "device 40 STATE=7 CONFIG=0F032810A9 PASS=**********\n");
     const std::string at9600 =
         "device 3 STATE=7 CONFIG=0F030310A9 PASS=1122334455\n"
         "device 40 STATE=7 CONFIG=0F032810A9 PASS=A1B2C3D4E5\n";
@@ -258,7 +264,9 @@ TEST(EnginePty, PelkoctlSpeedAsksBeforeLeavingAControllerBehind) {
         std::string lines;
         EXPECT_EQ(run({"params", "3"}, baud3), 0);
         lines += out;
-        EXPECT_EQ(run({"params", "40", "--own", "A1B2C3D4E5"}), 0);
+        const std::string shell = "PELKOCTL_OWN=A1B2C3D4E5 " + std::string(PELKOCTL_EXE) +
+                                  " params 40 --show-pass --attempts 2 --timeout 20 --port " + path + " --baud 9600";
+        EXPECT_EQ(RunProgram({"/bin/sh", "-c", shell}, out), 0);
         return lines + out;
     };
     EXPECT_EQ(run({"speed", "19200"}), 2);
