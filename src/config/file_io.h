@@ -15,6 +15,10 @@ inline constexpr std::size_t kMaxConfigFileSize = 64u << 20;
 inline constexpr const char* kTextOpenFailed = "Не удалось открыть файл.";
 inline constexpr const char* kTextSaveFailed = "Не удалось сохранить файл.";
 
+// Why a file step failed, for the user: Russian words for the usual errno
+// values, the system's text for the rest.
+std::string FileErrorText(int error);
+
 struct FileResult {
     bool ok = false;
     int error = 0;  // errno of the failing step

@@ -14,8 +14,8 @@ namespace pelkoctl {
 // read from it is only the defaults.
 int LoadConfigFile(const std::string& path, pelko::ProgramSettings& settings, pelko::TGroupDev& group) {
     std::string bytes;
-    if (!pelko::ReadWholeFile(path, bytes).ok) {
-        std::cerr << "pelkoctl: " << pelko::kTextOpenFailed << " " << path << "\n";
+    if (const pelko::FileResult r = pelko::ReadWholeFile(path, bytes); !r.ok) {
+        std::cerr << OpenFailedText(path, r.error) << "\n";
         return kNoPort;
     }
     pelko::StreamConfigHost host(std::cerr);

@@ -41,4 +41,7 @@ struct Command {
 
 const std::vector<Command>& commands();
 
+// "pelkoctl: Не удалось открыть файл. PATH: нет такого файла или папки".
+std::string OpenFailedText(const std::string& path, int error);
+
 }  // namespace pelkoctl

@@ -107,8 +107,8 @@ bool EraseAllowed(const pelko::TPreflight& preflight, const Args& args) {
 
 int OpenFileGroup(EngineCli& cli, const std::string& path) {
     std::string bytes;
-    if (!pelko::ReadWholeFile(path, bytes).ok) {
-        std::cerr << "pelkoctl: " << pelko::kTextOpenFailed << " " << path << "\n";
+    if (const pelko::FileResult r = pelko::ReadWholeFile(path, bytes); !r.ok) {
+        std::cerr << OpenFailedText(path, r.error) << "\n";
         return kNoPort;
     }
     if (const int rc = cli.Open(); rc != kOk) return rc;
