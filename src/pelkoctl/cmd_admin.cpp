@@ -148,7 +148,10 @@ int GroupPhase(const Args& args, const std::optional<pelko::TCode>& pass, std::i
     EngineCli cli(args);
     if (const int rc = cli.Open(); rc != kOk) return rc;
     cli.engine().Search(false);
-    if (cli.group().Count() == 0) return Finish(cli, false);
+    if (cli.group().Count() == 0) {
+        std::cerr << "pelkoctl: приборы не найдены на скорости " << args.baud << " бит/с; ничего не записано\n";
+        return Finish(cli, false);
+    }
     if (!AtRiskAllowed(cli, args)) return kBadArgs;
     const bool risky = !cli.engine().DevicesAtRisk().empty();
     const pelko::TCode old = cli.settings().StandPass;

@@ -25,6 +25,14 @@ std::string Upper(std::string text) {
     return text;
 }
 
+// A controller that answered but whose parameters could not be read holds
+// only the program's defaults: "?" rather than a block that looks real.
+std::string ConfigText(const pelko::TConfPelko& dev) {
+    const bool connected = (dev.State >> pelko::dfConnected) & 1;
+    const bool read = (dev.State >> pelko::dfParamsRead) & 1;
+    return connected && !read ? "?" : pelko::CodeToText(dev.Config);
+}
+
 }  // namespace
 
 EngineCli::EngineCli(const Args& args)
@@ -39,7 +47,7 @@ EngineCli::EngineCli(const Args& args)
     FSettings.TailinUS = static_cast<std::int32_t>(args.tailUs);
     FSettings.SmartPI = args.rtsAuto;
     FHost.AnswerYes = args.yes;
-    FEngine.SetRecorder(&FRecorder);
+    FEngine.SetRecorder(&FCliRecorder);
     FRecorder.onBackupSaved = [](const std::string& path) {
         std::cerr << "pelkoctl: резервная копия: " << path << "\n";
     };
@@ -53,6 +61,7 @@ EngineCli::EngineCli(const Args& args)
 }
 
 EngineCli::~EngineCli() {
+    FCliRecorder.Release({});
     if (FShownPercent >= 0) std::cerr << "\n";
     if (FHost.Stalled) std::cerr << "pelkoctl: порт перестал отвечать, операция прервана\n";
     if (!FRecorder.JournalError().empty())
@@ -91,7 +100,7 @@ void EngineCli::ShowProgress(const std::string& caption, const pelko::TProgressB
 std::string DeviceLine(const pelko::TConfPelko& dev, bool showPass) {
     // The parameter block has a code's shape: five bytes, ten hex digits.
     return "device " + std::to_string(dev.Config[pelko::kAdrByte]) + " STATE=" + std::to_string(dev.State) +
-           " CONFIG=" + pelko::CodeToText(dev.Config) +
+           " CONFIG=" + ConfigText(dev) +
            " PASS=" + (showPass ? pelko::CodeToText(dev.Pass) : std::string(kMaskedPass));
 }
 

@@ -11,6 +11,7 @@
 #include "engine/headless_host.h"
 #include "engine/preflight.h"
 #include "model/group_dev.h"
+#include "pelkoctl/cli_recorder.h"
 #include "pelkoctl/cli_session.h"
 #include "pelkoctl/commands.h"
 
@@ -29,12 +30,14 @@ public:
     pelko::ProgramSettings& settings() { return FSettings; }
     pelko::TPelkoSession& session() { return FCli.session(); }
     pelko::HeadlessHost& host() { return FHost; }
+    CliRecorder& recorder() { return FCliRecorder; }
 
     // A lost port (the engine has named it) ends any command with kNoAnswer.
     int Verdict(int rc) const { return FCli.PortLost() ? kNoAnswer : rc; }
 
     // "device ADR STATE=<decimal> CONFIG=<10 hex> PASS=<10 hex>", group order;
-    // the password is masked unless --show-pass.
+    // the password is masked unless --show-pass; CONFIG=? for a controller
+    // that answered but whose parameters could not be read.
     void PrintDevices(std::ostream& out);
 
 private:
@@ -47,6 +50,7 @@ private:
     pelko::HeadlessHost FHost;
     // Journal of changes in the user's state folder; backups only with --backup.
     pelko::FileChangeRecorder FRecorder;
+    CliRecorder FCliRecorder{FRecorder};
     pelko::TEngine FEngine;
     bool FTerminal = false;
     int FShownPercent = -1;
