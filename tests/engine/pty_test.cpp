@@ -243,6 +243,7 @@ TEST(EnginePty, PelkoctlSetsParametersAndAddress) {
     EXPECT_EQ(out, "device 5 STATE=3 CONFIG=? PASS=**********\n");
     // A write whose controller does not answer says so.
     ProgramSettings settings;
+    settings.PortBaudRate = 115200;
     TGroupDev group;
     group.SetState(group.AddDevice(3), dfInGroup);
     SilentConfigHost quiet;
