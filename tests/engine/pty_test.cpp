@@ -241,6 +241,15 @@ TEST(EnginePty, PelkoctlSetsParametersAndAddress) {
     ASSERT_TRUE(sim.ReadLine(out));
     run({"search"});
     EXPECT_EQ(out, "device 5 STATE=3 CONFIG=? PASS=**********\n");
+    // A controller answering under another address is named, not passed over.
+    sim.WriteLine("fault 5 otheraddr");
+    ASSERT_TRUE(sim.ReadLine(out));
+    const std::string search = std::string(PELKOCTL_EXE) + " search --port " + path + " --baud 115200 2>&1";
+    EXPECT_EQ(RunProgram({"/bin/sh", "-c", search}, out), 1);
+    EXPECT_NE(out.find("pelkoctl: на запрос к адресу 5 ответил прибор с адресом 6, а на запросы к адресу 6 не "
+                       "отвечает никто: проверьте адрес прибора\n"),
+              std::string::npos)
+        << out;
     // A write whose controller does not answer says so.
     ProgramSettings settings;
     settings.PortBaudRate = 115200;
@@ -249,6 +258,8 @@ TEST(EnginePty, PelkoctlSetsParametersAndAddress) {
     SilentConfigHost quiet;
     const std::string file = ::testing::TempDir() + "engine_pty_write_none.txt";
     std::ofstream(file, std::ios::binary) << SaveToFile(settings, group, quiet);
+    sim.WriteLine("nofault 5");
+    ASSERT_TRUE(sim.ReadLine(out));
     const std::string write = std::string(PELKOCTL_EXE) + " write " + file + " --yes --port " + path + " --baud 115200";
     EXPECT_EQ(RunProgram({"/bin/sh", "-c", write + " 2>&1"}, out), 4);
     EXPECT_NE(out.find("pelkoctl: прибор 3 не найден или не открылся; карты не записаны\n"), std::string::npos) << out;
