@@ -24,8 +24,10 @@ struct Captured {
     std::string err;
 };
 
-Captured RunCommand(int (*cmd)(const pelkoctl::Args&), std::vector<std::string> words, std::string outFile = {}) {
+Captured RunCommand(int (*cmd)(const pelkoctl::Args&), std::vector<std::string> words, std::string outFile = {},
+                    bool showPass = true) {
     pelkoctl::Args args;
+    args.showPass = showPass;
     args.words = std::move(words);
     args.out = std::move(outFile);
     std::ostringstream out, err;
@@ -78,6 +80,12 @@ TEST_F(PelkoctlConfig, ShowConfigPrintsSettingsDevicesAndCards) {
     EXPECT_EQ(c.err,
               "message: Настройки скорости в программе\\nи в файле не совпадают. Продолжить?\\n\\n\n"
               "message: Ошибка при обработке тега\\n/ProgramSettings/CircleFind\n");
+    // Without --show-pass no password reaches standard output.
+    const std::string masked = RunCommand(pelkoctl::cmdShowConfig, {Write("in.txt", kFile)}, {}, false).out;
+    EXPECT_NE(masked.find("StandPass=**********\n"), std::string::npos) << masked;
+    EXPECT_NE(masked.find("device 9 NAME=Дверь \"2\" PASS=********** STATE=8\n"), std::string::npos) << masked;
+    EXPECT_EQ(masked.find("1122334455"), std::string::npos);
+    EXPECT_EQ(masked.find("0102030405"), std::string::npos);
     // A control character in a name reaches neither the file nor the terminal raw.
     const std::string in = Write("ctl.txt", "<XDOC><Devices><Device Adr=\"5\" Name=\"d&#27;]0;x\"><Cards><Card Pos=\"1\" "
                                             "Code=\"0A0B0C0D0E\" User=\"a&#27;[2J&#0;\"/></Cards></Device></Devices></XDOC>");
