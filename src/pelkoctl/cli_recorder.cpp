@@ -2,20 +2,9 @@
 
 namespace pelkoctl {
 
-bool CliRecorder::SaveBackup(const pelko::TConfPelko& dev, std::string& where) {
-    if (!FFile.SaveBackup(dev, where)) return false;
-    FBackups[dev.Config[pelko::kAdrByte]] = where;
-    return true;
-}
-
 void CliRecorder::Journal(const pelko::TJournalEntry& entry) {
-    pelko::TJournalEntry e = entry;
-    if (const auto it = FBackups.find(e.adr); it != FBackups.end()) {
-        e.what += (e.what.empty() ? "" : "; ") + std::string("резервная копия: ") + it->second;
-        FBackups.erase(it);
-    }
-    if (FHolding) FHeld.push_back(std::move(e));
-    else FFile.Journal(e);
+    if (FHolding) FHeld.push_back(entry);
+    else FFile.Journal(entry);
 }
 
 void CliRecorder::Release(const std::vector<pelko::TCardCheck>& checks) {

@@ -1,8 +1,6 @@
 #pragma once
-// pelkoctl's recorder: the user's backups and journal, with each journal
-// line naming the backup made of its controller, and a write's lines held
+// pelkoctl's recorder: the user's backups and journal, a write's lines held
 // until its read-back tells whether every cell really took.
-#include <map>
 #include <string>
 #include <vector>
 
@@ -17,7 +15,7 @@ public:
 
     bool KeepsBackups() const override { return FFile.KeepsBackups(); }
     bool ReadCardsForBackup() const override { return FFile.ReadCardsForBackup(); }
-    bool SaveBackup(const pelko::TConfPelko& dev, std::string& where) override;
+    bool SaveBackup(const pelko::TConfPelko& dev, std::string& where) override { return FFile.SaveBackup(dev, where); }
     void Journal(const pelko::TJournalEntry& entry) override;
 
     // Journal lines wait from Hold until Release, which marks those of a
@@ -27,7 +25,6 @@ public:
 
 private:
     pelko::FileChangeRecorder& FFile;
-    std::map<std::uint8_t, std::string> FBackups;  // made since the controller's last line
     std::vector<pelko::TJournalEntry> FHeld;
     bool FHolding = false;
 };
