@@ -36,15 +36,37 @@ bool ValidUtf8(std::string_view text) {
     return true;
 }
 
+// "Unicode text" of a spreadsheet: UTF-16 after its byte-order mark.
+std::string Utf16ToUtf8(std::string_view bytes, bool bigEndian) {
+    std::string out;
+    const auto unit = [&](std::size_t i) {
+        const auto a = static_cast<unsigned char>(bytes[i]), b = static_cast<unsigned char>(bytes[i + 1]);
+        return static_cast<char32_t>(bigEndian ? (a << 8 | b) : (b << 8 | a));
+    };
+    for (std::size_t i = 2; i + 1 < bytes.size(); i += 2) {
+        char32_t c = unit(i);
+        if (c >= 0xD800 && c < 0xDC00 && i + 3 < bytes.size() && unit(i + 2) >= 0xDC00 && unit(i + 2) < 0xE000) {
+            c = 0x10000 + ((c - 0xD800) << 10) + (unit(i + 2) - 0xDC00);
+            i += 2;
+        } else if (c >= 0xD800 && c < 0xE000) {
+            c = kReplacementChar;
+        }
+        AppendUtf8(out, c);
+    }
+    return out;
+}
+
 // Spreadsheets save in the locale's code page unless told otherwise.
 std::string AsUtf8(std::string_view bytes) {
+    if (bytes.substr(0, 2) == "\xFF\xFE") return Utf16ToUtf8(bytes, false);
+    if (bytes.substr(0, 2) == "\xFE\xFF") return Utf16ToUtf8(bytes, true);
     if (bytes.substr(0, kBom.size()) == kBom) return std::string(bytes.substr(kBom.size()));
     if (ValidUtf8(bytes)) return std::string(bytes);
     return Cp1251ToUtf8(bytes);
 }
 
 char Separator(std::string_view text) {
-    const std::string_view first = text.substr(0, text.find('\n'));
+    const std::string_view first = text.substr(0, text.find_first_of("\r\n"));
     for (char c : {';', '\t', ','})
         if (first.find(c) != std::string_view::npos) return c;
     return ';';
@@ -88,7 +110,8 @@ std::optional<Refusal> SplitRecords(std::string_view text, char sep, std::vector
             quoteLine = line;
         } else if (c == sep) {
             endField();
-        } else if (c == '\n') {
+        } else if (c == '\n' || (c == '\r' && (i + 1 == text.size() || text[i + 1] != '\n'))) {
+            // A lone CR ends a line too (old Mac spreadsheets).
             endField();
             out.push_back(std::move(rec));
             rec = Record{++line, {}};
@@ -134,42 +157,82 @@ bool Decimal(std::string_view text) {
 }
 
 // A code a spreadsheet would take for a number ("0012345678", "12345E0678")
-// and change: written as a formula that keeps it text.
+// and change.
 bool LooksNumeric(const std::string& code) {
     const std::size_t e = code.find('E');
     if (e == std::string::npos) return Decimal(code);
     return e > 0 && e + 1 < code.size() && Decimal(code.substr(0, e)) && Decimal(code.substr(e + 1));
 }
 
+// Such a code is written after an apostrophe: a spreadsheet keeps the field
+// as text however often it is opened and saved again (a formula ="..." is
+// saved back as its plain value and read as a number the next time).
 std::string CodeField(const TCode& code) {
     const std::string text = CodeToText(code);
-    return LooksNumeric(text) ? "=\"" + text + "\"" : text;
+    return LooksNumeric(text) ? "'" + text : text;
 }
 
-// Ten hexadecimal digits, also as the formula CodeField writes. A shorter
-// all-decimal code is one a spreadsheet turned into a number: its digits can
-// no longer be told, so it is refused rather than guessed.
+// What a spreadsheet makes of a number: "1,23457E+09", "1.23E+09", "12345678".
+bool SpreadsheetNumber(const std::string& text) {
+    return std::any_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; }) &&
+           text.find_first_not_of("0123456789.,+- eE") == std::string::npos;
+}
+
+// Ten hexadecimal digits, also after the apostrophe CodeField writes or as
+// the formula earlier versions wrote. A number a spreadsheet made of a code
+// (a shorter one, or with a decimal point or an exponent) can no longer be
+// told back: it is refused rather than guessed.
 std::optional<TCode> ParseCode(std::string text, std::string& why) {
     if (text.size() == 13 && text.rfind("=\"", 0) == 0 && text.back() == '"') text = text.substr(2, 10);
-    if (Decimal(text) && text.size() < 10) {
-        why = ": похоже, табличный редактор принял код за число — задайте столбцу «Код» текстовый формат";
+    if (text.size() == 11 && text.front() == '\'') text.erase(0, 1);
+    const bool hex = text.size() == 10 && std::all_of(text.begin(), text.end(), [](char c) {
+        return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F') || (c >= 'a' && c <= 'f');
+    });
+    if (!hex && SpreadsheetNumber(text)) {
+        why = ": похоже, табличный редактор принял код за число и изменил его — задайте столбцу «Код» "
+              "текстовый формат и возьмите коды из прибора или из файла, выгруженного программой";
         return std::nullopt;
     }
-    why = ": нужны 10 шестнадцатеричных цифр";
-    if (text.size() != 10) return std::nullopt;
-    for (char& c : text) {
-        if (c >= 'a' && c <= 'f') c = static_cast<char>(c - 'a' + 'A');
-        if (!((c >= '0' && c <= '9') || (c >= 'A' && c <= 'F'))) return std::nullopt;
+    if (!hex) {
+        why = ": нужны 10 шестнадцатеричных цифр";
+        return std::nullopt;
     }
+    for (char& c : text)
+        if (c >= 'a' && c <= 'f') c = static_cast<char>(c - 'a' + 'A');
     return TextToCode(text);
 }
 
-// A name a spreadsheet would run as a formula is written after an apostrophe,
-// which the import takes off again.
-bool FormulaStart(const std::string& s) { return !s.empty() && std::string_view("=+-@").find(s.front()) != std::string_view::npos; }
-std::string UserField(const std::string& user) { return FormulaStart(user) ? "'" + user : user; }
+bool OnlyValueChars(const std::string& s) {
+    return std::any_of(s.begin(), s.end(), [](char c) { return c >= '0' && c <= '9'; }) &&
+           s.find_first_not_of("0123456789 .,:;/+-eE%") == std::string::npos;
+}
+
+// A name a spreadsheet would change: one it would run as a formula, or take
+// for a number, a date or a time ("007" → 7, "12:30" → 12:30:00, "1e5" →
+// 1,00E+05), or for a truth value; and one that itself starts with the
+// apostrophe, so that the guard below can always be told from the name.
+bool NeedsGuard(const std::string& s) {
+    if (s.empty()) return false;
+    if (std::string_view("=+-@'").find(s.front()) != std::string_view::npos) return true;
+    const std::string lower = AsciiLower(s);
+    return OnlyValueChars(s) || lower == "true" || lower == "false";
+}
+
+// Written after an apostrophe, which the import takes off again: exactly the
+// names that need it get it, so a name always comes back as it was.
+std::string UserField(const std::string& user) { return NeedsGuard(user) ? "'" + user : user; }
 std::string UserFromField(const std::string& field) {
-    return field.size() > 1 && field.front() == '\'' && FormulaStart(field.substr(1)) ? field.substr(1) : field;
+    return field.size() > 1 && field.front() == '\'' && NeedsGuard(field.substr(1)) ? field.substr(1) : field;
+}
+
+// Control characters (other than tab and line ends) have no place in a name:
+// they would reach the configuration file and the terminal as they are.
+std::optional<unsigned> ControlChar(const std::string& s) {
+    for (char ch : s) {
+        const auto c = static_cast<unsigned char>(ch);
+        if ((c < 0x20 && c != '\t' && c != '\n' && c != '\r') || c == 0x7F) return c;
+    }
+    return std::nullopt;
 }
 
 // 1 master, 0 user, -1 not a kind; empty: the cell decides.
@@ -206,6 +269,8 @@ std::optional<Refusal> ParseRecord(const Record& r, Parsed& out) {
     if (out.cell && (*out.cell >= kFirstMasterCell) != out.master)
         return Refusal{r.line, "ячейка " + std::to_string(*out.cell) + " — для " +
                                    (out.master ? "карт пользователей" : "мастер-карт") + ", а вид " + Quoted(field(3))};
+    if (const std::optional<unsigned> c = ControlChar(field(2)))
+        return Refusal{r.line, "управляющий символ (код " + std::to_string(*c) + ") в столбце 3 «Пользователь»"};
     out.card = TCard{out.cell.value_or(0), *code, UserFromField(field(2))};
     return std::nullopt;
 }

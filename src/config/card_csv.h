@@ -24,13 +24,17 @@ struct TCsvCards {
     std::string reason;
 };
 
-// Codes a spreadsheet would read as numbers are written as ="0012345678"
-// so that it keeps them as text; user names it would run as formulas get a
-// leading apostrophe.
+// Codes a spreadsheet would read as numbers ("0012345678", "1234567E03")
+// and user names it would run as formulas or take for numbers, dates or
+// times are written after an apostrophe, which a spreadsheet keeps as text
+// however often the file is saved again; a name starting with an apostrophe
+// gets one too, so every name comes back as it was.
 // Reads such a file back, as written or as a spreadsheet saved it (no BOM,
-// windows-1251, "," or tab between columns, quoted fields). A line without a
-// cell takes the first free cell of its kind. The first fault refuses the
-// whole file.
+// windows-1251 or UTF-16 with its mark, "," or tab between columns, quoted
+// fields, CR, LF or CR LF line ends). A line without a cell takes the first
+// free cell of its kind. The first fault refuses the whole file: among them
+// a code a spreadsheet turned into a number (too short, or with a decimal
+// point or an exponent) and a control character in a user name.
 TCsvCards CardsFromCsv(std::string_view bytes);
 
 // "Строка 5: неверный код «12G4»."

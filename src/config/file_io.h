@@ -15,6 +15,10 @@ inline constexpr std::size_t kMaxConfigFileSize = 64u << 20;
 inline constexpr const char* kTextOpenFailed = "Не удалось открыть файл.";
 inline constexpr const char* kTextSaveFailed = "Не удалось сохранить файл.";
 
+// Why a file step failed, for the user: Russian words for the usual errno
+// values, the system's text for the rest.
+std::string FileErrorText(int error);
+
 struct FileResult {
     bool ok = false;
     int error = 0;  // errno of the failing step
@@ -31,10 +35,19 @@ struct SaveFaults {
     int rename = 0;
 };
 
+// Who may read a file the save creates: Shared takes the umask; Private
+// (files holding passwords: backups, a read's configuration) is the
+// owner's alone, 0600. A file that exists keeps its mode either way.
+enum class FileAccess { Shared, Private };
+
 // Writes the bytes to a new file beside the target and renames it over the
 // target only when all of it is on disk; on failure the old file is left as
 // it was and the temporary file is removed. A target that may not be written
 // (read-only, or not ours to write) is refused with EACCES, not replaced.
-FileResult WriteFileSafely(const std::string& path, std::string_view bytes, const SaveFaults& faults = {});
+FileResult WriteFileSafely(const std::string& path, std::string_view bytes, const SaveFaults& faults = {},
+                           FileAccess access = FileAccess::Shared);
+inline FileResult WriteFileSafely(const std::string& path, std::string_view bytes, FileAccess access) {
+    return WriteFileSafely(path, bytes, SaveFaults{}, access);
+}
 
 }  // namespace pelko

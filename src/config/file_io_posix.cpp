@@ -94,12 +94,13 @@ FileResult ReadWholeFile(const std::string& path, std::string& bytes, bool creat
     return FileResult{true, 0};
 }
 
-FileResult WriteFileSafely(const std::string& path, std::string_view bytes, const SaveFaults& faults) {
+FileResult WriteFileSafely(const std::string& path, std::string_view bytes, const SaveFaults& faults,
+                           FileAccess access) {
     const std::string target = RealTarget(path);
     struct stat st {};
     const bool exists = ::stat(target.c_str(), &st) == 0;
     if (exists && !MayReplace(target, st)) return Fail(EACCES);
-    const mode_t mode = exists ? (st.st_mode & 07777) : NewFileMode();
+    const mode_t mode = exists ? (st.st_mode & 07777) : access == FileAccess::Private ? 0600 : NewFileMode();
     std::string temp = target + ".XXXXXX";
     std::vector<char> name(temp.begin(), temp.end());
     name.push_back('\0');

@@ -101,7 +101,8 @@ FileResult ReadWholeFile(const std::string& path, std::string& bytes, bool creat
     return FileResult{true, 0};
 }
 
-FileResult WriteFileSafely(const std::string& path, std::string_view bytes, const SaveFaults& faults) {
+// The user's profile folders are the user's own: no mode to set here.
+FileResult WriteFileSafely(const std::string& path, std::string_view bytes, const SaveFaults& faults, FileAccess) {
     const std::wstring target = win32::Widen(path);
     const DWORD attrs = ::GetFileAttributesW(target.c_str());
     if (attrs != INVALID_FILE_ATTRIBUTES && (attrs & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY)) != 0)

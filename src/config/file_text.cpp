@@ -55,7 +55,10 @@ std::string EncodeFileText(std::string_view utf8) {
         const char32_t ch = NextUtf8(utf8, pos);
         std::size_t end = 0;
         const std::optional<std::uint8_t> byte = UnicodeToCp1251(ch);
-        if (ch == '"' || !byte || (ch == '&' && WrittenReference(utf8, at, end))) {
+        // Control characters other than tab and line ends (NUL, ESC) never
+        // go into the file raw: the reader takes their references back.
+        const bool control = ch < 0x20 && ch != '\t' && ch != '\r' && ch != '\n';
+        if (ch == '"' || control || !byte || (ch == '&' && WrittenReference(utf8, at, end))) {
             AppendReference(out, ch);
         } else {
             out.push_back(static_cast<char>(*byte));

@@ -9,6 +9,11 @@ std::string OneLine(const std::string& text) {
         if (text[i] == '\r' || text[i] == '\n') {
             out += "\\n";
             if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
+        } else if ((static_cast<unsigned char>(text[i]) < 0x20 && text[i] != '\t') || text[i] == 0x7F) {
+            // ESC and the like would act on the terminal.
+            static const char kHex[] = "0123456789ABCDEF";
+            const auto c = static_cast<unsigned char>(text[i]);
+            out += std::string("\\x") + kHex[c >> 4] + kHex[c & 15];
         } else {
             out.push_back(text[i]);
         }

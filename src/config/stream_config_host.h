@@ -26,6 +26,7 @@ private:
 };
 
 // Line breaks (CR LF, CR or LF) written as the two characters \n.
+// Other control characters show as \xHH.
 std::string OneLine(const std::string& text);
 
 }  // namespace pelko

@@ -14,6 +14,7 @@ struct TJournalEntry {
     std::string device;     // "Прибор 3 (адрес 3)"
     std::string what;       // what changed; never a password
     std::string result;     // "выполнено", "выполнено частично", "не выполнено"
+    std::uint8_t adr = 0;   // the controller's address, not written
 };
 
 class ChangeRecorder {

@@ -139,12 +139,17 @@ bool TChangeTally::Known(std::uint8_t adr, const TConfPelko& named, TConfPelko& 
         const TCode& code = it->second.codes[cell];
         if (SameCode(code, EmptyCode)) continue;
         std::string user;
-        const std::uint16_t i = named.FindPosIndex(cell);
-        if (i != NoCard) {
-            TCard card;
-            named.GetCard(cell >= kFirstMasterCell, i, card);
-            if (SameCode(card.Code, code)) user = card.User;
+        const bool master = cell >= kFirstMasterCell;
+        std::uint16_t i = named.FindPosIndex(cell);
+        TCard card;
+        if (i != NoCard) named.GetCard(master, i, card);
+        // A card the program knows in another cell (a file about to be
+        // written moves or drops it) is still that user's.
+        if (i == NoCard || !SameCode(card.Code, code)) {
+            i = SameCode(code, ZeroCode) ? NoCard : named.FindCodeIndex(master, code);
+            if (i != NoCard) named.GetCard(master, i, card);
         }
+        if (i != NoCard && SameCode(card.Code, code)) user = card.User;
         into.AddCard(cell, code, user);
     }
     return true;
@@ -186,7 +191,7 @@ std::string TChangeTally::Result(const Change& c) {
 std::vector<TJournalEntry> TChangeTally::Take(const std::string& operation,
                                               const std::function<std::string(std::uint8_t)>& label) {
     std::vector<TJournalEntry> out;
-    for (const auto& [adr, c] : FChanges) out.push_back({operation, label(adr), Describe(c), Result(c)});
+    for (const auto& [adr, c] : FChanges) out.push_back({operation, label(adr), Describe(c), Result(c), adr});
     FChanges.clear();
     return out;
 }

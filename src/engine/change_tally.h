@@ -31,7 +31,7 @@ public:
 
     // The cards of the controller at adr, when every cell was read since it
     // last changed: into gets them, user names taken from named where the
-    // same card is in the same cell.
+    // same card is in the same cell, or else the same code elsewhere.
     bool Known(std::uint8_t adr, const TConfPelko& named, TConfPelko& into) const;
 
     void ForgetReads() { FRead.clear(); }

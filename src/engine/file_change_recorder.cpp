@@ -47,12 +47,13 @@ bool FileChangeRecorder::SaveBackup(const TConfPelko& dev, std::string& where) {
     for (int extra = 0; extra < kMaxSameSecond; ++extra) {
         const std::string path = FBackupFolder + "/" + BackupFileName(t, adr, extra);
         if (std::filesystem::exists(path, ec)) continue;
-        const FileResult r = WriteFileSafely(path, text);
+        const FileResult r = WriteFileSafely(path, text, FileAccess::Private);
         if (!r.ok) {
             where = path + ": " + std::error_code(r.error, std::generic_category()).message();
             return false;
         }
         where = path;
+        FBackups[adr] = path;
         if (onBackupSaved) onBackupSaved(path);
         return true;
     }
@@ -60,7 +61,13 @@ bool FileChangeRecorder::SaveBackup(const TConfPelko& dev, std::string& where) {
     return false;
 }
 
-void FileChangeRecorder::Journal(const TJournalEntry& entry) {
+void FileChangeRecorder::Journal(const TJournalEntry& given) {
+    // The line of a controller names the backup made of it before the change.
+    TJournalEntry entry = given;
+    if (const auto it = FBackups.find(entry.adr); it != FBackups.end()) {
+        entry.what += (entry.what.empty() ? "" : "; ") + std::string("резервная копия: ") + it->second;
+        FBackups.erase(it);
+    }
     const std::string folder = std::filesystem::path(FJournalPath).parent_path().string();
     std::string why;
     if (FJournalPath.empty() || !MakeFolders(folder, why) || !AppendLine(FJournalPath, JournalLine(now(), entry), why))

@@ -4,6 +4,7 @@
 // operation, controller, what changed, result).
 #include <ctime>
 #include <functional>
+#include <map>
 #include <string>
 
 #include "config/program_settings.h"
@@ -41,6 +42,7 @@ private:
     std::string FBackupFolder;
     std::string FJournalPath;
     std::string FJournalError;
+    std::map<std::uint8_t, std::string> FBackups;  // made since the controller's last journal line
 };
 
 // One journal line, without its line end.

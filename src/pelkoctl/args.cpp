@@ -58,6 +58,8 @@ const std::map<std::string, Setter>& Options() {
         {"--pass", Text(&Args::pass)},
         {"--out", Text(&Args::out)},
         {"--own", Text(&Args::own)},
+        {"--pass-file", Text(&Args::passFile)},
+        {"--own-file", Text(&Args::ownFile)},
         {"--trace-file", Text(&Args::traceFile)},
         {"--backup", Text(&Args::backupDir)},
         {"--rts",
@@ -113,6 +115,8 @@ bool ParseCommandLine(int argc, const char* const* argv, ParsedLine& out, std::s
             out.help = true;
         } else if (word == "--trace") {
             out.args.trace = true;
+        } else if (word == "--show-pass") {
+            out.args.showPass = true;
         } else if (word == "--yes") {
             out.args.yes = true;
         } else if (word == "--version") {
@@ -128,6 +132,14 @@ bool ParseCommandLine(int argc, const char* const* argv, ParsedLine& out, std::s
     if (out.help || out.version) return true;
     if (out.command.empty()) {
         error = "не указана команда";
+        return false;
+    }
+    // Only these open one controller with its own password: elsewhere the
+    // option would be ignored and the user left guessing why.
+    const bool ownUsed = out.command == "params" || out.command == "address" || out.command == "password" ||
+                         out.command == "reset";
+    if (!ownUsed && (!out.args.own.empty() || !out.args.ownFile.empty())) {
+        error = "у команды " + out.command + " нет параметра --own: она открывает приборы общим паролем (--pass)";
         return false;
     }
     return true;
@@ -146,18 +158,27 @@ std::string UsageText() {
         "  --tail US         задержка переключения на приём, мкс (по умолчанию 400)\n"
         "  --rts auto|program  кто переключает приём/передачу: преобразователь сам (auto)\n"
         "                    или программа линией RTS (program, по умолчанию)\n"
-        "  --pass HEX        общий пароль, 10 шестнадцатеричных цифр\n"
+        "  --pass-file FILE  общий пароль из первой строки файла (- стандартный вход);\n"
+        "                    или переменная окружения PELKOCTL_PASS\n"
+        "  --own-file FILE   собственный пароль прибора (params, address, password, reset)\n"
+        "                    из файла (- стандартный вход); или PELKOCTL_OWN\n"
+        "  NEWHEX -          новый пароль (password, common-pass) со стандартного входа\n"
+        "  --pass HEX        общий пароль, 10 шестнадцатеричных цифр; виден другим\n"
+        "                    пользователям (ps), лучше --pass-file\n"
+        "  --own HEX         собственный пароль прибора; виден другим пользователям\n"
+        "  --show-pass       показывать пароли в строках device (иначе PASS=**********)\n"
         "  --out FILE        файл для результата\n"
-        "  --own HEX         собственный пароль прибора (params, address, password, reset)\n"
         "  --yes             продолжать, даже если приборы могут быть потеряны (speed, common-pass)\n"
         "                    или карты будут стёрты без резервной копии (write, reset)\n"
         "  --version         версия программы\n"
         "  --trace           каждая попытка обмена на stderr: время, скорость, байты, итог\n"
         "  --trace-file FILE то же в файл\n"
         "  --backup DIR      write, reset: сначала считать карты и сохранить их в DIR\n"
+        "                    (файлы с паролями создаются только для владельца, 0600)\n"
         "  --help            эта справка\n"
         "\nКоды завершения: 0 - выполнено, 1 - нет ответа, 2 - неверные аргументы,\n"
-        "3 - порт или файл не открывается, 4 - выполнено не полностью.\n";
+        "3 - порт или файл не открывается, 4 - выполнено не полностью,\n"
+        "5 - verify нашла различия.\n";
     return text;
 }
 

@@ -46,13 +46,26 @@ CliSession::CliSession(const Args& args, bool found)
     FSession.SetSearchAddr(found);
     if (args.trace || !args.traceFile.empty()) {
         FTrace = std::make_unique<Trace>(args.trace, args.traceFile, std::cerr);
+        FTrace->onRecord = [this](const pelko::ExchangeRecord& r) { FNotes.Observe(r); };
         FSession.SetExchangeLog(FTrace->log());
+    } else {
+        FNotesLog = std::make_shared<pelko::ExchangeLog>(65536);
+        FSession.SetExchangeLog(FNotesLog);
     }
 }
 
 CliSession::~CliSession() {
     FSession.SetActive(false);
     if (FTrace) FTrace->Flush();
+    DrainNotes();
+    for (const std::string& line : FNotes.Lines()) std::cerr << "pelkoctl: " << line << "\n";
+}
+
+void CliSession::DrainNotes() {
+    if (!FNotesLog) return;
+    std::vector<pelko::ExchangeRecord> records;
+    FNotesLog->Drain(records);
+    for (const pelko::ExchangeRecord& r : records) FNotes.Observe(r);
 }
 
 int CliSession::Open() {
@@ -106,6 +119,7 @@ bool CliSession::RunUntil(const std::function<bool()>& done) {
             FPending = false;
         }
         if (FTrace) FTrace->Flush();
+        DrainNotes();
         FSession.Dispatch();
     }
     return true;

@@ -10,6 +10,7 @@
 
 #include "link/pelko_session.h"
 #include "pelkoctl/commands.h"
+#include "pelkoctl/line_notes.h"
 #include "pelkoctl/trace.h"
 
 namespace pelkoctl {
@@ -42,6 +43,7 @@ public:
 
 private:
     void Notified();
+    void DrainNotes();
 
     const Args FArgs;
     std::mutex FLock;
@@ -49,6 +51,9 @@ private:
     bool FPending = false;
     std::chrono::milliseconds FStallLimit;
     std::unique_ptr<Trace> FTrace;  // only with --trace or --trace-file
+    // Without a trace the notes read the exchanges from a log of their own.
+    std::shared_ptr<pelko::ExchangeLog> FNotesLog;
+    LineNotes FNotes;
     pelko::PortOpener FOpener;
     pelko::TPelkoSession FSession;
 };

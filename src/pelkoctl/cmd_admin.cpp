@@ -52,7 +52,7 @@ int Finish(EngineCli& cli, bool done) {
 
 bool OwnValid(const Args& args) {
     if (args.own.empty() || Hex(args.own)) return true;
-    std::cerr << "pelkoctl: пароль --own: десять шестнадцатеричных цифр\n";
+    std::cerr << "pelkoctl: пароль прибора (--own, --own-file, PELKOCTL_OWN): десять шестнадцатеричных цифр\n";
     return false;
 }
 
@@ -135,7 +135,7 @@ bool AtRiskAllowed(EngineCli& cli, const Args& args) {
     if (risk.empty()) return true;
     std::cerr << "pelkoctl: " << (args.yes ? "не будут изменены" : "могут быть потеряны")
               << " приборы, которые не открылись общим паролем:\n";
-    for (pelko::DevIndex i : risk) std::cerr << DeviceLine(*cli.group().GetDevice(i, nullptr)) << "\n";
+    for (pelko::DevIndex i : risk) std::cerr << DeviceLine(*cli.group().GetDevice(i, nullptr), args.showPass) << "\n";
     if (!args.yes) std::cerr << "pelkoctl: ничего не записано; чтобы продолжить, добавьте --yes\n";
     return args.yes;
 }
@@ -146,7 +146,10 @@ int GroupPhase(const Args& args, const std::optional<pelko::TCode>& pass, std::i
     EngineCli cli(args);
     if (const int rc = cli.Open(); rc != kOk) return rc;
     cli.engine().Search(false);
-    if (cli.group().Count() == 0) return Finish(cli, false);
+    if (cli.group().Count() == 0) {
+        std::cerr << "pelkoctl: приборы не найдены на скорости " << args.baud << " бит/с; ничего не записано\n";
+        return Finish(cli, false);
+    }
     if (!AtRiskAllowed(cli, args)) return kBadArgs;
     const bool risky = !cli.engine().DevicesAtRisk().empty();
     const pelko::TCode old = cli.settings().StandPass;

@@ -2,6 +2,7 @@
 // [--out FILE2]: a controller's card list of a configuration file to and
 // from a spreadsheet file. Without --out the import saves FILE in place,
 // safely: a refused CSV or a failed save leaves it as it was.
+#include <cerrno>
 #include <cstring>
 #include <iostream>
 #include <optional>
@@ -44,8 +45,20 @@ int LoadDevice(const Args& args, pelko::ProgramSettings& settings, pelko::TGroup
 int Save(const std::string& path, std::string_view bytes) {
     const pelko::FileResult r = pelko::WriteFileSafely(path, bytes);
     if (r.ok) return kOk;
-    std::cerr << "pelkoctl: " << pelko::kTextSaveFailed << " " << path << ": " << std::strerror(r.error) << "\n";
+    std::cerr << "pelkoctl: " << pelko::kTextSaveFailed << " " << path << ": " << pelko::FileErrorText(r.error) << "\n";
     return kNoPort;
+}
+
+// "-" is standard input, as tools take it; a card list is small.
+pelko::FileResult ReadInput(const std::string& path, std::string& bytes) {
+    if (path != "-") return pelko::ReadWholeFile(path, bytes);
+    bytes.clear();
+    char buf[4096];
+    while (std::cin.read(buf, sizeof buf) || std::cin.gcount() > 0) {
+        bytes.append(buf, static_cast<std::size_t>(std::cin.gcount()));
+        if (bytes.size() > pelko::kMaxConfigFileSize) return {false, EFBIG};
+    }
+    return {true, 0};
 }
 
 }  // namespace
@@ -59,7 +72,10 @@ int cmdExportCsv(const Args& args) {
     pelko::TGroupDev group;
     pelko::DevIndex i = 0;
     if (const int rc = LoadDevice(args, settings, group, i); rc != kOk) return rc;
-    return Save(args.words[2], pelko::CardsToCsv(*group.GetDevice(i, nullptr)));
+    const std::string csv = pelko::CardsToCsv(*group.GetDevice(i, nullptr));
+    if (args.words[2] != "-") return Save(args.words[2], csv);
+    std::cout << csv << std::flush;  // "-" is standard output
+    return std::cout ? kOk : kNoPort;
 }
 
 int cmdImportCsv(const Args& args) {
@@ -72,8 +88,8 @@ int cmdImportCsv(const Args& args) {
     pelko::DevIndex i = 0;
     if (const int rc = LoadDevice(args, settings, group, i); rc != kOk) return rc;
     std::string bytes;
-    if (!pelko::ReadWholeFile(args.words[2], bytes).ok) {
-        std::cerr << "pelkoctl: " << pelko::kTextOpenFailed << " " << args.words[2] << "\n";
+    if (const pelko::FileResult r = ReadInput(args.words[2], bytes); !r.ok) {
+        std::cerr << OpenFailedText(args.words[2], r.error) << "\n";
         return kNoPort;
     }
     const pelko::TCsvCards cards = pelko::CardsFromCsv(bytes);

@@ -23,8 +23,9 @@ int cmdRead(const Args& args) {
     if (cli.Verdict(kOk) != kOk) return kNoAnswer;  // a partial read is not saved as if whole
     pelko::EngineFileHost fileHost(engine, cli.session(), cli.host());
     const std::string text = pelko::SaveToFile(cli.settings(), cli.group(), fileHost);
-    if (!pelko::WriteFileSafely(args.out, text).ok) {
-        std::cerr << "pelkoctl: " << pelko::kTextSaveFailed << " " << args.out << "\n";
+    if (const pelko::FileResult r = pelko::WriteFileSafely(args.out, text, pelko::FileAccess::Private); !r.ok) {
+        std::cerr << "pelkoctl: " << pelko::kTextSaveFailed << " " << args.out << ": " << pelko::FileErrorText(r.error)
+                  << "\n";
         return kNoPort;
     }
     cli.PrintDevices(std::cout);

@@ -14,8 +14,8 @@ namespace pelkoctl {
 // read from it is only the defaults.
 int LoadConfigFile(const std::string& path, pelko::ProgramSettings& settings, pelko::TGroupDev& group) {
     std::string bytes;
-    if (!pelko::ReadWholeFile(path, bytes).ok) {
-        std::cerr << "pelkoctl: " << pelko::kTextOpenFailed << " " << path << "\n";
+    if (const pelko::FileResult r = pelko::ReadWholeFile(path, bytes); !r.ok) {
+        std::cerr << OpenFailedText(path, r.error) << "\n";
         return kNoPort;
     }
     pelko::StreamConfigHost host(std::cerr);
@@ -24,10 +24,13 @@ int LoadConfigFile(const std::string& path, pelko::ProgramSettings& settings, pe
 
 namespace {
 
-void PrintSettings(const pelko::ProgramSettings& s) {
+// Passwords stay off the screen unless --show-pass, as in the device lines.
+std::string PassText(const pelko::TCode& pass, bool show) { return show ? pelko::CodeToText(pass) : "**********"; }
+
+void PrintSettings(const pelko::ProgramSettings& s, bool showPass) {
     const auto flag = [](bool v) { return v ? 1 : 0; };
     std::cout << "PortBaudRate=" << s.PortBaudRate << "\n"
-              << "StandPass=" << pelko::CodeToText(s.StandPass) << "\n"
+              << "StandPass=" << PassText(s.StandPass, showPass) << "\n"
               << "AutoReadKey=" << flag(s.AutoReadKey) << "\n"
               << "AutoWriteKey=" << flag(s.AutoWriteKey) << "\n"
               << "AutoSetDefaultSettings=" << flag(s.AutoSetDefaultSettings) << "\n"
@@ -47,11 +50,11 @@ void PrintCards(const pelko::CardsArr& cards) {
         std::cout << "card " << c.Pos << " " << pelko::CodeToText(c.Code) << " USER=" << pelko::OneLine(c.User) << "\n";
 }
 
-void PrintGroup(const pelko::TGroupDev& group) {
+void PrintGroup(const pelko::TGroupDev& group, bool showPass) {
     for (pelko::DevIndex i = 0; i < group.Count(); ++i) {
         const pelko::TConfPelko& d = *group.GetDevice(i, nullptr);
         std::cout << "device " << int(d.Config[pelko::kAdrByte]) << " NAME=" << pelko::OneLine(d.Name)
-                  << " PASS=" << pelko::CodeToText(d.Pass) << " STATE=" << int(d.State) << "\n";
+                  << " PASS=" << PassText(d.Pass, showPass) << " STATE=" << int(d.State) << "\n";
         PrintCards(d.UserCards());
         PrintCards(d.MasterCards());
     }
@@ -67,8 +70,8 @@ int cmdShowConfig(const Args& args) {
     pelko::ProgramSettings settings;
     pelko::TGroupDev group;
     if (const int rc = LoadConfigFile(args.words[0], settings, group); rc != kOk) return rc;
-    PrintSettings(settings);
-    PrintGroup(group);
+    PrintSettings(settings, args.showPass);
+    PrintGroup(group, args.showPass);
     return kOk;
 }
 

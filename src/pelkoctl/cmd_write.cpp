@@ -19,19 +19,23 @@ int cmdWrite(const Args& args) {
         if (cli.group().GetState(i, pelko::dfOpened)) devs.push_back(cli.group().GetDevice(i, nullptr));
     // Nothing was read in this run: the lists are the file's.
     if (!devs.empty() && !EraseAllowed(pelko::WritePreflight(devs, {}), args)) return kBadArgs;
+    cli.recorder().Hold();
     engine.WriteCardsOfAll();
+    cli.recorder().Release(engine.LastWriteChecks());
     // What did not match is already on standard error; a clean read-back is said too.
     for (const pelko::TCardCheck& check : engine.LastWriteChecks())
         if (check.Matches()) std::cerr << "pelkoctl: прибор " << int(check.adr) << ": " << pelko::WriteCheckText(check) << "\n";
     cli.PrintDevices(std::cout);
-    bool complete = false;
+    bool complete = true, any = false;
     for (pelko::DevIndex i = 0; i < cli.group().Count(); ++i) {
         if (!cli.group().GetState(i, pelko::dfInGroup)) continue;
         const std::uint8_t adr = cli.group().GetDevice(i, nullptr)->Config[pelko::kAdrByte];
-        complete = cli.group().GetState(i, pelko::dfOpened) && engine.CellsConfirmed(adr) == pelko::kCellCount;
-        if (!complete) break;
+        any = true;
+        if (!cli.group().GetState(i, pelko::dfOpened))
+            std::cerr << "pelkoctl: прибор " << int(adr) << " не найден или не открылся; карты не записаны\n";
+        complete = complete && cli.group().GetState(i, pelko::dfOpened) && engine.CellsConfirmed(adr) == pelko::kCellCount;
     }
-    return cli.Verdict(complete ? kOk : kIncomplete);
+    return cli.Verdict(complete && any ? kOk : kIncomplete);
 }
 
 }  // namespace pelkoctl

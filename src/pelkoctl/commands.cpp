@@ -1,5 +1,7 @@
 #include "pelkoctl/commands.h"
 
+#include "config/file_io.h"
+
 namespace pelkoctl {
 
 int cmdScan(const Args&);
@@ -36,11 +38,15 @@ const std::vector<Command>& commands() {
         {"common-pass", "common-pass NEWHEX [--pass HEX]", cmdCommonPass},
         {"speed", "speed BAUD [--pass HEX]", cmdSpeed},
         {"reset", "reset ADR [--own HEX]", cmdReset},
-        {"export-csv", "export-csv FILE ADR OUT.csv", cmdExportCsv},
-        {"import-csv", "import-csv FILE ADR IN.csv [--out FILE2]", cmdImportCsv},
+        {"export-csv", "export-csv FILE ADR OUT.csv|-", cmdExportCsv},
+        {"import-csv", "import-csv FILE ADR IN.csv|- [--out FILE2]", cmdImportCsv},
         {"verify", "verify FILE", cmdVerify},
     };
     return table;
+}
+
+std::string OpenFailedText(const std::string& path, int error) {
+    return std::string("pelkoctl: ") + pelko::kTextOpenFailed + " " + path + ": " + pelko::FileErrorText(error);
 }
 
 }  // namespace pelkoctl

@@ -23,6 +23,9 @@ struct Args {
     std::string pass;            // --pass HEX (common password), empty = built-in
     std::string out;             // --out FILE
     std::string own;             // --own HEX: a controller's own password
+    std::string passFile;        // --pass-file FILE ("-": standard input)
+    std::string ownFile;         // --own-file FILE
+    bool showPass = false;       // --show-pass: device lines carry the passwords
     bool trace = false;          // --trace: every attempt on standard error
     bool yes = false;            // --yes: go on where controllers could be lost
     std::string traceFile;       // --trace-file FILE: the same into a file
@@ -37,5 +40,8 @@ struct Command {
 };
 
 const std::vector<Command>& commands();
+
+// "pelkoctl: Не удалось открыть файл. PATH: нет такого файла или папки".
+std::string OpenFailedText(const std::string& path, int error);
 
 }  // namespace pelkoctl

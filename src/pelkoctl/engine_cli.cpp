@@ -25,6 +25,14 @@ std::string Upper(std::string text) {
     return text;
 }
 
+// A controller that answered but whose parameters could not be read holds
+// only the program's defaults: "?" rather than a block that looks real.
+std::string ConfigText(const pelko::TConfPelko& dev) {
+    const bool connected = (dev.State >> pelko::dfConnected) & 1;
+    const bool read = (dev.State >> pelko::dfParamsRead) & 1;
+    return connected && !read ? "?" : pelko::CodeToText(dev.Config);
+}
+
 }  // namespace
 
 EngineCli::EngineCli(const Args& args)
@@ -39,7 +47,7 @@ EngineCli::EngineCli(const Args& args)
     FSettings.TailinUS = static_cast<std::int32_t>(args.tailUs);
     FSettings.SmartPI = args.rtsAuto;
     FHost.AnswerYes = args.yes;
-    FEngine.SetRecorder(&FRecorder);
+    FEngine.SetRecorder(&FCliRecorder);
     FRecorder.onBackupSaved = [](const std::string& path) {
         std::cerr << "pelkoctl: резервная копия: " << path << "\n";
     };
@@ -53,6 +61,7 @@ EngineCli::EngineCli(const Args& args)
 }
 
 EngineCli::~EngineCli() {
+    FCliRecorder.Release({});
     if (FShownPercent >= 0) std::cerr << "\n";
     if (FHost.Stalled) std::cerr << "pelkoctl: порт перестал отвечать, операция прервана\n";
     if (!FRecorder.JournalError().empty())
@@ -62,7 +71,7 @@ EngineCli::~EngineCli() {
 int EngineCli::Open() {
     if (!FArgs.pass.empty()) {
         if (!IsHexCode(FArgs.pass)) {
-            std::cerr << "pelkoctl: пароль --pass: десять шестнадцатеричных цифр\n";
+            std::cerr << "pelkoctl: общий пароль (--pass, --pass-file, PELKOCTL_PASS): десять шестнадцатеричных цифр\n";
             return kBadArgs;
         }
         FSettings.StandPass = FSettings.OldStandPass = pelko::TextToCode(Upper(FArgs.pass));
@@ -72,7 +81,7 @@ int EngineCli::Open() {
 
 void EngineCli::PrintDevices(std::ostream& out) {
     for (pelko::DevIndex i = 0; i < FGroup.Count(); ++i)
-        out << DeviceLine(*FGroup.GetDevice(i, nullptr)) << "\n";
+        out << DeviceLine(*FGroup.GetDevice(i, nullptr), FArgs.showPass) << "\n";
 }
 
 // One line redrawn in place: the caption, a bar and the percentage.
@@ -88,10 +97,11 @@ void EngineCli::ShowProgress(const std::string& caption, const pelko::TProgressB
               << caption << std::flush;
 }
 
-std::string DeviceLine(const pelko::TConfPelko& dev) {
+std::string DeviceLine(const pelko::TConfPelko& dev, bool showPass) {
     // The parameter block has a code's shape: five bytes, ten hex digits.
     return "device " + std::to_string(dev.Config[pelko::kAdrByte]) + " STATE=" + std::to_string(dev.State) +
-           " CONFIG=" + pelko::CodeToText(dev.Config) + " PASS=" + pelko::CodeToText(dev.Pass);
+           " CONFIG=" + ConfigText(dev) +
+           " PASS=" + (showPass ? pelko::CodeToText(dev.Pass) : std::string(kMaskedPass));
 }
 
 bool EraseAllowed(const pelko::TPreflight& preflight, const Args& args) {
@@ -106,8 +116,8 @@ bool EraseAllowed(const pelko::TPreflight& preflight, const Args& args) {
 
 int OpenFileGroup(EngineCli& cli, const std::string& path) {
     std::string bytes;
-    if (!pelko::ReadWholeFile(path, bytes).ok) {
-        std::cerr << "pelkoctl: " << pelko::kTextOpenFailed << " " << path << "\n";
+    if (const pelko::FileResult r = pelko::ReadWholeFile(path, bytes); !r.ok) {
+        std::cerr << OpenFailedText(path, r.error) << "\n";
         return kNoPort;
     }
     if (const int rc = cli.Open(); rc != kOk) return rc;

@@ -11,6 +11,7 @@
 #include "engine/headless_host.h"
 #include "engine/preflight.h"
 #include "model/group_dev.h"
+#include "pelkoctl/cli_recorder.h"
 #include "pelkoctl/cli_session.h"
 #include "pelkoctl/commands.h"
 
@@ -29,11 +30,14 @@ public:
     pelko::ProgramSettings& settings() { return FSettings; }
     pelko::TPelkoSession& session() { return FCli.session(); }
     pelko::HeadlessHost& host() { return FHost; }
+    CliRecorder& recorder() { return FCliRecorder; }
 
     // A lost port (the engine has named it) ends any command with kNoAnswer.
     int Verdict(int rc) const { return FCli.PortLost() ? kNoAnswer : rc; }
 
-    // "device ADR STATE=<decimal> CONFIG=<10 hex> PASS=<10 hex>", group order.
+    // "device ADR STATE=<decimal> CONFIG=<10 hex> PASS=<10 hex>", group order;
+    // the password is masked unless --show-pass; CONFIG=? for a controller
+    // that answered but whose parameters could not be read.
     void PrintDevices(std::ostream& out);
 
 private:
@@ -46,13 +50,17 @@ private:
     pelko::HeadlessHost FHost;
     // Journal of changes in the user's state folder; backups only with --backup.
     pelko::FileChangeRecorder FRecorder;
+    CliRecorder FCliRecorder{FRecorder};
     pelko::TEngine FEngine;
     bool FTerminal = false;
     int FShownPercent = -1;
     std::string FShownCaption;
 };
 
-std::string DeviceLine(const pelko::TConfPelko& dev);
+// What stands in a device line for a password not shown.
+inline constexpr const char* kMaskedPass = "**********";
+
+std::string DeviceLine(const pelko::TConfPelko& dev, bool showPass);
 
 // The window asks before a command erases cards; here it goes on only with
 // --yes, or with --backup DIR (the cards are saved first). Otherwise it says

@@ -1,9 +1,11 @@
 // pelkoctl: the controller link from the command line, for scripts.
+#include <cstdlib>
 #include <cstring>
 #include <iostream>
 
 #include "pelkoctl/args.h"
 #include "pelkoctl/commands.h"
+#include "pelkoctl/secrets.h"
 #include "pelkoctl/terminal.h"
 #include "pelko_version.h"
 
@@ -14,6 +16,11 @@ int main(int argc, char** argv) {
     std::string error;
     if (!ParseCommandLine(argc, argv, line, error)) {
         std::cerr << "pelkoctl: " << error << "\n\n" << UsageText();
+        return kBadArgs;
+    }
+    if (!line.help && !line.version &&
+        !ResolvePasswords(line, [](const char* name) { return std::getenv(name); }, std::cin, error)) {
+        std::cerr << "pelkoctl: " << error << "\n";
         return kBadArgs;
     }
     if (line.version) {

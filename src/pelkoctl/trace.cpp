@@ -50,7 +50,10 @@ void Trace::Flush() {
         text += "(пропущено обменов: " + std::to_string(dropped - FDropped) + ")\n";
         FDropped = dropped;
     }
-    for (const auto& r : records) text += TraceLines(r, FOriginWallUs);
+    for (const auto& r : records) {
+        text += TraceLines(r, FOriginWallUs);
+        if (onRecord) onRecord(r);
+    }
     if (text.empty()) return;
     if (FErr) *FErr << text << std::flush;
     if (FFile.is_open()) FFile << text << std::flush;

@@ -2,6 +2,7 @@
 // --trace / --trace-file: one line per attempt, request then answer.
 #include <cstdint>
 #include <fstream>
+#include <functional>
 #include <memory>
 #include <ostream>
 #include <string>
@@ -21,6 +22,8 @@ public:
     bool Ok() const { return FOk; }
     const std::shared_ptr<pelko::ExchangeLog>& log() const { return FLog; }
     void Flush();  // writes what the worker has reported so far
+    // Shown every record Flush writes.
+    std::function<void(const pelko::ExchangeRecord&)> onRecord;
 
 private:
     std::shared_ptr<pelko::ExchangeLog> FLog = std::make_shared<pelko::ExchangeLog>(65536);

@@ -80,6 +80,20 @@ TEST_F(FileIo, NewFileTakesTheUmaskWhichStaysAsItWas) {
               fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
 }
 
+// Files holding passwords are the owner's alone whatever the umask; one
+// that exists keeps the mode its owner gave it.
+TEST_F(FileIo, APrivateNewFileIsTheOwnersAlone) {
+    const mode_t before = ::umask(0);
+    ASSERT_TRUE(WriteFileSafely(Name(dir / "secret.txt"), "x", FileAccess::Private).ok);
+    ASSERT_TRUE(WriteFileSafely(Name(dir / "shared.txt"), "x").ok);
+    ::umask(before);
+    EXPECT_EQ(fs::status(dir / "secret.txt").permissions() & fs::perms::all,
+              fs::perms::owner_read | fs::perms::owner_write);
+    EXPECT_EQ(fs::status(dir / "shared.txt").permissions() & fs::perms::all,
+              fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read | fs::perms::group_write |
+                  fs::perms::others_read | fs::perms::others_write);
+}
+
 TEST_F(FileIo, SaveThroughALinkReplacesTheFileItPointsTo) {
     const fs::path real = dir / "real.txt";
     const fs::path link = dir / "link.txt";

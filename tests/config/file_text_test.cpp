@@ -55,6 +55,7 @@ TEST(FileText, EncodesOnlyWhatTheFileCannotCarry) {
         {"say \"hi\"", "say &#34;hi&#34;"},
         {"A & B <c> 'd'", "A & B <c> 'd'"},
         {"a\r\nb\tc\x7F", "a\r\nb\tc\x7F"},
+        {"\x1B[2J\x01", "&#27;[2J&#1;"},
         {"日本", "&#26085;&#26412;"},
         {"😀", "&#128512;"},
         {"€№", "\x88\xB9"},

@@ -24,8 +24,10 @@ struct Captured {
     std::string err;
 };
 
-Captured RunCommand(int (*cmd)(const pelkoctl::Args&), std::vector<std::string> words, std::string outFile = {}) {
+Captured RunCommand(int (*cmd)(const pelkoctl::Args&), std::vector<std::string> words, std::string outFile = {},
+                    bool showPass = true) {
     pelkoctl::Args args;
+    args.showPass = showPass;
     args.words = std::move(words);
     args.out = std::move(outFile);
     std::ostringstream out, err;
@@ -78,6 +80,23 @@ TEST_F(PelkoctlConfig, ShowConfigPrintsSettingsDevicesAndCards) {
     EXPECT_EQ(c.err,
               "message: Настройки скорости в программе\\nи в файле не совпадают. Продолжить?\\n\\n\n"
               "message: Ошибка при обработке тега\\n/ProgramSettings/CircleFind\n");
+    // Without --show-pass no password reaches standard output.
+    const std::string masked = RunCommand(pelkoctl::cmdShowConfig, {Write("in.txt", kFile)}, {}, false).out;
+    EXPECT_NE(masked.find("StandPass=**********\n"), std::string::npos) << masked;
+    EXPECT_NE(masked.find("device 9 NAME=Дверь \"2\" PASS=********** STATE=8\n"), std::string::npos) << masked;
+    EXPECT_EQ(masked.find("1122334455"), std::string::npos);
+    EXPECT_EQ(masked.find("0102030405"), std::string::npos);
+    // A control character in a name reaches neither the file nor the terminal raw.
+    const std::string in = Write("ctl.txt", "<XDOC><Devices><Device Adr=\"5\" Name=\"d&#27;]0;x\"><Cards><Card Pos=\"1\" "
+                                            "Code=\"0A0B0C0D0E\" User=\"a&#27;[2J&#0;\"/></Cards></Device></Devices></XDOC>");
+    const std::string out = (dir / "ctl_out.txt").string();
+    ASSERT_EQ(RunCommand(pelkoctl::cmdConvert, {in, out}).rc, 0);
+    std::string bytes;
+    ASSERT_TRUE(pelko::ReadWholeFile(out, bytes).ok);
+    EXPECT_EQ(bytes.find_first_of(std::string("\x1B\0", 2)), std::string::npos);
+    const std::string shown = RunCommand(pelkoctl::cmdShowConfig, {out}).out;
+    EXPECT_NE(shown.find("NAME=d\\x1B]0;x "), std::string::npos) << shown;
+    EXPECT_NE(shown.find("USER=a\\x1B[2J\\x00\n"), std::string::npos) << shown;
 }
 
 TEST_F(PelkoctlConfig, DamagedAndMissingFilesFail) {
@@ -123,6 +142,11 @@ TEST_F(PelkoctlConfig, CardListsGoToCsvAndComeBack) {
     ASSERT_TRUE(pelko::ReadWholeFile(csv, bytes).ok);
     EXPECT_EQ(bytes, "\xEF\xBB\xBFЯчейка;Код;Пользователь;Вид\r\n4;0A0B0C0D0E;\"a\r\nb\";пользователь\r\n"
                      "1002;AAAAAAAAAA;m;мастер\r\n");
+    // "-" is standard output.
+    const Captured toStdout = RunCommand(pelkoctl::cmdExportCsv, {in, "9", "-"});
+    EXPECT_EQ(toStdout.rc, 0);
+    EXPECT_EQ(toStdout.out, bytes);
+    EXPECT_FALSE(fs::exists("-"));
 
     // Device 3 takes the list, into another file.
     const std::string out = (dir / "out.txt").string();
@@ -137,12 +161,16 @@ TEST_F(PelkoctlConfig, CardListsGoToCsvAndComeBack) {
     const struct {
         std::vector<std::string> words;
         int rc;
-        const char* err;
+        std::string err;
     } refused[] = {
         {{in, "9", bad}, 3, "Строка 3: код 0A0B0C0D0E уже есть в строке 2. Ничего не изменено."},
         {{in, "5", csv}, 2, "в файле нет прибора с адресом 5"},
         {{in, "x", csv}, 2, "адрес прибора"},
-        {{in, "9", (dir / "none.csv").string()}, 3, "Не удалось открыть файл."},
+        {{in, "9", (dir / "none.csv").string()}, 3, "Не удалось открыть файл. " + (dir / "none.csv").string() +
+                                                        ": нет такого файла или папки"},
+        {{in, "9", dir.string()}, 3, ": это не обычный файл"},
+        {{in, "9", Write("ctl.csv", "Ячейка;Код;Пользователь;Вид\n4;0A0B0C0D0E;a\x1B[2J;\n")}, 3,
+         "Строка 2: управляющий символ (код 27)"},
         {{in, "9"}, 2, "import-csv FILE ADR IN.csv"},
     };
     for (const auto& r : refused) {

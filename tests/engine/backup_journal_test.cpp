@@ -152,6 +152,9 @@ TEST_F(BackupJournalTest, BackupHoldsWhatTheControllerHeldBeforeTheErase) {
                 ASSERT_NE(dev, nullptr);
                 EXPECT_EQ(dev->Pass, kOwnPass);  // opening it finds the controller with its password
                 EXPECT_NE(files[0].filename().string().find("_adr005"), std::string::npos);
+                // The controller's journal line names the backup.
+                EXPECT_NE(Journal().find("; резервная копия: " + files[0].string() + "\t"), std::string::npos)
+                    << Journal();
                 if (backupReads > 0) {
                     EXPECT_TRUE(std::any_of(host.Captions.begin(), host.Captions.end(), [](const std::string& c) {
                         return c.rfind("Резервная копия. Считывание карт с ", 0) == 0;

@@ -121,9 +121,10 @@ TEST(EnginePty, PelkoctlWriteLoadsAFileAndWritesItsGroup) {
     const int rc = RunProgram({PELKOCTL_EXE, "write", file, "--port", path, "--baud", "115200", "--backup", backups}, out);
     std::remove(file.c_str());
     EXPECT_EQ(rc, 0) << out;
+    // No password on standard output unless --show-pass.
     EXPECT_EQ(out,
-              "device 3 STATE=15 CONFIG=0F070310A9 PASS=1122334455\n"
-              "device 17 STATE=15 CONFIG=0F071110A9 PASS=1122334455\n");
+              "device 3 STATE=15 CONFIG=0F070310A9 PASS=**********\n"
+              "device 17 STATE=15 CONFIG=0F071110A9 PASS=**********\n");
     EXPECT_EQ(cellsOnLine(), "cells=1;cells=0;");
     // A reset asks the same: without --yes or --backup nothing is erased.
     EXPECT_EQ(RunProgram({PELKOCTL_EXE, "reset", "3", "--port", path, "--baud", "115200"}, out), 2);
@@ -161,8 +162,10 @@ TEST(EnginePty, PelkoctlVerifyNamesEachDifferingCell) {
     const std::vector<std::string> verify = {PELKOCTL_EXE, "verify", file, "--port", path, "--baud", "115200"};
 
     std::string out;
-    EXPECT_EQ(RunProgram(verify, out), 0) << out;
-    EXPECT_EQ(out, "");
+    std::string both;  // standard output and error
+    for (const std::string& w : verify) both += w + " ";
+    EXPECT_EQ(RunProgram({"/bin/sh", "-c", both + "2>&1"}, out), 0) << out;
+    EXPECT_EQ(out, "pelkoctl: совпадает: 2020 ячеек\n");
     command("cell 3 12 0102030406");
     command("cell 17 40 0A0B0C0D0E");
     EXPECT_EQ(RunProgram(verify, out), 5) << out;
@@ -231,11 +234,39 @@ TEST(EnginePty, PelkoctlSetsParametersAndAddress) {
         return RunProgram(words, out);
     };
     EXPECT_EQ(run({"params", "3", "RelayDelay=15"}), 0);
-    EXPECT_EQ(out, "device 3 STATE=7 CONFIG=0F070310F9 PASS=1122334455\n");
+    EXPECT_EQ(out, "device 3 STATE=7 CONFIG=0F070310F9 PASS=**********\n");
     EXPECT_EQ(run({"params", "3", "UARTSpeed=3"}), 2);  // the speed is the speed phase's
-    EXPECT_EQ(run({"address", "3", "5"}), 0);
+    EXPECT_EQ(run({"address", "3", "5", "--show-pass"}), 0);
     EXPECT_EQ(out, "device 5 STATE=7 CONFIG=0F070510F9 PASS=1122334455\n");
     EXPECT_EQ(run({"params", "3"}), 1);  // nothing answers at 3 any more
+    // A parameter read that fails leaves no made-up block on the line.
+    sim.WriteLine("fault 5 silent@36");
+    ASSERT_TRUE(sim.ReadLine(out));
+    run({"search"});
+    EXPECT_EQ(out, "device 5 STATE=3 CONFIG=? PASS=**********\n");
+    // A controller answering under another address is named, not passed over.
+    sim.WriteLine("fault 5 otheraddr");
+    ASSERT_TRUE(sim.ReadLine(out));
+    const std::string search = std::string(PELKOCTL_EXE) + " search --port " + path + " --baud 115200 2>&1";
+    EXPECT_EQ(RunProgram({"/bin/sh", "-c", search}, out), 1);
+    EXPECT_NE(out.find("pelkoctl: на запрос к адресу 5 ответил прибор с адресом 6, а на запросы к адресу 6 не "
+                       "отвечает никто: проверьте адрес прибора\n"),
+              std::string::npos)
+        << out;
+    // A write whose controller does not answer says so.
+    ProgramSettings settings;
+    settings.PortBaudRate = 115200;
+    TGroupDev group;
+    group.SetState(group.AddDevice(3), dfInGroup);
+    SilentConfigHost quiet;
+    const std::string file = ::testing::TempDir() + "engine_pty_write_none.txt";
+    std::ofstream(file, std::ios::binary) << SaveToFile(settings, group, quiet);
+    sim.WriteLine("nofault 5");
+    ASSERT_TRUE(sim.ReadLine(out));
+    const std::string write = std::string(PELKOCTL_EXE) + " write " + file + " --yes --port " + path + " --baud 115200";
+    EXPECT_EQ(RunProgram({"/bin/sh", "-c", write + " 2>&1"}, out), 4);
+    EXPECT_NE(out.find("pelkoctl: прибор 3 не найден или не открылся; карты не записаны\n"), std::string::npos) << out;
+    std::remove(file.c_str());
 }
 
 // A speed change that would leave a controller behind (one the common
@@ -248,12 +279,17 @@ TEST(EnginePty, PelkoctlSpeedAsksBeforeLeavingAControllerBehind) {
     ASSERT_TRUE(sim.ReadLine(path));
     auto run = [&](std::vector<std::string> words, const std::string& baud = "9600") {
         words.insert(words.begin(), PELKOCTL_EXE);
-        for (const char* w : {"--attempts", "2", "--timeout", "20"}) words.emplace_back(w);
+        for (const char* w : {"--attempts", "2", "--timeout", "20", "--show-pass"}) words.emplace_back(w);
         words.insert(words.end(), {"--port", path, "--baud", baud});
         out.clear();
         return RunProgram(words, out);
     };
-    ASSERT_EQ(run({"password", "40", "A1B2C3D4E5"}), 0);
+    // Passwords given where ps does not show them: the new one on standard
+    // input, a controller's own in the environment.
+    const std::string shell = "printf 'A1B2C3D4E5\\n' | " + std::string(PELKOCTL_EXE) +
+                              " password 40 - --attempts 2 --timeout 20 --port " + path;
+    ASSERT_EQ(RunProgram({"/bin/sh", "-c", shell}, out), 0);
+    EXPECT_EQ(out, "device 40 STATE=7 CONFIG=0F032810A9 PASS=**********\n");
     const std::string at9600 =
         "device 3 STATE=7 CONFIG=0F030310A9 PASS=1122334455\n"
         "device 40 STATE=7 CONFIG=0F032810A9 PASS=A1B2C3D4E5\n";
@@ -261,11 +297,18 @@ TEST(EnginePty, PelkoctlSpeedAsksBeforeLeavingAControllerBehind) {
         std::string lines;
         EXPECT_EQ(run({"params", "3"}, baud3), 0);
         lines += out;
-        EXPECT_EQ(run({"params", "40", "--own", "A1B2C3D4E5"}), 0);
+        const std::string shell = "PELKOCTL_OWN=A1B2C3D4E5 " + std::string(PELKOCTL_EXE) +
+                                  " params 40 --show-pass --attempts 2 --timeout 20 --port " + path + " --baud 9600";
+        EXPECT_EQ(RunProgram({"/bin/sh", "-c", shell}, out), 0);
         return lines + out;
     };
     EXPECT_EQ(run({"speed", "19200"}), 2);
     EXPECT_EQ(run({"common-pass", "0102030405"}), 2);
+    // Nobody at this speed: exit 4, and said why.
+    const std::string none = std::string(PELKOCTL_EXE) + " speed 19200 --attempts 1 --timeout 20 --port " + path +
+                             " --baud 115200 2>&1";
+    EXPECT_EQ(RunProgram({"/bin/sh", "-c", none}, out), 4);
+    EXPECT_EQ(out, "pelkoctl: приборы не найдены на скорости 115200 бит/с; ничего не записано\n");
     EXPECT_EQ(both("9600"), at9600);
     EXPECT_EQ(run({"speed", "19200", "--yes"}), 4);
     EXPECT_EQ(both("19200"),
@@ -301,6 +344,8 @@ TEST(EnginePty, PelkoctlWriteBacksUpJournalsAndMasksThePassword) {
     const DevIndex i = group.AddDevice(3);
     group.SetState(i, dfInGroup);
     group.SetPass(i, FactoryPass);
+    // The controller's card is the file's in another cell: its user's name goes into the backup.
+    group.GetDevice(i, nullptr)->AddCard(7, {1, 2, 3, 4, 5}, "Иванов");
     SilentConfigHost quiet;
     const std::string dir = ::testing::TempDir() + "pelko_pty_backups_" + std::to_string(::getpid());
     const std::string file = dir + ".txt";
@@ -327,15 +372,31 @@ TEST(EnginePty, PelkoctlWriteBacksUpJournalsAndMasksThePassword) {
     ASSERT_EQ(restored.Count(), 1);
     EXPECT_EQ(restored.GetDevice(0, nullptr)->UserCards().size(), 1u);
     EXPECT_EQ(restored.GetDevice(0, nullptr)->UserCards()[0].Pos, 5);
+    EXPECT_EQ(restored.GetDevice(0, nullptr)->UserCards()[0].User, "Иванов");
+    EXPECT_EQ(std::filesystem::status(backups[0]).permissions() & std::filesystem::perms::all,
+              std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
 
     const std::string lines = FileText(journal);
     EXPECT_NE(lines.find("\tЗапись карт\t"), std::string::npos) << lines;
-    EXPECT_NE(lines.find("(адрес 3)\tячейки: записано 1010\tвыполнено\n"), std::string::npos) << lines;
+    EXPECT_NE(lines.find("(адрес 3)\tячейки: записано 1010; резервная копия: " + backups[0].string() + "\tвыполнено\n"),
+              std::string::npos)
+        << lines;
     EXPECT_EQ(lines.find(CodeToText(FactoryPass)), std::string::npos) << lines;
 
     const std::string traced = FileText(trace);
     EXPECT_NE(traced.find("> 03 0A 24 ** ** ** ** ** "), std::string::npos) << traced.substr(0, 400);
     EXPECT_EQ(traced.find("11 22 33 44 55"), std::string::npos);
+
+    // Cells the controller acknowledged but the read-back could not confirm:
+    // exit 4, and the journal does not call it done.
+    sim.WriteLine("fault 3 short@20");
+    ASSERT_TRUE(sim.ReadLine(reply));
+    EXPECT_EQ(RunProgram({PELKOCTL_EXE, "write", file, "--port", path, "--baud", "115200", "--yes"}, out), 4);
+    const std::string after = FileText(journal).substr(lines.size());
+    EXPECT_NE(after.find("; проверка чтением: записано 1010, не совпало 0; не удалось проверить ячейки"),
+              std::string::npos)
+        << after;
+    EXPECT_NE(after.find("\tвыполнено частично\n"), std::string::npos) << after;
     std::remove(file.c_str());
     std::remove(trace.c_str());
     std::filesystem::remove_all(dir);

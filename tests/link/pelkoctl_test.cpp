@@ -18,6 +18,7 @@
 #include "link/frame.h"
 #include "pelkoctl/args.h"
 #include "pelkoctl/commands.h"
+#include "pelkoctl/secrets.h"
 #include "pelkoctl/trace.h"
 
 namespace pelkoctl {
@@ -71,6 +72,9 @@ TEST(PelkoctlArgs, BadLinesAreRefusedWithAReason) {
         {"scan", "--tail", ""},
         {"scan", "--frobnicate", "1"},
         {"scan", "--rts", "rts"},
+        // A controller's own password where no command uses it is not ignored.
+        {"read", "--out", "f", "--own", "0102030405"},
+        {"search", "--own-file", "-"},
     };
     for (const auto& words : bad) {
         ParsedLine line;
@@ -78,6 +82,57 @@ TEST(PelkoctlArgs, BadLinesAreRefusedWithAReason) {
         EXPECT_FALSE(Parse(words, line, error)) << (words.empty() ? "(empty)" : words.back());
         EXPECT_FALSE(error.empty());
     }
+}
+
+// Each way of giving a password out of ps's sight, what wins where two meet,
+// and the refusals; standard input serves its sources in order.
+TEST(PelkoctlArgs, PasswordsComeFromFilesStandardInputAndTheEnvironment) {
+    const std::string file = ::testing::TempDir() + "pelkoctl_pass.txt";
+    std::ofstream(file) << "0102030405  \r\nignored\n";
+    struct Case {
+        std::vector<const char*> words;
+        const char* stdinText;
+        const char* envPass;  // PELKOCTL_PASS; PELKOCTL_OWN is always "0A0A0A0A0A"
+        bool ok;
+        std::string pass, own, newWord, error;
+    };
+    const Case cases[] = {
+        {{"search", "--pass-file", file.c_str()}, "", nullptr, true, "0102030405", "0A0A0A0A0A", "", ""},
+        {{"search", "--pass-file", "-"}, "1111111111\n", nullptr, true, "1111111111", "0A0A0A0A0A", "", ""},
+        {{"search"}, "", "2222222222", true, "2222222222", "0A0A0A0A0A", "", ""},
+        {{"search", "--pass", "3333333333"}, "", "2222222222", true, "3333333333", "0A0A0A0A0A", "", ""},
+        {{"password", "5", "-", "--own-file", "-"}, "4444444444\n5555555555\n", nullptr, true, "", "4444444444",
+         "5555555555", ""},
+        {{"common-pass", "-", "--pass-file", "-"}, "6666666666\n7777777777", nullptr, true, "6666666666",
+         "0A0A0A0A0A", "7777777777", ""},
+        {{"params", "5", "--own", "8888888888"}, "", nullptr, true, "", "8888888888", "", ""},
+        {{"search", "--pass", "1", "--pass-file", file.c_str()}, "", nullptr, false, "", "", "", "задан дважды"},
+        {{"search", "--pass-file", "/nonexistent/p"}, "", nullptr, false, "", "", "", "No such file or directory"},
+        {{"search", "--pass-file", "-"}, "", nullptr, false, "", "", "", "на стандартном входе нет пароля"},
+        {{"common-pass", "-"}, "\n", nullptr, false, "", "", "", "нет нового пароля"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.words.front() + std::string(" ") + (c.words.size() > 1 ? c.words[1] : ""));
+        ParsedLine line;
+        std::string error;
+        ASSERT_TRUE(Parse(c.words, line, error)) << error;
+        std::istringstream in(c.stdinText);
+        const EnvLookup env = [&c](const char* name) -> const char* {
+            if (std::string(name) == "PELKOCTL_PASS") return c.envPass;
+            return std::string(name) == "PELKOCTL_OWN" ? "0A0A0A0A0A" : nullptr;
+        };
+        ASSERT_EQ(ResolvePasswords(line, env, in, error), c.ok) << error;
+        if (!c.ok) {
+            EXPECT_NE(error.find(c.error), std::string::npos) << error;
+            continue;
+        }
+        EXPECT_EQ(line.args.pass, c.pass);
+        EXPECT_EQ(line.args.own, c.own);
+        if (!c.newWord.empty()) {
+            EXPECT_EQ(line.args.words[line.command == "password" ? 1 : 0], c.newWord);
+        }
+    }
+    std::remove(file.c_str());
 }
 
 TEST(PelkoctlArgs, UsageListsEveryCommand) {
