@@ -62,7 +62,7 @@ bool EnReset(const TGroupDev& group, const ProgramSettings& settings) {
 }
 
 TControlState UpdateControlsRule(const TControlState& before, const TGroupDev& group, const TConfPelko& cur,
-                                 bool masterView, const ProgramSettings& settings) {
+                                 bool masterView, const ProgramSettings& settings, bool listsEditable) {
     TControlState s = before;
     s.ViewText.reset();
     if (group.Count() == 0) {
@@ -81,7 +81,7 @@ TControlState UpdateControlsRule(const TControlState& before, const TGroupDev& g
     DisableDeviceMenu(s);
     const bool reset = EnReset(group, settings);
     if (group.GetState(sel, dfConnected)) Connected(s, reset);
-    if (group.GetState(sel, dfOpened)) Opened(s, reset, *dev, cur, masterView, settings);
+    if (group.GetState(sel, dfOpened) || listsEditable) Opened(s, reset, *dev, cur, masterView, settings);
     const bool inGroup = group.GetState(sel, dfInGroup);
     s.sbAddDevGroup = !inGroup;
     s.sbDelDevGroup = inGroup;

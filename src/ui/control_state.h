@@ -47,9 +47,11 @@ inline constexpr char kUserViewText[] = "Карты пользователей";
 bool EnReset(const TGroupDev& group, const ProgramSettings& settings);
 
 // The rule applied to the current state; with no device selected the device
-// menu and the card buttons keep what they had (before).
+// menu and the card buttons keep what they had (before). listsEditable: the
+// selected device's lists are edited as an opened device's are (no port: the
+// edits stay in the program), whatever its state.
 TControlState UpdateControlsRule(const TControlState& before, const TGroupDev& group, const TConfPelko& cur,
-                                 bool masterView, const ProgramSettings& settings);
+                                 bool masterView, const ProgramSettings& settings, bool listsEditable = false);
 
 // The state with everything that needs the line taken away (the port is not open).
 TControlState WithoutLine(TControlState s);

@@ -601,16 +601,10 @@ void TMainForm::AfterCommand() {
 }
 
 void TMainForm::UpdateControls() {
-    if (FPortClosed) {
-        // The selected device's lists are edited as an opened device's are.
-        const DevIndex sel = FGroup.Selected();
-        const bool opened = sel == NoDevice || FGroup.GetState(sel, dfOpened);
-        if (!opened) FGroup.SetState(sel, dfOpened);
-        FControls = WithoutLine(UpdateControlsRule(FControls, FGroup, FEngine->CurConf(), FEngine->MasterView(), FSettings));
-        if (!opened) FGroup.ClearState(sel, dfOpened);
-    } else {
-        FControls = UpdateControlsRule(FControls, FGroup, FEngine->CurConf(), FEngine->MasterView(), FSettings);
-    }
+    // Without the port the selected device's lists are edited as an opened
+    // device's are, and nothing that needs the line is offered.
+    FControls = UpdateControlsRule(FControls, FGroup, FEngine->CurConf(), FEngine->MasterView(), FSettings, FPortClosed);
+    if (FPortClosed) FControls = WithoutLine(FControls);
     ApplyControls(FControls);
     UpdateEditActions();
     ShowCardCounts();

@@ -68,7 +68,10 @@ TEST(ChangeJournalWindow, CardWriteIsBackedUpJournaledAndShown) {
     EXPECT_EQ(opened.GetDevice(0, nullptr)->UserCount(), 40);  // what the controller held
     EXPECT_EQ(opened.GetDevice(0, nullptr)->MasterCount(), 2);
     const QString journal = JournalText();
-    EXPECT_TRUE(journal.contains(QStringLiteral("\tЗапись карт\tПрибор: 3 (адрес 3)\tячейки: записано 1010\tвыполнено")))
+    // The line names the backup made before the write.
+    const QString backup = QString::fromStdString(DefaultBackupFolder() + "/") + files[0];
+    EXPECT_TRUE(journal.contains(QStringLiteral("\tЗапись карт\tПрибор: 3 (адрес 3)\tячейки: записано 1010; резервная копия: ") +
+                                 backup + QStringLiteral("\tвыполнено")))
         << journal.toStdString();
 
     // "Журнал изменений" right after the exchange log's item, with its access key.
