@@ -110,35 +110,33 @@ bool TPelkoSession::SyncQuery(const Bytes& Request, Bytes& Answer, std::size_t a
     return !IsFailureAnswer(Answer);
 }
 
-bool TPelkoSession::AsyncQuery(const Bytes& Request, std::uint32_t& Check) {
-    std::unique_ptr<TQueryItem> item = MakeRequestItem(Request, qkAsync);
+// Every queued item answered later carries the next check number.
+std::uint32_t TPelkoSession::Queue(std::unique_ptr<TQueryItem> item) {
     item->Data = FQueryNo;
     FOutQueue.Push(std::move(item));
     if (FThread) FThread->Wake();
-    Check = FQueryNo++;
+    return FQueryNo++;
+}
+
+bool TPelkoSession::AsyncQuery(const Bytes& Request, std::uint32_t& Check) {
+    Check = Queue(MakeRequestItem(Request, qkAsync));
     return true;
 }
 
 bool TPelkoSession::AsyncScan(const Bytes& Addresses, std::uint32_t& Check) {
     auto item = std::make_unique<TQueryItem>();
     item->Kind = qkScan;
-    item->Data = FQueryNo;
     for (std::uint8_t a : Addresses)
         if (a != 0 && a != 255) item->List.push_back(a);
     FStopScan.store(false);
-    FOutQueue.Push(std::move(item));
-    if (FThread) FThread->Wake();
-    Check = FQueryNo++;
+    Check = Queue(std::move(item));
     return true;
 }
 
 bool TPelkoSession::AsyncQuiet(std::uint32_t& Check) {
     auto item = std::make_unique<TQueryItem>();
     item->Kind = qkQuiet;
-    item->Data = FQueryNo;
-    FOutQueue.Push(std::move(item));
-    if (FThread) FThread->Wake();
-    Check = FQueryNo++;
+    Check = Queue(std::move(item));
     return true;
 }
 

@@ -125,6 +125,7 @@ private:
     friend class TPelkoThread;
     friend class FastScan;
     void PostItem(std::unique_ptr<TQueryItem> item);  // worker side
+    std::uint32_t Queue(std::unique_ptr<TQueryItem> item);  // main thread: its check
     void Raise(const TQueryItem& item);
     void DiscardQueues();
     void PortLost(std::string message);
