@@ -3,7 +3,7 @@
 #  1. its unit tests (CTest runs each .exe under wine);
 #  2. the COM port layer against pelko-sim on a pseudo-terminal that Wine
 #     shows as COM1;
-#  3. pelkoctl.exe scan, search, read --out and write --yes on the simulated
+#  3. pelkoctl.exe scan, search, read --out and write --no-backup --yes on the simulated
 #     controllers, against the Linux pelkoctl doing the same on an identical
 #     simulator: output, exit codes, files and the controllers' final state
 #     must agree byte for byte.
@@ -57,7 +57,7 @@ session() {
     echo "-- read";   run "$@" read --out read.txt $fast
     # A changed card goes back to controller 3.
     sed '0,/Code="[0-9A-F]*"/s//Code="0A1B2C3D4E"/' read.txt >edited.txt 2>&1 || true
-    echo "-- write";  run "$@" write edited.txt --yes $fast
+    echo "-- write";  run "$@" write edited.txt --no-backup --yes $fast
     echo "-- read again"; run "$@" read --out after.txt $fast
   ) >"$out/log"
   sim_ask list >"$out/controllers"

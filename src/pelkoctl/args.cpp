@@ -119,6 +119,8 @@ bool ParseCommandLine(int argc, const char* const* argv, ParsedLine& out, std::s
             out.args.showPass = true;
         } else if (word == "--yes") {
             out.args.yes = true;
+        } else if (word == "--no-backup") {
+            out.args.noBackup = true;
         } else if (word == "--version") {
             out.version = true;
         } else if (word.size() > 2 && word.rfind("--", 0) == 0) {
@@ -173,7 +175,8 @@ std::string UsageText() {
         "  --version         версия программы\n"
         "  --trace           каждая попытка обмена на stderr: время, скорость, байты, итог\n"
         "  --trace-file FILE то же в файл\n"
-        "  --backup DIR      write, reset: сначала считать карты и сохранить их в DIR\n"
+        "  --backup DIR      write, reset: резервные копии карт в DIR (без него — в папку копий окна)\n"
+        "  --no-backup       write, reset: стирать карты без резервной копии (только вместе с --yes)\n"
         "                    (файлы с паролями создаются только для владельца, 0600)\n"
         "  --help            эта справка\n"
         "\nКоды завершения: 0 - выполнено, 1 - нет ответа, 2 - неверные аргументы,\n"

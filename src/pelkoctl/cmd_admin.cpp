@@ -219,6 +219,7 @@ int cmdReset(const Args& args) {
     });
     cli.engine().Reset(*i);
     host.SetPump(lineLoop);
+    if (BackupRefused(cli, args)) return kBadArgs;
     const pelko::DevIndex at = cli.group().IndexOfAdr(*adr);
     return Finish(cli, at != pelko::NoDevice && cli.group().GetState(at, pelko::dfOpened));
 }

@@ -22,6 +22,7 @@ int cmdWrite(const Args& args) {
     cli.recorder().Hold();
     engine.WriteCardsOfAll();
     cli.recorder().Release(engine.LastWriteChecks());
+    if (BackupRefused(cli, args)) return kBadArgs;
     // What did not match is already on standard error; a clean read-back is said too.
     for (const pelko::TCardCheck& check : engine.LastWriteChecks())
         if (check.Matches()) std::cerr << "pelkoctl: прибор " << int(check.adr) << ": " << pelko::WriteCheckText(check) << "\n";

@@ -29,7 +29,8 @@ struct Args {
     bool trace = false;          // --trace: every attempt on standard error
     bool yes = false;            // --yes: go on where controllers could be lost
     std::string traceFile;       // --trace-file FILE: the same into a file
-    std::string backupDir;       // --backup DIR: cards saved there before write and reset erase them
+    std::string backupDir;       // --backup DIR: where cards are saved before write and reset erase them
+    bool noBackup = false;       // --no-backup: erase without saving them (only with --yes)
     std::vector<std::string> words;  // positional arguments after the command
 };
 

@@ -33,12 +33,19 @@ std::string ConfigText(const pelko::TConfPelko& dev) {
     return connected && !read ? "?" : pelko::CodeToText(dev.Config);
 }
 
+// Cards are saved before they are erased, where the window saves them unless
+// --backup names another folder; --no-backup saves nothing.
+std::string BackupFolderOf(const Args& args) {
+    if (!args.backupDir.empty()) return args.backupDir;
+    return args.noBackup ? std::string() : pelko::DefaultBackupFolder();
+}
+
 }  // namespace
 
 EngineCli::EngineCli(const Args& args)
     : FArgs(args),
       FCli(args, false),
-      FRecorder(FSettings, args.backupDir, pelko::DefaultJournalPath()),
+      FRecorder(FSettings, BackupFolderOf(args), pelko::DefaultJournalPath()),
       FEngine(FCli.session(), FGroup, FSettings, FHost, FCli.opener()) {
     FSettings.PortBaudRate = FSettings.PrevBaudRate = static_cast<std::int32_t>(args.baud);
     FSettings.MaxAttempt = static_cast<std::int32_t>(args.attempts);
@@ -105,13 +112,20 @@ std::string DeviceLine(const pelko::TConfPelko& dev, bool showPass) {
 }
 
 bool EraseAllowed(const pelko::TPreflight& preflight, const Args& args) {
-    if (args.yes || !args.backupDir.empty()) return true;
+    if (!args.noBackup || args.yes) return true;
     std::string text = preflight.text;
     for (std::size_t at = text.find("\r\n"); at != std::string::npos; at = text.find("\r\n", at))
         text.replace(at, 2, "\n");
-    std::cerr << text << "pelkoctl: ничего не записано; чтобы продолжить, добавьте --backup DIR (карты будут "
-                         "сначала сохранены) или --yes\n";
+    std::cerr << text << "pelkoctl: ничего не записано; без резервной копии (--no-backup) карты стираются только "
+                         "вместе с --yes\n";
     return false;
+}
+
+bool BackupRefused(EngineCli& cli, const Args& args) {
+    if (args.yes || cli.host().Questions.empty()) return false;
+    std::cerr << "pelkoctl: ничего не стёрто; чтобы продолжить без резервной копии, добавьте --yes "
+                 "(или --backup DIR с другой папкой)\n";
+    return true;
 }
 
 int OpenFileGroup(EngineCli& cli, const std::string& path) {

@@ -62,10 +62,14 @@ inline constexpr const char* kMaskedPass = "**********";
 
 std::string DeviceLine(const pelko::TConfPelko& dev, bool showPass);
 
-// The window asks before a command erases cards; here it goes on only with
-// --yes, or with --backup DIR (the cards are saved first). Otherwise it says
-// what would have been erased and that nothing was written.
+// The window asks before a command erases cards; here the cards are saved
+// first (into the window's backups folder, or --backup DIR), and without a
+// backup (--no-backup) it goes on only with --yes: otherwise it says what
+// would have been erased and that nothing was written.
 bool EraseAllowed(const pelko::TPreflight& preflight, const Args& args);
+// A backup could not be made and --yes was not given: the engine erased
+// nothing; says which flag goes on without it. True then.
+bool BackupRefused(EngineCli& cli, const Args& args);
 
 // Opens the port, loads the configuration file and finds its group on the
 // line without reading cards into it: the file is what is written or

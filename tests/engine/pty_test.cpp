@@ -12,6 +12,7 @@
 
 #include "sim/child_process.h"
 #include "config/config_reader.h"
+#include "config/user_folders.h"
 #include "config/config_writer.h"
 #include "config/program_settings.h"
 #include "engine/engine.h"
@@ -100,7 +101,6 @@ TEST(EnginePty, PelkoctlWriteLoadsAFileAndWritesItsGroup) {
     const std::string file = ::testing::TempDir() + "engine_pty_write.txt";
     std::ofstream(file, std::ios::binary) << SaveToFile(settings, group, quiet);
 
-    // Without --yes or --backup it says what would be erased and writes nothing.
     const auto cellsOnLine = [&sim] {
         sim.WriteLine("list");
         std::string line, cells;
@@ -110,15 +110,27 @@ TEST(EnginePty, PelkoctlWriteLoadsAFileAndWritesItsGroup) {
         }
         return cells;
     };
+    // Without a backup (--no-backup) nothing is erased unless --yes says so.
     std::string out;
-    EXPECT_EQ(RunProgram({PELKOCTL_EXE, "write", file, "--port", path, "--baud", "115200"}, out), 2);
+    EXPECT_EQ(RunProgram({PELKOCTL_EXE, "write", file, "--port", path, "--baud", "115200", "--no-backup"}, out), 2);
     EXPECT_EQ(out, "");
     EXPECT_EQ(cellsOnLine(), "cells=0;cells=0;");
 
-    const std::string backups = ::testing::TempDir() + "engine_pty_backups";
-    std::filesystem::remove_all(backups);
-    std::filesystem::create_directories(backups);
-    const int rc = RunProgram({PELKOCTL_EXE, "write", file, "--port", path, "--baud", "115200", "--backup", backups}, out);
+    // A backup that cannot be made stops the write before anything is erased.
+    EXPECT_EQ(RunProgram({PELKOCTL_EXE, "write", file, "--port", path, "--baud", "115200", "--backup", "/dev/null/x"}, out),
+              2);
+    EXPECT_EQ(cellsOnLine(), "cells=0;cells=0;");
+
+    // By default the cards are saved first, where the window saves them.
+    const std::filesystem::path backups = pelko::DefaultBackupFolder();
+    const auto backupCount = [&backups] {
+        std::error_code ec;
+        return std::filesystem::exists(backups, ec)
+                   ? std::distance(std::filesystem::directory_iterator(backups), std::filesystem::directory_iterator())
+                   : 0;
+    };
+    const auto before = backupCount();
+    const int rc = RunProgram({PELKOCTL_EXE, "write", file, "--port", path, "--baud", "115200"}, out);
     std::remove(file.c_str());
     EXPECT_EQ(rc, 0) << out;
     // No password on standard output unless --show-pass.
@@ -126,12 +138,10 @@ TEST(EnginePty, PelkoctlWriteLoadsAFileAndWritesItsGroup) {
               "device 3 STATE=15 CONFIG=0F070310A9 PASS=**********\n"
               "device 17 STATE=15 CONFIG=0F071110A9 PASS=**********\n");
     EXPECT_EQ(cellsOnLine(), "cells=1;cells=0;");
-    // A reset asks the same: without --yes or --backup nothing is erased.
-    EXPECT_EQ(RunProgram({PELKOCTL_EXE, "reset", "3", "--port", path, "--baud", "115200"}, out), 2);
+    EXPECT_EQ(backupCount() - before, 2) << "one backup per controller written";
+    // A reset asks the same preflight.
+    EXPECT_EQ(RunProgram({PELKOCTL_EXE, "reset", "3", "--port", path, "--baud", "115200", "--no-backup"}, out), 2);
     EXPECT_EQ(cellsOnLine(), "cells=1;cells=0;");
-    // One backup per controller written, made before it was erased.
-    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(backups), std::filesystem::directory_iterator()), 2);
-    std::filesystem::remove_all(backups);
 }
 
 // verify: a file that matches its controllers exits 0; one changed cell and
