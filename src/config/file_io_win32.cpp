@@ -81,7 +81,12 @@ FileResult ReadWholeFile(const std::string& path, std::string& bytes, bool creat
     const std::wstring name = win32::Widen(path);
     Handle h(::CreateFileW(name.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                            createIfMissing ? OPEN_ALWAYS : OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!h.valid()) return FailLast();
+    if (!h.valid()) {
+        // A folder cannot be opened as a file: said as on Linux, not as "no access".
+        const DWORD attributes = ::GetFileAttributesW(name.c_str());
+        if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)) return Fail(EINVAL);
+        return FailLast();
+    }
     // A device (a COM port, CON) is refused instead of waited on.
     if (::GetFileType(h.get()) != FILE_TYPE_DISK) return Fail(EINVAL);
     LARGE_INTEGER size{};
