@@ -13,7 +13,6 @@ namespace {
 constexpr std::size_t kListedCells = 24;
 constexpr std::size_t kBlockSize = std::tuple_size_v<TDevConfig>;
 
-std::uint16_t CellOf(const Bytes& body) { return static_cast<std::uint16_t>(body[3] | body[4] << 8); }
 
 std::string Baud(std::uint8_t speedCode) {
     if (speedCode < 1 || speedCode > kStandardBauds.size()) return "?";
@@ -62,10 +61,10 @@ void TChangeTally::Answered(const Bytes& body, const TAnswer& a) {
     const bool ok = !a.Failure;
     switch (body[2]) {
     case cmdReadCard:
-        if (ok && a.Complete() && body.size() >= 5 && CellOf(body) < kCellCount) {
+        if (ok && a.Complete() && body.size() >= 5 && CellOfRequest(body) < kCellCount) {
             Cells& c = FRead[adr];
-            c.codes[CellOf(body)] = a.Code();
-            c.read.set(CellOf(body));
+            c.codes[CellOfRequest(body)] = a.Code();
+            c.read.set(CellOfRequest(body));
         }
         return;
     case cmdWriteCard: {
@@ -74,10 +73,10 @@ void TChangeTally::Answered(const Bytes& body, const TAnswer& a) {
         FRead.erase(adr);
         Change& c = FChanges[adr];
         if (ok) {
-            c.written.insert(CellOf(body));
-            c.failed.erase(CellOf(body));
-        } else if (!c.written.count(CellOf(body))) {
-            c.failed.insert(CellOf(body));
+            c.written.insert(CellOfRequest(body));
+            c.failed.erase(CellOfRequest(body));
+        } else if (!c.written.count(CellOfRequest(body))) {
+            c.failed.insert(CellOfRequest(body));
         }
         return;
     }

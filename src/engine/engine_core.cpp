@@ -407,7 +407,7 @@ void TEngineCore::OnPortLost(const std::string& message) {
         const Bytes& body = p.body;
         if (p.op == 0 || p.scan || body.size() < 3) continue;
         if (body[2] == cmdWriteCard && body.size() >= 5)
-            unsure[body[0]].push_back(static_cast<std::uint16_t>(body[3] | body[4] << 8));
+            unsure[body[0]].push_back(CellOfRequest(body));
         if (body[2] == cmdChangePass)
             unsureSettings.push_back(DeviceLabel(body[0]) + " — пароль мог смениться, проверить не удалось.");
         if (body[2] == cmdWriteConfig)

@@ -14,9 +14,6 @@ constexpr char kNoPort[] = "порт потерян";
 // Rounds of asking doubted cells again before they are named as not read.
 constexpr int kConfirmRounds = 3;
 
-std::uint16_t CellOf(const Bytes& body) {
-    return body.size() >= 5 ? static_cast<std::uint16_t>(body[3] | body[4] << 8) : kCellCount;
-}
 
 }  // namespace
 
@@ -112,7 +109,7 @@ void TBulkCardsOp::ConfirmDoubts() {
 }
 
 void TBulkCardsOp::OnDoubt(int step, const Bytes& body) {
-    const std::uint16_t cell = CellOf(body);
+    const std::uint16_t cell = CellOfRequest(body);
     if (!Rereads() || (step != Cell && step != Retry && step != Confirm) || cell >= kCellCount) return;
     if (C.Device(FIndex) == nullptr || body[0] != Adr() || !FDone[cell]) return;
     FDone[cell] = false;
@@ -279,7 +276,7 @@ void TWriteCardsOp::OnAnswer(int step, const TAnswer& a) {
 // nothing more, since every written cell is read back.
 void TWriteCardsOp::OnDoubt(int step, const Bytes& body) {
     if (step != Verify || !FVerifying || body.size() < 5 || body[0] != FChecks.back().adr) return;
-    FReadBack.Doubt(static_cast<std::uint16_t>(body[3] | body[4] << 8), FChecks.back());
+    FReadBack.Doubt(CellOfRequest(body), FChecks.back());
 }
 
 void TWriteCardsOp::OnQuiet(int step) {

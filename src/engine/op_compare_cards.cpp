@@ -42,8 +42,7 @@ void TCompareCardsOp::Next() {
 // A cell whose answer turned out doubtful is read again: no difference is
 // reported that the line may have made up.
 void TCompareCardsOp::OnDoubt(int step, const Bytes& body) {
-    if (step == Cell && body.size() >= 5 && body[0] == FCheck.adr)
-        FReadBack.Doubt(static_cast<std::uint16_t>(body[3] | body[4] << 8), FCheck);
+    if (step == Cell && body.size() >= 5 && body[0] == FCheck.adr) FReadBack.Doubt(CellOfRequest(body), FCheck);
 }
 
 void TCompareCardsOp::OnQuiet(int) {
@@ -108,8 +107,7 @@ void TWriteCellsOp::VerifyNext() {
 }
 
 void TWriteCellsOp::OnDoubt(int step, const Bytes& body) {
-    if (step == Verify && body.size() >= 5 && body[0] == FCheck.adr)
-        FReadBack.Doubt(static_cast<std::uint16_t>(body[3] | body[4] << 8), FCheck);
+    if (step == Verify && body.size() >= 5 && body[0] == FCheck.adr) FReadBack.Doubt(CellOfRequest(body), FCheck);
 }
 
 void TWriteCellsOp::OnQuiet(int) {

@@ -72,6 +72,13 @@ struct TRequestBodies {
     const Bytes& Reset(std::uint8_t adr);
 };
 
+// The cell a read or write request names (bytes 3 and 4, low first);
+// kNoCell for a body too short to name one.
+inline constexpr std::uint16_t kNoCell = 0xFFFF;
+inline std::uint16_t CellOfRequest(const Bytes& body) {
+    return body.size() >= 5 ? static_cast<std::uint16_t>(body[3] | body[4] << 8) : kNoCell;
+}
+
 // An answer as the link hands it over: address, frame length, command, data,
 // checksum; or the failure answer. Data bytes beyond the answer read as 0.
 struct TAnswer {
