@@ -9,9 +9,10 @@
 #include <memory>
 #include <mutex>
 
+#include "engine/device_params.h"
 #include "engine/engine.h"
-#include "tests/engine/scripted_host.h"
 #include "engine/settings_dialog_values.h"
+#include "tests/engine/test_front_end.h"
 #include "link/frame.h"
 #include "sim/instant_timing.h"
 
@@ -82,9 +83,13 @@ private:
 };
 
 void Run(Input& in, std::uint8_t op) {
-    test::ScriptedHost host;
+    test::TestFrontEnd host;
     host.StallLimitMs = 5000;
-    host.DefaultYesNo = (op & 0x80) != 0;
+    // The user's answers, given before the command: go on without a backup,
+    // drop the devices a speed change would lose.
+    const bool yes = (op & 0x80) != 0;
+    TGroupAnswers answers;
+    answers.dropClosed = yes;
     PortOpener opener = [&in](std::uint8_t, std::string&) -> std::unique_ptr<SerialPort> {
         return std::make_unique<FuzzPort>(in);
     };
@@ -93,13 +98,13 @@ void Run(Input& in, std::uint8_t op) {
     session.SetTiming(std::make_shared<InstantTiming>(clock));
     session.SetFound(false);
     session.SetSearchAddr(false);
-    host.AttachSession(&session);
     TGroupDev group;
     ProgramSettings settings;
     settings.AutoWriteKey = true;
     settings.AutoReadKey = (op & 0x40) != 0;
     settings.AutoSetDefaultSettings = true;
     TEngine engine(session, group, settings, host, opener);
+    host.Attach(&session, &engine);
     for (std::uint8_t adr : {3, 9}) {
         const DevIndex i = group.AddDevice(adr);
         group.SetState(i, dfOpened);
@@ -111,8 +116,13 @@ void Run(Input& in, std::uint8_t op) {
         group.GetDevice(i, nullptr)->AddCard(1000, {6, 7, 8, 9, 10}, "");
     }
     group.Select(0);
-    engine.CardFocus() = true;
-    host.ParamsDialog = [](TDeviceParams& p, const std::string&, bool) { p.VParam4 = !p.VParam4; return true; };
+    engine.ShowList(false, true);
+    TDevConfig restore = engine.ParametersOf(0);
+    {
+        TDeviceParams p = ParamsToDialog(restore);
+        p.VParam4 = !p.VParam4;
+        DialogToParams(p, restore);
+    }
     TDevConfig edited = engine.ParametersOf(0);
     edited[1] ^= 0x10;
     TSettingsDialogValues v = SettingsToDialog(settings);
@@ -120,8 +130,8 @@ void Run(Input& in, std::uint8_t op) {
         case 0: engine.Search(settings.AutoReadKey); break;
         case 1: engine.ReadCards(group.Selected()); break;
         case 2: engine.ReadCardsOfAll(); break;
-        case 3: engine.WriteCards(group.Selected()); break;
-        case 4: engine.WriteCardsOfAll(); break;
+        case 3: engine.WriteCards(group.Selected(), yes); break;
+        case 4: engine.WriteCardsOfAll(yes); break;
         case 5: engine.AddCard(); break;
         case 6: engine.DeleteCard(0); break;
         case 7: engine.CurConf().SelectCard(false, 0); engine.DeleteCard(0); break;
@@ -139,13 +149,14 @@ void Run(Input& in, std::uint8_t op) {
             engine.GiveCommonPassword(group.Selected());
             host.RunUntil([&] { return !engine.PassChangePending(); });
             break;
-        case 16: engine.Reset(group.Selected()); break;
-        case 17: v.EdPass = "9988776655"; v.ChSpeed = 4; engine.AcceptProgramSettings(v); break;
-        case 18: v.ChSpeed = 5; engine.AcceptProgramSettings(v); break;
+        case 16: engine.Reset(group.Selected(), restore, yes); break;
+        case 17: v.EdPass = "9988776655"; v.ChSpeed = 4; engine.AcceptProgramSettings(v, answers); break;
+        case 18: v.ChSpeed = 5; engine.AcceptProgramSettings(v, answers); break;
         default: engine.SearchAllSpeeds(settings.AutoReadKey); break;
     }
     if (host.Stalled || host.ProgressShown) std::abort();  // the operation never ended
     if (engine.OperState() != osIdle && engine.OperState() != osNone) std::abort();
+    if (engine.Busy()) std::abort();
 }
 
 }  // namespace

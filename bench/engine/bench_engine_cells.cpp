@@ -15,7 +15,7 @@
 
 #include "config/program_settings.h"
 #include "engine/engine.h"
-#include "engine/headless_host.h"
+#include "tests/engine/test_front_end.h"
 #include "link/baud_rate.h"
 #include "link/posix_serial_port.h"
 #include "sim_process.h"
@@ -65,9 +65,8 @@ Result Measure(std::uint32_t baud, int adapterMs = 0, bool lowLatency = false) {
         if (port && lowLatency && !sim.Control("latency 1")) std::fprintf(stderr, "pelko-sim refused latency 1\n");
         return port;
     };
-    HeadlessHost host;
+    test::TestFrontEnd host;  // runs each command to its end on the real clock
     TPelkoSession session(opener, host.Notifier());
-    host.AttachSession(&session);
     ProgramSettings settings;
     settings.PortBaudRate = settings.PrevBaudRate = static_cast<std::int32_t>(baud);
     session.SetPortBaudRate(settings.PortBaudRate);
@@ -79,6 +78,7 @@ Result Measure(std::uint32_t baud, int adapterMs = 0, bool lowLatency = false) {
     session.SetFound(false);
     TGroupDev group;
     TEngine engine(session, group, settings, host, opener);
+    host.Attach(&session, &engine);
     const DevIndex i = group.AddDevice(1);
     group.SetState(i, dfOpened);
     group.SetPass(i, FactoryPass);

@@ -12,7 +12,7 @@
 
 #include "config/program_settings.h"
 #include "engine/engine.h"
-#include "engine/headless_host.h"
+#include "tests/engine/test_front_end.h"
 #include "link/baud_rate.h"
 #include "link/posix_serial_port.h"
 #include "sim_process.h"
@@ -48,9 +48,8 @@ Result Measure(const Case& c) {
     PortOpener opener = [path](std::uint8_t, std::string& error) -> std::unique_ptr<SerialPort> {
         return PosixSerialPort::Open(path, error);
     };
-    HeadlessHost host;
+    test::TestFrontEnd host;  // runs each command to its end on the real clock
     TPelkoSession session(opener, host.Notifier());
-    host.AttachSession(&session);
     ProgramSettings settings;
     settings.PortBaudRate = settings.PrevBaudRate = static_cast<std::int32_t>(c.baud);
     session.SetPortBaudRate(settings.PortBaudRate);
@@ -62,6 +61,7 @@ Result Measure(const Case& c) {
     session.SetFound(false);
     TGroupDev group;
     TEngine engine(session, group, settings, host, opener);
+    host.Attach(&session, &engine);
     const auto t0 = std::chrono::steady_clock::now();
     if (c.allSpeeds) engine.SearchAllSpeeds(false);
     else engine.Search(false);

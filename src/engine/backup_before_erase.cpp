@@ -1,5 +1,8 @@
 #include "engine/backup_before_erase.h"
 
+#include <memory>
+#include <string>
+
 #include "engine/op_bulk_cards.h"
 
 namespace pelko {
@@ -30,43 +33,69 @@ private:
     void Advanced() override { C.StepIt(); }
 };
 
-}  // namespace
-
-bool BackupBeforeErase(TEngineCore& C, DevIndex device) {
+// Why no backup of the device could be made; empty when it was made or is
+// not wanted.
+std::string SaveKnown(TEngineCore& C, DevIndex device) {
     TConfPelko* dev = C.Device(device);
-    if (C.Recorder == nullptr || !C.Recorder->KeepsBackups() || dev == nullptr) return true;
+    if (dev == nullptr) return {};
     const std::uint8_t adr = TEngineCore::AdrOf(*dev);
     TConfPelko held;
-    bool known = C.Changes.Known(adr, *dev, held);
-    if (!known && !C.Recorder->ReadCardsForBackup()) return true;
-    if (!known) {
-        if (!C.EnsureActive()) return false;
-        TBackupReadOp op(C, device);
-        const TModalResult r = C.Run(op);
-        C.SetPolling(true);
-        if (r == TModalResult::Cancel) return false;
-        dev = C.Device(C.Group.IndexOfAdr(adr));
-        if (dev == nullptr) return false;
-        known = C.Changes.Known(adr, *dev, held);
-    }
     std::string where = "карты прибора не удалось считать";
-    if (known) {
+    if (C.Changes.Known(adr, *dev, held)) {
         held.Name = dev->Name;
         held.Pass = dev->Pass;
         held.Config = dev->Config;
         held.State = dev->State;
-        if (C.Recorder->SaveBackup(held, where)) return true;
+        if (C.Recorder->SaveBackup(held, where)) return {};
     }
-    return C.Host.AskYesNo(kCaptionAttention,
-                           C.DeviceLabel(adr) + " — резервная копия карт не сохранена: " + where +
-                               ".\r\nПродолжить без неё?",
-                           TMsgIcon::Warning);
+    return C.DeviceLabel(adr) + " — резервная копия карт не сохранена: " + where;
 }
 
-bool BackupOpenedBeforeErase(TEngineCore& C) {
-    for (DevIndex i = 0; i < C.Group.Count(); ++i)
-        if (C.IsOpened(i) && !BackupBeforeErase(C, i)) return false;
-    return true;
+bool Wanted(TEngineCore& C, DevIndex device) {
+    return C.Recorder != nullptr && C.Recorder->KeepsBackups() && C.Device(device) != nullptr;
+}
+
+void BackupFrom(TEngineCore& C, std::vector<DevIndex> devices, std::size_t k, bool withoutBackup,
+                std::function<void()> then) {
+    for (; k < devices.size(); ++k) {
+        const DevIndex device = devices[k];
+        if (!Wanted(C, device)) continue;
+        TConfPelko* dev = C.Device(device);
+        TConfPelko held;
+        if (!C.Changes.Known(TEngineCore::AdrOf(*dev), *dev, held) && C.Recorder->ReadCardsForBackup()) {
+            // Read first; this device's backup is made once the read ends.
+            if (!C.EnsureActive()) {
+                C.Result().failed = true;
+                return C.End();
+            }
+            C.Run(std::make_unique<TBackupReadOp>(C, device),
+                  [&C, devices, k, withoutBackup, then](TOperation&, bool cancelled) {
+                      C.SetPolling(true);
+                      if (cancelled) return;
+                      const std::string why = SaveKnown(C, devices[k]);
+                      if (!why.empty() && !withoutBackup) {
+                          C.Result().backupRefused = why;
+                          return;
+                      }
+                      BackupFrom(C, devices, k + 1, withoutBackup, then);
+                  });
+            return;
+        }
+        if (!C.Changes.Known(TEngineCore::AdrOf(*dev), *dev, held)) continue;
+        const std::string why = SaveKnown(C, device);
+        if (!why.empty() && !withoutBackup) {
+            C.Result().backupRefused = why;
+            return C.End();
+        }
+    }
+    then();
+}
+
+}  // namespace
+
+void BackupBeforeErase(TEngineCore& C, std::vector<DevIndex> devices, bool withoutBackup,
+                       std::function<void()> then) {
+    BackupFrom(C, std::move(devices), 0, withoutBackup, std::move(then));
 }
 
 }  // namespace pelko

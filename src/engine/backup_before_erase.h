@@ -2,15 +2,19 @@
 // Before a reset or a bulk write erases a controller's cells, its cards are
 // saved through the recorder: from this session's read when nothing was
 // written to it since, or else read first when the recorder asks for it.
+#include <functional>
+#include <vector>
+
 #include "engine/engine_core.h"
 
 namespace pelko {
 
-// False when the erase must not go on: the read was cancelled, the port is
-// unavailable, or no backup could be made and the user said no.
-bool BackupBeforeErase(TEngineCore& core, DevIndex device);
-// The same for every opened device, in group order.
-bool BackupOpenedBeforeErase(TEngineCore& core);
+// Runs inside the open command: saves the devices' cards in order, then
+// calls then. A backup that cannot be made ends the command instead, with
+// the reason in its result's backupRefused, unless withoutBackup (the user
+// agreed beforehand); a cancelled read ends it too.
+void BackupBeforeErase(TEngineCore& core, std::vector<DevIndex> devices, bool withoutBackup,
+                       std::function<void()> then);
 
 inline constexpr const char* kBackupCaptionPrefix = "Резервная копия. ";
 

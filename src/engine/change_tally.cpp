@@ -38,6 +38,10 @@ std::string OperationTitle(TOperState state) {
     case osReset: return "Сброс прибора";
     case osSetSpeed:
     case osSetStandPass: return "Изменение параметров";
+    case osOpen: return "Вход";
+    case osWriteParams: return "Запись параметров";
+    case osChangeAddress: return "Смена адреса";
+    case osCheckPass: return "Смена пароля";
     default: return "Поиск приборов";
     }
 }

@@ -15,9 +15,9 @@ constexpr int kResetSteps = 17;
 
 }  // namespace
 
-TEngine::TEngine(TPelkoSession& session, TGroupDev& group, ProgramSettings& settings, EngineHost& host,
+TEngine::TEngine(TPelkoSession& session, TGroupDev& group, ProgramSettings& settings, EngineObserver& observer,
                  PortOpener portProbe)
-    : C(session, group, settings, host, std::move(portProbe)) {
+    : C(session, group, settings, observer, std::move(portProbe)) {
     session.OnAsyncAnswer = [this](const Bytes& a, std::uint32_t c) { C.OnAsyncAnswer(a, c); };
     session.OnReadCard = [this](const Bytes& a) { C.OnReadCard(a); };
     session.OnDevOn = [this](std::uint32_t adr) { C.OnDevOn(adr); };
@@ -29,7 +29,7 @@ TEngine::TEngine(TPelkoSession& session, TGroupDev& group, ProgramSettings& sett
     session.OnScanProgress = [this](std::uint32_t d, std::uint32_t t, std::uint32_t f) {
         C.OnScanProgress(d, t, f);
     };
-    host.Timer1Tick = [this] { C.OnTimer(); };
+    C.AfterCommand = [this] { CheckPassWhenFree(); };
 }
 
 TEngine::~TEngine() {
@@ -42,14 +42,12 @@ TEngine::~TEngine() {
     C.Session.OnDoubt = nullptr;
     C.Session.OnQuiet = nullptr;
     C.Session.OnScanProgress = nullptr;
-    C.Host.Timer1Tick = nullptr;
 }
 
-// One operation at a time: a command given while another runs (from the
-// progress window's own loop) is ignored.
+// One command at a time: a command given while another runs is refused.
 bool TEngine::Busy() const {
     const TOperState s = C.State();
-    return s != osNone && s != osIdle;
+    return C.CommandOpen() || (s != osNone && s != osIdle);
 }
 
 // --- search ---
@@ -71,37 +69,48 @@ bool TEngine::StartSearchSession() {
 }
 
 void TEngine::RunSearch(int mode, std::uint8_t firstAdr, bool readCards) {
-    TSearchOp op(C, static_cast<TSearchOp::Mode>(mode), firstAdr, readCards);
-    C.Run(op);
-    op.EndAutoRead();
+    auto op = std::make_unique<TSearchOp>(C, static_cast<TSearchOp::Mode>(mode), firstAdr, readCards);
+    C.Run(std::move(op), [](TOperation& done, bool) { static_cast<TSearchOp&>(done).EndAutoRead(); });
 }
 
-void TEngine::Search(bool readCards) {
-    if (Busy() || !StartSearchSession()) return;
+void TEngine::Search(bool readCards, TDone done) {
+    if (Busy()) return TEngineCore::Refuse(osSearch, done);
+    C.Begin(osSearch, std::move(done));
+    if (!StartSearchSession()) {
+        C.Result().failed = true;
+        return C.End();
+    }
     C.SetProgBFrm(kLastAddress, SearchCaption(0), false);
     RunSearch(static_cast<int>(TSearchOp::Mode::Addresses), 1, readCards);
-    C.Host.UpdateControls();
 }
 
-void TEngine::SearchGroup(bool readCards) {
-    if (Busy() || !StartSearchSession()) return;
+void TEngine::SearchGroup(bool readCards, TDone done) {
+    if (Busy()) return TEngineCore::Refuse(osSearch, done);
+    C.Begin(osSearch, std::move(done));
+    if (!StartSearchSession()) {
+        C.Result().failed = true;
+        return C.End();
+    }
     int inGroup = 0;
     DevIndex first = NoDevice;
     for (DevIndex i = 0; i < C.Group.Count(); ++i) {
         if (!C.Group.GetState(i, dfInGroup)) continue;
         if (inGroup++ == 0) first = i;
     }
-    if (inGroup == 0) return;
+    if (inGroup == 0) return C.End();
     C.SetProgBFrm(inGroup, SearchCaption(0), false);
     RunSearch(static_cast<int>(TSearchOp::Mode::Group), TEngineCore::AdrOf(*C.Device(first)), readCards);
-    C.Host.UpdateControls();
-    C.Host.UpdateGridDev();
 }
 
-void TEngine::SearchAllSpeeds(bool readCards) {
-    if (Busy()) return;
-    if (!C.EnPort(C.Settings.NComPort)) return C.PortMessage();
-    if (C.Group.Count() != 0) return;
+void TEngine::SearchAllSpeeds(bool readCards, TDone done) {
+    if (Busy()) return TEngineCore::Refuse(osSearchAllSpeeds, done);
+    C.Begin(osSearchAllSpeeds, std::move(done));
+    if (!C.EnPort(C.Settings.NComPort)) {
+        C.Result().failed = true;
+        C.PortMessage();
+        return C.End();
+    }
+    if (C.Group.Count() != 0) return C.End();
     TPelkoSession& s = C.Session;
     C.CloseSession();
     s.SetFound(false);
@@ -111,10 +120,17 @@ void TEngine::SearchAllSpeeds(bool readCards) {
     s.SetMax_Attempt(1);
     const bool opened = C.ActivateSession();
     C.SetProgBFrm(kAllSpeedSteps, kSearchAllCaption, false);
-    if (opened) {
-        RunSearch(static_cast<int>(TSearchOp::Mode::AllSpeeds), 1, readCards);
-        C.Host.RepaintMain();
-    }
+    if (!opened) return AllSpeedsSearched(false);
+    auto op = std::make_unique<TSearchOp>(C, TSearchOp::Mode::AllSpeeds, 1, readCards);
+    C.Run(std::move(op), [this](TOperation& done, bool) {
+        static_cast<TSearchOp&>(done).EndAutoRead();
+        AllSpeedsSearched(true);
+    });
+}
+
+// The port goes back to the program's own settings, at the speed found.
+void TEngine::AllSpeedsSearched(bool opened) {
+    TPelkoSession& s = C.Session;
     C.CloseSession();
     s.SetFound(false);
     s.SetSearchAddr(false);
@@ -123,129 +139,137 @@ void TEngine::SearchAllSpeeds(bool readCards) {
     if (C.Group.Count() == 0) {
         s.SetPortBaudRate(C.Settings.PrevBaudRate);
         if (!opened) C.PortMessage();
-        return C.Host.UpdateControls();
+        return C.End();
     }
     C.Settings.PortBaudRate = C.Settings.PrevBaudRate = s.PortBaudRate();
     if (C.ActivateSession()) C.PresentAll();
     else C.PortMessage();
-    C.Host.UpdateControls();
+    C.End();
 }
 
 // --- cards of whole devices ---
 
-void TEngine::ReadCards(DevIndex device) {
-    if (Busy() || C.Device(device) == nullptr || !C.EnsureActive()) return;
-    TReadCardsOp op(C, device, false);
-    C.Run(op);
-    C.SetPolling(true);
-    C.RefreshCardList();
-    C.Host.UpdateControls();
+void TEngine::ReadCards(DevIndex device, TDone done) {
+    if (Busy() || C.Device(device) == nullptr) return TEngineCore::Refuse(osReadSelected, done);
+    C.Begin(osReadSelected, std::move(done));
+    if (!C.EnsureActive()) return Failed();
+    C.Run(std::make_unique<TReadCardsOp>(C, device, false), [this](TOperation&, bool) {
+        C.SetPolling(true);
+        C.RefreshCardList();
+    });
 }
 
-void TEngine::ReadCardsOfAll() {
+void TEngine::ReadCardsOfAll(TDone done) {
     const DevIndex first = C.FirstOpened();
-    if (Busy() || first == NoDevice || !C.EnsureActive()) return;
+    if (Busy() || first == NoDevice) return TEngineCore::Refuse(osReadAll, done);
+    C.Begin(osReadAll, std::move(done));
+    if (!C.EnsureActive()) return Failed();
     for (std::uint16_t& n : C.CellsDone) n = 0;
-    TReadCardsOp op(C, first, true);
-    C.Run(op);
-    C.SetPolling(true);
-    if (C.Group.Selected() != NoDevice) C.RefreshCardList();
-    C.Host.UpdateControls();
+    C.Run(std::make_unique<TReadCardsOp>(C, first, true), [this](TOperation&, bool) {
+        C.SetPolling(true);
+        if (C.Group.Selected() != NoDevice) C.RefreshCardList();
+    });
 }
 
-void TEngine::WriteCards(DevIndex device) {
+void TEngine::Failed() {
+    C.Result().failed = true;
+    C.End();
+}
+
+void TEngine::WriteCards(DevIndex device, bool withoutBackup, TDone done) {
     FWriteChecks.clear();
-    const TConfPelko* dev = C.Device(device);
-    if (Busy() || dev == nullptr || !C.EnsureActive()) return;
-    if (!BackupBeforeErase(C, device)) return;
-    C.CellsDone[TEngineCore::AdrOf(*C.Device(device))] = 0;
-    C.SetPolling(false);
-    TWriteCardsOp op(C, device, false);
-    const bool cancelled = C.Run(op) == TModalResult::Cancel;
-    C.SetPolling(true);
-    op.Settle();
-    FWriteChecks = op.Checks();
-    if (!cancelled) ReportWriteChecks(FWriteChecks);
+    if (Busy() || C.Device(device) == nullptr) return TEngineCore::Refuse(osWriteSelected, done);
+    C.Begin(osWriteSelected, std::move(done));
+    if (!C.EnsureActive()) return Failed();
+    BackupBeforeErase(C, {device}, withoutBackup, [this, device] { WriteAfterBackup(device, false); });
 }
 
-void TEngine::WriteCardsOfAll() {
+void TEngine::WriteCardsOfAll(bool withoutBackup, TDone done) {
     FWriteChecks.clear();
     const DevIndex first = C.FirstOpened();
-    if (Busy() || first == NoDevice || !C.EnsureActive()) return;
-    if (!BackupOpenedBeforeErase(C)) return;
-    for (std::uint16_t& n : C.CellsDone) n = 0;
+    if (Busy() || first == NoDevice) return TEngineCore::Refuse(osWriteAll, done);
+    C.Begin(osWriteAll, std::move(done));
+    if (!C.EnsureActive()) return Failed();
+    std::vector<DevIndex> opened;
+    for (DevIndex i = 0; i < C.Group.Count(); ++i)
+        if (C.IsOpened(i)) opened.push_back(i);
+    BackupBeforeErase(C, opened, withoutBackup, [this, first] { WriteAfterBackup(first, true); });
+}
+
+void TEngine::WriteAfterBackup(DevIndex first, bool all) {
+    if (all) {
+        for (std::uint16_t& n : C.CellsDone) n = 0;
+    } else {
+        C.CellsDone[TEngineCore::AdrOf(*C.Device(first))] = 0;
+    }
     C.SetPolling(false);
-    TWriteCardsOp op(C, first, true);
-    const bool cancelled = C.Run(op) == TModalResult::Cancel;
-    C.SetPolling(true);
-    op.Settle();
-    FWriteChecks = op.Checks();
-    if (!cancelled) ReportWriteChecks(FWriteChecks);
+    C.Run(std::make_unique<TWriteCardsOp>(C, first, all), [this](TOperation& done, bool cancelled) {
+        auto& op = static_cast<TWriteCardsOp&>(done);
+        C.SetPolling(true);
+        op.Settle();
+        FWriteChecks = op.Checks();
+        C.Result().checks = FWriteChecks;
+        if (!cancelled) ReportWriteChecks(FWriteChecks);
+    });
 }
 
 // --- reset ---
 
-void TEngine::Reset(DevIndex device) {
-    TConfPelko* dev = C.Device(device);
-    if (Busy() || dev == nullptr || !BackupBeforeErase(C, device)) return;
-    C.Host.ProgressCancelEnabled(false);
-    C.Host.SetTimer1(false, kTimerMs);
-    C.SetProgBFrm(kResetSteps, kResetCaptionPrefix + dev->Name, false);
-    if (!C.RestartSession()) {
-        C.PortMessage();
-    } else if (AddressOneTaken(device)) {
-        C.Host.ShowMessage(kCaptionAttention,
-                           C.DeviceLabel(TEngineCore::AdrOf(*dev)) +
-                               " — не сброшен: по адресу 1 отвечает другой прибор, а после сброса прибор займёт "
-                               "адрес 1. Сначала дайте тому прибору другой адрес.",
-                           TMsgIcon::Warning);
-    } else {
-        TResetOp op(C, device);
-        C.Run(op);
-    }
-    C.Host.SetTimer1(false, kTimerMs);
-    const bool moved = C.Settings.PortBaudRate != kFactoryBaud || C.Session.PortBaudRate() != C.Settings.PortBaudRate;
-    if (moved ? C.ReopenAt(C.Settings.PortBaudRate) : C.ActivateSession()) C.PresentAll();
-    C.Host.ProgressCancelEnabled(true);
+void TEngine::Reset(DevIndex device, const std::optional<TDevConfig>& restoreParams, bool withoutBackup,
+                    TDone done) {
+    if (Busy() || C.Device(device) == nullptr) return TEngineCore::Refuse(osReset, done);
+    C.Begin(osReset, std::move(done));
+    BackupBeforeErase(C, {device}, withoutBackup,
+                      [this, device, restoreParams] { ResetAfterBackup(device, restoreParams); });
 }
 
-// A reset sends the controller to address 1 at 9600: safe only where nothing
-// else answers there, at that speed or at the program's.
-bool TEngine::AddressOneTaken(DevIndex device) {
-    const std::uint8_t own = TEngineCore::AdrOf(*C.Device(device));
-    const std::int32_t speed = C.Session.PortBaudRate();
-    if (own != 1 && C.SyncProbe(1)) return true;
-    if (own == kFactoryAdr && speed == kFactoryBaud) return false;  // it is the one answering there
-    return C.SyncProbeAt(kFactoryAdr, kFactoryBaud);
+void TEngine::ResetAfterBackup(DevIndex device, const std::optional<TDevConfig>& restoreParams) {
+    C.SetProgBFrm(kResetSteps, kResetCaptionPrefix + C.Device(device)->Name, false);
+    C.SetCancellable(false);
+    if (!C.RestartSession()) {
+        C.PortMessage();
+        return Failed();
+    }
+    C.Run(std::make_unique<TResetOp>(C, device, restoreParams), [this](TOperation&, bool) {
+        const bool moved =
+            C.Settings.PortBaudRate != kFactoryBaud || C.Session.PortBaudRate() != C.Settings.PortBaudRate;
+        if (moved ? C.ReopenAt(C.Settings.PortBaudRate) : C.ActivateSession()) C.PresentAll();
+    });
 }
 
 // --- the whole group ---
 
-void TEngine::CarryIntoGroup(bool passwordChanged, bool speedChanged) {
+void TEngine::CarryIntoGroup(bool passwordChanged, bool speedChanged, const TGroupAnswers& answers, TDone done) {
     if (!passwordChanged && !speedChanged) {
         C.Settings.ChangeSpeedToo = false;
-        return;
+        if (!C.CommandOpen()) C.Begin(osSetStandPass, std::move(done));
+        return C.End();
     }
-    TGroupPhasesOp op(C, passwordChanged, speedChanged);
-    if (C.Run(op) == TModalResult::Cancel) op.Cancelled();
-    C.Host.UpdateControls();
+    if (!C.CommandOpen()) C.Begin(speedChanged && !passwordChanged ? osSetSpeed : osSetStandPass, std::move(done));
+    auto op = std::make_unique<TGroupPhasesOp>(C, passwordChanged, speedChanged, answers.dropClosed, answers.params);
+    C.Run(std::move(op), [this](TOperation& ended, bool cancelled) {
+        auto& op = static_cast<TGroupPhasesOp&>(ended);
+        if (cancelled) op.Cancelled();
+        if (std::unique_ptr<TOperation> finish = op.TakeFinish()) C.Run(std::move(finish));
+    });
 }
 
-void TEngine::CarryCommonPassword(const TCode& password) {
-    if (Busy()) return;
+void TEngine::CarryCommonPassword(const TCode& password, TDone done) {
+    if (Busy()) return TEngineCore::Refuse(osSetStandPass, done);
     ProgramSettings& s = C.Settings;
     s.OldStandPass = s.StandPass;
     s.StandPass = password;
-    CarryIntoGroup(!SameCode(s.StandPass, s.OldStandPass), false);
+    CarryIntoGroup(!SameCode(s.StandPass, s.OldStandPass), false, {}, std::move(done));
 }
 
-void TEngine::ChangeLineSpeed(std::int32_t baud) {
-    if (Busy() || SpeedCode(baud) == 0) return;
+void TEngine::ChangeLineSpeed(std::int32_t baud, const TGroupAnswers& answers, TDone done) {
+    if (Busy() || SpeedCode(baud) == 0) return TEngineCore::Refuse(osSetSpeed, done);
     ProgramSettings& s = C.Settings;
     s.PrevBaudRate = s.PortBaudRate;
     s.PortBaudRate = baud;
-    CarryIntoGroup(false, baud != s.PrevBaudRate);
-    if (baud == s.PrevBaudRate) s.PrevBaudRate = s.PortBaudRate;
+    const bool changed = baud != s.PrevBaudRate;
+    CarryIntoGroup(false, changed, answers, std::move(done));
+    if (!changed) s.PrevBaudRate = s.PortBaudRate;
 }
 
 std::vector<DevIndex> TEngine::DevicesAtRisk() const {
@@ -257,17 +281,14 @@ std::vector<DevIndex> TEngine::DevicesAtRisk() const {
 
 // --- capture ---
 
-void TEngine::CaptureCode() {
-    if (C.CurConf().CardCount(C.MasterView) == 0 || C.Group.Count() == 0 || C.State() != osIdle ||
+void TEngine::CaptureCode(int row, TDone done) {
+    if (C.CurConf().CardCount(C.MasterView) == 0 || C.Group.Count() == 0 || Busy() || C.State() != osIdle ||
         !C.CardFocus)
-        return;
-    if (!C.EnsureActive()) return;
+        return TEngineCore::Refuse(osCaptureCode, done);
+    C.Begin(osCaptureCode, std::move(done));
+    if (!C.EnsureActive()) return Failed();
     C.SetProgBFrm(100, kCaptureCaption, true);
-    TCaptureOp op(C);
-    C.Run(op);
-    C.Host.SetTimer1(false, kTimerMs);
-    C.Bar().Marquee = false;
-    C.ShowBar();
+    C.Run(std::make_unique<TCaptureOp>(C, row));
 }
 
 }  // namespace pelko

@@ -16,101 +16,101 @@ bool CardAt(TConfPelko& conf, bool master, int row, TCard& card) {
 }  // namespace
 
 // The written form: the selected device logged in with its stored password,
-// the progress window prepared, the operation run.
-void TEngine::RunCardEdit(TOperation& op, int barMax, const char* caption) {
+// the progress shown, the operation run.
+void TEngine::RunCardEdit(std::unique_ptr<TOperation> op, int barMax, const char* caption, TEngineCore::TThen then) {
     C.SetProgBFrm(barMax, caption, false);
-    C.Run(op);
+    C.Run(std::move(op), std::move(then));
 }
 
-void TEngine::AddCard() {
+void TEngine::AddCard(TDone done) {
     TConfPelko& conf = C.CurConf();
     const std::uint16_t cell = LowestFreeCell(conf, C.MasterView);
-    if (cell == NoCard || Busy()) return;
+    if (cell == NoCard || Busy()) return TEngineCore::Refuse(osWriteCard, done);
+    C.Begin(osWriteCard, std::move(done));
     if (!WritesThrough()) {
-        const int row = AddCardInModel(conf, C.MasterView);
-        C.RefreshCardList();
-        return C.Host.SetCardRow(row);
+        C.RefreshCardList(AddCardInModel(conf, C.MasterView));
+        return C.End();
     }
     TConfPelko* dev = C.SelectedDevice();
-    if (dev == nullptr || !C.EnsureActive()) return;
-    TAddCardOp op(C, TEngineCore::AdrOf(*dev), dev->Pass, cell, true);
-    RunCardEdit(op, 2, kWriteOneCaption);
+    if (dev == nullptr || !C.EnsureActive()) return Failed();
+    RunCardEdit(std::make_unique<TAddCardOp>(C, TEngineCore::AdrOf(*dev), dev->Pass, cell, true), 2,
+                kWriteOneCaption);
 }
 
-void TEngine::DeleteCard(int row) {
+void TEngine::DeleteCard(int row, TDone done) {
     TConfPelko& conf = C.CurConf();
-    if (conf.CardCount(C.MasterView) == 0 || !C.CardFocus || Busy()) return;
+    if (conf.CardCount(C.MasterView) == 0 || !C.CardFocus || Busy()) return TEngineCore::Refuse(osEraseCard, done);
     const bool marked = conf.CountSelected(C.MasterView) != 0;
+    C.Begin(marked ? osEraseSelected : osEraseCard, std::move(done));
     if (!WritesThrough()) {
         const int next = marked ? DeleteMarkedInModel(conf, C.MasterView) : DeleteCardInModel(conf, C.MasterView, row);
-        C.RefreshCardList();
-        return C.Host.SetCardRow(next);
+        C.RefreshCardList(next);
+        return C.End();
     }
     TConfPelko* dev = C.SelectedDevice();
     TCard card;
-    if (dev == nullptr || (!marked && !CardAt(conf, C.MasterView, row, card)) || !C.EnsureActive()) return;
-    if (!marked) {
-        TEraseCardOp op(C, TEngineCore::AdrOf(*dev), dev->Pass, card.Pos);
-        return RunCardEdit(op, 2, kEraseOneCaption);
-    }
-    TEraseMarkedOp op(C, TEngineCore::AdrOf(*dev), dev->Pass);
-    RunCardEdit(op, conf.CountSelected(C.MasterView) + 1, kEraseManyCaption);
-    // The cards the controller confirmed erased leave the list.
-    TConfPelko& shown = C.CurConf();
-    std::uint16_t first = 0;
-    const std::uint16_t left = shown.CardCount(C.MasterView);
-    while (first < left && !shown.HasDeleteMark(C.MasterView, first)) ++first;
-    if (first >= left) return;
-    shown.RemoveMarkedCards(C.MasterView);
-    C.RefreshCardList();
-    C.Host.SetCardRow(first);
-    C.RestartSession();
-    C.PresentAll();
-    C.Host.UpdateControls();
+    if (dev == nullptr || (!marked && !CardAt(conf, C.MasterView, row, card)) || !C.EnsureActive()) return Failed();
+    if (!marked)
+        return RunCardEdit(std::make_unique<TEraseCardOp>(C, TEngineCore::AdrOf(*dev), dev->Pass, card.Pos), 2,
+                           kEraseOneCaption);
+    RunCardEdit(std::make_unique<TEraseMarkedOp>(C, TEngineCore::AdrOf(*dev), dev->Pass),
+                conf.CountSelected(C.MasterView) + 1, kEraseManyCaption, [this](TOperation&, bool) {
+                    // The cards the controller confirmed erased leave the list.
+                    TConfPelko& shown = C.CurConf();
+                    std::uint16_t first = 0;
+                    const std::uint16_t left = shown.CardCount(C.MasterView);
+                    while (first < left && !shown.HasDeleteMark(C.MasterView, first)) ++first;
+                    if (first >= left) return;
+                    shown.RemoveMarkedCards(C.MasterView);
+                    C.RefreshCardList(first);
+                    C.RestartSession();
+                    C.PresentAll();
+                });
 }
 
-void TEngine::MoveCard(int row, std::uint16_t newCell) {
+void TEngine::MoveCard(int row, std::uint16_t newCell, TDone done) {
     TConfPelko& conf = C.CurConf();
     TCard card;
-    if (newCell >= kCellCount || !CardAt(conf, C.MasterView, row, card) || newCell == card.Pos || Busy()) return;
+    if (newCell >= kCellCount || !CardAt(conf, C.MasterView, row, card) || newCell == card.Pos || Busy())
+        return TEngineCore::Refuse(osMoveCard, done);
+    C.Begin(osMoveCard, std::move(done));
     if (!WritesThrough()) {
         conf.MoveCard(C.MasterView, static_cast<std::uint16_t>(row), newCell);
-        return C.Host.RepaintCardGrid();
+        C.Changed(chCardValues);
+        return C.End();
     }
     TConfPelko* dev = C.SelectedDevice();
-    if (dev == nullptr || !dev->IsCellFree(newCell) || !C.EnsureActive()) return;
-    TMoveCardOp op(C, TEngineCore::AdrOf(*dev), dev->Pass, card, newCell);
-    RunCardEdit(op, 3, kMoveCaption);
+    if (dev == nullptr || !dev->IsCellFree(newCell) || !C.EnsureActive()) return Failed();
+    RunCardEdit(std::make_unique<TMoveCardOp>(C, TEngineCore::AdrOf(*dev), dev->Pass, card, newCell), 3,
+                kMoveCaption);
 }
 
-void TEngine::SwitchCardList(int row) {
+void TEngine::SwitchCardList(int row, TDone done) {
     TConfPelko& conf = C.CurConf();
     TCard card;
-    if (!CardAt(conf, C.MasterView, row, card) || Busy()) return;
+    if (!CardAt(conf, C.MasterView, row, card) || Busy()) return TEngineCore::Refuse(osMoveCard, done);
     const std::uint16_t target = LowestFreeCell(conf, !C.MasterView);
-    if (target == NoCard) return;
-    if (!WritesThrough()) {
-        const int next = SwitchListInModel(conf, C.MasterView, row);
-        C.RefreshCardList();
-        C.Host.SetCardRow(next);
-        return C.Host.UpdateInspCard();
-    }
-    MoveCard(row, target);
+    if (target == NoCard) return TEngineCore::Refuse(osMoveCard, done);
+    if (WritesThrough()) return MoveCard(row, target, std::move(done));
+    C.Begin(osMoveCard, std::move(done));
+    C.Changed(chCards | chCurrentCard, SwitchListInModel(conf, C.MasterView, row));
+    C.End();
 }
 
-void TEngine::ChangeCardCode(int row, const TCode& code) {
+void TEngine::ChangeCardCode(int row, const TCode& code, TDone done) {
     TConfPelko& conf = C.CurConf();
     TCard card;
-    if (!CardAt(conf, C.MasterView, row, card) || Busy()) return;
+    if (!CardAt(conf, C.MasterView, row, card) || Busy()) return TEngineCore::Refuse(osChangeCode, done);
+    C.Begin(osChangeCode, std::move(done));
     if (!WritesThrough()) {
         conf.SetCardCode(C.MasterView, static_cast<std::uint16_t>(row), code);
-        C.Host.RepaintCardGrid();
-        return C.Host.UpdateInspCard();
+        C.Changed(chCardValues | chCurrentCard);
+        return C.End();
     }
     TConfPelko* dev = C.SelectedDevice();
-    if (dev == nullptr || !C.EnsureActive()) return;
-    TChangeCodeOp op(C, TEngineCore::AdrOf(*dev), dev->Pass, card.Pos, code, false);
-    RunCardEdit(op, 2, kChangeCodeCaption);
+    if (dev == nullptr || !C.EnsureActive()) return Failed();
+    RunCardEdit(std::make_unique<TChangeCodeOp>(C, TEngineCore::AdrOf(*dev), dev->Pass, card.Pos, code, false), 2,
+                kChangeCodeCaption);
 }
 
 // A user name lives in the program only: no controller holds it.
@@ -118,41 +118,42 @@ void TEngine::SetCardUser(int row, const std::string& user) {
     TConfPelko& conf = C.CurConf();
     if (row < 0 || row >= conf.CardCount(C.MasterView)) return;
     conf.SetCardUser(C.MasterView, static_cast<std::uint16_t>(row), user);
-    C.Host.RepaintCardGrid();
+    C.Changed(chCardValues);
 }
 
-void TEngine::CopyCardsTo(DevIndex targetIndex, int row) {
+void TEngine::CopyCardsTo(DevIndex targetIndex, int row, TDone done) {
     TConfPelko* target = C.Device(targetIndex);
     TConfPelko& source = C.CurConf();
-    if (target == nullptr || target == &source || targetIndex == C.Group.Selected() || Busy()) return;
+    if (target == nullptr || target == &source || targetIndex == C.Group.Selected() || Busy())
+        return TEngineCore::Refuse(osCopyCard, done);
     const bool master = C.MasterView;
     source.MarkSelectedForCopy(master);
     const TCopyPlan plan = PrepareCardCopy(source, *target, master, row);
+    C.Begin(plan.Marked ? osCopyCards : osCopyCard, std::move(done));
     if (plan.Outcome == TCopyOutcome::NoRoom) {
-        C.Host.ShowMessage(kCaptionMessage, "В контроллере " + target->Name + "не хватает свободных ячеек",
-                           TMsgIcon::Error);
-        return;
+        C.Notice(kCaptionMessage, "В контроллере " + target->Name + "не хватает свободных ячеек", TMsgIcon::Error);
+        return Failed();
     }
-    if (plan.Outcome != TCopyOutcome::Copy) return;
     TCard card;
-    if (!plan.Marked && !CardAt(source, master, row, card)) return;
+    if (plan.Outcome != TCopyOutcome::Copy || (!plan.Marked && !CardAt(source, master, row, card))) return C.End();
     if (!WritesThrough()) {
-        if (plan.Marked) return CopyMarkedCards(source, *target, master);
-        target->AddCard(plan.Cell, card.Code, card.User);
-        return;
+        if (plan.Marked) CopyMarkedCards(source, *target, master);
+        else target->AddCard(plan.Cell, card.Code, card.User);
+        C.Changed(chDevices);
+        return C.End();
     }
-    if (!C.EnsureActive()) return;
+    if (!C.EnsureActive()) return Failed();
     const std::uint8_t adr = TEngineCore::AdrOf(*target);
     if (!plan.Marked) {
-        if (!target->IsCellFree(plan.Cell)) return;
-        TCopyCardOp op(C, adr, target->Pass, card, plan.Cell);
-        return RunCardEdit(op, 2, kCopyOneCaption);
+        if (!target->IsCellFree(plan.Cell)) return Failed();
+        return RunCardEdit(std::make_unique<TCopyCardOp>(C, adr, target->Pass, card, plan.Cell), 2, kCopyOneCaption);
     }
-    if (FreeCellFrom(*target, master ? kFirstMasterCell : 0, master) == NoCard) return;
-    TCopyMarkedOp op(C, adr, target->Pass);
-    RunCardEdit(op, source.CountCopyMarks(master) + 1, kCopyManyCaption);
-    C.RestartSession();
-    C.PresentAll();
+    if (FreeCellFrom(*target, master ? kFirstMasterCell : 0, master) == NoCard) return Failed();
+    RunCardEdit(std::make_unique<TCopyMarkedOp>(C, adr, target->Pass), source.CountCopyMarks(master) + 1,
+                kCopyManyCaption, [this](TOperation&, bool) {
+                    C.RestartSession();
+                    C.PresentAll();
+                });
 }
 
 }  // namespace pelko

@@ -11,24 +11,24 @@ namespace pelko {
 void TEngine::ReportWriteChecks(const std::vector<TCardCheck>& checks) {
     for (const TCardCheck& check : checks) {
         if (check.Matches()) continue;
-        C.Host.ShowMessage(kCaptionAttention, C.DeviceLabel(check.adr) + " — " + WriteCheckText(check),
-                           TMsgIcon::Warning);
+        C.Notice(kCaptionAttention, C.DeviceLabel(check.adr) + " — " + WriteCheckText(check), TMsgIcon::Warning);
     }
 }
 
-TCardCheck TEngine::CompareCards(DevIndex device) {
-    TConfPelko* dev = C.Device(device);
-    if (Busy() || dev == nullptr || !C.EnsureActive()) return {};
+void TEngine::CompareCards(DevIndex device, TDone done) {
+    if (Busy() || C.Device(device) == nullptr) return TEngineCore::Refuse(osReadSelected, done);
+    C.Begin(osReadSelected, std::move(done));
+    if (!C.EnsureActive()) return Failed();
     C.SetPolling(false);
-    TCompareCardsOp op(C, device);
-    C.Run(op);
-    C.SetPolling(true);
-    op.Settle();
-    if (op.Why() != nullptr)
-        C.Host.ShowMessage(kCaptionAttention, C.DeviceLabel(op.Check().adr) + " — " + op.Why() + ", карты не сравнены.",
-                           TMsgIcon::Warning);
-    C.Host.UpdateControls();
-    return op.Check();
+    C.Run(std::make_unique<TCompareCardsOp>(C, device), [this](TOperation& ended, bool) {
+        auto& op = static_cast<TCompareCardsOp&>(ended);
+        C.SetPolling(true);
+        op.Settle();
+        C.Result().checks = {op.Check()};
+        if (op.Why() != nullptr)
+            C.Notice(kCaptionAttention, C.DeviceLabel(op.Check().adr) + " — " + op.Why() + ", карты не сравнены.",
+                     TMsgIcon::Warning);
+    });
 }
 
 void TEngine::TakeDeviceCells(DevIndex device, const std::vector<TCellDiff>& cells) {
@@ -36,20 +36,19 @@ void TEngine::TakeDeviceCells(DevIndex device, const std::vector<TCellDiff>& cel
     if (Busy() || dev == nullptr) return;
     // As a read would, but a card keeps its user name.
     for (const TCellDiff& d : cells) FollowCell(*dev, d.cell, d.device, std::string());
-    C.RefreshCardList();
-    C.Host.UpdateInspCard();
-    C.Host.UpdateControls();
+    C.Changed(chCards | chCurrentCard | chState);
 }
 
-TCardCheck TEngine::WriteModelCells(DevIndex device, const std::vector<std::uint16_t>& cells) {
-    TConfPelko* dev = C.Device(device);
-    if (Busy() || dev == nullptr || cells.empty() || !C.EnsureActive()) return {};
-    TWriteCellsOp op(C, device, cells);
-    const bool cancelled = C.Run(op) == TModalResult::Cancel;
-    op.Settle();
-    if (!cancelled) ReportWriteChecks({op.Check()});
-    C.Host.UpdateControls();
-    return op.Check();
+void TEngine::WriteModelCells(DevIndex device, const std::vector<std::uint16_t>& cells, TDone done) {
+    if (Busy() || C.Device(device) == nullptr || cells.empty()) return TEngineCore::Refuse(osWriteSelected, done);
+    C.Begin(osWriteSelected, std::move(done));
+    if (!C.EnsureActive()) return Failed();
+    C.Run(std::make_unique<TWriteCellsOp>(C, device, cells), [this](TOperation& ended, bool cancelled) {
+        auto& op = static_cast<TWriteCellsOp&>(ended);
+        op.Settle();
+        C.Result().checks = {op.Check()};
+        if (!cancelled) ReportWriteChecks({op.Check()});
+    });
 }
 
 }  // namespace pelko

@@ -8,20 +8,20 @@ namespace pelko {
 namespace {
 
 const Bytes kFailureBytes(6, 0);
-constexpr std::size_t kShortAnswer = 6;
-constexpr std::size_t kConfigAnswer = 11;
 // The only request sent outside an operation gives a device a new password.
 constexpr char kOutsideTitle[] = "Смена пароля";
-
-bool Confirmed(const Bytes& answer, std::uint8_t adr, std::uint8_t cmd) {
-    return answer.size() >= 4 && answer[0] == adr && answer[2] == cmd && answer[3] == kAccepted;
-}
 
 }  // namespace
 
 TEngineCore::TEngineCore(TPelkoSession& session, TGroupDev& group, ProgramSettings& settings,
-                         EngineHost& host, PortOpener portProbe)
-    : Session(session), Group(group), Settings(settings), Host(host), FPortProbe(std::move(portProbe)) {}
+                         EngineObserver& observer, PortOpener portProbe)
+    : Session(session), Group(group), Settings(settings), Observer(observer), FPortProbe(std::move(portProbe)) {}
+
+void TEngineCore::Notice(const std::string& caption, const std::string& text, TMsgIcon icon) {
+    TNotice notice{caption, text, icon};
+    if (FCommand) FResult.notices.push_back(notice);
+    Observer.OnNotice(notice);
+}
 
 // --- the model ---
 
@@ -63,12 +63,7 @@ void TEngineCore::ReportCells(std::uint8_t adr, const char* one, const char* man
                               const std::vector<std::uint16_t>& cells) {
     if (cells.empty()) return;
     const std::string what = cells.size() == 1 ? std::string(one) + " ячейка " : std::string(many) + " ячейки ";
-    Host.ShowMessage(kCaptionAttention, DeviceLabel(adr) + " — " + what + CellRanges(cells), TMsgIcon::Warning);
-}
-
-void TEngineCore::RefreshCardList() {
-    Host.SetCardRowCount(CurConf().CardCount(MasterView));
-    Host.RepaintCardGrid();
+    Notice(kCaptionAttention, DeviceLabel(adr) + " — " + what + CellRanges(cells), TMsgIcon::Warning);
 }
 
 // --- the session ---
@@ -83,7 +78,7 @@ bool TEngineCore::EnPort(int port) {
 void TEngineCore::PortMessage() {
     std::string text = "COM порт " + std::to_string(Settings.NComPort) + " недоступен";
     if (!FPortError.empty()) text += "\r\n" + FPortError;
-    Host.ShowMessage(kCaptionMessage, text, TMsgIcon::Error);
+    Notice(kCaptionMessage, text, TMsgIcon::Error);
 }
 
 bool TEngineCore::ActivateSession() {
@@ -157,54 +152,6 @@ void TEngineCore::SetPolling(bool on) {
     Session.SetERUniqueButton(on);
 }
 
-bool TEngineCore::SyncProbe(std::uint8_t adr) {
-    Bytes answer;
-    Session.SyncQuery(Requests.Probe(adr), answer, kShortAnswer);
-    return answer.size() >= 3 && answer[0] == adr && answer[2] == ansProbe;
-}
-
-bool TEngineCore::SyncProbeAt(std::uint8_t adr, std::int32_t baud) {
-    const std::int32_t own = Session.PortBaudRate();
-    if (baud == own) return Session.Active() && SyncProbe(adr);
-    const bool answered = ReopenAt(baud) && SyncProbe(adr);
-    ReopenAt(own);
-    return answered;
-}
-
-bool TEngineCore::SyncLogin(std::uint8_t adr, const TCode& pass) {
-    Bytes answer;
-    Session.SyncQuery(Requests.Login(adr, pass), answer, kShortAnswer);
-    return Confirmed(answer, adr, ansLogin);
-}
-
-bool TEngineCore::SyncWriteConfig(std::uint8_t adr, const TDevConfig& block) {
-    Bytes answer;
-    Session.SyncQuery(Requests.WriteConfig(adr, block), answer, kShortAnswer);
-    const bool ok = Confirmed(answer, adr, ansWriteConfig);
-    Changes.ConfigWritten(adr, block, ok);
-    return ok;
-}
-
-bool TEngineCore::SyncReadConfig(std::uint8_t adr, TDevConfig& block) {
-    Bytes answer;
-    Session.SyncQuery(Requests.ReadConfig(adr), answer, kConfigAnswer);
-    const TAnswer a(answer);
-    if (a.Failure || a.Adr != adr || a.Cmd != ansReadConfig || !a.Complete() || a.Data(5) != kAccepted)
-        return false;
-    block = a.Block();
-    return true;
-}
-
-int TEngineCore::CheckPassChange(std::uint8_t adr, const TCode& oldPass, const TCode& newPass) {
-    if (!Session.Active()) return -1;
-    if (SyncLogin(adr, newPass)) {
-        Changes.PassTook(adr);
-        return 1;
-    }
-    if (SyncLogin(adr, oldPass)) return 0;
-    return -1;
-}
-
 // --- the running operation ---
 
 TOperState TEngineCore::State() const {
@@ -212,36 +159,82 @@ TOperState TEngineCore::State() const {
     return FEverRan ? osIdle : osNone;
 }
 
-TModalResult TEngineCore::Run(TOperation& op) {
-    const std::string title = OperationTitle(op.State());
-    FCurrent = &op;
+void TEngineCore::Begin(TOperState op, TDone done) {
+    FCommand = true;
+    FProgress.cancellable = true;
+    FGreyedByCancel = false;
+    FResult = TCommandResult{};
+    FResult.op = op;
+    FDone = std::move(done);
+}
+
+void TEngineCore::Refuse(TOperState op, const TDone& done) {
+    TCommandResult r;
+    r.op = op;
+    r.failed = true;
+    if (done) done(r);
+}
+
+// The command ends once no operation of it runs: its result goes out once.
+void TEngineCore::End() {
+    if (!FCommand || FOwned != nullptr) return;
+    FCommand = false;
+    if (FProgress.shown) {
+        // Hidden with Cancel usable again, for the next command's window.
+        FProgress.shown = false;
+        FProgress.cancellable = true;
+        Observer.OnProgress(FProgress);
+    }
+    FResult.ok = !FResult.cancelled && !FResult.failed && FResult.notices.empty() && FResult.backupRefused.empty();
+    TCommandResult result = std::move(FResult);
+    TDone done = std::move(FDone);
+    FResult = TCommandResult{};
+    FDone = nullptr;
+    Changed(chState);
+    Observer.OnDone(result);
+    if (done) done(result);
+    if (!FCommand && AfterCommand) AfterCommand();
+}
+
+void TEngineCore::Run(std::unique_ptr<TOperation> op, TThen then) {
+    if (!FCommand) Begin(op->State(), nullptr);
+    FOwned = std::move(op);
+    FCurrent = FOwned.get();
+    FThen = std::move(then);
+    FTitle = OperationTitle(FCurrent->State());
+    FEnded = false;
+    FCancelled = false;
     ++FSerial;
     FEverRan = true;
     FCancelling = false;
-    op.Start();
-    TModalResult result = TModalResult::Closed;
-    if (FCurrent == &op) result = ShowModal();
-    if (FCurrent == &op) Finish();
-    JournalChanges(title);
-    SettleDropped();
-    return result;
+    FResult.started = true;
+    // A Cancel greyed the last operation's button while it finished; this
+    // one can be cancelled again unless it says otherwise.
+    if (std::exchange(FGreyedByCancel, false)) SetCancellable(true);
+    Changed(chState);
+    const TOperState state = FCurrent->State();
+    FCurrent->Start();
+    AfterOp();
+    if (FCurrent != nullptr) Observer.OnStarted(state);
 }
 
 // On Cancel the request in flight still reaches the controller: its answer is
 // waited for (Cancel greyed) and applied, and nothing further is sent.
-TModalResult TEngineCore::ShowModal() {
-    const TModalResult result = Host.ProgressShowModal();
-    if (result != TModalResult::Cancel) return result;
+void TEngineCore::Cancel() {
+    if (FCurrent == nullptr || FCancelling || !FProgress.cancellable) return;
+    FCancelled = true;
+    FResult.cancelled = true;
     FHeld.clear();
-    if (FCurrent != nullptr && Outstanding()) {
-        Session.StopScan();
-        FCancelling = true;
-        Host.ProgressCancelEnabled(false);
-        Host.ProgressShowModal();
-        Host.ProgressCancelEnabled(true);
-        FCancelling = false;
-    }
-    return result;
+    if (!Outstanding()) return EndOper(), AfterOp();
+    Session.StopScan();
+    FCancelling = true;
+    FGreyedByCancel = true;
+    SetCancellable(false);
+}
+
+void TEngineCore::Tick() {
+    if (FCurrent != nullptr) FCurrent->OnTimer();
+    AfterOp();
 }
 
 void TEngineCore::Finish() {
@@ -252,13 +245,31 @@ void TEngineCore::Finish() {
 }
 
 void TEngineCore::EndOper() {
+    if (FCurrent == nullptr) return;
     Finish();
-    Host.ProgressClose();
+    FEnded = true;
+}
+
+void TEngineCore::AfterOp() {
+    if (FEnded) Complete();
+}
+
+// The operation's own frames are gone: what follows it runs, and with no
+// further operation the command ends.
+void TEngineCore::Complete() {
+    FEnded = false;
+    FCancelling = false;
+    std::unique_ptr<TOperation> op = std::move(FOwned);
+    TThen then = std::move(FThen);
+    FThen = nullptr;
+    JournalChanges(FTitle);
     SettleDropped();
+    if (then) then(*op, FCancelled);
+    if (FOwned == nullptr) End();
 }
 
 void TEngineCore::StopOper() {
-    SetPosition(FBar.Max);
+    SetPosition(FProgress.bar.Max);
     RestartSession();
     PresentAll();
     EndOper();
@@ -320,6 +331,7 @@ void TEngineCore::OnScanDone(const Bytes& found, std::uint32_t Check) {
         if (FCancelling && FCurrent != nullptr && !Outstanding()) EndOper();
     }
     ReleaseHeld();
+    AfterOp();
 }
 
 void TEngineCore::RequestQuiet(int step) {
@@ -337,15 +349,18 @@ void TEngineCore::OnQuiet(std::uint32_t Check) {
         if (FCancelling && FCurrent != nullptr && !Outstanding()) EndOper();
     }
     ReleaseHeld();
+    AfterOp();
 }
 
 void TEngineCore::OnDoubt(std::uint32_t Check) {
     for (const auto& [check, p] : FAnswered)
         if (check == Check && FCurrent != nullptr && p.op == FSerial) FCurrent->OnDoubt(p.step, p.body);
+    AfterOp();
 }
 
 void TEngineCore::OnScanProgress(std::uint32_t done, std::uint32_t total, std::uint32_t found) {
     if (FCurrent != nullptr && !FCancelling) FCurrent->OnScanProgress(done, total, found);
+    AfterOp();
 }
 
 void TEngineCore::SendOutside(const Bytes& body, std::function<void(const TAnswer&)> onAnswer) {
@@ -378,22 +393,24 @@ void TEngineCore::OnAsyncAnswer(const Bytes& Answer, std::uint32_t Check) {
         if (FCancelling && FCurrent != nullptr && !Outstanding()) EndOper();
     }
     ReleaseHeld();
+    AfterOp();
 }
 
 void TEngineCore::OnReadCard(const Bytes& Answer) {
     if (FCurrent != nullptr) FCurrent->OnCardHeld(Answer);
+    AfterOp();
 }
 
 void TEngineCore::OnDevOn(std::uint32_t AddrDevice) {
     Group.SetStateByAdr(static_cast<std::uint8_t>(AddrDevice), dfConnected);
-    Host.UpdateGridDev();
+    Changed(chDevices);
 }
 
 // During the speed phase controllers drop off the line on purpose.
 void TEngineCore::OnDevOff(std::uint32_t AddrDevice) {
     if (State() == osSetSpeed) return;
     Group.ClearState(Group.IndexOfAdr(static_cast<std::uint8_t>(AddrDevice)), dfConnected);
-    Host.UpdateGridDev();
+    Changed(chDevices);
 }
 
 // The session has already closed the port and dropped what was queued: the
@@ -416,49 +433,48 @@ void TEngineCore::OnPortLost(const std::string& message) {
     }
     DropPending();
     for (DevIndex i = 0; i < Group.Count(); ++i) Group.ClearState(i, dfConnected);
-    Host.UpdateGridDev();
+    Changed(chDevices);
     TOperation* op = FCurrent;
     if (op != nullptr) EndOper();
-    Host.UpdateControls();
-    Host.ShowMessage(kCaptionMessage, message, TMsgIcon::Error);
+    Notice(kCaptionMessage, message, TMsgIcon::Error);
     for (const auto& [adr, cells] : unsure) ReportCells(adr, "не удалось проверить", "не удалось проверить", cells);
-    for (const std::string& text : unsureSettings) Host.ShowMessage(kCaptionAttention, text, TMsgIcon::Warning);
+    for (const std::string& text : unsureSettings) Notice(kCaptionAttention, text, TMsgIcon::Warning);
     if (op != nullptr) op->OnPortLost();
+    AfterOp();
+    Changed(chState);
 }
 
-void TEngineCore::OnTimer() {
-    if (FCurrent != nullptr) FCurrent->OnTimer();
-}
-
-// --- the progress window ---
+// --- progress ---
 
 void TEngineCore::SetProgBFrm(int Max, const std::string& Caption, bool Marquee) {
-    FBar = TProgressBar{};
-    FBar.Max = Max;
-    FBar.Marquee = Marquee;
-    Host.ProgressPrepare();
-    SetCaption(Caption);
+    FProgress.bar = TProgressBar{};
+    FProgress.bar.Max = Max;
+    FProgress.bar.Marquee = Marquee;
+    FProgress.op = FCommand ? FResult.op : osNone;
+    FProgress.caption = Caption;
+    FProgress.cancellable = true;
+    FProgress.shown = true;
     ShowBar();
 }
 
 void TEngineCore::StepIt() {
-    FBar.StepIt();
+    FProgress.bar.StepIt();
     ShowBar();
 }
 
 void TEngineCore::SetPosition(int p) {
-    FBar.SetPosition(p);
+    FProgress.bar.SetPosition(p);
     ShowBar();
 }
 
 void TEngineCore::SetCaption(const std::string& text) {
-    FCaption = text;
-    Host.ProgressCaption(text);
+    FProgress.caption = text;
+    ShowBar();
 }
 
-void TEngineCore::AskDeviceParams(TDevConfig& block, const std::string& caption) {
-    TDeviceParams params = ParamsToDialog(block);
-    if (Host.EditDeviceParams(params, caption, false)) DialogToParams(params, block);
+void TEngineCore::SetCancellable(bool on) {
+    FProgress.cancellable = on;
+    ShowBar();
 }
 
 }  // namespace pelko

@@ -1,19 +1,22 @@
 #pragma once
-// What every operation works with: the session, the group, the settings, the
-// window's host, the progress window, and the requests on the line with the
+// What every operation works with: the session, the group, the settings,
+// the observer, the running command, and the requests on the line with the
 // step of the operation that sent each. One operation runs at a time; its
-// answers reach it through OnAnswer with the sending step.
+// answers reach it through OnAnswer with the sending step. The caller owns
+// the loop: it hands the session's events and the clock's ticks in, and
+// learns of a command's end through the observer.
 #include <cstdint>
 #include <deque>
 #include <functional>
 #include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "config/program_settings.h"
 #include "engine/change_recorder.h"
 #include "engine/change_tally.h"
-#include "engine/engine_host.h"
+#include "engine/engine_observer.h"
 #include "engine/operation.h"
 #include "engine/progress.h"
 #include "engine/request_bodies.h"
@@ -25,7 +28,7 @@ namespace pelko {
 
 class TEngineCore {
 public:
-    TEngineCore(TPelkoSession& session, TGroupDev& group, ProgramSettings& settings, EngineHost& host,
+    TEngineCore(TPelkoSession& session, TGroupDev& group, ProgramSettings& settings, EngineObserver& observer,
                 PortOpener portProbe);
     TEngineCore(const TEngineCore&) = delete;
     TEngineCore& operator=(const TEngineCore&) = delete;
@@ -33,7 +36,7 @@ public:
     TPelkoSession& Session;
     TGroupDev& Group;
     ProgramSettings& Settings;
-    EngineHost& Host;
+    EngineObserver& Observer;
     TRequestBodies Requests;
 
     // Backups and the journal of changes; none: nothing is kept.
@@ -42,9 +45,14 @@ public:
     // Hands what was changed since the last call to the journal.
     void JournalChanges(const std::string& operation);
 
-    // Window state the operations read.
-    bool MasterView = false;  // the card list shows master cards
-    bool CardFocus = false;   // the inspector shows the current card
+    // The list the card edits work on; set by the caller with each edit.
+    bool MasterView = false;  // master cards
+    bool CardFocus = false;   // a card (not the device) is the subject
+
+    // --- what goes out ---
+    // A message for the user, kept in the command's result too.
+    void Notice(const std::string& caption, const std::string& text, TMsgIcon icon);
+    void Changed(unsigned what, int cardRow = -1) { Observer.OnChanged({what, cardRow}); }
 
     // --- the model ---
     TConfPelko* Device(std::uint8_t index) { return Group.GetDevice(index, nullptr); }
@@ -65,7 +73,8 @@ public:
     void ReportCells(std::uint8_t adr, const char* one, const char* many, const std::vector<std::uint16_t>& cells);
     // Cells confirmed per address by the last bulk read or write.
     std::vector<std::uint16_t> CellsDone = std::vector<std::uint16_t>(256, 0);
-    void RefreshCardList();
+    // The card list of the selected device changed; row: the index to show.
+    void RefreshCardList(int row = -1) { Changed(chCards, row); }
 
     // --- the session ---
     bool EnPort(int port);
@@ -80,23 +89,33 @@ public:
     bool EnsureActive();  // active, or the port message
     void PresentAll();
     void SetPolling(bool on);
-    // Blocking single exchanges; an answer from another address is none.
-    bool SyncProbe(std::uint8_t adr);  // something answers at adr
-    // The same at another line speed; the port comes back to its own. False
-    // also when the port could not be opened.
-    bool SyncProbeAt(std::uint8_t adr, std::int32_t baud);
-    bool SyncLogin(std::uint8_t adr, const TCode& pass);
-    bool SyncWriteConfig(std::uint8_t adr, const TDevConfig& block);
-    bool SyncReadConfig(std::uint8_t adr, TDevConfig& block);
-    // A password change whose outcome is unknown, told by login: 1 new, 0 old, -1 neither.
-    int CheckPassChange(std::uint8_t adr, const TCode& oldPass, const TCode& newPass);
 
-    // --- the running operation ---
+    // --- the command and its operations ---
     TOperState State() const;
-    // Starts op, shows the progress window while it runs, and ends it if
-    // the window was cancelled. The result is the window's.
-    TModalResult Run(TOperation& op);
+    using TDone = std::function<void(const TCommandResult&)>;
+    // Opens a command; it ends, with one OnDone, when End is called with no
+    // operation running, or when its last operation ends.
+    void Begin(TOperState op, TDone done);
+    void End();
+    bool CommandOpen() const { return FCommand; }
+    // Runs after each command's end, e.g. a check that waited for the line.
+    std::function<void()> AfterCommand;
+    TCommandResult& Result() { return FResult; }
+    // A command refused at once while another runs: only its own done hears.
+    static void Refuse(TOperState op, const TDone& done);
+    // What comes after an operation ends: cancelled tells whether the user
+    // stopped it. It may start the command's next operation.
+    using TThen = std::function<void(TOperation& op, bool cancelled)>;
+    // Starts op as the open command's operation (opening one if none is);
+    // returns at once. then runs once it ends.
+    void Run(std::unique_ptr<TOperation> op, TThen then = {});
     bool Running(const TOperation& op) const { return FCurrent == &op; }
+    // The user's Cancel: the request in flight is still answered and applied,
+    // nothing further goes out.
+    void Cancel();
+    // The caller's clock, every kTimerMs while Ticking.
+    void Tick();
+    bool Ticking() const { return FCurrent != nullptr && FCurrent->Ticking(); }
     // Puts a request of the running operation's step on the line, or holds
     // it until the request before it is answered.
     void Request(const Bytes& body, int step);
@@ -109,23 +128,21 @@ public:
     bool Outstanding() const;  // a request of the operation awaits its answer
     bool Idle() const { return FHeld.empty() && !Outstanding(); }
     bool Cancelling() const { return FCancelling; }
-    void EndOper();   // closes the progress window and goes idle
+    void EndOper();   // the operation ends; its then and the command's end follow
     void StopOper();  // after a failure: the worker restarts, polling resumes
     // A request outside any operation; its answer goes to onAnswer.
     void SendOutside(const Bytes& body, std::function<void(const TAnswer&)> onAnswer);
     bool OutsidePending() const { return FOutsideAnswer || FOutsideDropped; }
 
-    // --- the progress window ---
+    // --- progress ---
     void SetProgBFrm(int Max, const std::string& Caption, bool Marquee);
-    TProgressBar& Bar() { return FBar; }
-    const std::string& Caption() const { return FCaption; }
-    void ShowBar() { Host.ProgressBar(FBar); }
+    TProgressBar& Bar() { return FProgress.bar; }
+    const std::string& Caption() const { return FProgress.caption; }
+    void ShowBar() { Observer.OnProgress(FProgress); }
     void StepIt();
     void SetPosition(int p);
     void SetCaption(const std::string& text);
-    // The parameters dialog on block, Close greyed; the block keeps its
-    // values when the dialog is not accepted.
-    void AskDeviceParams(TDevConfig& block, const std::string& caption);
+    void SetCancellable(bool on);
 
     // --- the session's events ---
     void OnAsyncAnswer(const Bytes& Answer, std::uint32_t Check);
@@ -158,19 +175,30 @@ private:
 
     std::uint32_t Send(const Bytes& body, int step, std::uint64_t op);
     void ReleaseHeld();
-    TModalResult ShowModal();
     void Finish();  // forgets the operation and what it still waited for
+    // After every call into the operation: an ended one is completed here,
+    // once no frame of it is on the stack.
+    void AfterOp();
+    void Complete();
 
     PortOpener FPortProbe;
     std::string FPortError;
     TConfPelko FEmptyConf;
-    TProgressBar FBar;
-    std::string FCaption;
+    TProgress FProgress;
     // Background polling is off only during a bulk transfer; the session
     // keeps the flag only while it has a worker.
     bool FPolling = true;
 
     TOperation* FCurrent = nullptr;
+    std::unique_ptr<TOperation> FOwned;  // the running or just ended operation
+    TThen FThen;
+    std::string FTitle;  // of the running operation, for the journal
+    bool FEnded = false;  // FOwned ended; Complete has not run yet
+    bool FCancelled = false;
+    bool FGreyedByCancel = false;
+    bool FCommand = false;
+    TCommandResult FResult;
+    TDone FDone;
     std::uint64_t FSerial = 0;  // of the running operation
     bool FEverRan = false;
     bool FCancelling = false;  // Cancel pressed: waiting for the answer in flight

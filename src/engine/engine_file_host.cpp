@@ -4,16 +4,9 @@
 
 namespace pelko {
 
-void EngineFileHost::GroupDiscarded() {
-    FHost.UpdateGridDev();
-    FEngine.RefreshCardList();
-    FHost.UpdateInspDev();
-}
+void EngineFileHost::GroupDiscarded() { FObserver.OnChanged({chDevices | chCards | chDeviceParams, -1}); }
 
-void EngineFileHost::GroupMarkedForSave() {
-    FHost.UpdateGridDev();
-    FHost.UpdateInspDev();
-}
+void EngineFileHost::GroupMarkedForSave() { FObserver.OnChanged({chDevices | chDeviceParams, -1}); }
 
 void EngineFileHost::RestartSessionAtSpeed(std::int32_t portBaudRate) {
     FSession.SetActive(false);

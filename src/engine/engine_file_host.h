@@ -1,7 +1,7 @@
 #pragma once
 // The configuration file's host for a program built on the engine: boxes go
-// to the engine's host, session restarts to the session, and a discarded
-// group leaves the card list on a live record.
+// to the front end's own file host, session restarts to the session, and a
+// discarded group is told to the engine's observer.
 #include "config/config_file_host.h"
 #include "engine/engine.h"
 
@@ -9,8 +9,10 @@ namespace pelko {
 
 class EngineFileHost : public ConfigFileHost {
 public:
-    EngineFileHost(TEngine& engine, TPelkoSession& session, EngineHost& host)
-        : FEngine(engine), FSession(session), FHost(host) {}
+    // boxes: where the file's messages and questions go (the window, a
+    // terminal); observer: told when the group changed.
+    EngineFileHost(TPelkoSession& session, ConfigFileHost& boxes, EngineObserver& observer)
+        : FSession(session), FHost(boxes), FObserver(observer) {}
 
     void ShowMessage(const std::string& caption, const std::string& text, TMsgIcon icon) override {
         FHost.ShowMessage(caption, text, icon);
@@ -25,9 +27,9 @@ public:
     void SetDevPresent(std::uint8_t address) override { FSession.SetDevPresent(address); }
 
 private:
-    TEngine& FEngine;
     TPelkoSession& FSession;
-    EngineHost& FHost;
+    ConfigFileHost& FHost;
+    EngineObserver& FObserver;
 };
 
 }  // namespace pelko

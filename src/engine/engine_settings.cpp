@@ -26,8 +26,9 @@ TSettingsDialogValues SettingsToDialog(const ProgramSettings& s) {
     return v;
 }
 
-void TEngine::AcceptProgramSettings(const TSettingsDialogValues& v) {
-    if (Busy()) return;
+void TEngine::AcceptProgramSettings(const TSettingsDialogValues& v, const TGroupAnswers& answers, TDone done) {
+    if (Busy()) return TEngineCore::Refuse(osSetStandPass, done);
+    C.Begin(osSetStandPass, std::move(done));
     // The port may now lead to another line: earlier reads back up nothing.
     C.Changes.ForgetReads();
     ProgramSettings& s = C.Settings;
@@ -66,17 +67,18 @@ void TEngine::AcceptProgramSettings(const TSettingsDialogValues& v) {
         s.PortBaudRate = before.PortBaudRate;
         s.PrevBaudRate = before.PrevBaudRate;
         session.SetPortBaudRate(s.PortBaudRate);
-        return C.PortMessage();
+        C.PortMessage();
+        return Failed();
     }
     C.PresentAll();
     if (C.Group.Count() == 0) {
         s.PrevBaudRate = s.PortBaudRate;
-        return;
+        return C.End();
     }
     const bool passwordChanged =
         !SameCode(s.StandPass, s.OldStandPass) || (oldSavePass && !s.SavePass);
     const bool speedChanged = speedChosen && v.ChSpeed != v.ShownSpeed;
-    CarryIntoGroup(passwordChanged, speedChanged);
+    CarryIntoGroup(passwordChanged, speedChanged, answers);
 }
 
 }  // namespace pelko

@@ -182,7 +182,7 @@ void TBulkCardsOp::Finish(bool stop) {
     else if (C.Running(*this)) C.EndOper();
     for (const Report& r : FReports) {
         if (r.cells.empty()) {
-            C.Host.ShowMessage(kCaptionAttention, C.DeviceLabel(r.adr) + " — " + r.why + ", " + CardsNot() + ".",
+            C.Notice(kCaptionAttention, C.DeviceLabel(r.adr) + " — " + r.why + ", " + CardsNot() + ".",
                                TMsgIcon::Warning);
         } else {
             C.ReportCells(r.adr, NotDoneOne(), NotDoneMany(), r.cells);

@@ -5,15 +5,11 @@
 namespace pelko {
 namespace {
 
-constexpr unsigned kCaptureTickMs = 100;
 constexpr std::size_t kCardAnswerSize = 3 + 5 + 2;  // address, length, command, code, checksum
 
 }  // namespace
 
-void TCaptureOp::Start() {
-    C.Host.SetTimer1(false, kCaptureTickMs);
-    C.Host.SetTimer1(true, kCaptureTickMs);
-}
+void TCaptureOp::Start() { FWaiting = true; }
 
 void TCaptureOp::OnTimer() {
     if (FWrite) return;
@@ -27,7 +23,7 @@ void TCaptureOp::OnAnswer(int step, const TAnswer& a) {
 }
 
 void TCaptureOp::StopWaiting() {
-    C.Host.SetTimer1(false, kCaptureTickMs);
+    FWaiting = false;
     C.Bar().Marquee = false;
     C.ShowBar();
 }
@@ -37,9 +33,9 @@ void TCaptureOp::OnCardHeld(const Bytes& answer) {
     TConfPelko* dev = C.SelectedDevice();
     const TAnswer a(answer);
     if (dev == nullptr || a.Adr != TEngineCore::AdrOf(*dev)) {
-        C.Host.SetTimer1(false, kCaptureTickMs);
+        FWaiting = false;
         C.EndOper();
-        C.Host.ShowMessage(kCaptionMessage, "Вы поднесли карту к другому считывателю!", TMsgIcon::Error);
+        C.Notice(kCaptionMessage, "Вы поднесли карту к другому считывателю!", TMsgIcon::Error);
         return;
     }
     StopWaiting();
@@ -49,13 +45,12 @@ void TCaptureOp::OnCardHeld(const Bytes& answer) {
     if (found == NoCard) found = conf.FindCodePos(true, code);
     if (found != NoCard) {
         C.EndOper();
-        C.Host.ShowMessage(kCaptionAttention, "Карта с таким кодом уже есть в ячейке " + std::to_string(found),
-                           TMsgIcon::Error);
-        C.Host.UpdateInspCard();
-        C.Host.InspectorEditParam(1);
+        C.Notice(kCaptionAttention, "Карта с таким кодом уже есть в ячейке " + std::to_string(found),
+                 TMsgIcon::Error);
+        C.Changed(chCurrentCard | chCodeToEdit);
         return;
     }
-    const int r = C.Host.CardRow();
+    const int r = FRow;
     if (r < 0 || r >= conf.CardCount(C.MasterView)) return C.EndOper();
     TCard card;
     conf.GetCard(C.MasterView, static_cast<std::uint16_t>(r), card);
@@ -68,8 +63,7 @@ void TCaptureOp::OnCardHeld(const Bytes& answer) {
         return FWrite->Start();
     }
     conf.SetCardCode(C.MasterView, static_cast<std::uint16_t>(r), code);
-    C.Host.RepaintCardGrid();
-    C.Host.UpdateInspCard();
+    C.Changed(chCardValues | chCurrentCard);
     if (!needsMaster) return C.EndOper();
     FWrite = std::make_unique<TAddCardOp>(C, adr, conf.Pass, kFirstMasterCell, false);
     FWrite->Start();

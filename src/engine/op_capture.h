@@ -11,19 +11,22 @@ namespace pelko {
 
 class TCaptureOp : public TOperation {
 public:
-    explicit TCaptureOp(TEngineCore& core) : TOperation(core) {}
+    TCaptureOp(TEngineCore& core, int row) : TOperation(core), FRow(row) {}
 
     TOperState State() const override { return FWrite ? FWrite->State() : osCaptureCode; }
     void Start() override;
     void OnAnswer(int step, const TAnswer& a) override;
     const char* StepName(int step) const override { return FWrite ? FWrite->StepName(step) : "wait for a card"; }
     void OnTimer() override;
+    bool Ticking() const override { return !FWrite && FWaiting; }
     void OnCardHeld(const Bytes& answer) override;
 
 private:
     void StopWaiting();
     // The writes that follow the capture, run inside it.
     std::unique_ptr<TOperation> FWrite;
+    int FRow;  // the card the code goes into
+    bool FWaiting = true;  // no card held yet: the bar runs on the clock
 };
 
 }  // namespace pelko

@@ -53,8 +53,7 @@ void TAddCardOp::Done(const TCode& held) {
     if (dev == nullptr) return;
     FollowCell(*dev, FCell, held, std::string());
     if (!FIntoModel) return;
-    C.RefreshCardList();
-    C.Host.SetCardRow(dev->FindPosIndex(FCell) == NoCard ? -1 : dev->FindPosIndex(FCell));
+    C.RefreshCardList(dev->FindPosIndex(FCell) == NoCard ? -1 : dev->FindPosIndex(FCell));
 }
 
 void TEraseCardOp::Done(const TCode& held) {
@@ -66,9 +65,8 @@ void TEraseCardOp::Done(const TCode& held) {
     const bool master = FCell >= kFirstMasterCell;
     const int count = dev->CardCount(master);
     FollowCell(*dev, FCell, held, std::string());
-    if (dev->FindPosIndex(FCell) != NoCard) return C.Host.RepaintCardGrid();
-    C.RefreshCardList();
-    C.Host.SetCardRow(r == count - 1 ? count - 2 : r);
+    if (dev->FindPosIndex(FCell) != NoCard) return C.RefreshCardList();
+    C.RefreshCardList(r == count - 1 ? count - 2 : r);
 }
 
 void TCopyCardOp::Done(const TCode& held) {
@@ -176,11 +174,8 @@ void TMoveCardOp::OldHolds(const TCode& held) {
 
 void TMoveCardOp::Finish() {
     C.EndOper();
-    const int row = C.Host.CardRow();
-    const int count = C.CurConf().CardCount(C.MasterView);
-    C.RefreshCardList();
-    C.Host.SetCardRow(row < count ? row : count - 1);
-    C.Host.UpdateInspCard();
+    // The list keeps its current row, as in the model-only form.
+    C.Changed(chCards | chCurrentCard);
 }
 
 // --- change code ---
@@ -223,8 +218,7 @@ void TChangeCodeOp::CodeHeld(const TCode& held) {
     TConfPelko* dev = C.DeviceByAdr(FAdr);
     if (dev != nullptr && !SameCode(held, EmptyCode)) {
         FollowCell(*dev, FCell, held, std::string());
-        C.Host.RepaintCardGrid();
-        C.Host.UpdateInspCard();
+        C.Changed(chCardValues | chCurrentCard);
     }
     if (!FWithMaster) return C.EndOper();
     C.Request(C.Requests.WriteCard(FAdr, kFirstMasterCell, ZeroCode), WriteMaster);

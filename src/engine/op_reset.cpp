@@ -3,8 +3,8 @@
 namespace pelko {
 namespace {
 
-constexpr int kRestartTicks = 12;  // one-second ticks while the controller restarts
-constexpr unsigned kRestartTickMs = 1000;
+constexpr int kRestartSeconds = 12;  // seconds shown while the controller restarts, one more waited
+constexpr unsigned kSecondMs = 1000;
 constexpr unsigned kSettleMs = 100;
 
 // After the controller's name and address.
@@ -20,82 +20,100 @@ constexpr char kConfigRefused[] =
     "не принял настройки после сброса. Он остался по адресу 1 на скорости 9600 с заводским паролем.";
 constexpr char kResetRefused[] = "не принял команду сброса. Карты, пароль и настройки не изменены.";
 constexpr char kPassUnknown[] = "не удалось проверить пароль после сброса. Пароль в программе не изменён.";
+constexpr char kAddressOneTaken[] =
+    " — не сброшен: по адресу 1 отвечает другой прибор, а после сброса прибор займёт адрес 1. Сначала дайте "
+    "тому прибору другой адрес.";
 
 }  // namespace
 
-const char* TResetOp::StepName(int step) const {
-    static const char* const kNames[] = {"reset", "restore login", "restore parameters", "restore password"};
-    return step >= 0 && step <= RestorePass ? kNames[step] : "?";
+// Once the reset may have gone out, stopping half way would leave the
+// controller at address 1: it is not to be cancelled.
+void TResetOp::Start() {
+    C.SetCancellable(false);
+    CheckAddressOne();
 }
 
-void TResetOp::Start() { C.Request(C.Requests.Reset(TEngineCore::AdrOf(*Dev())), Reset); }
-
-void TResetOp::OnAnswer(int step, const TAnswer& a) {
-    if (Dev() == nullptr) return C.EndOper();
-    switch (step) {
-        case Reset: return ResetAnswered(a);
-        case RestoreLogin:
-            if (a.Failure) return Failed(FUnacked ? kMayHaveReset : kNoAnswerAfterReset);
-            return LoggedIn();
-        case WriteConfig: return ConfigAnswered(a);
-        default: return PassAnswered(a);
-    }
+// A reset sends the controller to address 1 at 9600: safe only where nothing
+// else answers there, at that speed or at the program's.
+void TResetOp::CheckAddressOne() {
+    const std::uint8_t own = Own();
+    const std::int32_t speed = C.Session.PortBaudRate();
+    const auto atFactory = [this, own, speed] {
+        if (own == kFactoryAdr && speed == kFactoryBaud) return SendReset();  // it is the one answering there
+        ProbeAt(kFactoryAdr, kFactoryBaud, [this](bool taken) { taken ? AddressOneTaken() : SendReset(); });
+    };
+    if (own == 1) return atFactory();
+    Probe(1, [this, atFactory](bool taken) { taken ? AddressOneTaken() : atFactory(); });
 }
+
+void TResetOp::AddressOneTaken() {
+    C.Result().failed = true;
+    C.Notice(kCaptionAttention, C.DeviceLabel(Own()) + kAddressOneTaken, TMsgIcon::Warning);
+    Done();
+}
+
+void TResetOp::SendReset() { Ask(C.Requests.Reset(Own()), "reset", [this](const TAnswer& a) { ResetAnswered(a); }); }
 
 void TResetOp::ResetAnswered(const TAnswer& a) {
     if (a.Failure) {
         // A controller restarting cannot answer: it may have reset. Its
         // login at address 1 tells: nothing else answered there before.
         FUnacked = true;
-        return RestartWait();
+        C.StepIt();
+        return RestartWait(0);
     }
     if (!a.Verdict()) return Failed(kResetRefused, true);
-    RestartWait();
+    C.StepIt();
+    RestartWait(0);
 }
 
 // The port stays the program's through the wait: another program must not
 // take it while the controller sits at address 1 with the factory password.
+// The wait is the operation's own count on the caller's clock; the bar only
+// shows it.
+void TResetOp::RestartWait(int seconds) {
+    Wait(kSecondMs, [this, seconds] {
+        if (seconds >= kRestartSeconds) return Restarted();
+        C.StepIt();
+        RestartWait(seconds + 1);
+    });
+}
+
 // Once the reset request may have gone out, the controller may sit at
 // address 1 with the factory password.
 void TResetOp::OnPortLost() {
-    FWaiting = false;
-    C.Host.SetTimer1(false, kTimerMs);
+    TChainOp::OnPortLost();
     C.Group.ClearState(FIndex, dfOpened);
-    C.Host.UpdateGridDev();
-    C.Host.ShowMessage(kCaptionAttention, C.DeviceLabel(TEngineCore::AdrOf(*Dev())) + kWhereAfterReset,
-                       TMsgIcon::Warning);
+    C.Changed(chDevices);
+    C.Notice(kCaptionAttention, C.DeviceLabel(Own()) + kWhereAfterReset, TMsgIcon::Warning);
 }
 
-void TResetOp::RestartWait() {
-    C.StepIt();
-    FWaiting = true;
-    FTicks = 0;
-    C.Host.SetTimer1(false, kRestartTickMs);
-    C.Host.SetTimer1(true, kRestartTickMs);
-}
-
-void TResetOp::OnTimer() {
-    if (!FWaiting) return;
-    // The wait is the operation's own count of ticks; the bar only shows it.
-    if (FTicks++ < kRestartTicks) return C.StepIt();
-    FWaiting = false;
-    C.Host.SetTimer1(false, kTimerMs);
-    FStep = RestoreLogin;
+void TResetOp::Restarted() {
+    FStage = RestoreLogin;
     // Still at its own address: it did not reset, and whatever answers at
     // address 1 is another controller.
-    const std::uint8_t own = TEngineCore::AdrOf(*Dev());
+    const std::uint8_t own = Own();
     const bool movesAway = own != kFactoryAdr || C.Session.PortBaudRate() != kFactoryBaud;
-    if (movesAway && C.Session.Active() && C.SyncProbe(own)) {
-        FStep = Reset;
+    if (!movesAway || !C.Session.Active()) return LoginAtFactory();
+    Probe(own, [this](bool stayed) {
+        if (!stayed) return LoginAtFactory();
+        FStage = Reset;
         FUnacked = false;
-        return Failed(kNotReset);
-    }
+        Failed(kNotReset);
+    });
+}
+
+void TResetOp::LoginAtFactory() {
     if (!C.ReopenAt(kFactoryBaud)) {
-        C.EndOper();
+        C.Result().failed = true;
         C.PortMessage();
-        return C.Host.ShowMessage(kCaptionAttention, C.DeviceLabel(own) + kWhereAfterReset, TMsgIcon::Warning);
+        C.Notice(kCaptionAttention, C.DeviceLabel(Own()) + kWhereAfterReset, TMsgIcon::Warning);
+        return Done();
     }
-    C.Request(C.Requests.Login(kFactoryAdr, FactoryPass), RestoreLogin);
+    Ask(C.Requests.Login(kFactoryAdr, FactoryPass), "restore login", [this](const TAnswer& a) {
+        if (a.Failure) return Failed(FUnacked ? kMayHaveReset : kNoAnswerAfterReset);
+        LoggedIn();
+    });
 }
 
 void TResetOp::LoggedIn() {
@@ -107,16 +125,14 @@ void TResetOp::LoggedIn() {
         C.Group.SetState(FIndex, dfOpened);
         C.Group.SetPass(FIndex, FactoryPass);
     }
-    if (C.Group.GetState(FIndex, dfParamsRead)) {
-        FBlock = dev.Config;
-    } else {
-        FBlock = DefaultConfig(TEngineCore::AdrOf(dev));
-        if (!C.Settings.AutoSetDefaultSettings) C.AskDeviceParams(FBlock, kParamsDialogCaptionPrefix + dev.Name);
-    }
+    if (C.Group.GetState(FIndex, dfParamsRead)) FBlock = dev.Config;
+    else FBlock = FRestore ? *FRestore : DefaultConfig(TEngineCore::AdrOf(dev));
+    FBlock[kAdrByte] = TEngineCore::AdrOf(dev);
     // Stored parameters may carry another speed; the port goes to the program's.
     PutSpeedCode(FBlock, C.Settings.PortBaudRate);
-    FStep = WriteConfig;
-    C.Request(C.Requests.WriteConfig(kFactoryAdr, FBlock), WriteConfig);
+    FStage = WriteConfig;
+    Ask(C.Requests.WriteConfig(kFactoryAdr, FBlock), "restore parameters",
+        [this](const TAnswer& a) { ConfigAnswered(a); });
 }
 
 void TResetOp::ConfigAnswered(const TAnswer& a) {
@@ -133,9 +149,12 @@ void TResetOp::ConfigAnswered(const TAnswer& a) {
 void TResetOp::ConfigLost() {
     const bool open = C.Session.PortBaudRate() != C.Settings.PortBaudRate ? C.ReopenAt(C.Settings.PortBaudRate)
                                                                            : C.ActivateSession();
-    if (open && C.SyncLogin(TEngineCore::AdrOf(*Dev()), FactoryPass)) return ConfigWritten();
-    AtFactory();
-    Failed(kNoAnswerAfterReset);
+    const auto lost = [this] {
+        AtFactory();
+        Failed(kNoAnswerAfterReset);
+    };
+    if (!open) return lost();
+    Login(Own(), FactoryPass, [this, lost](bool there) { there ? ConfigWritten() : lost(); });
 }
 
 void TResetOp::ConfigWritten() {
@@ -143,54 +162,55 @@ void TResetOp::ConfigWritten() {
     C.Group.SetState(FIndex, dfParamsRead);
     C.Group.SetConfig(FIndex, FBlock);
     C.StepIt();
-    if (C.Settings.PortBaudRate != kFactoryBaud) {
+    if (C.Settings.PortBaudRate != kFactoryBaud || C.Session.PortBaudRate() != C.Settings.PortBaudRate) {
         if (!C.ReopenAt(C.Settings.PortBaudRate)) {
-            C.EndOper();
-            return C.PortMessage();
+            C.Result().failed = true;
+            C.PortMessage();
+            return Done();
         }
         C.Session.SetDevPresent(TEngineCore::AdrOf(dev));
         C.PresentAll();
     }
-    C.Host.Pause(kSettleMs);
-    if (!SameCode(dev.Pass, FactoryPass)) {
-        FStep = RestorePass;
-        return C.Request(C.Requests.ChangePass(TEngineCore::AdrOf(dev), FactoryPass, dev.Pass), RestorePass);
+    Wait(kSettleMs, [this] { RestorePassword(); });
+}
+
+void TResetOp::RestorePassword() {
+    TConfPelko& dev = *Dev();
+    if (SameCode(dev.Pass, FactoryPass)) {
+        C.StepIt();
+        C.Group.SetState(FIndex, dfOpened);
+        C.Changed(chDevices);
+        return Done();
     }
-    C.StepIt();
-    C.Group.SetState(FIndex, dfOpened);
-    C.Host.UpdateGridDev();
-    C.EndOper();
-    C.Host.UpdateControls();
+    FStage = RestorePass;
+    Ask(C.Requests.ChangePass(TEngineCore::AdrOf(dev), FactoryPass, dev.Pass), "restore password",
+        [this](const TAnswer& a) { PassAnswered(a); });
 }
 
+// Another byte, or no answer, may still mean a change: the login tells. Until
+// then the stored password is kept, but the device is not claimed open.
 void TResetOp::PassAnswered(const TAnswer& a) {
-    if (a.Failure) return PassUnsure();
-    if (a.Verdict()) return PassKept(1);
-    // Another byte may still mean a change: the login tells.
-    PassKept(C.CheckPassChange(TEngineCore::AdrOf(*Dev()), FactoryPass, Dev()->Pass));
+    if (Accepted(a)) return PassKept(1);
+    CheckPassChange(Own(), FactoryPass, Dev()->Pass, [this](int took) { PassKept(took); });
 }
-
-// The password change's outcome is unknown: the stored password is kept, but
-// the device is not claimed open until a login tells.
-void TResetOp::PassUnsure() { PassKept(C.CheckPassChange(TEngineCore::AdrOf(*Dev()), FactoryPass, Dev()->Pass)); }
 
 // took: 1 its own password, 0 still the factory one, -1 unknown.
 void TResetOp::PassKept(int took) {
     if (took == 1) {
         C.Group.SetState(FIndex, dfOpened);
-        C.Host.UpdateGridDev();
+        C.Changed(chDevices);
         C.StepIt();
-        return C.EndOper();
+        return Done();
     }
     if (took == 0) {
         // It keeps the factory password it was opened with.
         C.Group.SetPass(FIndex, FactoryPass);
         C.Group.SetState(FIndex, dfOpened);
-        C.Host.UpdateGridDev();
+        C.Changed(chDevices);
         return Failed(kPassRefused, true);
     }
     C.Group.ClearState(FIndex, dfOpened);
-    C.Host.UpdateGridDev();
+    C.Changed(chDevices);
     Failed(kPassUnknown);
 }
 
@@ -198,20 +218,20 @@ void TResetOp::PassKept(int took) {
 void TResetOp::AtFactory() {
     C.Group.SetPass(FIndex, FactoryPass);
     C.Group.ClearState(FIndex, dfOpened);
-    C.Host.UpdateGridDev();
+    C.Changed(chDevices);
 }
 
 // The controller stopped answering somewhere in the reset: end instead of
 // waiting for good, and tell the user where it was left.
 void TResetOp::Failed(const char* text, bool opened) {
-    C.Host.SetTimer1(false, kTimerMs);
     // Once the reset may have taken, the program no longer claims the device open.
-    if (!opened && (FStep != Reset || FUnacked)) {
+    if (!opened && (FStage != Reset || FUnacked)) {
         C.Group.ClearState(FIndex, dfOpened);
-        C.Host.UpdateGridDev();
+        C.Changed(chDevices);
     }
-    C.EndOper();
-    C.Host.ShowMessage(kCaptionMessage, C.DeviceLabel(TEngineCore::AdrOf(*Dev())) + " — " + text, TMsgIcon::Warning);
+    C.Result().failed = true;
+    Done();
+    C.Notice(kCaptionMessage, C.DeviceLabel(Own()) + " — " + text, TMsgIcon::Warning);
 }
 
 }  // namespace pelko

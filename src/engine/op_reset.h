@@ -1,46 +1,51 @@
 #pragma once
 // Reset of a controller to its factory state and its restore: after the
 // reset it answers at address 1, 9600 baud, to the factory password; the
-// operation waits for its restart, gives it back its address, the program's
-// speed and its own password.
+// operation waits for its restart on the caller's clock, gives it back its
+// address, the program's speed and its own password.
 #include <cstdint>
+#include <optional>
 
-#include "engine/engine_core.h"
+#include "engine/op_chain.h"
 
 namespace pelko {
 
-class TResetOp : public TOperation {
+class TResetOp : public TChainOp {
 public:
-    enum Step { Reset, RestoreLogin, WriteConfig, RestorePass };
-    TResetOp(TEngineCore& core, DevIndex device) : TOperation(core), FIndex(device) {}
+    // restoreParams: the block a controller whose parameters were never read
+    // is given back; the program's defaults when none.
+    TResetOp(TEngineCore& core, DevIndex device, const std::optional<TDevConfig>& restoreParams)
+        : TChainOp(core, osReset), FIndex(device), FRestore(restoreParams) {}
 
-    TOperState State() const override { return osReset; }
     void Start() override;
-    void OnAnswer(int step, const TAnswer& a) override;
-    const char* StepName(int step) const override;
-    void OnTimer() override;
     void OnPortLost() override;
 
 private:
+    enum Stage { Reset, RestoreLogin, WriteConfig, RestorePass };
+    void CheckAddressOne();
+    void AddressOneTaken();
+    void SendReset();
     void ResetAnswered(const TAnswer& a);
-    void ConfigAnswered(const TAnswer& a);
-    void PassAnswered(const TAnswer& a);
-    void RestartWait();
+    void RestartWait(int seconds);
+    void Restarted();
+    void LoginAtFactory();
     void LoggedIn();
-    void ConfigWritten();
+    void ConfigAnswered(const TAnswer& a);
     void ConfigLost();
-    void PassUnsure();
-    void AtFactory();
+    void ConfigWritten();
+    void RestorePassword();
+    void PassAnswered(const TAnswer& a);
     void PassKept(int took);
+    void AtFactory();
     void Failed(const char* text, bool opened = false);
     TConfPelko* Dev() { return C.Device(FIndex); }
+    std::uint8_t Own() { return TEngineCore::AdrOf(*Dev()); }
 
     DevIndex FIndex;
-    Step FStep = Reset;     // how far the reset got
+    std::optional<TDevConfig> FRestore;
+    Stage FStage = Reset;   // how far the reset got
     bool FUnacked = false;  // the reset's acknowledgement never came
     TDevConfig FBlock{};    // the parameters it is given back
-    bool FWaiting = false;  // the restart wait runs on the timer
-    int FTicks = 0;         // of it, so far
 };
 
 }  // namespace pelko

@@ -75,14 +75,12 @@ void TSearchOp::Found(std::uint8_t adr) {
     if (i == NoDevice) {
         if (C.Group.AddDevice(adr) == NoDevice) return Next();  // group full
         C.Session.SetDevPresent(adr);
-        C.Host.UpdateGridDev();
+        C.Changed(chDevices);
         FPass = C.Settings.StandPass;
-        C.Request(C.Requests.Login(adr, FPass), Login);
-        C.Host.ShowDeviceGrid();
-        return;
+        return C.Request(C.Requests.Login(adr, FPass), Login);
     }
     C.Group.SetState(i, dfConnected);
-    C.Host.UpdateGridDev();
+    C.Changed(chDevices);
     C.Group.GetPass(i, FPass);
     C.Request(C.Requests.Login(adr, FPass), Login);
 }
@@ -96,8 +94,7 @@ void TSearchOp::FoundWhileCancelled(const Bytes& found) {
         if (i != NoDevice) C.Group.SetState(i, dfConnected);
         C.Session.SetDevPresent(adr);
     }
-    if (!found.empty()) C.Host.ShowDeviceGrid();
-    C.Host.UpdateGridDev();
+    C.Changed(chDevices);
 }
 
 void TSearchOp::LoggedIn(const TAnswer& a) {
@@ -106,14 +103,14 @@ void TSearchOp::LoggedIn(const TAnswer& a) {
         // Refused: whatever the program knew, it is not open now.
         if (i != NoDevice && C.Group.GetState(i, dfOpened)) {
             C.Group.ClearState(i, dfOpened);
-            C.Host.UpdateGridDev();
+            C.Changed(chDevices);
         }
         return Next();
     }
     if (C.Group.GetState(i, dfConnected)) {
         C.Group.SetState(i, dfOpened);
         C.Group.SetPass(i, FPass);
-        C.Host.UpdateGridDev();
+        C.Changed(chDevices);
         if (FReadCards) return StartAutoRead(i);
     }
     C.Request(C.Requests.ReadConfig(a.Adr), ReadConfig);
@@ -124,7 +121,7 @@ void TSearchOp::ConfigRead(const TAnswer& a) {
     if (a.Complete() && a.Data(5) == kAccepted) {
         C.Group.SetConfig(i, a.Block());
         C.Group.SetState(i, dfParamsRead);
-        C.Host.UpdateGridDev();
+        C.Changed(chDevices);
     }
     Next();
 }

@@ -11,6 +11,9 @@ namespace pelko {
 
 class TEngineCore;
 
+// The caller's clock ticks this often while an operation waits on it.
+inline constexpr unsigned kTimerMs = 100;
+
 // What the engine is doing, as far as the window and the link's events care.
 enum TOperState : std::uint8_t {
     osNone = 0,
@@ -32,6 +35,11 @@ enum TOperState : std::uint8_t {
     osReset = 16,
     osWriteSelected = 17,
     osWriteAll = 18,
+    // Commands of one or two exchanges, and a comparison.
+    osOpen = 19,
+    osWriteParams = 20,
+    osChangeAddress = 21,
+    osCheckPass = 22,
 };
 
 class TOperation {
@@ -49,7 +57,10 @@ public:
     virtual void OnAnswer(int step, const TAnswer& a) = 0;
     // For the exchange log and for tests: the step's name.
     virtual const char* StepName(int step) const = 0;
+    // The caller's clock, every kTimerMs while Ticking() holds: waits (a
+    // controller's restart, a pause between probes) are counted in ticks.
     virtual void OnTimer() {}
+    virtual bool Ticking() const { return false; }
     // The port went away: the operation ends; it says where it left the
     // controllers it was changing.
     virtual void OnPortLost() {}

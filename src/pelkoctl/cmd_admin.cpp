@@ -2,11 +2,10 @@
 // engine's commands on one device or on the group found, for set-up by
 // script. Every command prints the resulting device lines; 4 when a
 // controller was left behind, 2 before anything was written when a
-// controller could be lost and --yes was not given.
-#include <chrono>
+// controller could be lost and --yes was not given. The exit code is made
+// from the engine command's result.
 #include <iostream>
 #include <optional>
-#include <thread>
 
 #include "config/file_parameters.h"
 #include "pelkoctl/engine_cli.h"
@@ -37,17 +36,26 @@ std::optional<pelko::DevIndex> OpenOne(EngineCli& cli, std::uint8_t adr, const A
     const pelko::DevIndex i = group.AddDevice(adr);
     group.Select(i);
     const pelko::TCode pass = args.own.empty() ? cli.settings().StandPass : *Hex(args.own);
-    if (!cli.engine().OpenWithPassword(i, pass)) {
+    const pelko::TCommandResult opened =
+        cli.Run([&](pelko::TEngine::TDone done) { cli.engine().OpenWithPassword(i, pass, done); });
+    if (!opened.ok) {
         std::cerr << "pelkoctl: прибор " << int(adr) << " не открылся\n";
         return std::nullopt;
     }
     return i;
 }
 
-int Finish(EngineCli& cli, bool done) {
+// done: the controllers are as asked, as the model now says; result: the
+// command's own account, which also counts what it had to report.
+int Finish(EngineCli& cli, bool done, const pelko::TCommandResult& result) {
     cli.PrintDevices(std::cout);
-    if (cli.host().Stalled || !cli.host().Messages.empty()) return cli.Verdict(kIncomplete);
-    return cli.Verdict(done ? kOk : kIncomplete);
+    return cli.Verdict(done && result.ok && !cli.Stalled() ? kOk : kIncomplete);
+}
+
+pelko::TCommandResult Clean() {
+    pelko::TCommandResult r;
+    r.ok = true;
+    return r;
 }
 
 bool OwnValid(const Args& args) {
@@ -86,13 +94,14 @@ int cmdParams(const Args& args) {
     if (const int rc = cli.Open(); rc != kOk) return rc;
     const std::optional<pelko::DevIndex> i = OpenOne(cli, *adr, args);
     if (!i) return kNoAnswer;
-    if (changes.empty()) return Finish(cli, true);
+    if (changes.empty()) return Finish(cli, true, Clean());
     pelko::TDevConfig wanted = cli.engine().ParametersOf(*i);
     for (const auto& [field, value] : changes) pelko::SetField(wanted, field, value);
-    cli.engine().WriteParameters(*i, wanted);
+    const pelko::TCommandResult result =
+        cli.Run([&](pelko::TEngine::TDone done) { cli.engine().WriteParameters(*i, wanted, done); });
     pelko::TDevConfig now = cli.group().GetDevice(*i, nullptr)->Config;
     pelko::SetField(now, pelko::UARTSpeed, pelko::GetField(wanted, pelko::UARTSpeed));
-    return Finish(cli, now == wanted);
+    return Finish(cli, now == wanted, result);
 }
 
 int cmdAddress(const Args& args) {
@@ -106,8 +115,9 @@ int cmdAddress(const Args& args) {
     if (const int rc = cli.Open(); rc != kOk) return rc;
     const std::optional<pelko::DevIndex> i = OpenOne(cli, *adr, args);
     if (!i) return kNoAnswer;
-    cli.engine().ChangeAddress(*i, *to, std::nullopt);
-    return Finish(cli, cli.group().IndexOfAdr(*to) != pelko::NoDevice);
+    const pelko::TCommandResult result =
+        cli.Run([&](pelko::TEngine::TDone done) { cli.engine().ChangeAddress(*i, *to, std::nullopt, done); });
+    return Finish(cli, cli.group().IndexOfAdr(*to) != pelko::NoDevice, result);
 }
 
 int cmdPassword(const Args& args) {
@@ -121,9 +131,9 @@ int cmdPassword(const Args& args) {
     if (const int rc = cli.Open(); rc != kOk) return rc;
     const std::optional<pelko::DevIndex> i = OpenOne(cli, *adr, args);
     if (!i) return kNoAnswer;
-    cli.engine().GivePassword(*i, *pass);
-    cli.host().RunUntil([&] { return !cli.engine().PassChangePending(); });
-    return Finish(cli, pelko::SameCode(cli.group().GetDevice(*i, nullptr)->Pass, *pass));
+    const pelko::TCommandResult result =
+        cli.Run([&](pelko::TEngine::TDone done) { cli.engine().GivePassword(*i, *pass, done); });
+    return Finish(cli, pelko::SameCode(cli.group().GetDevice(*i, nullptr)->Pass, *pass), result);
 }
 
 int cmdReset(const Args& args);
@@ -145,23 +155,27 @@ bool AtRiskAllowed(EngineCli& cli, const Args& args) {
 int GroupPhase(const Args& args, const std::optional<pelko::TCode>& pass, std::int32_t baud) {
     EngineCli cli(args);
     if (const int rc = cli.Open(); rc != kOk) return rc;
-    cli.engine().Search(false);
+    const pelko::TCommandResult found = cli.Run([&](pelko::TEngine::TDone done) { cli.engine().Search(false, done); });
     if (cli.group().Count() == 0) {
         std::cerr << "pelkoctl: приборы не найдены на скорости " << args.baud << " бит/с; ничего не записано\n";
-        return Finish(cli, false);
+        return Finish(cli, false, found);
     }
     if (!AtRiskAllowed(cli, args)) return kBadArgs;
     const bool risky = !cli.engine().DevicesAtRisk().empty();
     const pelko::TCode old = cli.settings().StandPass;
-    if (pass) cli.engine().CarryCommonPassword(*pass);
-    else cli.engine().ChangeLineSpeed(baud);
+    // Devices at risk are dropped only with --yes (asked above); a device
+    // whose parameters were never read gets the program's defaults.
+    const pelko::TCommandResult result = cli.Run([&](pelko::TEngine::TDone done) {
+        if (pass) cli.engine().CarryCommonPassword(*pass, done);
+        else cli.engine().ChangeLineSpeed(baud, {}, done);
+    });
     bool done = !risky && cli.settings().PortBaudRate == (baud ? baud : static_cast<std::int32_t>(args.baud));
     for (pelko::DevIndex i = 0; i < cli.group().Count(); ++i) {
         const pelko::TConfPelko& dev = *cli.group().GetDevice(i, nullptr);
         if (!cli.group().GetState(i, pelko::dfOpened)) done = false;
         if (pass && !pelko::SameCode(old, *pass) && pelko::SameCode(dev.Pass, old)) done = false;
     }
-    return Finish(cli, done);
+    return Finish(cli, done, result);
 }
 
 int cmdCommonPass(const Args& args) {
@@ -191,8 +205,7 @@ int cmdSpeed(const Args& args) {
 
 namespace pelkoctl {
 
-// The reset waits for the controller's restart on Timer1: the borrowed loop
-// ticks it in real time while the port rests.
+// The reset waits for the controller's restart on the real clock (EngineCli::Run).
 int cmdReset(const Args& args) {
     const std::optional<std::uint8_t> adr = args.words.size() == 1 ? Address(args.words[0]) : std::nullopt;
     if (!adr || !OwnValid(args)) {
@@ -204,24 +217,13 @@ int cmdReset(const Args& args) {
     const std::optional<pelko::DevIndex> i = OpenOne(cli, *adr, args);
     if (!i) return kNoAnswer;
     if (!EraseAllowed(pelko::ResetPreflight(*cli.group().GetDevice(*i, nullptr)), args)) return kBadArgs;
-    pelko::HeadlessHost& host = cli.host();
-    const pelko::HeadlessHost::Pump lineLoop = host.CurrentPump();
-    host.SetPump([&host, lineLoop](const std::function<bool()>& done) {
-        while (!done()) {
-            if (host.TimerOn()) {
-                std::this_thread::sleep_for(std::chrono::milliseconds(host.TimerMs()));
-                host.TickTimer();
-            } else if (!lineLoop([&] { return done() || host.TimerOn(); })) {
-                return false;
-            }
-        }
-        return true;
-    });
-    cli.engine().Reset(*i);
-    host.SetPump(lineLoop);
-    if (BackupRefused(cli, args)) return kBadArgs;
+    // Parameters never read come back as the program's defaults; --yes goes
+    // on where no backup can be made.
+    const pelko::TCommandResult result =
+        cli.Run([&](pelko::TEngine::TDone done) { cli.engine().Reset(*i, std::nullopt, args.yes, done); });
+    if (BackupRefused(result)) return kBadArgs;
     const pelko::DevIndex at = cli.group().IndexOfAdr(*adr);
-    return Finish(cli, at != pelko::NoDevice && cli.group().GetState(at, pelko::dfOpened));
+    return Finish(cli, at != pelko::NoDevice && cli.group().GetState(at, pelko::dfOpened), result);
 }
 
 }  // namespace pelkoctl

@@ -17,11 +17,11 @@ int cmdRead(const Args& args) {
     EngineCli cli(args);
     if (const int rc = cli.Open(); rc != kOk) return rc;
     pelko::TEngine& engine = cli.engine();
-    engine.Search(false);
+    cli.Run([&](pelko::TEngine::TDone done) { engine.Search(false, done); });
     if (cli.group().Count() == 0) return cli.Verdict(kNoAnswer);
-    engine.ReadCardsOfAll();
+    cli.Run([&](pelko::TEngine::TDone done) { engine.ReadCardsOfAll(done); });
     if (cli.Verdict(kOk) != kOk) return kNoAnswer;  // a partial read is not saved as if whole
-    pelko::EngineFileHost fileHost(engine, cli.session(), cli.host());
+    pelko::EngineFileHost fileHost(cli.session(), cli.fileBoxes(), cli);
     const std::string text = pelko::SaveToFile(cli.settings(), cli.group(), fileHost);
     if (const pelko::FileResult r = pelko::WriteFileSafely(args.out, text, pelko::FileAccess::Private); !r.ok) {
         std::cerr << "pelkoctl: " << pelko::kTextSaveFailed << " " << args.out << ": " << pelko::FileErrorText(r.error)

@@ -13,9 +13,9 @@ int cmdSearch(const Args& args) {
     }
     EngineCli cli(args);
     if (const int rc = cli.Open(); rc != kOk) return rc;
-    cli.engine().Search(false);
+    cli.Run([&](pelko::TEngine::TDone done) { cli.engine().Search(false, done); });
     cli.PrintDevices(std::cout);
-    if (cli.host().Stalled) return cli.Verdict(kIncomplete);
+    if (cli.Stalled()) return cli.Verdict(kIncomplete);
     return cli.Verdict(cli.group().Count() > 0 ? kOk : kNoAnswer);
 }
 
@@ -26,7 +26,7 @@ int cmdSearchAll(const Args& args) {
     }
     EngineCli cli(args);
     if (const int rc = cli.Open(); rc != kOk) return rc;
-    cli.engine().SearchAllSpeeds(false);
+    cli.Run([&](pelko::TEngine::TDone done) { cli.engine().SearchAllSpeeds(false, done); });
     const bool none = cli.group().Count() == 0;
     if (none) {
         std::cout << "speed none\n";
@@ -34,7 +34,7 @@ int cmdSearchAll(const Args& args) {
         std::cout << "speed " << cli.session().PortBaudRate() << "\n";
         cli.PrintDevices(std::cout);
     }
-    if (cli.host().Stalled) return cli.Verdict(kIncomplete);
+    if (cli.Stalled()) return cli.Verdict(kIncomplete);
     return cli.Verdict(none ? kNoAnswer : kOk);
 }
 

@@ -28,7 +28,8 @@ int cmdVerify(const Args& args) {
             partial = true;
             continue;
         }
-        const pelko::TCardCheck check = engine.CompareCards(i);
+        const pelko::TCommandResult result = cli.Run([&](pelko::TEngine::TDone done) { engine.CompareCards(i, done); });
+        const pelko::TCardCheck check = result.checks.empty() ? pelko::TCardCheck{} : result.checks.front();
         for (const pelko::TCellDiff& d : check.differ)
             std::cout << "diff " << int(adr) << " " << d.cell << " " << pelko::CellCodeText(d.model) << " "
                       << pelko::CellCodeText(d.device) << "\n";

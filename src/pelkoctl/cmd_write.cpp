@@ -20,11 +20,13 @@ int cmdWrite(const Args& args) {
     // Nothing was read in this run: the lists are the file's.
     if (!devs.empty() && !EraseAllowed(pelko::WritePreflight(devs, {}), args)) return kBadArgs;
     cli.recorder().Hold();
-    engine.WriteCardsOfAll();
-    cli.recorder().Release(engine.LastWriteChecks());
-    if (BackupRefused(cli, args)) return kBadArgs;
+    // --yes: the user agreed beforehand to go on where no backup can be made.
+    const pelko::TCommandResult result =
+        cli.Run([&](pelko::TEngine::TDone done) { engine.WriteCardsOfAll(args.yes, done); });
+    cli.recorder().Release(result.checks);
+    if (BackupRefused(result)) return kBadArgs;
     // What did not match is already on standard error; a clean read-back is said too.
-    for (const pelko::TCardCheck& check : engine.LastWriteChecks())
+    for (const pelko::TCardCheck& check : result.checks)
         if (check.Matches()) std::cerr << "pelkoctl: прибор " << int(check.adr) << ": " << pelko::WriteCheckText(check) << "\n";
     cli.PrintDevices(std::cout);
     bool complete = true, any = false;

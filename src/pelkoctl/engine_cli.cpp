@@ -1,6 +1,8 @@
 #include "pelkoctl/engine_cli.h"
 
+#include <chrono>
 #include <iostream>
+#include <thread>
 
 #include "config/config_reader.h"
 #include "config/file_io.h"
@@ -45,32 +47,26 @@ std::string BackupFolderOf(const Args& args) {
 EngineCli::EngineCli(const Args& args)
     : FArgs(args),
       FCli(args, false),
+      FBoxes(args.yes),
       FRecorder(FSettings, BackupFolderOf(args), pelko::DefaultJournalPath()),
-      FEngine(FCli.session(), FGroup, FSettings, FHost, FCli.opener()) {
+      FEngine(FCli.session(), FGroup, FSettings, *this, FCli.opener()) {
     FSettings.PortBaudRate = FSettings.PrevBaudRate = static_cast<std::int32_t>(args.baud);
     FSettings.MaxAttempt = static_cast<std::int32_t>(args.attempts);
     FSettings.TOConstant = static_cast<std::int32_t>(args.timeoutMs);
     FSettings.TOMultiplier = static_cast<std::int32_t>(args.multiplierMs);
     FSettings.TailinUS = static_cast<std::int32_t>(args.tailUs);
     FSettings.SmartPI = args.rtsAuto;
-    FHost.AnswerYes = args.yes;
     FEngine.SetRecorder(&FCliRecorder);
     FRecorder.onBackupSaved = [](const std::string& path) {
         std::cerr << "pelkoctl: резервная копия: " << path << "\n";
     };
-    FHost.SetPump([this](const std::function<bool()>& done) { return FCli.RunUntil(done); });
-    FHost.OnMessage = [](const pelko::HeadlessHost::Message& m) { std::cerr << "pelkoctl: " << m.text << "\n"; };
     FTerminal = StderrIsTerminal();
-    if (FTerminal)
-        FHost.OnProgress = [this](const std::string& caption, const pelko::TProgressBar& bar) {
-            ShowProgress(caption, bar);
-        };
 }
 
 EngineCli::~EngineCli() {
     FCliRecorder.Release({});
     if (FShownPercent >= 0) std::cerr << "\n";
-    if (FHost.Stalled) std::cerr << "pelkoctl: порт перестал отвечать, операция прервана\n";
+    if (FStalled) std::cerr << "pelkoctl: порт перестал отвечать, операция прервана\n";
     if (!FRecorder.JournalError().empty())
         std::cerr << "pelkoctl: журнал изменений не записан: " << FRecorder.JournalError() << "\n";
 }
@@ -91,8 +87,49 @@ void EngineCli::PrintDevices(std::ostream& out) {
         out << DeviceLine(*FGroup.GetDevice(i, nullptr), FArgs.showPass) << "\n";
 }
 
+pelko::TCommandResult EngineCli::Run(const std::function<void(pelko::TEngine::TDone)>& command) {
+    pelko::TCommandResult result;
+    bool ended = false;
+    command([&](const pelko::TCommandResult& r) {
+        result = r;
+        ended = true;
+    });
+    while (!ended) {
+        if (FEngine.Ticking()) {
+            // A wait of the command's own (a controller restarting) runs on
+            // the real clock; the line's events still come meanwhile.
+            std::this_thread::sleep_for(std::chrono::milliseconds(pelko::kTimerMs));
+            FEngine.Tick();
+            FCli.session().Dispatch();
+            continue;
+        }
+        if (FCli.RunUntil([&] { return ended || FEngine.Ticking(); })) continue;
+        FStalled = true;
+        FEngine.Cancel();
+        if (!ended) {
+            result.failed = true;
+            break;
+        }
+    }
+    return result;
+}
+
+void EngineCli::OnNotice(const pelko::TNotice& notice) { std::cerr << "pelkoctl: " << notice.text << "\n"; }
+
+void EngineCli::Boxes::ShowMessage(const std::string&, const std::string& text, pelko::TMsgIcon) {
+    std::cerr << "pelkoctl: " << text << "\n";
+}
+
+bool EngineCli::Boxes::AskYesNo(const std::string&, const std::string& text, pelko::TMsgIcon) {
+    std::cerr << "pelkoctl: " << text << (FYes ? " — да (--yes)\n" : " — нет (без --yes)\n");
+    return FYes;
+}
+
 // One line redrawn in place: the caption, a bar and the percentage.
-void EngineCli::ShowProgress(const std::string& caption, const pelko::TProgressBar& bar) {
+void EngineCli::OnProgress(const pelko::TProgress& progress) {
+    if (!FTerminal || !progress.shown) return;
+    const std::string& caption = progress.caption;
+    const pelko::TProgressBar& bar = progress.bar;
     const int span = bar.Max - bar.Min;
     const int percent = span > 0 ? (bar.Position - bar.Min) * 100 / span : 0;
     if (percent == FShownPercent && caption == FShownCaption) return;
@@ -121,9 +158,10 @@ bool EraseAllowed(const pelko::TPreflight& preflight, const Args& args) {
     return false;
 }
 
-bool BackupRefused(EngineCli& cli, const Args& args) {
-    if (args.yes || cli.host().Questions.empty()) return false;
-    std::cerr << "pelkoctl: ничего не стёрто; чтобы продолжить без резервной копии, добавьте --yes "
+bool BackupRefused(const pelko::TCommandResult& result) {
+    if (result.backupRefused.empty()) return false;
+    std::cerr << "pelkoctl: " << result.backupRefused
+              << "\npelkoctl: ничего не стёрто; чтобы продолжить без резервной копии, добавьте --yes "
                  "(или --backup DIR с другой папкой)\n";
     return true;
 }
@@ -135,10 +173,10 @@ int OpenFileGroup(EngineCli& cli, const std::string& path) {
         return kNoPort;
     }
     if (const int rc = cli.Open(); rc != kOk) return rc;
-    pelko::EngineFileHost fileHost(cli.engine(), cli.session(), cli.host());
+    pelko::EngineFileHost fileHost(cli.session(), cli.fileBoxes(), cli);
     // A file that does not parse holds nothing worth writing or comparing.
     if (!pelko::ReadFromFile(bytes, cli.settings(), cli.group(), fileHost)) return kNoPort;
-    cli.engine().SearchGroup(false);
+    cli.Run([&](pelko::TEngine::TDone done) { cli.engine().SearchGroup(false, done); });
     return kOk;
 }
 

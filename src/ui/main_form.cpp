@@ -166,16 +166,20 @@ TMainForm::TMainForm(TStartOptions options, QWidget* parent)
     BuildStatusBar();
     BuildPaneKeys();
 
-    FTimer1 = new QTimer(this);
-    FTimer1->setInterval(100);
-    connect(FTimer1, &QTimer::timeout, this, [this] {
-        if (FHold == 0 && Timer1Tick) Timer1Tick();
+    FEngineClock = new QTimer(this);
+    FEngineClock->setInterval(static_cast<int>(kTimerMs));
+    connect(FEngineClock, &QTimer::timeout, this, [this] {
+        if (FHold == 0 && FEngine->Ticking()) FEngine->Tick();
     });
 
     // The dialogs, in the order the program has always made them.
     FDevSettings = new TSettingsForm(this);
     FSequrity = new TSequrityForm(this);
     FProgress = new TProgressForm(this);
+    // Cancel, Escape or closing: the engine stops after the answer in flight.
+    connect(FProgress, &QDialog::rejected, this, [this] {
+        if (FEngine->Busy()) FEngine->Cancel();
+    });
     FSetProgram = new TSetProgramForm(this);
     FAddr = new TAddrForm(this);
     FCopyTarget = new TCopyTargetForm(this);
@@ -227,7 +231,7 @@ void TMainForm::CreateSession() {
     FChangeJournal = std::make_unique<TChangeJournal>(
         FSettings, this, [this](const std::string& text) { ShowMessage(kCaptionAttention, text, TMsgIcon::Warning); });
     FEngine->SetRecorder(&FChangeJournal->Recorder());
-    FFileHost = std::make_unique<EngineFileHost>(*FEngine, *FSession, *this);
+    FFileHost = std::make_unique<EngineFileHost>(*FSession, FBoxes, *this);
 }
 
 // Start-up values of the settings and the session; the session stays
@@ -251,8 +255,8 @@ void TMainForm::SetDefaults() {
     FActions["SetDevParams"]->setEnabled(false);
     FActions["OpenWithPas"]->setEnabled(false);
     FMenuDev->menuAction()->setEnabled(false);
-    FEngine->MasterView() = false;
-    FEngine->CardFocus() = false;
+    SetMasterView(false);
+    SetCardFocus(false);
     FCardGrid->SetColWidth(0, FitText(FCardGrid, "Ячейка", 50));
     FCardGrid->SetColWidth(1, FitText(FCardGrid, "DDDDDDDDDD", 70));
     FCardGrid->SetColWidth(2, std::max(60, FCardGrid->width() - 126));
@@ -603,7 +607,7 @@ void TMainForm::AfterCommand() {
 void TMainForm::UpdateControls() {
     // Without the port the selected device's lists are edited as an opened
     // device's are, and nothing that needs the line is offered.
-    FControls = UpdateControlsRule(FControls, FGroup, FEngine->CurConf(), FEngine->MasterView(), FSettings, FPortClosed);
+    FControls = UpdateControlsRule(FControls, FGroup, FEngine->CurConf(), FMasterView, FSettings, FPortClosed);
     if (FPortClosed) FControls = WithoutLine(FControls);
     ApplyControls(FControls);
     UpdateEditActions();

@@ -1,8 +1,9 @@
 #pragma once
 // TMainForm: the program's one window. It owns the session, the device group,
 // the engine and the dialogs, shows the card list, the device grid and the
-// inspector, and is the engine's host: progress window, boxes, dialogs,
-// Timer1 and the refresh calls all go through it on the GUI thread.
+// inspector, and is the engine's observer: it turns the engine's progress,
+// notices and changes into its widgets, runs the engine's clock while a
+// command waits on it, and asks every question before a command starts.
 #include <QDockWidget>
 #include <QFrame>
 #include <QMainWindow>
@@ -15,6 +16,7 @@
 #include "config/program_settings.h"
 #include "controls/win_color.h"
 #include "engine/engine.h"
+#include "engine/device_params.h"
 #include "engine/engine_file_host.h"
 #include "link/pelko_session.h"
 #include "model/color_cell.h"
@@ -56,7 +58,7 @@ class TCardUndo;
 struct TCardPlace;
 class TCopyTargetForm;
 
-class TMainForm : public QMainWindow, public EngineHost {
+class TMainForm : public QMainWindow, public EngineObserver {
     Q_OBJECT
 
 public:
@@ -85,6 +87,9 @@ public:
     std::function<bool(const QUrl&)> UrlOpener;
     // Called with every box shown instead of the box (tests); returns the answer to a question.
     std::function<bool(const std::string& caption, const std::string& text, TMsgIcon icon)> BoxHook;
+    // Called when a command has gone on the line (tests wait there for its
+    // end, as a user waits for the progress window to close).
+    std::function<void()> CommandStartedHook;
     // Tests name the CSV file here (empty: cancelled); unset, a file dialog asks.
     std::function<QString(bool save, const QString& suggested)> CsvFileName;
 
@@ -113,6 +118,7 @@ public:
     void SpButFindClick();
     void SpButExFindClick();
     void SearchClick(bool allSpeeds);
+    void Searched();
     void sbReadKeyDevClick();
     void sbWriteKeyDevClick();
     void ResetDevClick();
@@ -137,35 +143,39 @@ public:
     // Save would write what the file last opened or saved does not hold.
     bool Unsaved();
 
-    // EngineHost.
-    void ProgressPrepare() override;
-    void ProgressCaption(const std::string& text) override;
-    void ProgressBar(const TProgressBar& bar) override;
-    void ProgressCancelEnabled(bool enabled) override;
-    TModalResult ProgressShowModal() override;
-    void ProgressClose() override;
-    void ShowMessage(const std::string& caption, const std::string& text, TMsgIcon icon) override;
-    bool AskYesNo(const std::string& caption, const std::string& text, TMsgIcon icon) override;
-    bool EditDeviceParams(TDeviceParams& params, const std::string& caption, bool closeEnabled) override;
+    // The engine's observer.
+    void OnProgress(const TProgress& progress) override;
+    void OnNotice(const TNotice& notice) override;
+    void OnChanged(const TChange& change) override;
+    void OnStarted(TOperState state) override;
+    void OnDone(const TCommandResult& result) override;
+    // Boxes and the parameters dialog.
+    void ShowMessage(const std::string& caption, const std::string& text, TMsgIcon icon);
+    bool AskYesNo(const std::string& caption, const std::string& text, TMsgIcon icon);
+    bool EditDeviceParams(TDeviceParams& params, const std::string& caption, bool closeEnabled);
     // The password and address dialogs of the device menu.
     // device: the controller they are for, as DeviceTitle names it.
     std::optional<std::string> AskPassword(const std::string& device = {});
     std::optional<std::uint8_t> AskAddress(const std::vector<std::uint8_t>& choices, const std::string& device = {});
     // The copy's target among (device index, text) choices.
     std::optional<int> AskCopyTarget(const std::vector<std::pair<int, QString>>& choices);
-    void SetTimer1(bool enabled, unsigned intervalMs) override;
-    void Pause(unsigned ms) override;
-    void UpdateControls() override;
-    void UpdateGridDev() override;
-    void UpdateInspDev() override;
-    void UpdateInspCard() override;
-    void RepaintMain() override;
-    void ShowDeviceGrid() override;
-    void InspectorEditParam(int row) override;
-    int CardRow() const override;
-    void SetCardRow(int row) override;
-    void SetCardRowCount(int count) override;
-    void RepaintCardGrid() override;
+    void UpdateControls();
+    void UpdateGridDev();
+    void UpdateInspDev();
+    void UpdateInspCard();
+    void RepaintMain();
+    void ShowDeviceGrid();
+    void InspectorEditParam(int row);
+    int CardRow() const;
+    void SetCardRow(int row);
+    void SetCardRowCount(int count);
+    void RepaintCardGrid();
+    // The list shown (master or user cards) and whether a card, not the
+    // device, is the subject; the engine's card edits work on these.
+    bool Master() const { return FMasterView; }
+    bool CardFocus() const { return FCardFocus; }
+    void SetMasterView(bool master);
+    void SetCardFocus(bool focus);
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
@@ -236,7 +246,13 @@ private:
     void ExportCardsCsvClick();
     void ImportCardsCsvClick();
     void CompareDevKeysClick();
-    void WriteCheckStatus();
+    TGroupAnswers GroupAnswers(const TSettingsDialogValues& values);
+    void Compared(DevIndex sel, const std::string& name, const TCardCheck& check);
+    void WriteCheckStatus(const std::vector<TCardCheck>& checks);
+    // Runs a command that erases cards: withoutBackup false first; a backup
+    // that cannot be made asks the user, and on Да the command runs again
+    // without one. then hears the last run's result.
+    void RunErasing(const std::function<void(bool withoutBackup, TEngine::TDone)>& command, TEngine::TDone then);
 
     // Card list and device grid.
     void CardGridGetColumnName(int col, TWinColor& color, QString& data);
@@ -252,7 +268,6 @@ private:
 
     // Card list (the shown list of CurConf).
     TConfPelko& Cur();
-    bool Master() const;
     int ShownCount();
     void ConnectCardList();
     void MarkRow(int row, bool on);
@@ -319,6 +334,26 @@ private:
     std::shared_ptr<ExchangeLog> FExchangeLog;  // read by the "Журнал обмена" panel
     std::unique_ptr<TChangeJournal> FChangeJournal;  // before the engine, which records into it
     std::unique_ptr<TEngine> FEngine;
+    // The configuration file's boxes are the window's.
+    class TFileBoxes : public ConfigFileHost {
+    public:
+        explicit TFileBoxes(TMainForm& form) : FForm(form) {}
+        void ShowMessage(const std::string& caption, const std::string& text, TMsgIcon icon) override {
+            FForm.ShowMessage(caption, text, icon);
+        }
+        bool AskYesNo(const std::string& caption, const std::string& text, TMsgIcon icon) override {
+            return FForm.AskYesNo(caption, text, icon);
+        }
+        void GroupDiscarded() override {}
+        void GroupMarkedForSave() override {}
+        void RestartSessionAtSpeed(std::int32_t) override {}
+        void RestartSessionWithPortSettings(const ProgramSettings&) override {}
+        void SetDevPresent(std::uint8_t) override {}
+
+    private:
+        TMainForm& FForm;
+    };
+    TFileBoxes FBoxes{*this};
     std::unique_ptr<EngineFileHost> FFileHost;
     std::unique_ptr<TFileDialogs> FFileDialogs;
     std::string FConfigFileName;
@@ -366,11 +401,15 @@ private:
     TSetProgramForm* FSetProgram = nullptr;
     TSimulatorMenu* FSimulator = nullptr;
 
-    QTimer* FTimer1 = nullptr;
+    // The engine's clock: ticks while a command waits on it.
+    QTimer* FEngineClock = nullptr;
     int FHold = 0;
     bool FDispatchHeld = false;
-    bool FProgressClosed = true;
     bool FProgressCancelled = false;
+    bool FMasterView = false;
+    bool FCardFocus = false;
+    // Notices of the running command, shown once it ends.
+    std::vector<TNotice> FHeldNotices;
     TProgressText FProgressText;
     std::vector<std::string> FProgressDevices;  // controllers the running group command goes through  // the password dialog was accepted  // the user cancelled an operation since this was cleared
     int FShiftAnchor = NoCard;

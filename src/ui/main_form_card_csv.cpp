@@ -82,9 +82,12 @@ void TMainForm::ImportCardsCsvClick() {
     const bool through = FSettings.AutoWriteKey && !FPortClosed && FGroup.GetState(sel, dfOpened);
     if (through && AskNoByDefault("Внимание", WritePreflight({dev}, FCardsRead).Question())) {
         FProgressText.Start({});
-        FEngine->WriteCards(sel);
-        TransferStatus();
-        WriteCheckStatus();
+        RunErasing([this, sel](bool withoutBackup, TEngine::TDone done) {
+            FEngine->WriteCards(sel, withoutBackup, std::move(done));
+        }, [this](const TCommandResult& r) {
+            TransferStatus();
+            WriteCheckStatus(r.checks);
+        });
     }
     UpdateControls();
 }

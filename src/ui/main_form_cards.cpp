@@ -25,7 +25,6 @@ constexpr TWinColor kMarkedRowColor = 0xFF0000;  // blue
 
 TConfPelko& TMainForm::Cur() { return FEngine->CurConf(); }
 
-bool TMainForm::Master() const { return FEngine->MasterView(); }
 
 int TMainForm::ShownCount() { return Cur().CardCount(Master()); }
 
@@ -107,7 +106,7 @@ void TMainForm::CardGridChangeRow() {
         UpdateInspCard();
         RepaintCardGrid();
     }
-    FEngine->CardFocus() = true;
+    SetCardFocus(true);
 }
 
 // The grid has moved its row already: r is where it moved to, before where it
@@ -142,7 +141,7 @@ void TMainForm::CardGridKeyDown(QKeyEvent* e) {
 }
 
 void TMainForm::CardGridMouseDown(QMouseEvent* e) {
-    FEngine->CardFocus() = true;
+    SetCardFocus(true);
     FInputModifiers = e->modifiers();
     FInputRow = FCardGrid->Row();
     // Only a press on a card may start a card drag: the header sizes columns.
@@ -175,14 +174,14 @@ void TMainForm::FitCardOwner() {
 // The flag alone does not tell: a row change the program made after a device
 // click sets it while the inspector still shows the device.
 void TMainForm::TakeCardFocus() {
-    FEngine->CardFocus() = true;
+    SetCardFocus(true);
     if (FInspector->RowCount() == 0 || FInspector->Key().startsWith(QLatin1String(kDeviceKeyPrefix))) UpdateInspCard();
 }
 
 // --- inspector ------------------------------------------------------------------------
 
 void TMainForm::UpdateInspCard() {
-    if (!FEngine->CardFocus()) return;
+    if (!FCardFocus) return;
     FInspector->LoadParams(CardMarkup(Cur(), Master(), CardRow()));
 }
 
@@ -276,7 +275,7 @@ void TMainForm::ChStatusCardClick() {
 void TMainForm::ChViewClick() {
     FShiftAnchor = NoCard;
     FLastMarkRow = NoCard;
-    FEngine->MasterView() = !FEngine->MasterView();
+    SetMasterView(!FMasterView);
     RefreshShownRows();
     RepaintCardGrid();
     UpdateInspCard();
@@ -297,7 +296,7 @@ void TMainForm::EditButClick() {
 // Not undone: a controller without master cards gets one written on the way.
 void TMainForm::ReadCodeButClick() {
     TakeCardFocus();
-    FEngine->CaptureCode();
+    FEngine->CaptureCode(CardRow());
 }
 
 }  // namespace pelko

@@ -9,8 +9,7 @@ namespace pelko {
 
 // "Запись карт в Прибор: 3: записано 1010, не совпало 0"; what did not
 // match was also a message box.
-void TMainForm::WriteCheckStatus() {
-    const std::vector<TCardCheck>& checks = FEngine->LastWriteChecks();
+void TMainForm::WriteCheckStatus(const std::vector<TCardCheck>& checks) {
     if (checks.empty() || !FProgressText.Finished()) return;
     QStringList parts;
     for (const TCardCheck& c : checks) {
@@ -27,7 +26,12 @@ void TMainForm::CompareDevKeysClick() {
     if (dev == nullptr) return;
     const std::string name = dev->Name;
     FProgressText.Start({});
-    const TCardCheck check = FEngine->CompareCards(sel);
+    FEngine->CompareCards(sel, [this, sel, name](const TCommandResult& r) {
+        if (!r.checks.empty()) Compared(sel, name, r.checks.front());
+    });
+}
+
+void TMainForm::Compared(DevIndex sel, const std::string& name, const TCardCheck& check) {
     if (!check.reached) return;  // the engine said why
     if (check.Matches()) {
         FStatusInfo->setText(QString::fromStdString("Сравнение с " + name + ": различий нет"));
@@ -45,8 +49,10 @@ void TMainForm::CompareDevKeysClick() {
     }
     std::vector<std::uint16_t> numbers;
     for (const TCellDiff& d : cells) numbers.push_back(d.cell);
-    const TCardCheck written = FEngine->WriteModelCells(sel, numbers);
-    FStatusInfo->setText(QString::fromStdString("Запись в " + name + ": " + WriteCheckText(written)));
+    FEngine->WriteModelCells(sel, numbers, [this, name](const TCommandResult& r) {
+        if (r.checks.empty()) return;
+        FStatusInfo->setText(QString::fromStdString("Запись в " + name + ": " + WriteCheckText(r.checks.front())));
+    });
 }
 
 }  // namespace pelko

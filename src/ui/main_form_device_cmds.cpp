@@ -46,9 +46,10 @@ void TMainForm::ReadDevKeysClick() {
     if (FGroup.Selected() == NoDevice) return;
     FProgressCancelled = false;
     FProgressText.Start({});
-    FEngine->ReadCards(FGroup.Selected());
-    TransferStatus();
-    RememberRead(false);
+    FEngine->ReadCards(FGroup.Selected(), [this](const TCommandResult&) {
+        TransferStatus();
+        RememberRead(false);
+    });
 }
 
 // The names of the opened controllers, which the group commands go through.
@@ -63,10 +64,11 @@ void TMainForm::sbReadKeyDevClick() {
     FProgressCancelled = false;
     FProgressDevices = OpenedNames();
     FProgressText.Start({});
-    FEngine->ReadCardsOfAll();
-    FProgressDevices.clear();
-    TransferStatus();
-    RememberRead(true);
+    FEngine->ReadCardsOfAll([this](const TCommandResult&) {
+        FProgressDevices.clear();
+        TransferStatus();
+        RememberRead(true);
+    });
 }
 
 void TMainForm::SpButFindClick() { SearchClick(false); }
@@ -75,8 +77,12 @@ void TMainForm::SpButExFindClick() { SearchClick(true); }
 
 void TMainForm::SearchClick(bool allSpeeds) {
     FProgressCancelled = false;
-    if (allSpeeds) FEngine->SearchAllSpeeds(FSettings.AutoReadKey);
-    else FEngine->Search(FSettings.AutoReadKey);
+    const auto searched = [this](const TCommandResult&) { Searched(); };
+    if (allSpeeds) FEngine->SearchAllSpeeds(FSettings.AutoReadKey, searched);
+    else FEngine->Search(FSettings.AutoReadKey, searched);
+}
+
+void TMainForm::Searched() {
     if (FPortClosed && FSession->Active()) SetPortClosed(false);
     int found = 0;
     for (DevIndex i = 0; i < FGroup.Count(); ++i) found += FGroup.GetState(i, dfConnected) ? 1 : 0;
@@ -88,7 +94,29 @@ void TMainForm::SearchClick(bool allSpeeds) {
 void TMainForm::ResetDevClick() {
     const TConfPelko* dev = FGroup.GetDevice(FGroup.Selected(), nullptr);
     if (dev == nullptr || !AskNoByDefault(kCaptionWarning, ResetPreflight(*dev).Question())) return;
-    FEngine->Reset(FGroup.Selected());
+    const DevIndex sel = FGroup.Selected();
+    // Parameters never read: the controller gets back the dialog's, or the defaults.
+    std::optional<TDevConfig> params;
+    if (!FGroup.GetState(sel, dfParamsRead) && !FSettings.AutoSetDefaultSettings) {
+        TDevConfig block = DefaultConfig(dev->Config[kAdrByte]);
+        TDeviceParams p = ParamsToDialog(block);
+        if (EditDeviceParams(p, kParamsDialogCaptionPrefix + dev->Name, false)) DialogToParams(p, block);
+        params = block;
+    }
+    RunErasing([this, sel, params](bool withoutBackup, TEngine::TDone done) {
+        FEngine->Reset(sel, params, withoutBackup, std::move(done));
+    }, [](const TCommandResult&) {});
+}
+
+// A command that erases cards backs them up first; where it cannot, the
+// user is asked whether to go on without, and the command runs again so.
+void TMainForm::RunErasing(const std::function<void(bool, TEngine::TDone)>& command, TEngine::TDone then) {
+    command(false, [this, command, then](const TCommandResult& r) {
+        if (r.backupRefused.empty()) return then(r);
+        if (!AskYesNo(kCaptionWarning, r.backupRefused + ".\r\nПродолжить без неё?", TMsgIcon::Warning))
+            return then(r);
+        command(true, then);
+    });
 }
 
 void TMainForm::ChDevStandPasClick() {
@@ -99,9 +127,13 @@ void TMainForm::WriteDevKeysClick() {
     const TConfPelko* dev = FGroup.GetDevice(FGroup.Selected(), nullptr);
     if (dev == nullptr || !AskNoByDefault(kCaptionWarning, WritePreflight({dev}, FCardsRead).Question())) return;
     FProgressText.Start({});
-    FEngine->WriteCards(FGroup.Selected());
-    TransferStatus();
-    WriteCheckStatus();
+    const DevIndex sel = FGroup.Selected();
+    RunErasing([this, sel](bool withoutBackup, TEngine::TDone done) {
+        FEngine->WriteCards(sel, withoutBackup, std::move(done));
+    }, [this](const TCommandResult& r) {
+        TransferStatus();
+        WriteCheckStatus(r.checks);
+    });
 }
 
 // Every opened controller is written, in the group or not.
@@ -112,10 +144,13 @@ void TMainForm::sbWriteKeyDevClick() {
     if (devs.empty() || !AskNoByDefault(kCaptionWarning, WritePreflight(devs, FCardsRead).Question())) return;
     FProgressDevices = OpenedNames();
     FProgressText.Start({});
-    FEngine->WriteCardsOfAll();
-    FProgressDevices.clear();
-    TransferStatus();
-    WriteCheckStatus();
+    RunErasing([this](bool withoutBackup, TEngine::TDone done) {
+        FEngine->WriteCardsOfAll(withoutBackup, std::move(done));
+    }, [this](const TCommandResult& r) {
+        FProgressDevices.clear();
+        TransferStatus();
+        WriteCheckStatus(r.checks);
+    });
 }
 
 // A password the controller refused is said so.
@@ -127,9 +162,12 @@ void TMainForm::OpenWithPasClick() {
     const std::optional<std::string> typed = AskPassword(DeviceTitle(*dev));
     if (!typed) return;
     RepaintMain();
-    if (FEngine->OpenWithPassword(sel, TextToCode(*typed))) return;
-    ShowMessage(kCaptionMessage, "Прибор «" + name + "» не принял пароль.\r\nПроверьте пароль и связь с прибором.",
-                TMsgIcon::Warning);
+    FEngine->OpenWithPassword(sel, TextToCode(*typed), [this, name](const TCommandResult& r) {
+        if (r.ok) return;
+        ShowMessage(kCaptionMessage,
+                    "Прибор «" + name + "» не принял пароль.\r\nПроверьте пароль и связь с прибором.",
+                    TMsgIcon::Warning);
+    });
 }
 
 // The dialog first; the line only with a change; the status bar says how it went.
@@ -146,9 +184,12 @@ void TMainForm::SetDevParamsClick() {
     block[kAdrByte] = start[kAdrByte];
     if (block == start) return;
     const QString name = QString::fromStdString(dev->Name);
-    const bool written = FEngine->WriteParameters(sel, block);
-    FStatusInfo->setText(written ? QStringLiteral("Параметры прибора «%1» записаны").arg(name)
+    FEngine->WriteParameters(sel, block, [this, name](const TCommandResult& r) {
+        const bool written = !r.failed && !r.cancelled;
+        FStatusInfo->setText(written
+                                 ? QStringLiteral("Параметры прибора «%1» записаны").arg(name)
                                  : QStringLiteral("Параметры прибора «%1» не записаны: прибор их не принял").arg(name));
+    });
 }
 
 // The cards read stay read under the new address.
@@ -174,11 +215,13 @@ void TMainForm::SetDevAddrClick() {
         RepaintMain();
         params = block;
     }
-    const bool moved = FEngine->ChangeAddress(sel, d, params);
-    SayDone(QString::fromStdString(AddressText(name, adr, d, moved)));
-    if (!moved || FCardsRead.count(adr) == 0) return;
-    FCardsRead.erase(adr);
-    FCardsRead.insert(d);
+    FEngine->ChangeAddress(sel, d, params, [this, name, adr, d](const TCommandResult& r) {
+        const bool moved = FGroup.IndexOfAdr(d) != NoDevice && !r.failed;
+        SayDone(QString::fromStdString(AddressText(name, adr, d, moved)));
+        if (!moved || FCardsRead.count(adr) == 0) return;
+        FCardsRead.erase(adr);
+        FCardsRead.insert(d);
+    });
 }
 
 }  // namespace pelko

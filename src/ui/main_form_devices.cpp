@@ -57,7 +57,7 @@ void TMainForm::DevicesRemoved() {
     RefreshShownRows();
     RepaintCardGrid();
     if (FGroup.Selected() == NoDevice) {
-        FEngine->CardFocus() = false;
+        SetCardFocus(false);
         FInspector->LoadParams(EmptyMarkup());
     } else {
         UpdateInspDev();
@@ -66,7 +66,7 @@ void TMainForm::DevicesRemoved() {
 
 void TMainForm::GridDevCellClick(const TColorCell* cell) {
     if (cell == nullptr) return;
-    FEngine->CardFocus() = false;
+    SetCardFocus(false);
     FMenuDev->menuAction()->setEnabled(true);
     const auto index = static_cast<DevIndex>(cell->Index);
     if (index == FGroup.Selected()) return UpdateInspDev();
@@ -106,7 +106,7 @@ void TMainForm::AInspector1ChangeValue(const QString& key, const QString& name, 
                                        bool& canExit) {
     canExit = true;
     ScheduleTitle();
-    if (FEngine->CardFocus() && !key.startsWith(QLatin1String(kDeviceKeyPrefix))) CardChangeValue(key, name, value);
+    if (FCardFocus && !key.startsWith(QLatin1String(kDeviceKeyPrefix))) CardChangeValue(key, name, value);
     const qsizetype at = key.indexOf(QLatin1String(kDeviceKeyPrefix));
     if (at < 0) return;
     bool ok = false;

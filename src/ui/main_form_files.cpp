@@ -113,9 +113,10 @@ void TMainForm::OpenConfigFile(const QString& path) {
     UpdateGridDev();
     UpdateControls();
     if (inGroup == 0) return;
-    FEngine->SearchGroup(FSettings.AutoReadKey);
-    UpdateGridDev();
-    UpdateControls();
+    FEngine->SearchGroup(FSettings.AutoReadKey, [this](const TCommandResult&) {
+        UpdateGridDev();
+        UpdateControls();
+    });
 }
 
 void TMainForm::sbFileSaveClick() { SaveConfig(); }

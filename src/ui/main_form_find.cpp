@@ -121,7 +121,7 @@ void TMainForm::DropHiddenMarks() {
 }
 
 int TMainForm::CardIndexOf(int row) const {
-    return FFilter.IndexOf(row, FEngine->CurConf().CardCount(FEngine->MasterView()));
+    return FFilter.IndexOf(row, FEngine->CurConf().CardCount(FMasterView));
 }
 
 void TMainForm::ShowCardCounts() {
@@ -168,7 +168,7 @@ void TMainForm::RedoClick() {
 void TMainForm::UndoApplied(const TCardPlace& place) {
     if (FGroup.IndexOfAdr(place.Adr) != FGroup.Selected()) SelectDevice(place.Adr);
     if (Master() != place.Master) ChViewClick();
-    FEngine->CardFocus() = true;
+    SetCardFocus(true);
     FShiftAnchor = NoCard;
     FLastMarkRow = NoCard;
     // The card the edit touched stays in sight whatever the find field holds.

@@ -1,6 +1,7 @@
-// The main window as the engine's host: the progress window, boxes, the
-// device dialogs, Timer1, pauses and the session's events.
-#include <QEventLoop>
+// The main window as the engine's observer: the progress window shown while
+// a command runs (window-modal, without a loop of its own), notices shown
+// once it ends, the views refreshed on changes, the engine's clock; boxes,
+// the device dialogs and the session's events.
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTimer>
@@ -56,39 +57,76 @@ void TMainForm::DispatchSession() {
     if (FSession) FSession->Dispatch();
 }
 
-// --- progress window ------------------------------------------------------------
+// --- the engine's observer --------------------------------------------------------
 
-void TMainForm::ProgressPrepare() {
-    FProgressText.Start(FProgressDevices);
-    FProgress->SetText(QString());
-    FProgress->CentreOn(frameGeometry());
-}
-
-void TMainForm::ProgressCaption(const std::string& text) {
-    FProgress->SetCaption(QString::fromStdString(text));
-    FProgressText.Caption(text);
+// The progress window is window-modal and opened without a loop of its own:
+// the window's event loop goes on handing the engine its answers. Cancel
+// closes it; while the answer in flight is awaited it comes back greyed.
+void TMainForm::OnProgress(const TProgress& progress) {
+    if (!progress.shown) {
+        if (FProgress->isVisible()) FProgress->accept();
+        return;
+    }
+    if (!FProgress->isVisible()) {
+        FProgressText.Start(FProgressDevices);
+        FProgress->SetText(QString());
+        FProgress->CentreOn(frameGeometry());
+        FProgress->open();
+    }
+    FProgress->SetCancelEnabled(progress.cancellable);
+    FProgress->SetCaption(QString::fromStdString(progress.caption));
+    FProgressText.Caption(progress.caption);
+    FProgress->SetBar(progress.bar);
+    FProgressText.Bar(progress.bar, TProgressText::Clock::now());
     FProgress->SetText(QString::fromStdString(FProgressText.Text()));
 }
 
-void TMainForm::ProgressBar(const TProgressBar& bar) {
-    FProgress->SetBar(bar);
-    FProgressText.Bar(bar, TProgressText::Clock::now());
-    FProgress->SetText(QString::fromStdString(FProgressText.Text()));
+void TMainForm::OnNotice(const TNotice& notice) {
+    if (FEngine && FEngine->Busy()) return FHeldNotices.push_back(notice);
+    ShowMessage(notice.caption, notice.text, notice.icon);
 }
 
-void TMainForm::ProgressCancelEnabled(bool enabled) { FProgress->SetCancelEnabled(enabled); }
-
-TModalResult TMainForm::ProgressShowModal() {
-    FProgressClosed = false;
-    const int result = FProgress->exec();
-    FProgressClosed = true;
-    if (result == QDialog::Rejected) FProgressCancelled = true;
-    return result == QDialog::Rejected ? TModalResult::Cancel : TModalResult::Closed;
+void TMainForm::OnChanged(const TChange& change) {
+    if (change.what & chDevices) {
+        UpdateGridDev();
+        ShowDeviceGrid();
+    }
+    if (change.what & chDeviceParams) UpdateInspDev();
+    if (change.what & chCards) {
+        SetCardRowCount(Cur().CardCount(FMasterView));
+        RepaintCardGrid();
+        if (change.cardRow >= 0) SetCardRow(change.cardRow);
+    } else if (change.what & chCardValues) {
+        RepaintCardGrid();
+    }
+    if (change.what & chCurrentCard) UpdateInspCard();
+    if (change.what & chCodeToEdit) InspectorEditParam(1);
+    if (change.what & chState) UpdateControls();
 }
 
-void TMainForm::ProgressClose() {
-    if (!FProgressClosed) FProgress->accept();
-    FProgressClosed = true;
+void TMainForm::OnStarted(TOperState) {
+    if (!FEngineClock->isActive()) FEngineClock->start();
+    if (CommandStartedHook) CommandStartedHook();
+}
+
+void TMainForm::OnDone(const TCommandResult& result) {
+    FEngineClock->stop();
+    if (FProgress->isVisible()) FProgress->accept();
+    if (result.cancelled) FProgressCancelled = true;
+    std::vector<TNotice> notices = std::move(FHeldNotices);
+    FHeldNotices.clear();
+    for (const TNotice& n : notices) ShowMessage(n.caption, n.text, n.icon);
+    UpdateControls();
+}
+
+void TMainForm::SetMasterView(bool master) {
+    FMasterView = master;
+    if (FEngine) FEngine->ShowList(FMasterView, FCardFocus);
+}
+
+void TMainForm::SetCardFocus(bool focus) {
+    FCardFocus = focus;
+    if (FEngine) FEngine->ShowList(FMasterView, FCardFocus);
 }
 
 // --- boxes and dialogs ------------------------------------------------------------
@@ -178,22 +216,6 @@ std::optional<int> TMainForm::AskCopyTarget(const std::vector<std::pair<int, QSt
     FCopyTarget->CentreOn(frameGeometry());
     if (FCopyTarget->exec() != QDialog::Accepted || FCopyTarget->Chosen() < 0) return std::nullopt;
     return FCopyTarget->Chosen();
-}
-
-// --- time -------------------------------------------------------------------------
-
-void TMainForm::SetTimer1(bool enabled, unsigned intervalMs) {
-    FTimer1->setInterval(static_cast<int>(intervalMs));
-    if (enabled) FTimer1->start();
-    else FTimer1->stop();
-}
-
-// The window keeps painting; the operation waits.
-void TMainForm::Pause(unsigned ms) {
-    THold hold(*this);
-    QEventLoop loop;
-    QTimer::singleShot(static_cast<int>(ms), &loop, &QEventLoop::quit);
-    loop.exec(QEventLoop::ExcludeUserInputEvents);
 }
 
 // --- refresh calls -----------------------------------------------------------------

@@ -2,6 +2,7 @@
 // hands the values to the engine, which carries changes into the devices.
 #include <algorithm>
 
+#include "engine/device_params.h"
 #include "engine/settings_dialog_values.h"
 #include "ui/dialogs/serial_devices.h"
 #include "ui/dialogs/set_program_form.h"
@@ -19,11 +20,35 @@ void TMainForm::SetProgrWinClick() {
     FChangeJournal->SetReadFirst(FSetProgram->BackupReadFirst());
     const TSettingsDialogValues values = FSetProgram->Values();
     FPorts.Choose(std::clamp(values.SpinNComPort, 1, kMaxComPort), FSetProgram->PortPath());
-    FEngine->AcceptProgramSettings(values);
-    if (FPortClosed && FEngine->EnPort(FSettings.NComPort)) SetPortClosed(false);
-    DevicesRemoved();
-    UpdateGridDev();
-    UpdateControls();
+    FEngine->AcceptProgramSettings(values, GroupAnswers(values), [this](const TCommandResult&) {
+        if (FPortClosed && FEngine->EnPort(FSettings.NComPort)) SetPortClosed(false);
+        DevicesRemoved();
+        UpdateGridDev();
+        UpdateControls();
+    });
+}
+
+// Asked before the settings go into the group: whether devices a new speed
+// would leave behind may be dropped, and the parameters of devices whose
+// parameters were never read.
+TGroupAnswers TMainForm::GroupAnswers(const TSettingsDialogValues& values) {
+    TGroupAnswers answers;
+    const bool speedChanges = values.ChSpeed >= 0 && values.ChSpeed != values.ShownSpeed && FGroup.Count() != 0;
+    if (!speedChanges) return answers;
+    if (!FEngine->DevicesAtRisk().empty())
+        answers.dropClosed = AskYesNo(kCaptionMessage, "Некоторые приборы могут быть потеряны. Продолжить?",
+                                      TMsgIcon::Warning);
+    if (values.AutoWrPar || !answers.dropClosed) return answers;
+    for (DevIndex i = 0; i < FGroup.Count(); ++i) {
+        // Only a device the speed phase writes to: open, its parameters never read.
+        if (!FGroup.GetState(i, dfOpened) || FGroup.GetState(i, dfParamsRead)) continue;
+        const TConfPelko& dev = *FGroup.GetDevice(i, nullptr);
+        TDevConfig block = DefaultConfig(dev.Config[kAdrByte]);
+        TDeviceParams p = ParamsToDialog(block);
+        if (EditDeviceParams(p, kParamsDialogCaptionPrefix + dev.Name, false)) DialogToParams(p, block);
+        answers.params[dev.Config[kAdrByte]] = block;
+    }
+    return answers;
 }
 
 }  // namespace pelko

@@ -9,6 +9,7 @@
 #include "config/config_reader.h"
 #include "config/file_io.h"
 #include "engine/file_change_recorder.h"
+#include "engine/preflight.h"
 #include "engine/settings_dialog_values.h"
 #include "engine_fixture.h"
 
@@ -189,8 +190,9 @@ TEST_F(BackupJournalTest, BackupOpenedAndWrittenRestoresTheCardsAfterAReset) {
     EXPECT_EQ(SimCells(id), before);
 }
 
-// No backup, no erase: a backup that cannot be written or read asks, and
-// "Нет" leaves the controller as it was.
+// No backup, no erase: a backup that cannot be written or read ends the
+// command with backupRefused and the controller as it was, unless the user
+// said beforehand to go on without one (the preflight names what goes).
 TEST_F(BackupJournalTest, WithoutABackupTheEraseWaitsForTheUsersYes) {
     for (const bool cannotRead : {false, true}) {
         for (const bool yes : {false, true}) {
@@ -203,15 +205,18 @@ TEST_F(BackupJournalTest, WithoutABackupTheEraseWaitsForTheUsersYes) {
             const SimControllerId id = Place();
             if (cannotRead) Fault(id, SimFaultKind::Silent, 0x20, 500);  // reads stop half-way
             const auto before = SimCells(id);
-            host.YesNoAnswers = {yes};
-            host.Questions.clear();
-            engine->Reset(0);
+            EXPECT_EQ(ResetPreflight(Dev(5)).text, "Все карты прибора «" + Dev(5).Name + "» будут стёрты.\r\n");
+            engine->Reset(0, std::nullopt, yes, host.Done());
             ExpectEnded();
-            ASSERT_EQ(host.Questions.size(), 1u);
-            EXPECT_NE(host.Questions[0].find("резервная копия карт не сохранена"), std::string::npos);
+            ASSERT_TRUE(host.Heard);
             EXPECT_EQ(CountSent(0x28) > 0, yes);
             if (!yes) {
+                EXPECT_NE(host.LastResult.backupRefused.find("резервная копия карт не сохранена"), std::string::npos)
+                    << host.LastResult.backupRefused;
+                EXPECT_FALSE(host.LastResult.ok);
                 EXPECT_EQ(SimCells(id), before);
+            } else {
+                EXPECT_TRUE(host.LastResult.backupRefused.empty());
             }
             if (cannotRead) {
                 EXPECT_TRUE(Backups().empty());
@@ -221,8 +226,8 @@ TEST_F(BackupJournalTest, WithoutABackupTheEraseWaitsForTheUsersYes) {
 }
 
 // Faults on the read for the backup, over many seeds: whatever comes, a
-// backup that was written holds exactly the controller's cards, or the user
-// was asked first.
+// backup that was written holds exactly the controller's cards, or the
+// command was refused for want of one and erased nothing.
 TEST_F(BackupJournalTest, ABackupReadOverAFaultyLineIsExactOrAsked) {
     for (std::uint64_t seed = 1; seed <= 12; ++seed) {
         SCOPED_TRACE(::testing::Message() << "seed " << seed);
@@ -239,14 +244,13 @@ TEST_F(BackupJournalTest, ABackupReadOverAFaultyLineIsExactOrAsked) {
             line->AddFault(id, f);
         }
         const auto before = SimCells(id);
-        host.YesNoAnswers = {false};
-        host.Questions.clear();
-        engine->WriteCards(0);
+        engine->WriteCards(0, false, host.Done());
         ExpectEnded();
         line->ClearFaults(id);
         const auto files = Backups();
+        ASSERT_TRUE(host.Heard);
+        EXPECT_EQ(files.empty(), !host.LastResult.backupRefused.empty()) << host.LastResult.backupRefused;
         if (files.empty()) {
-            EXPECT_EQ(host.Questions.size(), 1u);
             EXPECT_EQ(SimCells(id), before);
             continue;
         }

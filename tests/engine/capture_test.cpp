@@ -12,7 +12,7 @@ protected:
         id = AddController(3);
         other = AddController(4);
         SearchAndSelect(3);
-        engine->CardFocus() = true;
+        engine->ShowList(engine->MasterView(), true);
         Dev(3).AddCard(5, Code(5), "Иванов");
         SetSimCell(id, 5, Code(5));
         host.Row = 0;
@@ -25,7 +25,7 @@ protected:
             held = true;
             line->PresentCard(reader, card);
         };
-        engine->CaptureCode();
+        engine->CaptureCode(host.Row);
         host.WhileModal = nullptr;
     }
     TCode CodeOfRow0() {
@@ -83,10 +83,10 @@ TEST_F(CaptureTest, ModelOnlyWithMasterCardsWritesNothing) {
 }
 
 TEST_F(CaptureTest, OnlyWhenTheCardInspectorIsShown) {
-    engine->CardFocus() = false;
-    engine->CaptureCode();
+    engine->ShowList(engine->MasterView(), false);
+    engine->CaptureCode(host.Row);
     EXPECT_EQ(host.ModalCount, 1);  // the search's
-    engine->CardFocus() = true;
+    engine->ShowList(engine->MasterView(), true);
     line->PresentCard(id, Code(0x77));
     session->OnReadCard(BuildFrame({3, 0x0B, 0x03, 0x77, 0, 0, 0, 0, 0}));
     EXPECT_EQ(CodeOfRow0(), Code(5));  // no capture runs: the event changes nothing

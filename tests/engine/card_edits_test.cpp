@@ -14,7 +14,7 @@ protected:
         settings.AutoWriteKey = true;
         id = AddController(3);
         SearchAndSelect(3);
-        engine->CardFocus() = true;
+        engine->ShowList(engine->MasterView(), true);
     }
     // A card in the model and in the device.
     void Card(std::uint16_t cell, const TCode& code, const std::string& user = std::string()) {
@@ -235,7 +235,7 @@ protected:
         const SimControllerId a = AddController(3), b = AddController(9);
         engine->Search(false);
         group.Select(group.IndexOfAdr(3));
-        engine->CardFocus() = true;
+        engine->ShowList(engine->MasterView(), true);
         for (std::uint16_t cell : {1, 2, 3, 1001}) {
             Dev(3).AddCard(cell, Code(static_cast<std::uint8_t>(cell), 3), "U" + std::to_string(cell));
             SetSimCell(a, cell, Code(static_cast<std::uint8_t>(cell), 3));

@@ -32,10 +32,11 @@ TDevConfig Edited(TEngine& engine, DevIndex i, const std::function<void(TDeviceP
 
 TEST_F(DeviceCmdTest, ChangedParametersAreWrittenAndStored) {
     EXPECT_EQ(engine->ParametersOf(0), Dev(3).Config);
-    EXPECT_TRUE(engine->WriteParameters(0, Edited(*engine, 0, [](TDeviceParams& p) {
+    engine->WriteParameters(0, Edited(*engine, 0, [](TDeviceParams& p) {
         p.VParam1 = 0;
         p.VParam2 = true;
-    })));
+    }), host.Done());
+    EXPECT_TRUE(host.Succeeded());
     const TDevConfig expected{0x0C, 0x13, 3, 0x10, 0xA9};
     EXPECT_EQ(Sim(id).Config(), expected);
     EXPECT_EQ(Dev(3).Config, expected);
@@ -45,7 +46,8 @@ TEST_F(DeviceCmdTest, ParametersNeverReadStartFromTheDefaultAtTheProgramSpeed) {
     group.ClearState(0, dfParamsRead);
     Dev(3).Config = {0, 0, 3, 0, 0};
     EXPECT_EQ(engine->ParametersOf(0), DefaultConfig(3));
-    EXPECT_TRUE(engine->WriteParameters(0, Edited(*engine, 0, [](TDeviceParams& p) { p.VParam7 = true; })));
+    engine->WriteParameters(0, Edited(*engine, 0, [](TDeviceParams& p) { p.VParam7 = true; }), host.Done());
+    EXPECT_TRUE(host.Succeeded());
     EXPECT_EQ(Dev(3).Config, (TDevConfig{0x0F, 0x03, 3, 0x18, 0xA9}));
     EXPECT_TRUE(group.GetState(0, dfParamsRead));
 }
@@ -53,7 +55,8 @@ TEST_F(DeviceCmdTest, ParametersNeverReadStartFromTheDefaultAtTheProgramSpeed) {
 TEST_F(DeviceCmdTest, RefusedLoginChangesNothing) {
     Dev(3).Pass = kOwnPass;
     const TDevConfig before = Dev(3).Config;
-    EXPECT_FALSE(engine->WriteParameters(0, Edited(*engine, 0, [](TDeviceParams& p) { p.VParam2 = true; })));
+    engine->WriteParameters(0, Edited(*engine, 0, [](TDeviceParams& p) { p.VParam2 = true; }), host.Done());
+    EXPECT_TRUE(host.Failed());
     EXPECT_EQ(Dev(3).Config, before);
     EXPECT_EQ(CountSent(0x34), 0u);
 }
@@ -65,10 +68,12 @@ TEST_F(DeviceCmdTest, OpenWithATypedPassword) {
     const DevIndex i = group.IndexOfAdr(8);
     ASSERT_FALSE(group.GetStateByAdr(8, dfOpened));
     const TCode before = Dev(8).Pass;
-    EXPECT_FALSE(engine->OpenWithPassword(i, TextToCode("0000000001")));  // wrong: nothing changes
+    engine->OpenWithPassword(i, TextToCode("0000000001"), host.Done());  // wrong: nothing changes
+    EXPECT_TRUE(host.Failed());
     EXPECT_FALSE(group.GetStateByAdr(8, dfOpened));
     EXPECT_EQ(Dev(8).Pass, before);
-    EXPECT_TRUE(engine->OpenWithPassword(i, kOwnPass));
+    engine->OpenWithPassword(i, kOwnPass, host.Done());
+    EXPECT_TRUE(host.Succeeded());
     EXPECT_TRUE(group.GetStateByAdr(8, dfOpened));
     EXPECT_TRUE(group.GetStateByAdr(8, dfParamsRead));
     EXPECT_EQ(Dev(8).Pass, kOwnPass);
@@ -104,8 +109,10 @@ TEST_F(DeviceCmdTest, NewAddressMovesTheDeviceAndTheSelectionFollows) {
     EXPECT_EQ(offered[1], 1);
     EXPECT_EQ(std::count(offered.begin(), offered.end(), 20), 0);
     EXPECT_EQ(offered.size(), 253u);
-    EXPECT_FALSE(engine->ChangeAddress(group.Selected(), 20, std::nullopt));  // another device's
-    EXPECT_TRUE(engine->ChangeAddress(group.Selected(), 40, std::nullopt));
+    engine->ChangeAddress(group.Selected(), 20, std::nullopt, host.Done());  // another device's
+    EXPECT_TRUE(host.Failed());
+    engine->ChangeAddress(group.Selected(), 40, std::nullopt, host.Done());
+    EXPECT_TRUE(host.Succeeded());
     EXPECT_EQ(Sim(id).Adr(), 40);
     EXPECT_EQ(group.IndexOfAdr(3), NoDevice);
     ASSERT_EQ(group.IndexOfAdr(40), 1);
@@ -114,7 +121,8 @@ TEST_F(DeviceCmdTest, NewAddressMovesTheDeviceAndTheSelectionFollows) {
 }
 
 TEST_F(DeviceCmdTest, TheOwnAddressSendsNothing) {
-    EXPECT_FALSE(engine->ChangeAddress(group.Selected(), 3, std::nullopt));
+    engine->ChangeAddress(group.Selected(), 3, std::nullopt, host.Done());
+    EXPECT_TRUE(host.Failed());
     EXPECT_EQ(CountSent(0x24) + CountSent(0x34), 0u);
 }
 
@@ -125,12 +133,14 @@ TEST_F(DeviceCmdTest, UnconfirmedWritesFollowTheControllerAndNoAddressIsShared) 
     // Parameters: the block is read back.
     Fault(id, SimFaultKind::BadChecksum, 0x34);
     const TDevConfig wanted = Edited(*engine, 0, [](TDeviceParams& p) { p.VParam2 = true; });
-    EXPECT_TRUE(engine->WriteParameters(0, wanted));
+    engine->WriteParameters(0, wanted, host.Done());
+    EXPECT_TRUE(host.Succeeded());
     EXPECT_EQ(Dev(3).Config, Sim(id).Config());
     EXPECT_EQ(Dev(3).Config, wanted);
 
     // Address: where the controller answers tells.
-    EXPECT_TRUE(engine->ChangeAddress(0, 33, std::nullopt));
+    engine->ChangeAddress(0, 33, std::nullopt, host.Done());
+    EXPECT_TRUE(host.Succeeded());
     EXPECT_EQ(Sim(id).Adr(), 33);
     EXPECT_NE(group.IndexOfAdr(33), NoDevice);
     EXPECT_TRUE(host.Messages.empty());
@@ -138,7 +148,8 @@ TEST_F(DeviceCmdTest, UnconfirmedWritesFollowTheControllerAndNoAddressIsShared) 
 
     // Another controller, unknown to the group, already at 40.
     const SimControllerId other = AddController(40);
-    EXPECT_FALSE(engine->ChangeAddress(group.IndexOfAdr(33), 40, std::nullopt));
+    engine->ChangeAddress(group.IndexOfAdr(33), 40, std::nullopt, host.Done());
+    EXPECT_TRUE(host.Failed());
     EXPECT_EQ(Sim(id).Adr(), 33);
     EXPECT_EQ(Sim(other).Adr(), 40);
     ASSERT_EQ(host.Messages.size(), 1u);
@@ -200,7 +211,8 @@ TEST_F(DeviceCmdTest, RefusalsAreNamedAndChangeNothing) {
 TEST_F(DeviceCmdTest, AControllerThatMissedTheFirstProbeKeepsItsAddress) {
     const SimControllerId other = AddController(40);
     Fault(other, SimFaultKind::Silent, 0xFE, 0, session->Max_Attempt());
-    EXPECT_FALSE(engine->ChangeAddress(group.Selected(), 40, std::nullopt));
+    engine->ChangeAddress(group.Selected(), 40, std::nullopt, host.Done());
+    EXPECT_TRUE(host.Failed());
     EXPECT_EQ(Sim(id).Adr(), 3);
     ASSERT_EQ(host.Messages.size(), 1u);
     EXPECT_NE(host.Messages[0].text.find("по адресу 40 уже отвечает другой прибор"), std::string::npos);

@@ -31,9 +31,9 @@ void EngineTest::SetUp() {
     session->SetSmartPI(settings.SmartPI);
     session->SetFound(false);
     session->SetSearchAddr(false);
-    host.AttachSession(session.get());
     host.AdvanceClock = [c = clock](unsigned ms) { c->AdvanceUs(static_cast<std::int64_t>(ms) * 1000); };
     engine = std::make_unique<TEngine>(*session, group, settings, host, MakeSimPortOpener(line));
+    host.Attach(session.get(), engine.get());
     host.MaxTurns = 100000;  // far past any operation here: a runaway one fails fast
     host.StallLimitMs = 10000;  // the line runs on virtual time: ten real seconds of nothing is a stall
     line->SetLogSink([this](const SimLogEntry& e) {
@@ -44,6 +44,7 @@ void EngineTest::SetUp() {
 }
 
 void EngineTest::TearDown() {
+    host.Attach(nullptr, nullptr);
     engine.reset();
     session.reset();
     line->SetLogSink(nullptr);

@@ -10,9 +10,10 @@
 #include <vector>
 
 #include "config/program_settings.h"
+#include "engine/device_params.h"
 #include "engine/engine.h"
-#include "tests/engine/scripted_host.h"
 #include "link/pelko_session.h"
+#include "tests/engine/test_front_end.h"
 #include "model/group_dev.h"
 #include "sim/instant_timing.h"
 #include "sim/sim_line.h"
@@ -61,7 +62,7 @@ protected:
 
     std::shared_ptr<VirtualClock> clock = std::make_shared<VirtualClock>();
     std::shared_ptr<SimLine> line = std::make_shared<SimLine>(clock);
-    ScriptedHost host;
+    TestFrontEnd host;
     std::unique_ptr<TPelkoSession> session;
     TGroupDev group;
     ProgramSettings settings;

@@ -76,7 +76,7 @@ protected:
             Dev(3).AddCard(8, Code(0x88), "только в программе");
         }
         group.Select(group.IndexOfAdr(3));
-        engine->CardFocus() = true;
+        engine->ShowList(engine->MasterView(), true);
         settings.AutoWriteKey = true;
         before = Cells(Dev(3));
         host.Messages.clear();
@@ -187,7 +187,7 @@ protected:
     std::map<std::uint16_t, TCode> before;
 };
 
-using Operation = std::function<void(TEngine&, ScriptedHost&, TGroupDev&, SimLine&)>;
+using Operation = std::function<void(TEngine&, TestFrontEnd&, TGroupDev&, SimLine&)>;
 
 // The parameters dialog's values with one box ticked.
 TDevConfig WithParam4(TEngine& e, DevIndex i) {
@@ -200,34 +200,34 @@ TDevConfig WithParam4(TEngine& e, DevIndex i) {
 
 const std::map<std::string, Operation>& Operations() {
     static const std::map<std::string, Operation> ops = {
-        {"search", [](TEngine& e, ScriptedHost&, TGroupDev&, SimLine&) { e.Search(false); }},
-        {"read_selected", [](TEngine& e, ScriptedHost&, TGroupDev& g, SimLine&) { e.ReadCards(g.Selected()); }},
-        {"read_all", [](TEngine& e, ScriptedHost&, TGroupDev&, SimLine&) { e.ReadCardsOfAll(); }},
-        {"write_selected", [](TEngine& e, ScriptedHost&, TGroupDev& g, SimLine&) { e.WriteCards(g.Selected()); }},
-        {"write_all", [](TEngine& e, ScriptedHost&, TGroupDev&, SimLine&) { e.WriteCardsOfAll(); }},
-        {"new_card", [](TEngine& e, ScriptedHost&, TGroupDev&, SimLine&) { e.AddCard(); }},
-        {"erase_card", [](TEngine& e, ScriptedHost&, TGroupDev&, SimLine&) { e.DeleteCard(1); }},
-        {"erase_marked", [](TEngine& e, ScriptedHost&, TGroupDev&, SimLine&) {
+        {"search", [](TEngine& e, TestFrontEnd&, TGroupDev&, SimLine&) { e.Search(false); }},
+        {"read_selected", [](TEngine& e, TestFrontEnd&, TGroupDev& g, SimLine&) { e.ReadCards(g.Selected()); }},
+        {"read_all", [](TEngine& e, TestFrontEnd&, TGroupDev&, SimLine&) { e.ReadCardsOfAll(); }},
+        {"write_selected", [](TEngine& e, TestFrontEnd&, TGroupDev& g, SimLine&) { e.WriteCards(g.Selected()); }},
+        {"write_all", [](TEngine& e, TestFrontEnd&, TGroupDev&, SimLine&) { e.WriteCardsOfAll(); }},
+        {"new_card", [](TEngine& e, TestFrontEnd&, TGroupDev&, SimLine&) { e.AddCard(); }},
+        {"erase_card", [](TEngine& e, TestFrontEnd&, TGroupDev&, SimLine&) { e.DeleteCard(1); }},
+        {"erase_marked", [](TEngine& e, TestFrontEnd&, TGroupDev&, SimLine&) {
              for (std::uint16_t r : {0, 2, 3}) e.CurConf().SelectCard(false, r);
              e.DeleteCard(0);
          }},
-        {"move_card", [](TEngine& e, ScriptedHost&, TGroupDev&, SimLine&) { e.MoveCard(0, 1005); }},
-        {"change_code", [](TEngine& e, ScriptedHost&, TGroupDev&, SimLine&) { e.ChangeCardCode(2, Code(0x55)); }},
-        {"copy_card", [](TEngine& e, ScriptedHost&, TGroupDev&, SimLine&) { e.CopyCardsTo(1, 0); }},
-        {"copy_marked", [](TEngine& e, ScriptedHost&, TGroupDev&, SimLine&) {
+        {"move_card", [](TEngine& e, TestFrontEnd&, TGroupDev&, SimLine&) { e.MoveCard(0, 1005); }},
+        {"change_code", [](TEngine& e, TestFrontEnd&, TGroupDev&, SimLine&) { e.ChangeCardCode(2, Code(0x55)); }},
+        {"copy_card", [](TEngine& e, TestFrontEnd&, TGroupDev&, SimLine&) { e.CopyCardsTo(1, 0); }},
+        {"copy_marked", [](TEngine& e, TestFrontEnd&, TGroupDev&, SimLine&) {
              for (std::uint16_t r : {0, 1, 3}) e.CurConf().SelectCard(false, r);
              e.CopyCardsTo(1, 0);
          }},
-        {"params", [](TEngine& e, ScriptedHost&, TGroupDev& g, SimLine&) { e.WriteParameters(g.Selected(), WithParam4(e, g.Selected())); }},
-        {"address", [](TEngine& e, ScriptedHost&, TGroupDev& g, SimLine&) { e.ChangeAddress(g.Selected(), 33, std::nullopt); }},
-        {"reset", [](TEngine& e, ScriptedHost&, TGroupDev& g, SimLine&) { e.Reset(g.Selected()); }},
-        {"common_password", [](TEngine& e, ScriptedHost&, TGroupDev&, SimLine&) {
+        {"params", [](TEngine& e, TestFrontEnd&, TGroupDev& g, SimLine&) { e.WriteParameters(g.Selected(), WithParam4(e, g.Selected())); }},
+        {"address", [](TEngine& e, TestFrontEnd&, TGroupDev& g, SimLine&) { e.ChangeAddress(g.Selected(), 33, std::nullopt); }},
+        {"reset", [](TEngine& e, TestFrontEnd&, TGroupDev& g, SimLine&) { e.Reset(g.Selected()); }},
+        {"common_password", [](TEngine& e, TestFrontEnd&, TGroupDev&, SimLine&) {
              TSettingsDialogValues v = SettingsToDialog(ProgramSettings{});
              v.EdPass = CodeToText(kNewCommon);
              v.ChSpeed = 3;
              e.AcceptProgramSettings(v);
          }},
-        {"capture", [](TEngine& e, ScriptedHost& h, TGroupDev&, SimLine& line) {
+        {"capture", [](TEngine& e, TestFrontEnd& h, TGroupDev&, SimLine& line) {
              e.Search(false);  // the capture runs only after an operation
              std::function<void()> before = h.WhileModal;
              const std::vector<SimControllerId> three = line.FindByAdr(3);  // none once unplugged
@@ -237,11 +237,11 @@ const std::map<std::string, Operation>& Operations() {
                  if (++turns == 3 && !three.empty()) line.PresentCard(three.front(), Code(0x66));
              };
              h.CancelWhen = [&turns] { return turns > 40; };
-             e.CaptureCode();
+             e.CaptureCode(h.Row);
              h.CancelWhen = nullptr;
              h.WhileModal = before;
          }},
-        {"speed", [](TEngine& e, ScriptedHost&, TGroupDev&, SimLine&) {
+        {"speed", [](TEngine& e, TestFrontEnd&, TGroupDev&, SimLine&) {
              TSettingsDialogValues v = SettingsToDialog(ProgramSettings{});
              v.ChSpeed = 4;
              e.AcceptProgramSettings(v);

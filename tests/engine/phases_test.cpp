@@ -100,9 +100,10 @@ TEST_F(PhasesTest, SpeedIsWrittenIntoEveryDeviceAndThePortFollowsAfterTheLast) {
     group.SetState(group.IndexOfAdr(6), dfOpened);  // answers no login: skipped
     TSettingsDialogValues v = Dialog();
     v.ChSpeed = 3;  // 19200
-    engine->AcceptProgramSettings(v);
+    EXPECT_TRUE(engine->DevicesAtRisk().empty());  // nothing to ask before
+    engine->AcceptProgramSettings(v, {}, host.Done());
     ExpectEnded();
-    EXPECT_TRUE(host.Questions.empty());
+    EXPECT_TRUE(host.Succeeded());
     EXPECT_EQ(Sim(a).Baud(), 19200u);
     EXPECT_EQ(Sim(b).Baud(), 19200u);
     EXPECT_EQ(Sim(c).Baud(), 9600u);
@@ -118,14 +119,18 @@ TEST_F(PhasesTest, SpeedIsWrittenIntoEveryDeviceAndThePortFollowsAfterTheLast) {
     EXPECT_EQ(engine->Progress().Max, 6);
 }
 
+// "Некоторые приборы могут быть потеряны. Продолжить?" is asked before the
+// command about the devices DevicesAtRisk names; the answer is dropClosed.
 TEST_F(PhasesTest, LostDevicesQuestionYesDropsTheClosedDevices) {
     SetUpGroup(kOwnPass);
     group.Select(group.IndexOfAdr(6));
     TSettingsDialogValues v = Dialog();
     v.ChSpeed = 4;  // 38400
-    engine->AcceptProgramSettings(v);
+    ASSERT_EQ(engine->DevicesAtRisk(), std::vector<DevIndex>{group.IndexOfAdr(6)});
+    TGroupAnswers yes;
+    yes.dropClosed = true;
+    engine->AcceptProgramSettings(v, yes);
     ExpectEnded();
-    ASSERT_EQ(host.Questions, std::vector<std::string>{"Некоторые приборы могут быть потеряны. Продолжить?"});
     EXPECT_EQ(group.IndexOfAdr(6), NoDevice);
     EXPECT_EQ(group.Count(), 2);
     EXPECT_EQ(Sim(a).Baud(), 38400u);
@@ -136,11 +141,14 @@ TEST_F(PhasesTest, LostDevicesQuestionYesDropsTheClosedDevices) {
 
 TEST_F(PhasesTest, LostDevicesQuestionNoKeepsTheOldSpeed) {
     SetUpGroup(kOwnPass);
-    host.YesNoAnswers = {false};
     TSettingsDialogValues v = Dialog();
     v.ChSpeed = 4;
-    engine->AcceptProgramSettings(v);
+    ASSERT_EQ(engine->DevicesAtRisk(), std::vector<DevIndex>{group.IndexOfAdr(6)});
+    TGroupAnswers no;
+    no.dropClosed = false;
+    engine->AcceptProgramSettings(v, no);
     ExpectEnded();
+    EXPECT_NE(group.IndexOfAdr(6), NoDevice);
     EXPECT_EQ(group.Count(), 3);
     EXPECT_EQ(settings.PortBaudRate, 9600);
     EXPECT_EQ(Sim(a).Baud(), 9600u);

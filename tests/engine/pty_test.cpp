@@ -16,8 +16,8 @@
 #include "config/config_writer.h"
 #include "config/program_settings.h"
 #include "engine/engine.h"
-#include "engine/headless_host.h"
 #include "link/posix_serial_port.h"
+#include "tests/engine/test_front_end.h"
 
 namespace pelko {
 namespace {
@@ -37,9 +37,8 @@ TEST(EnginePty, GroupSearchReadAndWriteBackOverAPseudoTerminal) {
     ASSERT_TRUE(sim.ReadLine(reply));
     ASSERT_EQ(reply, "ok");
 
-    HeadlessHost host;
+    test::TestFrontEnd host;
     TPelkoSession session(PtyOpener(path), host.Notifier());
-    host.AttachSession(&session);
     ProgramSettings settings;
     settings.PortBaudRate = settings.PrevBaudRate = 115200;
     settings.TOConstant = 50;
@@ -50,6 +49,7 @@ TEST(EnginePty, GroupSearchReadAndWriteBackOverAPseudoTerminal) {
     session.SetSmartPI(true);
     TGroupDev group;
     TEngine engine(session, group, settings, host, PtyOpener(path));
+    host.Attach(&session, &engine);
     // The group as a configuration file leaves it: in the group, not yet seen.
     for (std::uint8_t adr : {3, 17, 40}) {
         const DevIndex i = group.AddDevice(adr);

@@ -87,21 +87,27 @@ TEST_F(ResetTest, StoredParametersAreWrittenWithTheProgramSpeed) {
     EXPECT_EQ(Dev(5).Config[1] & 0x0F, 3);
 }
 
-TEST_F(ResetTest, ParametersAskedWhenTheDeviceNeverHadThemRead) {
-    Setup(FactoryPass);
-    group.ClearState(0, dfParamsRead);
-    settings.AutoSetDefaultSettings = false;
-    bool closeWasEnabled = true;
-    host.ParamsDialog = [&](TDeviceParams& p, const std::string&, bool closeEnabled) {
-        closeWasEnabled = closeEnabled;
+// The parameters of a controller never read are asked before the reset (the
+// dialog starts from ParametersOf); the block given is what it gets back,
+// and a controller whose parameters were read keeps its own whatever is given.
+TEST_F(ResetTest, ParametersGivenForADeviceThatNeverHadThemRead) {
+    for (const bool read : {false, true}) {
+        SCOPED_TRACE(read ? "parameters read" : "never read");
+        Restart();
+        Setup(FactoryPass);
+        if (!read) group.ClearState(0, dfParamsRead);
+        settings.AutoSetDefaultSettings = false;
+        TDeviceParams p = ParamsToDialog(engine->ParametersOf(0));
         p.VParam7 = true;
-        return true;
-    };
-    engine->Reset(group.Selected());
-    ExpectEnded();
-    EXPECT_EQ(host.ParamsCaptions, std::vector<std::string>{"Настройка прибора Прибор: 5"});
-    EXPECT_FALSE(closeWasEnabled);
-    EXPECT_EQ(Dev(5).Config, (TDevConfig{0x0F, 0x03, 5, 0x18, 0xA9}));
+        TDevConfig block = engine->ParametersOf(0);
+        DialogToParams(p, block);
+        engine->Reset(group.Selected(), block, false, host.Done());
+        ExpectEnded();
+        EXPECT_TRUE(host.Succeeded());
+        const TDevConfig expected = read ? TDevConfig{0x0F, 0x03, 5, 0x10, 0xA9} : TDevConfig{0x0F, 0x03, 5, 0x18, 0xA9};
+        EXPECT_EQ(Dev(5).Config, expected);
+        EXPECT_TRUE(group.GetStateByAdr(5, dfParamsRead));
+    }
 }
 
 TEST_F(ResetTest, DeviceThatNeverComesBackEndsWithAMessage) {

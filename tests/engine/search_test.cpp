@@ -171,7 +171,8 @@ TEST_F(SearchTest, AllSpeedsWithNothingOnTheLineLeavesThePortClosedAtTheOldSpeed
 TEST_F(SearchTest, AllSpeedsDoesNothingWhenTheGroupHoldsDevices) {
     AddController(17, 19200);
     group.AddDevice(5);
-    engine->SearchAllSpeeds(settings.AutoReadKey);
+    engine->SearchAllSpeeds(settings.AutoReadKey, host.Done());
+    EXPECT_FALSE(host.LastResult.started);
     EXPECT_TRUE(Sent().empty());
     EXPECT_EQ(host.ModalCount, 0);
 }
@@ -194,7 +195,8 @@ TEST_F(SearchTest, GroupSearchAfterAFileLoadProbesOnlyTheDevicesOfTheFile) {
     AddController(3);
     AddController(9);
     AddController(17, 9600, kOwnPass);
-    EngineFileHost fileHost(*engine, *session, host);
+    SilentConfigHost boxes;
+    EngineFileHost fileHost(*session, boxes, host);
     settings.CircleFind = 0;  // the file's worker re-probes no absent address
     {
         // A file holding 3, 17 (with its own password) and 40, which is absent.

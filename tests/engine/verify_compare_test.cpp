@@ -123,7 +123,8 @@ TEST_F(VerifyTest, ComparisonShowsBothSidesAndEitherCanBeTaken) {
     SetSimCell(id, 500, Code(0x22));          // different codes
     SetSimCell(id, 1009, Code(0x19));         // a master card only in the controller
     const auto modelBefore = Dev(3).UserCards();
-    TCardCheck check = engine->CompareCards(group.Selected());
+    engine->CompareCards(group.Selected(), host.Done());
+    TCardCheck check = host.Check();
     ExpectEnded();
     EXPECT_TRUE(check.reached);
     EXPECT_TRUE(check.unread.empty());
@@ -147,13 +148,15 @@ TEST_F(VerifyTest, ComparisonShowsBothSidesAndEitherCanBeTaken) {
     Dev(3).GetCard(false, Dev(3).FindPosIndex(500), card);
     EXPECT_EQ(card.User, "U");  // the card keeps its user
     ClearSent();
-    const TCardCheck written = engine->WriteModelCells(group.Selected(), {8});
+    engine->WriteModelCells(group.Selected(), {8}, host.Done());
+    const TCardCheck written = host.Check();
     ExpectEnded();
     EXPECT_TRUE(written.Matches());
     EXPECT_EQ(CountSent(0x22), 1u);
     EXPECT_EQ(Sim(id).Cell(8), Code(0x88));
     EXPECT_TRUE(host.Messages.empty());
-    check = engine->CompareCards(group.Selected());
+    engine->CompareCards(group.Selected(), host.Done());
+    check = host.Check();
     EXPECT_TRUE(check.Matches());
 }
 
@@ -164,7 +167,8 @@ TEST_F(VerifyTest, ComparisonUnderFaults) {
     Fault(id, SimFaultKind::Short, 0x20, 3, 1);
     Fault(id, SimFaultKind::Short, 0x20, 1009, 1);
     SetSimCell(id, 3, Code(0x33));
-    TCardCheck check = engine->CompareCards(group.Selected());
+    engine->CompareCards(group.Selected(), host.Done());
+    TCardCheck check = host.Check();
     EXPECT_TRUE(check.reached);
     EXPECT_TRUE(check.differ.empty());
     EXPECT_EQ(check.unread, std::vector<std::uint16_t>{3});
@@ -172,13 +176,15 @@ TEST_F(VerifyTest, ComparisonUnderFaults) {
 
     line->ClearFaults(id);
     Dev(3).Pass = Code(1, 2, 3, 4, 5);
-    check = engine->CompareCards(group.Selected());
+    engine->CompareCards(group.Selected(), host.Done());
+    check = host.Check();
     ExpectEnded();
     EXPECT_FALSE(check.reached);
     EXPECT_FALSE(check.Matches());
     EXPECT_EQ(LastMessage(), "Прибор: 3 (адрес 3) — не принял пароль, карты не сравнены.");
     // Writing the program's side with a refused login leaves every chosen cell unread.
-    const TCardCheck written = engine->WriteModelCells(group.Selected(), {1, 2});
+    engine->WriteModelCells(group.Selected(), {1, 2}, host.Done());
+    const TCardCheck written = host.Check();
     EXPECT_FALSE(written.Matches());
     EXPECT_EQ(written.unread.size(), 2u);
     EXPECT_EQ(CountSent(0x22), 0u);

@@ -225,14 +225,14 @@ TEST(WindowKeyboard, CardListKeys) {
     }
 }
 
-// A read fills an empty list as the engine does, through the host: the
+// A read fills an empty list as the engine does, through its observer: the
 // current row, now the last of many, is scrolled into view.
 TEST(WindowKeyboard, TheCurrentRowStaysInViewAfterARead) {
     TOfflineCards w(0);
     TMainForm& form = *w.Form;
     TConfPelko& dev = *form.DevGroup().GetDevice(form.DevGroup().IndexOfAdr(3), nullptr);
     for (int i = 0; i < 300; ++i) dev.AddCard(static_cast<std::uint16_t>(i), {0x55, 0, 0, 0, static_cast<std::uint8_t>(i)}, "");
-    static_cast<EngineHost&>(form).SetCardRowCount(300);
+    static_cast<EngineObserver&>(form).OnChanged({chCards, -1});
     test::Flush();
     EXPECT_EQ(form.CardGrid()->Row(), 299);
     EXPECT_TRUE(w.RowInView()) << "top row " << form.CardGrid()->TopRow();

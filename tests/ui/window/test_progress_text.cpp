@@ -52,15 +52,18 @@ TEST(ProgressText, IsShownInsideTheWindowWithCancelKeptInPlace) {
     TMainForm& form = *w.Form;
     form.show();
     TProgressForm* progress = form.ProgressForm();
-    form.ProgressPrepare();
-    form.ProgressCaption("Считывание карт с Прибор: 3");
-    form.ProgressBar({0, 1010, 0, 1, false});
-    progress->show();
+    const auto show = [&form](const std::string& caption, int position) {
+        TProgress p;
+        p.caption = caption;
+        p.bar = {0, 1010, position, 1, false};
+        p.shown = true;
+        form.OnProgress(p);
+    };
+    show("Считывание карт с Прибор: 3", 0);
     test::Flush();
     const QRect cancel = progress->CancelButton()->geometry();
     const QSize size = progress->size();
-    form.ProgressCaption("Считывание карт с очень длинным именем прибора, которое не влезет в заголовок : 50 %.");
-    form.ProgressBar({0, 1010, 505, 1, false});
+    show("Считывание карт с очень длинным именем прибора, которое не влезет в заголовок : 50 %.", 505);
     test::Flush();
     EXPECT_EQ(progress->Text()->text().toStdString(),
               "Считывание карт с очень длинным именем прибора, которое не влезет в заголовок\nВыполнено: 505 из 1010");

@@ -86,12 +86,14 @@ TEST(WindowScreen, NothingIsCut) {
     EXPECT_GE(panels, 2);  // the message, the counts (and the port's, when shown)
 
     TProgressForm* progress = form.ProgressForm();
-    form.ProgressPrepare();
-    form.ProgressCaption(SearchScanCaption(94, 254, 2));
-    form.ProgressBar({0, 254, 10, 1, false});
+    TProgress p;
+    p.caption = SearchScanCaption(94, 254, 2);
+    p.bar = {0, 254, 10, 1, false};
+    p.shown = true;
+    form.OnProgress(p);
     QTest::qWait(1600);  // the time left is told only after a while
-    form.ProgressBar({0, 254, 94, 1, false});
-    progress->show();
+    p.bar.Position = 94;
+    form.OnProgress(p);
     test::Flush();
     QLabel* text = progress->Text();
     EXPECT_EQ(text->text().count(QLatin1Char('\n')), 2) << text->text().toStdString();

@@ -5,6 +5,7 @@
 #include <QSettings>
 #include <QStandardPaths>
 #include <QTest>
+#include <QEventLoop>
 #include <QTimer>
 #include <QToolButton>
 #include <gtest/gtest.h>
@@ -57,6 +58,18 @@ TWindowFixture::TWindowFixture(TStartOptions options) {
     Form->BoxHook = [this](const std::string& caption, const std::string& text, TMsgIcon) {
         Boxes.push_back({caption, text});
         return text != "Сохранить изменения?";
+    };
+    // A test's next line sees the command done, as a user who waits for the
+    // progress window to close: the window's own loop runs meanwhile.
+    Form->CommandStartedHook = [form = Form.get()] {
+        QEventLoop loop;
+        QTimer poll;
+        poll.setInterval(2);
+        QObject::connect(&poll, &QTimer::timeout, &loop, [&] {
+            if (!form->Engine().Busy()) loop.quit();
+        });
+        poll.start();
+        loop.exec();
     };
 }
 
