@@ -32,7 +32,11 @@ std::int64_t SteadyLinkTiming::nowUs() {
 
 void SteadyLinkTiming::sleepMs(unsigned ms) {
     TightenTimerSlack();
-    std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+    const std::int64_t totalUs = std::int64_t{ms} * 1000;
+    const std::int64_t untilUs = nowUs() + totalUs;
+    if (totalUs > kPauseSpinUs) std::this_thread::sleep_for(std::chrono::microseconds(totalUs - kPauseSpinUs));
+    while (nowUs() < untilUs) {
+    }
 }
 
 void SteadyLinkTiming::waitUntilUs(std::int64_t untilUs) {
