@@ -23,14 +23,15 @@ windows() {
   sim_stop
 }
 
-# Each result: ratio to the floor, ms per exchange, share of a core.
-cell() { awk '{ printf "%6.3f %7.3f %4s", $6, $7, $10 }'; }
+# Each result: ratio to the floor, ms per exchange, share of a core, failed
+# exchanges (a loaded machine loses answers: such a round says little).
+cell() { awk '{ printf "%6.3f %7.3f %4s %2d", $6, $7, $10, $9 }'; }
 
 results="$sim_dir/results"
 : >"$results"
-echo "ratio = elapsed / line floor; ms per exchange; cpu = the process's share of one core"
-printf '%6s %5s  %-20s' baud round "Linux"
-[ -n "$before" ] && printf '  %-20s' "Windows before"
+echo "ratio = elapsed / line floor; ms per exchange; the process's share of one core; failed exchanges"
+printf '%6s %5s  %-23s' baud round "Linux"
+[ -n "$before" ] && printf '  %-23s' "Windows before"
 printf '  %s\n' "Windows"
 for round in $(seq "$rounds"); do
   for baud in 9600 115200; do
@@ -47,12 +48,12 @@ done
 # Means over the rounds, and what Windows adds to Linux's exchange.
 echo "-- mean over $rounds rounds"
 awk -v before="${before:+1}" '
-  { n[$1]++; for (i = 3; i <= NF; i++) if ($i !~ /%/) sum[$1, i] += $i }
+  { n[$1]++; for (i = 3; i <= NF; i++) sum[$1, i] += $i }
   END {
     for (b in n) {
-      w = before ? 9 : 6
+      w = before ? 11 : 7
       printf "%6s  Linux %6.3f", b, sum[b, 3] / n[b]
-      if (before) printf "  Windows before %6.3f (%+.3f ms)", sum[b, 6] / n[b], (sum[b, 7] - sum[b, 4]) / n[b]
+      if (before) printf "  Windows before %6.3f (%+.3f ms)", sum[b, 7] / n[b], (sum[b, 8] - sum[b, 4]) / n[b]
       printf "  Windows %6.3f (%+.3f ms per exchange against Linux)\n", sum[b, w] / n[b], (sum[b, w + 1] - sum[b, 4]) / n[b]
     }
   }' "$results" | sort -n

@@ -32,11 +32,7 @@ std::int64_t SteadyLinkTiming::nowUs() {
 
 void SteadyLinkTiming::sleepMs(unsigned ms) {
     TightenTimerSlack();
-    const std::int64_t totalUs = std::int64_t{ms} * 1000;
-    const std::int64_t untilUs = nowUs() + totalUs;
-    if (totalUs > kPauseSpinUs) std::this_thread::sleep_for(std::chrono::microseconds(totalUs - kPauseSpinUs));
-    while (nowUs() < untilUs) {
-    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(ms));
 }
 
 void SteadyLinkTiming::waitUntilUs(std::int64_t untilUs) {

@@ -16,15 +16,6 @@ public:
 #else
     static constexpr std::int64_t kSpinUs = 200;
 #endif
-    // How much of the pause before a frame is spun. Windows (and Wine) wakes
-    // a sleeper up to a tick late, so a 2 ms sleep takes 2.4 ms and more; a
-    // late pause costs only time, so one tick of spinning is enough. The
-    // Linux sleep is close enough with a tight timer slack.
-#ifdef _WIN32
-    static constexpr std::int64_t kPauseSpinUs = 1000;
-#else
-    static constexpr std::int64_t kPauseSpinUs = 0;
-#endif
 
     std::int64_t nowUs() override;
     void sleepMs(unsigned ms) override;
