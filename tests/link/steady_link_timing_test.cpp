@@ -1,7 +1,7 @@
 // The worker's real waits on the monotonic clock. The pause before a frame
 // and the transmit hold are minimums: ended early, the frame or the turn to
-// receive comes before the line is ready. Both spin their last stretch, so
-// each is taken many times over.
+// receive comes before the line is ready. The hold spins its last stretch,
+// so each is taken many times over.
 #include <gtest/gtest.h>
 
 #include "link/steady_link_timing.h"
