@@ -1,7 +1,5 @@
 // CPU time of this whole process while the worker polls three simulated
 // controllers at 9600 baud for 10 s, as a share of one core.
-#include <sys/resource.h>
-
 #include <atomic>
 #include <chrono>
 #include <cstdio>
@@ -9,17 +7,11 @@
 
 #include "bench_session.h"
 #include "link/posix_serial_port.h"
+#include "process_cpu.h"
 #include "sim_process.h"
 
 namespace pelko::bench {
 namespace {
-
-double CpuSeconds() {
-    rusage u{};
-    ::getrusage(RUSAGE_SELF, &u);
-    auto s = [](const timeval& t) { return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_usec) / 1e6; };
-    return s(u.ru_utime) + s(u.ru_stime);
-}
 
 // Counts the exchanges the worker starts.
 class CountingPort : public SerialPort {
@@ -89,7 +81,7 @@ int main() {
 
         // The main thread plays the window: it dispatches whatever comes.
         const auto end = std::chrono::steady_clock::now() + std::chrono::duration<double>(kSeconds);
-        const double cpu0 = CpuSeconds();
+        const double cpu0 = ProcessCpuSeconds();
         const long writes0 = writes.load();
         const auto t0 = std::chrono::steady_clock::now();
         while (std::chrono::steady_clock::now() < end) {
@@ -101,7 +93,7 @@ int main() {
             s.Dispatch();
         }
         const double wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
-        const double cpu = CpuSeconds() - cpu0;
+        const double cpu = ProcessCpuSeconds() - cpu0;
         const long frames = writes.load() - writes0;
         std::printf("Background polling of 3 controllers at 9600 baud (Circle 30) for %.1f s\n", wall);
         std::printf("frames sent: %ld (%.1f per second), controllers lost: %d\n", frames, frames / wall,

@@ -222,9 +222,15 @@ std::size_t Win32SerialPort::Finish(BOOL ok, OVERLAPPED& ov) {
             NoteError(err);
             return 0;
         }
+        // The driver ends the transfer (its bytes, or the time-outs), or
+        // abortWait does. WaitCommEvent would be no quicker: Wine polls the
+        // line for it every millisecond (on a pseudo-terminal it ends at
+        // once, with no event).
+        const HANDLE events[2] = {FIoEvent, FAbortEvent};
+        if (::WaitForMultipleObjects(2, events, FALSE, INFINITE) != WAIT_OBJECT_0) ::CancelIoEx(FPort, &ov);
     }
-    const HANDLE events[2] = {FIoEvent, FAbortEvent};
-    if (::WaitForMultipleObjects(2, events, FALSE, INFINITE) != WAIT_OBJECT_0) ::CancelIoEx(FPort, &ov);
+    // Done at once (held bytes, a write taken whole): nothing to wait for,
+    // and under Wine every wait is a round trip to its server.
     DWORD moved = 0;
     // After a cancel this waits for the driver to give the buffer back.
     if (!::GetOverlappedResult(FPort, &ov, &moved, TRUE)) NoteError(::GetLastError());

@@ -66,6 +66,22 @@ TEST_F(Win32PortTest, ASilentAddressEndsTheReadAtItsTimeOut) {
     EXPECT_TRUE(AcceptAnswer(ProbeBody(3), Probe(3, {6}))) << "the line works after a time-out";
 }
 
+// What the driver already holds is handed over whole: by readArrived
+// without a wait, by a read at once (Windows; Wine queues every read), with
+// the worker's usual time-outs.
+TEST_F(Win32PortTest, BytesAlreadyHeldAreTakenWhole) {
+    port->setTimeouts({.intervalMs = 0, .multiplierMs = 1, .constantMs = 120});
+    for (const bool arrived : {true, false}) {
+        port->purge();
+        const Bytes frame = BuildFrame(ProbeBody(3));
+        ASSERT_EQ(port->write(frame.data(), frame.size()), frame.size());
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));  // the answer takes 12 ms at 9600
+        Bytes answer(kMaxAnswer, 0);
+        answer.resize(arrived ? port->readArrived(answer.data(), answer.size()) : port->read(answer.data(), kMinAnswer));
+        EXPECT_TRUE(AcceptAnswer(ProbeBody(3), answer)) << (arrived ? "readArrived" : "read") << ", " << answer.size();
+    }
+}
+
 TEST_F(Win32PortTest, AbortWakesAReadWithoutTimeLimitAndEveryLaterRead) {
     port->setTimeouts({.intervalMs = 0, .multiplierMs = 0, .constantMs = 0});
     std::uint8_t buf[6];
