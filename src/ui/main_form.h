@@ -85,7 +85,7 @@ public:
     std::function<bool(const QUrl&)> UrlOpener;
     // Called with every box shown instead of the box (tests); returns the answer to a question.
     std::function<bool(const std::string& caption, const std::string& text, TMsgIcon icon)> BoxHook;
-    // Tests name the CSV file here (empty: cancelled); unset, a file dialog asks.
+    // Tests name the CSV or XLSX file here (empty: cancelled); unset, a file dialog asks.
     std::function<QString(bool save, const QString& suggested)> CsvFileName;
 
     // Commands, as the menus and buttons run them.
@@ -233,6 +233,7 @@ private:
     // Card lists to and from CSV, the comparison with a controller, and
     // what a bulk write's read-back found (main_form_card_csv.cpp, main_form_compare.cpp).
     QString AskCsvName(bool save, const QString& suggested);
+    bool RefuseXlsx(const QString& name);
     void ExportCardsCsvClick();
     void ImportCardsCsvClick();
     void CompareDevKeysClick();
