@@ -158,6 +158,7 @@ TMainForm::TMainForm(TStartOptions options, QWidget* parent)
         return FFileDialogs->SaveName(QStringLiteral("Сохранить журнал обмена"), StartFolder(),
                                       QStringLiteral("exchange.log"));
     });
+    FExchangePanel->OnRecord = [this](const ExchangeRecord& r) { FSharedAddresses.Observe(r); };
     FExchangeDock = new QDockWidget(QStringLiteral("Журнал обмена"), this);
     FExchangeDock->setObjectName(QStringLiteral("ExchangeDock"));
     FExchangeDock->setWidget(FExchangePanel);

@@ -17,6 +17,7 @@
 #include "engine/engine.h"
 #include "engine/engine_file_host.h"
 #include "link/pelko_session.h"
+#include "link/shared_address.h"
 #include "model/color_cell.h"
 #include "model/group_dev.h"
 #include "ui/card_filter.h"
@@ -113,6 +114,7 @@ public:
     void SpButFindClick();
     void SpButExFindClick();
     void SearchClick(bool allSpeeds);
+    void TellSharedAddresses();
     void sbReadKeyDevClick();
     void sbWriteKeyDevClick();
     void ResetDevClick();
@@ -333,6 +335,7 @@ private:
     QWidget* FToolPanel = nullptr;
     QDockWidget* FExchangeDock = nullptr;
     TExchangePanel* FExchangePanel = nullptr;
+    SharedAddressWatch FSharedAddresses;  // fed from the exchange log; told after a search
     std::map<std::string, QWidget*> FToolItems;
     QToolButton* FLogo = nullptr;
     std::map<std::string, QToolButton*> FCardButtons;
