@@ -56,6 +56,15 @@ exec 3>&-
 wait $sim
 grep -q '^device 3 ' "$work/found" || { echo "installed search did not find 3" >&2; exit 1; }
 grep -q '^device 40 ' "$work/found" || { echo "installed search did not find 40" >&2; exit 1; }
+# .xlsx card lists: the package depends on the libraries (found by shlibdeps)
+# and its pelkoctl writes such a file and reads it back.
+for lib in libxlsxwriter libzip; do
+  dpkg-query -W -f='${Depends}\n' confpelko | grep -q "$lib" || { echo "package does not depend on $lib" >&2; exit 1; }
+done
+printf '<XDOC><Devices><Device Adr="5"><Cards><Card Pos="1" Code="1234567E03" User="007"/></Cards></Device></Devices></XDOC>' >"$work/c.txt"
+pelkoctl export-xlsx "$work/c.txt" 5 "$work/c.xlsx"
+pelkoctl import-xlsx "$work/c.txt" 5 "$work/c.xlsx" --out "$work/d.txt"
+pelkoctl show-config "$work/d.txt" | grep -q '^card 1 1234567E03 USER=007$' || { echo "installed .xlsx round trip failed" >&2; exit 1; }
 rm -rf "$work"
 
 DEBIAN_FRONTEND=noninteractive apt-get purge -y confpelko >/dev/null

@@ -12,15 +12,10 @@ namespace pelko {
 namespace {
 
 constexpr std::string_view kBom = "\xEF\xBB\xBF";
-constexpr std::array<const char*, 4> kHeader = {"Ячейка", "Код", "Пользователь", "Вид"};
+constexpr const std::array<const char*, 4>& kHeader = kCardColumns;
 constexpr std::array<const char*, 4> kHeaderLatin = {"cell", "code", "user", "kind"};
 // A card list is at most 1010 lines of short text; anything far larger is not one.
 constexpr std::size_t kMaxCsvSize = 4u << 20;
-
-struct Record {
-    int line = 0;  // where it starts
-    std::vector<std::string> fields;
-};
 
 struct Refusal {
     int line;
@@ -81,9 +76,9 @@ std::string Trim(std::string_view s) {
 
 // Records as a spreadsheet writes them: a quoted field may hold the
 // separator, quotes doubled and line ends.
-std::optional<Refusal> SplitRecords(std::string_view text, char sep, std::vector<Record>& out) {
+std::optional<Refusal> SplitRecords(std::string_view text, char sep, std::vector<TCardRow>& out) {
     int line = 1;
-    Record rec{1, {}};
+    TCardRow rec{1, {}, false};
     std::string field;
     bool quoted = false, wasQuoted = false;
     int quoteLine = 0;
@@ -114,7 +109,7 @@ std::optional<Refusal> SplitRecords(std::string_view text, char sep, std::vector
             // A lone CR ends a line too (old Mac spreadsheets).
             endField();
             out.push_back(std::move(rec));
-            rec = Record{++line, {}};
+            rec = TCardRow{++line, {}, false};
         } else {
             field += c;
         }
@@ -167,10 +162,7 @@ bool LooksNumeric(const std::string& code) {
 // Such a code is written after an apostrophe: a spreadsheet keeps the field
 // as text however often it is opened and saved again (a formula ="..." is
 // saved back as its plain value and read as a number the next time).
-std::string CodeField(const TCode& code) {
-    const std::string text = CodeToText(code);
-    return LooksNumeric(text) ? "'" + text : text;
-}
+std::string CodeField(const std::string& text) { return LooksNumeric(text) ? "'" + text : text; }
 
 // What a spreadsheet makes of a number: "1,23457E+09", "1.23E+09", "12345678".
 bool SpreadsheetNumber(const std::string& text) {
@@ -250,7 +242,7 @@ struct Parsed {
     TCard card;
 };
 
-std::optional<Refusal> ParseRecord(const Record& r, Parsed& out) {
+std::optional<Refusal> ParseRecord(const TCardRow& r, bool apostropheGuard, Parsed& out) {
     const std::vector<std::string>& f = r.fields;
     if (f.size() > 4) return Refusal{r.line, "лишние столбцы: нужны Ячейка;Код;Пользователь;Вид"};
     const auto field = [&f](std::size_t i) { return i < f.size() ? f[i] : std::string(); };
@@ -259,6 +251,11 @@ std::optional<Refusal> ParseRecord(const Record& r, Parsed& out) {
         out.cell = ParseCell(field(0));
         if (!out.cell) return Refusal{r.line, "неверный номер ячейки " + Quoted(field(0)) + ": нужен от 0 до 1009"};
     }
+    if (r.codeIsNumber && !field(1).empty())
+        return Refusal{r.line, "код " + Quoted(field(1)) +
+                                   " записан числом, а не текстом: табличный редактор мог его изменить — задайте "
+                                   "столбцу «Код» текстовый формат и возьмите коды из прибора или из файла, "
+                                   "выгруженного программой"};
     std::string why;
     const std::optional<TCode> code = ParseCode(field(1), why);
     if (!code) return Refusal{r.line, "неверный код " + Quoted(field(1)) + why};
@@ -271,7 +268,7 @@ std::optional<Refusal> ParseRecord(const Record& r, Parsed& out) {
                                    (out.master ? "карт пользователей" : "мастер-карт") + ", а вид " + Quoted(field(3))};
     if (const std::optional<unsigned> c = ControlChar(field(2)))
         return Refusal{r.line, "управляющий символ (код " + std::to_string(*c) + ") в столбце 3 «Пользователь»"};
-    out.card = TCard{out.cell.value_or(0), *code, UserFromField(field(2))};
+    out.card = TCard{out.cell.value_or(0), *code, apostropheGuard ? UserFromField(field(2)) : field(2)};
     return std::nullopt;
 }
 
@@ -326,10 +323,9 @@ std::string CsvField(const std::string& s) {
     return out + "\"";
 }
 
-void AppendCards(std::string& out, CardsArr cards, const char* kind) {
+void AppendRows(std::vector<std::vector<std::string>>& out, CardsArr cards, const char* kind) {
     std::sort(cards.begin(), cards.end(), [](const TCard& a, const TCard& b) { return a.Pos < b.Pos; });
-    for (const TCard& c : cards)
-        out += std::to_string(c.Pos) + ";" + CodeField(c.Code) + ";" + CsvField(UserField(c.User)) + ";" + kind + "\r\n";
+    for (const TCard& c : cards) out.push_back({std::to_string(c.Pos), CodeToText(c.Code), c.User, kind});
 }
 
 TCsvCards Refused(const Refusal& r) {
@@ -341,28 +337,39 @@ TCsvCards Refused(const Refusal& r) {
 
 }  // namespace
 
+std::vector<std::vector<std::string>> CardRows(const TConfPelko& dev) {
+    std::vector<std::vector<std::string>> out;
+    AppendRows(out, dev.UserCards(), kCsvKindUser);
+    AppendRows(out, dev.MasterCards(), kCsvKindMaster);
+    return out;
+}
+
 std::string CardsToCsv(const TConfPelko& dev) {
     std::string out(kBom);
     out += std::string(kHeader[0]) + ";" + kHeader[1] + ";" + kHeader[2] + ";" + kHeader[3] + "\r\n";
-    AppendCards(out, dev.UserCards(), kCsvKindUser);
-    AppendCards(out, dev.MasterCards(), kCsvKindMaster);
+    for (const std::vector<std::string>& r : CardRows(dev))
+        out += r[0] + ";" + CodeField(r[1]) + ";" + CsvField(UserField(r[2])) + ";" + r[3] + "\r\n";
     return out;
 }
 
 TCsvCards CardsFromCsv(std::string_view bytes) {
     if (bytes.size() > kMaxCsvSize) return Refused({1, "файл слишком велик для списка карт"});
     const std::string text = AsUtf8(bytes);
-    std::vector<Record> records;
+    std::vector<TCardRow> records;
     if (const auto r = SplitRecords(text, Separator(text), records)) return Refused(*r);
-    for (Record& r : records) DropEmptyTail(r.fields);
-    records.erase(std::remove_if(records.begin(), records.end(), [](const Record& r) { return r.fields.empty(); }),
+    return CardsFromRows(std::move(records), true);
+}
+
+TCsvCards CardsFromRows(std::vector<TCardRow> records, bool apostropheGuard) {
+    for (TCardRow& r : records) DropEmptyTail(r.fields);
+    records.erase(std::remove_if(records.begin(), records.end(), [](const TCardRow& r) { return r.fields.empty(); }),
                   records.end());
     if (records.empty()) return Refused({1, "файл пуст: нет строки Ячейка;Код;Пользователь;Вид"});
     if (!HeaderMatches(records.front().fields))
         return Refused({records.front().line, "столбцы должны быть Ячейка;Код;Пользователь;Вид"});
     std::vector<Parsed> cards(records.size() - 1);
     for (std::size_t i = 1; i < records.size(); ++i)
-        if (const auto r = ParseRecord(records[i], cards[i - 1])) return Refused(*r);
+        if (const auto r = ParseRecord(records[i], apostropheGuard, cards[i - 1])) return Refused(*r);
     if (const auto r = CheckUnique(cards)) return Refused(*r);
     if (const auto r = AssignCells(cards)) return Refused(*r);
     TCsvCards out;
@@ -372,6 +379,8 @@ TCsvCards CardsFromCsv(std::string_view bytes) {
 }
 
 std::string CsvRefusal(const TCsvCards& result) {
+    if (result.line <= 0)  // the file as a whole
+        return result.reason + (result.reason.ends_with('.') ? "" : ".");
     return "Строка " + std::to_string(result.line) + ": " + result.reason + ".";
 }
 

@@ -2,6 +2,7 @@
 // A controller's card list as a spreadsheet file: one card a line, columns
 // cell, code, user and kind, ";" between them, UTF-8 with a byte-order mark
 // so that a spreadsheet in a Russian locale opens it as it is.
+#include <array>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -13,6 +14,12 @@ namespace pelko {
 
 inline constexpr const char* kCsvKindUser = "пользователь";
 inline constexpr const char* kCsvKindMaster = "мастер";
+// The columns of a card table, CSV or sheet alike.
+inline constexpr std::array<const char*, 4> kCardColumns = {"Ячейка", "Код", "Пользователь", "Вид"};
+
+// Every card of the device as plain text in those columns, user cards then
+// master cards, by cell.
+std::vector<std::vector<std::string>> CardRows(const TConfPelko& dev);
 
 // Every card of the device, user cards then master cards, by cell.
 std::string CardsToCsv(const TConfPelko& dev);
@@ -20,9 +27,21 @@ std::string CardsToCsv(const TConfPelko& dev);
 struct TCsvCards {
     bool ok = false;
     std::vector<TCard> cards;  // cells assigned, in the file's order
-    int line = 0;              // where the file was refused
+    int line = 0;              // where the file was refused; 0: the file as a whole
     std::string reason;
 };
+
+// One line of a CSV file or one row of a sheet.
+struct TCardRow {
+    int line = 0;  // where it starts
+    std::vector<std::string> fields;
+    bool codeIsNumber = false;  // a sheet holds the code as a number, which is refused
+};
+
+// The rows of a card table, the column titles first; empty rows and empty
+// fields at the right are skipped. apostropheGuard: user names come back
+// from the apostrophe CardsToCsv puts before some. Refusals as CardsFromCsv's.
+TCsvCards CardsFromRows(std::vector<TCardRow> rows, bool apostropheGuard);
 
 // Codes a spreadsheet would read as numbers ("0012345678", "1234567E03")
 // and user names it would run as formulas or take for numbers, dates or

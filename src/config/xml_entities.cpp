@@ -4,6 +4,8 @@
 #include <array>
 #include <utility>
 
+#include "config/cp1251.h"
+
 namespace pelko {
 
 namespace {
@@ -25,6 +27,35 @@ std::string DecodeEntity(std::string_view text, std::size_t& Position) {
         }
     }
     return {};
+}
+
+std::string DecodeCharReference(std::string_view text, std::size_t& Position) {
+    if (Position == 0 || Position > text.size()) return {};
+    std::string_view rest = text.substr(Position - 1);
+    if (rest.substr(0, 2) != "&#") return {};
+    const bool hex = rest.size() > 2 && (rest[2] == 'x' || rest[2] == 'X');
+    std::size_t i = hex ? 3 : 2;
+    char32_t value = 0;
+    const std::size_t first = i;
+    for (; i < rest.size() && rest[i] != ';' && i - first < 8; ++i) {
+        const char c = rest[i];
+        int digit = -1;
+        if (c >= '0' && c <= '9')
+            digit = c - '0';
+        else if (hex && c >= 'a' && c <= 'f')
+            digit = c - 'a' + 10;
+        else if (hex && c >= 'A' && c <= 'F')
+            digit = c - 'A' + 10;
+        if (digit < 0) return {};
+        value = value * (hex ? 16 : 10) + static_cast<char32_t>(digit);
+    }
+    if (i == first || i >= rest.size() || rest[i] != ';') return {};
+    // Control characters are decoded too: whoever reads the text decides about them.
+    if (value > 0x10FFFF || (value >= 0xD800 && value < 0xE000)) return {};
+    std::string out;
+    AppendUtf8(out, value);
+    Position += i + 1;
+    return out;
 }
 
 std::string DecodeEntities(std::string_view text) {

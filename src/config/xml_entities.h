@@ -12,6 +12,11 @@ namespace pelko {
 // leaves Position alone.
 std::string DecodeEntity(std::string_view text, std::size_t& Position);
 
+// A numeric character reference ("&#10;", "&#x41;") at the 1-based
+// Position, as UTF-8, moving Position past it; "" when none (or one naming
+// no character XML allows) starts there.
+std::string DecodeCharReference(std::string_view text, std::size_t& Position);
+
 // Replaces the six entities; an '&' that starts none of them is kept as it is.
 std::string DecodeEntities(std::string_view text);
 

@@ -82,7 +82,7 @@ TCustomXMLParser::Token TCustomXMLParser::ReadToken() {
             return Token::Open;
         case '>':
             ++Pos_;
-            SkipSpaces();
+            if (Markup_ == mkProgram) SkipSpaces();  // standard text keeps its leading blanks
             return Token::Close;
         case '/':
             ++Pos_;
@@ -147,6 +147,53 @@ bool TCustomXMLParser::ReadText(std::string& text) {
     return true;
 }
 
+bool TCustomXMLParser::SkipSection(std::string_view open, std::string_view close, std::string_view* inside,
+                                   bool& broken) {
+    if (Text_.compare(Pos_, open.size(), open) != 0) return false;
+    const std::size_t end = Text_.find(close, Pos_ + open.size());
+    if (end == std::string::npos) {
+        broken = true;
+        return false;
+    }
+    if (inside != nullptr) *inside = std::string_view(Text_).substr(Pos_ + open.size(), end - Pos_ - open.size());
+    Pos_ = end + close.size();
+    return true;
+}
+
+bool TCustomXMLParser::ReadStandardText(std::string& text) {
+    while (!AtEnd()) {
+        const char c = Peek();
+        if (c == '<') {
+            bool broken = false;
+            std::string_view inside;
+            if (SkipSection("<![CDATA[", "]]>", &inside, broken)) {
+                text += inside;
+                continue;
+            }
+            if (SkipSection("<!--", "-->", nullptr, broken) || SkipSection("<?", "?>", nullptr, broken)) continue;
+            return !broken;
+        }
+        if (c == '&') {
+            std::size_t at = Pos_ + 1;
+            std::string decoded = DecodeEntity(Text_, at);
+            if (decoded.empty()) decoded = DecodeCharReference(Text_, at);
+            if (decoded.empty()) return false;
+            text += decoded;
+            Pos_ = at - 1;
+            continue;
+        }
+        ++Pos_;
+        if (c == '\r') {
+            // CR LF and a lone CR are read as LF; a CR written as &#13; stays.
+            text.push_back('\n');
+            if (!AtEnd() && Peek() == '\n') ++Pos_;
+        } else {
+            text.push_back(c);
+        }
+    }
+    return true;
+}
+
 void TCustomXMLParser::Link(TXMLNode* node) {
     if (Previous_ != nullptr)
         Previous_->Next = node;
@@ -197,7 +244,7 @@ bool TCustomXMLParser::StartTag(TXMLNode* element, bool& done) {
 
 bool TCustomXMLParser::Content(bool& toStart) {
     std::string text;
-    if (!ReadText(text)) return false;
+    if (!(Markup_ == mkStandard ? ReadStandardText(text) : ReadText(text))) return false;
     if (!text.empty()) {
         TXMLNode* node = NewNode(nkText);
         const std::string_view kept = KeepText(std::move(text));
@@ -227,6 +274,10 @@ bool TCustomXMLParser::Run() {
     if (Text_.compare(Pos_, 2, "<?") == 0) {
         const std::size_t close = Text_.find("?>");
         if (close != std::string::npos) Pos_ = close + 2;
+        SkipSpaces();
+    }
+    for (bool broken = false; Markup_ == mkStandard;) {
+        if (!SkipSection("<!--", "-->", nullptr, broken) && !SkipSection("<?", "?>", nullptr, broken)) break;
         SkipSpaces();
     }
     if (AtEnd() || Peek() != '<') return false;

@@ -13,6 +13,14 @@ namespace pelko {
 
 enum TSpaces : std::uint8_t { spPreserve = 0, spStrip = 1 };
 
+// The program's own dialect, or the text rules of files other programs
+// write (a spreadsheet's sheets): text is kept exactly as written, "/", ">"
+// and quotes are plain characters, numeric character references are
+// decoded, line ends become LF, comments, processing instructions and
+// CDATA sections are taken as XML takes them. Attribute values stay as
+// written in both.
+enum TMarkup : std::uint8_t { mkProgram = 0, mkStandard = 1 };
+
 class TCustomXMLParser : public TSimpleXMLNavigator {
 public:
     TCustomXMLParser() = default;
@@ -27,6 +35,7 @@ public:
 
 protected:
     TSpaces Spaces_ = spStrip;
+    TMarkup Markup_ = mkProgram;
 
 private:
     enum class Token { None, Open, OpenSlash, Close, SlashClose, Slash, Equals };
@@ -42,6 +51,10 @@ private:
     Token ReadToken();
     bool ReadText(std::string& text);
     bool ReadQuoted(std::string& text);
+    bool ReadStandardText(std::string& text);
+    // Steps over what starts with open at Position up to and past close;
+    // false when it does not start here. Sets broken when close is missing.
+    bool SkipSection(std::string_view open, std::string_view close, std::string_view* inside, bool& broken);
     void Link(TXMLNode* node);
     bool Run();
     bool ElementStart();
@@ -59,6 +72,8 @@ class TSimpleXMLParser : public TCustomXMLParser {
 public:
     TSpaces Spaces() const { return Spaces_; }
     void SetSpaces(TSpaces s) { Spaces_ = s; }
+    TMarkup Markup() const { return Markup_; }
+    void SetMarkup(TMarkup m) { Markup_ = m; }
 };
 
 }  // namespace pelko

@@ -1,13 +1,15 @@
 // pelkoctl export-csv FILE ADR OUT.csv and import-csv FILE ADR IN.csv
-// [--out FILE2]: a controller's card list of a configuration file to and
-// from a spreadsheet file. Without --out the import saves FILE in place,
-// safely: a refused CSV or a failed save leaves it as it was.
+// [--out FILE2], and the same with .xlsx: a controller's card list of a
+// configuration file to and from a spreadsheet file. Without --out the
+// import saves FILE in place, safely: a refused table or a failed save
+// leaves it as it was.
 #include <cerrno>
 #include <cstring>
 #include <iostream>
 #include <optional>
 
 #include "config/card_csv.h"
+#include "config/card_xlsx.h"
 #include "config/config_writer.h"
 #include "config/file_io.h"
 #include "config/stream_config_host.h"
@@ -61,28 +63,53 @@ pelko::FileResult ReadInput(const std::string& path, std::string& bytes) {
     return {true, 0};
 }
 
-}  // namespace
+// The two kinds of table file; a build without .xlsx refuses that one.
+struct Table {
+    const char* exportUsage;
+    const char* importUsage;
+    bool xlsx;
+};
 
-int cmdExportCsv(const Args& args) {
+constexpr Table kCsv{"export-csv FILE ADR OUT.csv", "import-csv FILE ADR IN.csv [--out FILE2]", false};
+constexpr Table kXlsx{"export-xlsx FILE ADR OUT.xlsx", "import-xlsx FILE ADR IN.xlsx [--out FILE2]", true};
+
+int Usable(const Table& table, const Args& args, const char* usage) {
     if (args.words.size() != 3) {
-        std::cerr << "pelkoctl: нужно export-csv FILE ADR OUT.csv\n";
+        std::cerr << "pelkoctl: нужно " << usage << "\n";
         return kBadArgs;
     }
+    if (table.xlsx && !pelko::XlsxSupported()) {
+        std::cerr << "pelkoctl: " << pelko::kTextNoXlsx << "\n";
+        return kBadArgs;
+    }
+    return kOk;
+}
+
+int Export(const Table& table, const Args& args) {
+    if (const int rc = Usable(table, args, table.exportUsage); rc != kOk) return rc;
     pelko::ProgramSettings settings;
     pelko::TGroupDev group;
     pelko::DevIndex i = 0;
     if (const int rc = LoadDevice(args, settings, group, i); rc != kOk) return rc;
-    const std::string csv = pelko::CardsToCsv(*group.GetDevice(i, nullptr));
-    if (args.words[2] != "-") return Save(args.words[2], csv);
-    std::cout << csv << std::flush;  // "-" is standard output
+    const pelko::TConfPelko& dev = *group.GetDevice(i, nullptr);
+    std::string bytes;
+    if (!table.xlsx) {
+        bytes = pelko::CardsToCsv(dev);
+    } else {
+        pelko::TXlsxFile xlsx = pelko::CardsToXlsx(dev);
+        if (!xlsx.ok) {
+            std::cerr << "pelkoctl: " << pelko::kTextSaveFailed << " " << args.words[2] << ": " << xlsx.reason << "\n";
+            return kNoPort;
+        }
+        bytes = std::move(xlsx.bytes);
+    }
+    if (args.words[2] != "-") return Save(args.words[2], bytes);
+    std::cout << bytes << std::flush;  // "-" is standard output
     return std::cout ? kOk : kNoPort;
 }
 
-int cmdImportCsv(const Args& args) {
-    if (args.words.size() != 3) {
-        std::cerr << "pelkoctl: нужно import-csv FILE ADR IN.csv [--out FILE2]\n";
-        return kBadArgs;
-    }
+int Import(const Table& table, const Args& args) {
+    if (const int rc = Usable(table, args, table.importUsage); rc != kOk) return rc;
     pelko::ProgramSettings settings;
     pelko::TGroupDev group;
     pelko::DevIndex i = 0;
@@ -92,7 +119,7 @@ int cmdImportCsv(const Args& args) {
         std::cerr << OpenFailedText(args.words[2], r.error) << "\n";
         return kNoPort;
     }
-    const pelko::TCsvCards cards = pelko::CardsFromCsv(bytes);
+    const pelko::TCsvCards cards = table.xlsx ? pelko::CardsFromXlsx(bytes) : pelko::CardsFromCsv(bytes);
     if (!cards.ok) {
         std::cerr << "pelkoctl: " << args.words[2] << ": " << pelko::CsvRefusal(cards) << " Ничего не изменено.\n";
         return kNoPort;
@@ -101,5 +128,12 @@ int cmdImportCsv(const Args& args) {
     pelko::StreamConfigHost host(std::cerr);
     return Save(args.out.empty() ? args.words[0] : args.out, pelko::SaveToFile(settings, group, host));
 }
+
+}  // namespace
+
+int cmdExportCsv(const Args& args) { return Export(kCsv, args); }
+int cmdImportCsv(const Args& args) { return Import(kCsv, args); }
+int cmdExportXlsx(const Args& args) { return Export(kXlsx, args); }
+int cmdImportXlsx(const Args& args) { return Import(kXlsx, args); }
 
 }  // namespace pelkoctl

@@ -20,6 +20,8 @@ int cmdSpeed(const Args&);
 int cmdReset(const Args&);
 int cmdExportCsv(const Args&);
 int cmdImportCsv(const Args&);
+int cmdExportXlsx(const Args&);
+int cmdImportXlsx(const Args&);
 int cmdVerify(const Args&);
 
 const std::vector<Command>& commands() {
@@ -40,6 +42,8 @@ const std::vector<Command>& commands() {
         {"reset", "reset ADR [--own HEX]", cmdReset},
         {"export-csv", "export-csv FILE ADR OUT.csv|-", cmdExportCsv},
         {"import-csv", "import-csv FILE ADR IN.csv|- [--out FILE2]", cmdImportCsv},
+        {"export-xlsx", "export-xlsx FILE ADR OUT.xlsx|-", cmdExportXlsx},
+        {"import-xlsx", "import-xlsx FILE ADR IN.xlsx|- [--out FILE2]", cmdImportXlsx},
         {"verify", "verify FILE", cmdVerify},
     };
     return table;

@@ -4,6 +4,7 @@ namespace pelkoctl {
 
 void LineNotes::Observe(const pelko::ExchangeRecord& r) {
     if (r.request.empty()) return;
+    FShared.Observe(r);
     for (const pelko::ExchangeAttempt& a : r.attempts) {
         if (a.received.empty()) continue;
         if (a.verdict == pelko::Verdict::Ok) FOwn.insert(r.request[0]);
@@ -11,7 +12,7 @@ void LineNotes::Observe(const pelko::ExchangeRecord& r) {
     }
 }
 
-std::vector<std::string> LineNotes::Lines() const {
+std::vector<std::string> LineNotes::Lines() {
     std::vector<std::string> out;
     for (const auto& [asked, answered] : FOther) {
         // A late answer of a controller that also answers its own requests
@@ -21,6 +22,7 @@ std::vector<std::string> LineNotes::Lines() const {
                       std::to_string(answered) + ", а на запросы к адресу " + std::to_string(answered) +
                       " не отвечает никто: проверьте адрес прибора");
     }
+    for (std::uint8_t adr : FShared.TakeNew()) out.push_back(FShared.Text(adr));
     return out;
 }
 

@@ -205,7 +205,10 @@ QAbstractItemModel& TExchangePanel::View() { return *FFilter; }
 
 void TExchangePanel::Drain() {
     if (!FLog) return;
+    const std::size_t before = FHeld.size();
     FLog->Drain(FHeld);
+    if (OnRecord)
+        for (std::size_t i = before; i < FHeld.size(); ++i) OnRecord(FHeld[i]);
     if (FHeld.size() > kKeep) FHeld.erase(FHeld.begin(), FHeld.end() - static_cast<std::ptrdiff_t>(kKeep));
     if (const std::uint64_t dropped = FLog->Dropped(); dropped != FDroppedSeen) {
         FDroppedSeen = dropped;

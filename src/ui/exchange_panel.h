@@ -66,6 +66,8 @@ public:
     TExchangeModel& Model() { return *FModel; }
     QAbstractItemModel& View();  // what the table shows
     void Drain();                // takes what the worker has reported
+    // Sees every record as it is taken, shown or not.
+    std::function<void(const ExchangeRecord&)> OnRecord;
     bool SaveTo(const QString& path) const;
 
 private:

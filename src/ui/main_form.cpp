@@ -17,6 +17,7 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
+#include "config/card_xlsx.h"
 #include "controls/a_property_list.h"
 #include "controls/ac_grid.h"
 #include "controls/ys_grid.h"
@@ -157,6 +158,7 @@ TMainForm::TMainForm(TStartOptions options, QWidget* parent)
         return FFileDialogs->SaveName(QStringLiteral("Сохранить журнал обмена"), StartFolder(),
                                       QStringLiteral("exchange.log"));
     });
+    FExchangePanel->OnRecord = [this](const ExchangeRecord& r) { FSharedAddresses.Observe(r); };
     FExchangeDock = new QDockWidget(QStringLiteral("Журнал обмена"), this);
     FExchangeDock->setObjectName(QStringLiteral("ExchangeDock"));
     FExchangeDock->setWidget(FExchangePanel);
@@ -479,8 +481,10 @@ void TMainForm::BuildMenus() {
     add(file, "N2", "&Сохранить", [this] { sbFileSaveClick(); }, QKeySequence::Save);
     add(file, "N10", "Сохранить &как", [this] { N10Click(); }, QKeySequence(QStringLiteral("Ctrl+Shift+S")));
     separator(file, "NCsv");
-    add(file, "ExportCardsCsv", "&Экспорт карт в CSV…", [this] { ExportCardsCsvClick(); });
-    add(file, "ImportCardsCsv", "&Импорт карт из CSV…", [this] { ImportCardsCsvClick(); });
+    add(file, "ExportCardsCsv", XlsxSupported() ? "&Экспорт карт в CSV или XLSX…" : "&Экспорт карт в CSV…",
+        [this] { ExportCardsCsvClick(); });
+    add(file, "ImportCardsCsv", XlsxSupported() ? "&Импорт карт из CSV или XLSX…" : "&Импорт карт из CSV…",
+        [this] { ImportCardsCsvClick(); });
     separator(file, "N17");
     add(file, "N3", "В&ыход", [this] { close(); }, QKeySequence::Quit);
     BuildEditMenu();

@@ -19,6 +19,7 @@
 #include "engine/device_params.h"
 #include "engine/engine_file_host.h"
 #include "link/pelko_session.h"
+#include "link/shared_address.h"
 #include "model/color_cell.h"
 #include "model/group_dev.h"
 #include "ui/card_filter.h"
@@ -90,7 +91,7 @@ public:
     // Called when a command has gone on the line (tests wait there for its
     // end, as a user waits for the progress window to close).
     std::function<void()> CommandStartedHook;
-    // Tests name the CSV file here (empty: cancelled); unset, a file dialog asks.
+    // Tests name the CSV or XLSX file here (empty: cancelled); unset, a file dialog asks.
     std::function<QString(bool save, const QString& suggested)> CsvFileName;
 
     // Commands, as the menus and buttons run them.
@@ -119,6 +120,7 @@ public:
     void SpButExFindClick();
     void SearchClick(bool allSpeeds);
     void Searched();
+    void TellSharedAddresses();
     void sbReadKeyDevClick();
     void sbWriteKeyDevClick();
     void ResetDevClick();
@@ -243,6 +245,7 @@ private:
     // Card lists to and from CSV, the comparison with a controller, and
     // what a bulk write's read-back found (main_form_card_csv.cpp, main_form_compare.cpp).
     QString AskCsvName(bool save, const QString& suggested);
+    bool RefuseXlsx(const QString& name);
     void ExportCardsCsvClick();
     void ImportCardsCsvClick();
     void CompareDevKeysClick();
@@ -367,6 +370,7 @@ private:
     QWidget* FToolPanel = nullptr;
     QDockWidget* FExchangeDock = nullptr;
     TExchangePanel* FExchangePanel = nullptr;
+    SharedAddressWatch FSharedAddresses;  // fed from the exchange log; told after a search
     std::map<std::string, QWidget*> FToolItems;
     QToolButton* FLogo = nullptr;
     std::map<std::string, QToolButton*> FCardButtons;

@@ -12,6 +12,7 @@
 #include "link/pelko_session.h"
 #include "engine/preflight.h"
 #include "ui/edit_status.h"
+#include "ui/exchange_panel.h"
 #include "ui/main_form.h"
 
 namespace pelko {
@@ -89,6 +90,18 @@ void TMainForm::Searched() {
     SayDone((FProgressCancelled ? QStringLiteral("Поиск прерван") : QStringLiteral("Поиск закончен")) +
             QStringLiteral(", найдено приборов: %1").arg(found));
     if (FSettings.AutoReadKey) RememberRead(true);
+    TellSharedAddresses();
+}
+
+// Two controllers that seem to share an address, as the search's exchanges
+// showed them: said once for each address.
+void TMainForm::TellSharedAddresses() {
+    FExchangePanel->Drain();
+    for (std::uint8_t adr : FSharedAddresses.TakeNew()) {
+        QString text = QString::fromStdString(FSharedAddresses.Text(adr));
+        text[0] = text[0].toUpper();
+        ShowMessage(kCaptionAttention, text.toStdString() + ".", TMsgIcon::Warning);
+    }
 }
 
 void TMainForm::ResetDevClick() {

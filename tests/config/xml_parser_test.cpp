@@ -118,6 +118,39 @@ TEST(XmlParser, TextContentInBothSpaceModes) {
     }
 }
 
+// Other programs' files: text as XML keeps it, the program's dialect untouched.
+TEST(XmlParser, StandardMarkupKeepsTextAsWritten) {
+    struct Case {
+        const char* text;
+        const char* content;  // nullptr: refused
+    };
+    const Case cases[] = {
+        {"<a>1/2 > 0</a>", "1/2 > 0"},
+        {"<a>'=x \"q\"</a>", "'=x \"q\""},
+        {"<a>  two  blanks  </a>", "  two  blanks  "},
+        {"<a>&#1048;&#x432;&#X430;&#1085;&amp;&lt;</a>", "Иван&<"},
+        {"<a>a\r\nb\rc&#13;</a>", "a\nb\nc\r"},
+        {"<a>x<!-- a <b> -->y<?pi z?><![CDATA[<&>]]></a>", "xy<&>"},
+        {"<?xml version=\"1.0\"?><!-- c --><?pi?>\n<a>t</a>", "t"},
+        {"<a>&#xD800;</a>", nullptr},
+        {"<a>&#12</a>", nullptr},
+        {"<a>&nbsp;</a>", nullptr},
+        {"<a><!-- open</a>", nullptr},
+        {"<a><![CDATA[x</a>", nullptr},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.text);
+        TSimpleXMLParser p;
+        p.SetMarkup(mkStandard);
+        ASSERT_EQ(p.Parse(c.text), c.content != nullptr);
+        if (c.content == nullptr) continue;
+        EXPECT_EQ(p.ContentText(), c.content);
+        // The program's own dialect still refuses or strips these.
+        TSimpleXMLParser own;
+        EXPECT_FALSE(own.Parse(c.text) && own.ContentText() == c.content);
+    }
+}
+
 TEST(XmlParser, TextAndElementsMixInDocumentOrder) {
     TSimpleXMLParser p;
     ASSERT_TRUE(p.Parse("<r>one<b k='v'>two</b>three<c/></r>"));

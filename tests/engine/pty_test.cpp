@@ -277,6 +277,15 @@ TEST(EnginePty, PelkoctlSetsParametersAndAddress) {
     EXPECT_EQ(RunProgram({"/bin/sh", "-c", write + " 2>&1"}, out), 4);
     EXPECT_NE(out.find("pelkoctl: прибор 3 не найден или не открылся; карты не записаны\n"), std::string::npos) << out;
     std::remove(file.c_str());
+    // A second controller at 5 that the common password opens: their answers to the login collide.
+    EXPECT_EQ(run({"password", "5", "0A0B0C0D0E"}), 0);
+    sim.WriteLine("add 5@115200");
+    ASSERT_TRUE(sim.ReadLine(out));
+    EXPECT_EQ(RunProgram({"/bin/sh", "-c", search}, out), 0);
+    EXPECT_NE(out.find("pelkoctl: на запрос к адресу 5 («вход») всякий раз приходит один и тот же искажённый ответ: "
+                       "похоже, адрес 5 у двух приборов и их ответы сталкиваются — дайте одному из них другой адрес\n"),
+              std::string::npos)
+        << out;
 }
 
 // A speed change that would leave a controller behind (one the common

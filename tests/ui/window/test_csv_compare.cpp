@@ -8,6 +8,7 @@
 #include <QTemporaryDir>
 
 #include "config/card_csv.h"
+#include "config/card_xlsx.h"
 #include "config/file_io.h"
 #include "controls/ys_grid.h"
 #include "ui/simulator_menu.h"
@@ -106,6 +107,38 @@ TEST(WindowCsv, ExportImportWritesThroughAndABadFileChangesNothing) {
     EXPECT_EQ(LineCells(w.Line(), w.Three), ModelCells(edited));
     EXPECT_EQ(form.CardGrid()->RowCount(), edited.UserCount());
     EXPECT_EQ(w.Status(), "Запись карт в Прибор: 3: записано 1010, не совпало 0");
+}
+
+// The name's extension picks .xlsx both ways; the list comes back whole.
+TEST(WindowCsv, XlsxGoesOutAndComesBackByItsExtension) {
+    if (!XlsxSupported()) GTEST_SKIP() << kTextNoXlsx;
+    QTemporaryDir dir;
+    SimWindow w;
+    TMainForm& form = *w.Form;
+    TConfPelko& dev = form.Engine().CurConf();
+    const QString out = dir.filePath(QStringLiteral("cards.xlsx"));
+    w.Answer(out);
+    test::Trigger(form, "ExportCardsCsv");
+    std::string bytes;
+    ASSERT_TRUE(ReadWholeFile(out.toStdString(), bytes).ok);
+    TCsvCards back = CardsFromXlsx(bytes);
+    ASSERT_TRUE(back.ok) << CsvRefusal(back);
+    EXPECT_EQ(back.cards.size(), 42u);
+    EXPECT_EQ(w.Status(), "Карты «Прибор: 3» сохранены в cards.xlsx: 42");
+
+    back.cards.erase(back.cards.begin());
+    back.cards.push_back({77, TextToCode("1234567E03"), "007"});
+    TConfPelko edited;
+    ReplaceCards(edited, back.cards);
+    const TXlsxFile in = CardsToXlsx(edited);
+    ASSERT_TRUE(in.ok);
+    const QString name = dir.filePath(QStringLiteral("in.xlsx"));
+    ASSERT_TRUE(WriteFileSafely(name.toStdString(), in.bytes).ok);
+    w.Answer(name);
+    test::Trigger(form, "ImportCardsCsv");
+    ASSERT_EQ(w.Boxes.size(), 1u);  // replace?; no write-through without AutoWriteKey
+    EXPECT_EQ(ModelCells(dev), ModelCells(edited));
+    EXPECT_EQ(w.Status(), "Карты «Прибор: 3» взяты из in.xlsx: 42");
 }
 
 TEST(WindowCompare, DifferencesAreShownAndEitherSideCanBeTaken) {
