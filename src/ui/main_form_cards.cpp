@@ -200,12 +200,16 @@ void TMainForm::CardChangeValue(const QString& key, const QString& name, const Q
 
 void TMainForm::CardCellChanged(int i, const TCard& card, int cell) {
     if (cell < 0 || cell >= kCellCount || cell == card.Pos) return;
-    RecordEdit("перемещение карты", [&] { FEngine->MoveCard(i, static_cast<std::uint16_t>(cell)); });
-    SayDone(Cur().FindPosIndex(static_cast<std::uint16_t>(cell)) != NoCard
-                ? QStringLiteral("Карта перенесена из ячейки %1 в ячейку %2").arg(card.Pos).arg(cell)
-                : QStringLiteral("Карта в ячейке %1 не перенесена").arg(card.Pos));
-    UpdateInspCard();
-    if (!FSettings.AutoWriteKey) FInspector->RefreshValues();
+    // Written into the controller the move ends later: what it did is said then.
+    const std::uint16_t from = card.Pos;
+    const auto moved = [this, from, cell](const TCommandResult&) {
+        SayDone(Cur().FindPosIndex(static_cast<std::uint16_t>(cell)) != NoCard
+                    ? QStringLiteral("Карта перенесена из ячейки %1 в ячейку %2").arg(from).arg(cell)
+                    : QStringLiteral("Карта в ячейке %1 не перенесена").arg(from));
+        UpdateInspCard();
+        if (!FSettings.AutoWriteKey) FInspector->RefreshValues();
+    };
+    RecordEdit("перемещение карты", [&] { FEngine->MoveCard(i, static_cast<std::uint16_t>(cell), moved); });
 }
 
 void TMainForm::CardCodeChanged(int i, const QString& value) {
@@ -216,17 +220,20 @@ void TMainForm::CardCodeChanged(int i, const QString& value) {
         FInspector->EditParam(1, value);
         return;
     }
-    RecordEdit("изменение кода карты", [&] { FEngine->ChangeCardCode(i, check.Code); });
-    TCard card;
-    bool changed = false;
-    if (i >= 0 && i < ShownCount()) {
-        Cur().GetCard(Master(), static_cast<std::uint16_t>(i), card);
-        changed = card.Code == check.Code;
-    }
-    SayDone(changed ? QStringLiteral("Код карты в ячейке %1 изменён на %2")
-                          .arg(card.Pos)
-                          .arg(QString::fromStdString(CodeToText(check.Code)))
-                    : QStringLiteral("Код карты не изменён"));
+    const TCode code = check.Code;
+    const auto changed = [this, i, code](const TCommandResult&) {
+        TCard card;
+        bool took = false;
+        if (i >= 0 && i < ShownCount()) {
+            Cur().GetCard(Master(), static_cast<std::uint16_t>(i), card);
+            took = card.Code == code;
+        }
+        SayDone(took ? QStringLiteral("Код карты в ячейке %1 изменён на %2")
+                           .arg(card.Pos)
+                           .arg(QString::fromStdString(CodeToText(code)))
+                     : QStringLiteral("Код карты не изменён"));
+    };
+    RecordEdit("изменение кода карты", [&] { FEngine->ChangeCardCode(i, code, changed); });
 }
 
 // --- card buttons ------------------------------------------------------------------------
@@ -236,11 +243,13 @@ void TMainForm::AddCardButClick() {
     const std::uint16_t cell = LowestFreeCell(Cur(), Master());
     FFilter.Keep(cell);
     const int before = ShownCount();
-    RecordEdit("добавление карты", [this] { FEngine->AddCard(); });
-    if (cell != NoCard)
-        SayDone(ShownCount() > before ? QStringLiteral("Карта добавлена в ячейку %1").arg(cell)
-                                      : QStringLiteral("Карта не добавлена"));
-    UpdateInspCard();
+    const auto added = [this, cell, before](const TCommandResult&) {
+        if (cell != NoCard)
+            SayDone(ShownCount() > before ? QStringLiteral("Карта добавлена в ячейку %1").arg(cell)
+                                          : QStringLiteral("Карта не добавлена"));
+        UpdateInspCard();
+    };
+    RecordEdit("добавление карты", [this, added] { FEngine->AddCard(added); });
 }
 
 // The row may keep its number while another card takes it: the inspector
@@ -248,7 +257,6 @@ void TMainForm::AddCardButClick() {
 void TMainForm::DelCardButClick() {
     TakeCardFocus();
     DeleteCards();
-    UpdateInspCard();
 }
 
 void TMainForm::DeleteCards() {
@@ -257,8 +265,11 @@ void TMainForm::DeleteCards() {
     const bool many = Cur().CountSelected(Master()) != 0;
     const int before = ShownCount();
     if (before == 0) return;
-    RecordEdit(many ? "удаление карт" : "удаление карты", [this] { FEngine->DeleteCard(CardRow()); });
-    SayDone(QString::fromStdString(DeletedText(before - ShownCount(), Cur())));
+    const auto deleted = [this, before](const TCommandResult&) {
+        SayDone(QString::fromStdString(DeletedText(before - ShownCount(), Cur())));
+        UpdateInspCard();
+    };
+    RecordEdit(many ? "удаление карт" : "удаление карты", [this, deleted] { FEngine->DeleteCard(CardRow(), deleted); });
 }
 
 void TMainForm::ChStatusCardClick() {
@@ -266,10 +277,14 @@ void TMainForm::ChStatusCardClick() {
     const bool toMaster = !Master();
     const int before = Cur().CardCount(toMaster);
     if (ShownCount() == 0) return;
-    RecordEdit("смену статуса карты", [this] { FEngine->SwitchCardList(CardRow()); });
-    if (Cur().CardCount(toMaster) == before) SayDone(QStringLiteral("Статус карты не изменён"));
-    else SayDone(toMaster ? QStringLiteral("Карта стала мастер-картой") : QStringLiteral("Карта стала картой пользователя"));
-    UpdateInspCard();
+    const auto switched = [this, toMaster, before](const TCommandResult&) {
+        if (Cur().CardCount(toMaster) == before) SayDone(QStringLiteral("Статус карты не изменён"));
+        else
+            SayDone(toMaster ? QStringLiteral("Карта стала мастер-картой")
+                             : QStringLiteral("Карта стала картой пользователя"));
+        UpdateInspCard();
+    };
+    RecordEdit("смену статуса карты", [this, switched] { FEngine->SwitchCardList(CardRow(), switched); });
 }
 
 void TMainForm::ChViewClick() {

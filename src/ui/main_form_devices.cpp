@@ -168,9 +168,15 @@ void TMainForm::CopyCards(DevIndex target) {
     const TConfPelko* to = FGroup.GetDevice(target, nullptr);
     if (to == nullptr) return;
     const int before = to->CardCount(Master());
-    RecordCopy(target, [this, target] { FEngine->CopyCardsTo(target, CardRow()); });
-    SayDone(QString::fromStdString(CopiedText(to->CardCount(Master()) - before, *to, !CardsUnread(target))));
-    UpdateGridDev();
+    const std::uint8_t adr = to->Config[kAdrByte];
+    const auto copied = [this, adr, before](const TCommandResult&) {
+        const DevIndex at = FGroup.IndexOfAdr(adr);
+        const TConfPelko* dev = FGroup.GetDevice(at, nullptr);
+        if (dev != nullptr)
+            SayDone(QString::fromStdString(CopiedText(dev->CardCount(Master()) - before, *dev, !CardsUnread(at))));
+        UpdateGridDev();
+    };
+    RecordCopy(target, [this, target, copied] { FEngine->CopyCardsTo(target, CardRow(), copied); });
 }
 
 bool TMainForm::CardsUnread(DevIndex index) const {

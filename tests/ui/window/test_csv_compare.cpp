@@ -2,6 +2,8 @@
 // controller, through the window on its simulated line.
 #include <gtest/gtest.h>
 
+#include <QCoreApplication>
+#include <QEventLoop>
 #include <QLabel>
 #include <QPushButton>
 #include <QTableWidget>
@@ -183,6 +185,38 @@ TEST(WindowCompare, DifferencesAreShownAndEitherSideCanBeTaken) {
     test::Trigger(form, "CompareDevKeys");
     ASSERT_EQ(w.Boxes.size(), 1u);
     EXPECT_EQ(w.Boxes[0].Text, "Карты прибора «Прибор: 3» совпадают с программой.");
+}
+
+// On the window's own loop (no test hook waiting inside the command): a
+// click returns with the progress window up and the command running; what the
+// status bar says is said once the controller has answered, and is true of it.
+TEST(WindowLoop, WrittenEditsReportWhenTheControllerHasAnswered) {
+    SimWindow w;
+    TMainForm& form = *w.Form;
+    form.CommandStartedHook = nullptr;
+    form.Settings().AutoWriteKey = true;
+    form.UpdateControls();
+    TConfPelko& dev = form.Engine().CurConf();
+    const struct {
+        const char* Button;
+        const char* Said;  // the status bar's start once done
+    } edits[] = {
+        {"AddCardBut", "Карта добавлена в ячейку"},
+        {"ChStatusCard", "Карта стала мастер-картой"},
+    };
+    for (const auto& e : edits) {
+        test::ClickRow(form, 0);
+        const std::string before = w.Status();
+        test::Click(form, e.Button);
+        ASSERT_TRUE(form.Engine().Busy()) << e.Button;
+        EXPECT_TRUE(form.ProgressForm()->isVisible()) << e.Button;
+        EXPECT_EQ(w.Status(), before) << e.Button << ": said before the controller answered";
+        while (form.Engine().Busy()) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 20);
+        test::Flush();
+        EXPECT_FALSE(form.ProgressForm()->isVisible()) << e.Button;
+        EXPECT_EQ(w.Status().rfind(e.Said, 0), 0u) << e.Button << ": " << w.Status();
+        EXPECT_EQ(LineCells(w.Line(), w.Three), ModelCells(dev)) << e.Button;
+    }
 }
 
 }  // namespace
