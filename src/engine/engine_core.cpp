@@ -15,7 +15,12 @@ constexpr char kOutsideTitle[] = "Смена пароля";
 
 TEngineCore::TEngineCore(TPelkoSession& session, TGroupDev& group, ProgramSettings& settings,
                          EngineObserver& observer, PortOpener portProbe)
-    : Session(session), Group(group), Settings(settings), Observer(observer), FPortProbe(std::move(portProbe)) {}
+    : Session(session),
+      Group(group),
+      Settings(settings),
+      Observer(observer),
+      FPortProbe(std::move(portProbe)),
+      FQueue(session) {}
 
 void TEngineCore::Notice(const std::string& caption, const std::string& text, TMsgIcon icon) {
     TNotice notice{caption, text, icon};
@@ -94,21 +99,12 @@ bool TEngineCore::ActivateSession() {
 
 void TEngineCore::CloseSession() {
     Session.SetActive(false);
-    DropPending();
-}
-
-// The worker is gone with every request it held: none of their answers will
-// come, and a change outside any operation is found out later by login.
-void TEngineCore::DropPending() {
-    for (const auto& [check, p] : FPending)
-        if (p.op == 0) FOutsideDropped = std::move(FOutsideAnswer);
-    FPending.clear();
+    FQueue.DropAll();
 }
 
 void TEngineCore::SettleDropped() {
-    if (!FOutsideDropped || FCurrent != nullptr || !Session.Active()) return;
-    auto handler = std::move(FOutsideDropped);
-    FOutsideDropped = nullptr;
+    if (!FQueue.HasDropped() || FCurrent != nullptr || !Session.Active()) return;
+    auto handler = FQueue.TakeDroppedHandler();
     handler(TAnswer(kFailureBytes));
     JournalChanges(kOutsideTitle);
 }
@@ -224,7 +220,7 @@ void TEngineCore::Cancel() {
     if (FCurrent == nullptr || FCancelling || !FProgress.cancellable) return;
     FCancelled = true;
     FResult.cancelled = true;
-    FHeld.clear();
+    FQueue.ClearHeld();
     if (!Outstanding()) return EndOper(), AfterOp();
     Session.StopScan();
     FCancelling = true;
@@ -239,9 +235,7 @@ void TEngineCore::Tick() {
 
 void TEngineCore::Finish() {
     FCurrent = nullptr;
-    FHeld.clear();
-    for (auto it = FPending.begin(); it != FPending.end();)
-        it = it->second.op != 0 ? FPending.erase(it) : std::next(it);
+    FQueue.ForgetOperations();
 }
 
 void TEngineCore::EndOper() {
@@ -277,55 +271,24 @@ void TEngineCore::StopOper() {
 
 void TEngineCore::Request(const Bytes& body, int step) {
     if (FCurrent == nullptr || FCancelling) return;  // ended or cancelled: nothing further goes out
-    if (!Idle()) {
-        FHeld.push_back({body, step});
-        return;
-    }
-    Send(body, step, FSerial);
-}
-
-bool TEngineCore::Outstanding() const {
-    for (const auto& [check, p] : FPending)
-        if (p.op != 0) return true;
-    return false;
+    FQueue.Request(body, step, FSerial);
 }
 
 // One request on the line at a time: the next goes out only once the
 // previous one is answered, so a Cancel can stop the rest.
 void TEngineCore::ReleaseHeld() {
-    if (FCurrent == nullptr || FCancelling) FHeld.clear();
-    if (FHeld.empty() || Outstanding()) return;
-    Held next = std::move(FHeld.front());
-    FHeld.pop_front();
-    Send(next.body, next.step, FSerial);
-}
-
-std::uint32_t TEngineCore::Send(const Bytes& body, int step, std::uint64_t op) {
-    std::uint32_t check = 0;
-    Session.AsyncQuery(body, check);
-    if (body.size() >= 3) FPending[check] = {body[0], static_cast<std::uint8_t>(body[2] + 1), step, op, body};
-    return check;
+    if (FCurrent == nullptr || FCancelling) FQueue.ClearHeld();
+    FQueue.ReleaseHeld(FSerial);
 }
 
 void TEngineCore::RequestScan(const Bytes& addresses, int step) {
-    if (FCurrent == nullptr || FCancelling || !Idle()) return;
-    std::uint32_t check = 0;
-    Session.AsyncScan(addresses, check);
-    FPending[check] = {0, 0, step, FSerial, addresses, true};
-}
-
-const TEngineCore::Pending* TEngineCore::TakeOwn(std::uint32_t check, bool scan, Pending& into) {
-    const auto it = FPending.find(check);
-    const bool quiet = !scan;
-    if (it == FPending.end() || it->second.scan != scan || it->second.quiet != quiet) return nullptr;
-    into = it->second;
-    FPending.erase(it);
-    return &into;
+    if (FCurrent == nullptr || FCancelling) return;
+    FQueue.Scan(addresses, step, FSerial);
 }
 
 void TEngineCore::OnScanDone(const Bytes& found, std::uint32_t Check) {
-    Pending p;
-    if (TakeOwn(Check, true, p) == nullptr) return;
+    TRequestQueue::Pending p;
+    if (!FQueue.TakeOwn(Check, true, p)) return;
     if (FCurrent != nullptr && p.op == FSerial) {
         FCurrent->OnScanned(p.step, found);
         if (FCancelling && FCurrent != nullptr && !Outstanding()) EndOper();
@@ -335,15 +298,13 @@ void TEngineCore::OnScanDone(const Bytes& found, std::uint32_t Check) {
 }
 
 void TEngineCore::RequestQuiet(int step) {
-    if (FCurrent == nullptr || FCancelling || !Idle()) return;
-    std::uint32_t check = 0;
-    Session.AsyncQuiet(check);
-    FPending[check] = {0, 0, step, FSerial, {}, false, true};
+    if (FCurrent == nullptr || FCancelling) return;
+    FQueue.Quiet(step, FSerial);
 }
 
 void TEngineCore::OnQuiet(std::uint32_t Check) {
-    Pending p;
-    if (TakeOwn(Check, false, p) == nullptr) return;
+    TRequestQueue::Pending p;
+    if (!FQueue.TakeOwn(Check, false, p)) return;
     if (FCurrent != nullptr && p.op == FSerial) {
         FCurrent->OnQuiet(p.step);
         if (FCancelling && FCurrent != nullptr && !Outstanding()) EndOper();
@@ -353,8 +314,8 @@ void TEngineCore::OnQuiet(std::uint32_t Check) {
 }
 
 void TEngineCore::OnDoubt(std::uint32_t Check) {
-    for (const auto& [check, p] : FAnswered)
-        if (check == Check && FCurrent != nullptr && p.op == FSerial) FCurrent->OnDoubt(p.step, p.body);
+    const TRequestQueue::Pending* p = FQueue.Doubted(Check);
+    if (p != nullptr && FCurrent != nullptr && p->op == FSerial) FCurrent->OnDoubt(p->step, p->body);
     AfterOp();
 }
 
@@ -364,28 +325,21 @@ void TEngineCore::OnScanProgress(std::uint32_t done, std::uint32_t total, std::u
 }
 
 void TEngineCore::SendOutside(const Bytes& body, std::function<void(const TAnswer&)> onAnswer) {
-    FOutsideAnswer = std::move(onAnswer);
-    Send(body, 0, 0);
+    FQueue.SendOutside(body, std::move(onAnswer));
 }
 
 // The engine knows whom it asked and what: an answer from another address,
 // or to another command, is no answer, whatever it says. An answer nobody
 // waits for (the operation ended or was cancelled) is dropped.
 void TEngineCore::OnAsyncAnswer(const Bytes& Answer, std::uint32_t Check) {
-    const auto it = FPending.find(Check);
-    if (it == FPending.end()) return;
-    const Pending p = it->second;
-    FPending.erase(it);
-    FAnswered.emplace_back(Check, p);
-    while (FAnswered.size() > kAnsweredKept) FAnswered.pop_front();
+    TRequestQueue::Pending p;
+    if (!FQueue.TakeAnswered(Check, p)) return;
     const TAnswer given(Answer);
     const bool fromTarget = !given.Failure && given.Adr == p.adr && given.Cmd == p.answerCmd;
     const TAnswer a(fromTarget ? Answer : kFailureBytes);
     Changes.Answered(p.body, a);
     if (p.op == 0) {
-        auto handler = std::move(FOutsideAnswer);
-        FOutsideAnswer = nullptr;
-        if (handler) handler(a);
+        if (auto handler = FQueue.TakeOutsideHandler()) handler(a);
         JournalChanges(kOutsideTitle);
     } else if (FCurrent != nullptr && p.op == FSerial) {
         FCurrent->OnAnswer(p.step, a);
@@ -420,7 +374,7 @@ void TEngineCore::OnPortLost(const std::string& message) {
     // A write on the line when the port went may or may not have been carried out.
     std::map<std::uint8_t, std::vector<std::uint16_t>> unsure;
     std::vector<std::string> unsureSettings;
-    for (const auto& [check, p] : FPending) {
+    for (const auto& [check, p] : FQueue.OnTheLine()) {
         const Bytes& body = p.body;
         if (p.op == 0 || p.scan || body.size() < 3) continue;
         if (body[2] == cmdWriteCard && body.size() >= 5)
@@ -431,7 +385,7 @@ void TEngineCore::OnPortLost(const std::string& message) {
             unsureSettings.push_back(DeviceLabel(body[0]) +
                                      " — параметры (адрес, скорость) могли смениться, проверить не удалось.");
     }
-    DropPending();
+    FQueue.DropAll();
     for (DevIndex i = 0; i < Group.Count(); ++i) Group.ClearState(i, dfConnected);
     Changed(chDevices);
     TOperation* op = FCurrent;

@@ -20,6 +20,7 @@
 #include "engine/operation.h"
 #include "engine/progress.h"
 #include "engine/request_bodies.h"
+#include "engine/request_queue.h"
 #include "link/pelko_session.h"
 #include "link/serial_port.h"
 #include "model/group_dev.h"
@@ -125,14 +126,14 @@ public:
     // Lets the line stay quiet as long as an answer takes; doubts it brings
     // out reach OnDoubt, then the step's OnQuiet.
     void RequestQuiet(int step);
-    bool Outstanding() const;  // a request of the operation awaits its answer
-    bool Idle() const { return FHeld.empty() && !Outstanding(); }
+    bool Outstanding() const { return FQueue.Outstanding(); }  // a request of the operation awaits its answer
+    bool Idle() const { return FQueue.Idle(); }
     bool Cancelling() const { return FCancelling; }
     void EndOper();   // the operation ends; its then and the command's end follow
     void StopOper();  // after a failure: the worker restarts, polling resumes
     // A request outside any operation; its answer goes to onAnswer.
     void SendOutside(const Bytes& body, std::function<void(const TAnswer&)> onAnswer);
-    bool OutsidePending() const { return FOutsideAnswer || FOutsideDropped; }
+    bool OutsidePending() const { return FQueue.OutsidePending(); }
 
     // --- progress ---
     void SetProgBFrm(int Max, const std::string& Caption, bool Marquee);
@@ -157,29 +158,14 @@ public:
     void OnQuiet(std::uint32_t Check);
 
 private:
-    struct Pending {
-        std::uint8_t adr;
-        std::uint8_t answerCmd;
-        int step;
-        std::uint64_t op;  // serial of the operation that sent it; 0 outside any
-        Bytes body;        // for a search of the line, the addresses
-        bool scan = false;
-        bool quiet = false;
-    };
-    // Answered requests a later doubt can still name: the link doubts no
-    // more than its last few exchanges.
-    static constexpr std::size_t kAnsweredKept = 16;
-    std::deque<std::pair<std::uint32_t, Pending>> FAnswered;
-    // A search (scan) or a quiet wait handed back, taken from the pending.
-    const Pending* TakeOwn(std::uint32_t check, bool scan, Pending& into);
-
-    std::uint32_t Send(const Bytes& body, int step, std::uint64_t op);
+    // The next held request of the running operation, unless it ended or was cancelled.
     void ReleaseHeld();
     void Finish();  // forgets the operation and what it still waited for
     // After every call into the operation: an ended one is completed here,
     // once no frame of it is on the stack.
     void AfterOp();
     void Complete();
+    void SettleDropped();
 
     PortOpener FPortProbe;
     std::string FPortError;
@@ -202,32 +188,7 @@ private:
     std::uint64_t FSerial = 0;  // of the running operation
     bool FEverRan = false;
     bool FCancelling = false;  // Cancel pressed: waiting for the answer in flight
-    std::map<std::uint32_t, Pending> FPending;
-    struct Held {
-        Bytes body;
-        int step;
-    };
-    std::deque<Held> FHeld;  // requests waiting for the one on the line
-    std::function<void(const TAnswer&)> FOutsideAnswer;
-    // Its request went with a stopped worker: the answer can no longer come,
-    // so it is handed the failure answer once the line can be asked again.
-    std::function<void(const TAnswer&)> FOutsideDropped;
-    void SettleDropped();
-    void DropPending();
-};
-
-// Journals what the blocking exchanges of one command changed, whichever
-// way the command returns.
-class TJournalScope {
-public:
-    TJournalScope(TEngineCore& core, const char* operation) : C(core), FOperation(operation) {}
-    ~TJournalScope() { C.JournalChanges(FOperation); }
-    TJournalScope(const TJournalScope&) = delete;
-    TJournalScope& operator=(const TJournalScope&) = delete;
-
-private:
-    TEngineCore& C;
-    const char* FOperation;
+    TRequestQueue FQueue;
 };
 
 }  // namespace pelko
