@@ -45,6 +45,11 @@ QString TAInspector::Value(int row) const {
     return row >= 0 && row < static_cast<int>(Values_.size()) ? Values_[row] : QString();
 }
 
+QString TAInspector::RowId(int row) {
+    const std::string field = Markup_.Attribute(row, markup::kField);
+    return field.empty() ? Markup_.Name(row) : QString::fromStdString(field);
+}
+
 void TAInspector::LoadParams(const QString& markup) {
     LoadParams(markup.toStdString());
 }

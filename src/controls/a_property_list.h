@@ -14,15 +14,16 @@
 
 namespace pelko {
 
+// Id: the row's field (see RowId).
 using TOnChangeValue =
-    std::function<void(const QString& Key, const QString& Name, const QString& Value, bool& CanExit)>;
+    std::function<void(const QString& Key, const QString& Id, const QString& Value, bool& CanExit)>;
 
 // What an open editor remembers of the moment it was opened.
 struct TEditParamData {
     int Generation = 0;
     int Row = -1;
     QString Key;
-    QString Name;
+    QString Id;  // RowId
     QString OldValue;
     TOnChangeValue OnChange;
 };
@@ -52,6 +53,8 @@ public:
     const QString& Key() const { return Key_; }
     QString Value(int row) const;
     QString RowName(int row) { return Markup_.Name(row); }
+    // The row's field when the markup gives one, else its name.
+    QString RowId(int row);
     TParamType RowType(int row) { return Markup_.Type(row); }
     QWidget* Editor() const;
 

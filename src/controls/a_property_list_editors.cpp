@@ -95,7 +95,7 @@ void TAInspector::OpenEditor(int row) {
         // A refused entry given back counts as the old text: leaving it as it
         // is does not report it again (and the row keeps its value).
         data = std::make_unique<TEditParamData>(
-            TEditParamData{Generation_, row, Key_, Markup_.Name(row), start, OnChangeValue});
+            TEditParamData{Generation_, row, Key_, RowId(row), start, OnChangeValue});
     }
     editor->setFont(font());
     Hook_ = new TEditorHook(this, editor, std::move(data));
@@ -120,7 +120,7 @@ void TAInspector::CloseEditor(TEditorHook* hook, bool report) {
         if (chosen && text != data->OldValue) {
             bool canExit = true;
             if (data->OnChange)
-                data->OnChange(data->Key, data->Name, text, canExit);
+                data->OnChange(data->Key, data->Id, text, canExit);
             // The row the editor was opened on: the selection may have moved since.
             if (data->Generation == Generation_ && canExit && data->Row < static_cast<int>(Values_.size())) {
                 Values_[data->Row] = text;

@@ -41,6 +41,8 @@ inline constexpr std::string_view kKey = "ключ";
 inline constexpr std::string_view kName = "название";
 inline constexpr std::string_view kType = "тип";
 inline constexpr std::string_view kValue = "значение";
+// What the owner knows the row by; its name is display text only.
+inline constexpr std::string_view kField = "поле";
 inline constexpr std::string_view kMaximum = "максимум";
 inline constexpr std::string_view kMinimum = "минимум";
 inline constexpr std::string_view kDivisor = "делитель";

@@ -48,22 +48,19 @@ constexpr char kPlaceKey[] = "window/place";
 constexpr char kMaximizedKey[] = "window/maximized";
 constexpr char kSplitterKey[] = "window/splitter";
 
-struct TToolButtonDef {
-    const char* Name;
-    const char* Hint;
+// The toolbar's buttons' hints, by TToolId up to the separators.
+constexpr const char* kToolHints[] = {
+    "Создать новую конфигурацию",
+    "Сохранить конфигурацию в файл",
+    "Открыть файл с конфигурацией",
+    "Поиск приборов на текущей скорости",
+    "Поиск приборов на всех скоростях",
+    "Считать карты из приборов",
+    "Записать карты в приборы",
+    "Добавить прибор в группу",
+    "Удалить прибор из группы",
 };
-
-constexpr TToolButtonDef kToolButtons[] = {
-    {"sbFileCreate", "Создать новую конфигурацию"},
-    {"sbFileSave", "Сохранить конфигурацию в файл"},
-    {"sbFileOpen", "Открыть файл с конфигурацией"},
-    {"SpButFind", "Поиск приборов на текущей скорости"},
-    {"SpButExFind", "Поиск приборов на всех скоростях"},
-    {"sbReadKeyDev", "Считать карты из приборов"},
-    {"sbWriteKeyDev", "Записать карты в приборы"},
-    {"sbAddDevGroup", "Добавить прибор в группу"},
-    {"sbDelDevGroup", "Удалить прибор из группы"},
-};
+static_assert(std::size(kToolHints) == static_cast<std::size_t>(TToolId::ToolBevel01));
 
 struct TCardButtonDef {
     const char* Name;
@@ -71,7 +68,8 @@ struct TCardButtonDef {
     const char* Hint;
 };
 
-constexpr TCardButtonDef kCardButtons[] = {
+// By TCardBut.
+constexpr TCardButtonDef kCardButtons[kCardButCount] = {
     {"ChView", 31, "Переключить режим отображения"},
     {"ChStatusCard", 54, "Сменить статус карты"},
     {"AddCardBut", 78, "Добавить карту"},
@@ -206,7 +204,7 @@ TMainForm::TMainForm(TStartOptions options, QWidget* parent)
     UpdateControls();
     PlaceOnScreen();
     TakeSaved();
-    FToolItems.at("SpButFind")->setFocus(Qt::OtherFocusReason);  // where work starts
+    ToolButton(TToolId::SpButFind)->setFocus(Qt::OtherFocusReason);  // where work starts
 }
 
 TMainForm::~TMainForm() {
@@ -254,8 +252,8 @@ void TMainForm::SetDefaults() {
     s.SetFound(false);
     s.SetSearchAddr(false);
     s.SetERUniqueButton(true);
-    FActions["SetDevParams"]->setEnabled(false);
-    FActions["OpenWithPas"]->setEnabled(false);
+    FActions.SetDevParams->setEnabled(false);
+    FActions.OpenWithPas->setEnabled(false);
     FMenuDev->menuAction()->setEnabled(false);
     SetMasterView(false);
     SetCardFocus(false);
@@ -321,9 +319,11 @@ void TMainForm::BuildToolPanel() {
     panel->setObjectName(QStringLiteral("ToolPanel"));
     panel->setAccessibleName(QStringLiteral("Панель инструментов"));
     panel->setFont(ToolFont(font()));
-    for (const TToolButtonDef& def : kToolButtons) FToolItems[def.Name] = AddToolButton(panel, def.Name, def.Hint);
-    for (const char* name : {"ToolBevel01", "ToolBevel03", "ToolBevel02", "ToolBevel04"})
-        FToolItems[name] = Line(panel, name, QFrame::VLine);
+    for (int i = 0; i < kToolIdCount; ++i) {
+        const auto id = static_cast<TToolId>(i);
+        FToolItems[i] = IsToolSeparator(id) ? static_cast<QWidget*>(Line(panel, ToolName(id), QFrame::VLine))
+                                            : AddToolButton(panel, ToolName(id), kToolHints[i]);
+    }
     FLogo = AddToolButton(panel, "LogoSpeedButton", kProgramName);
     FLogo->setIcon(Emblem());
     FLogo->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
@@ -335,19 +335,19 @@ void TMainForm::BuildToolPanel() {
         bottom->setGeometry(0, FToolPanel->height() - 3, FToolPanel->width(), 3);
         PlaceLogo();
     };
-    const std::pair<const char*, std::function<void()>> clicks[] = {
-        {"sbFileCreate", [this] { sbFileCreateClick(); }},
-        {"sbFileOpen", [this] { sbFileOpenClick(); }},
-        {"sbFileSave", [this] { sbFileSaveClick(); }},
-        {"SpButFind", [this] { SpButFindClick(); }},
-        {"SpButExFind", [this] { SpButExFindClick(); }},
-        {"sbReadKeyDev", [this] { sbReadKeyDevClick(); }},
-        {"sbWriteKeyDev", [this] { sbWriteKeyDevClick(); }},
-        {"sbAddDevGroup", [this] { sbAddDevGroupClick(); }},
-        {"sbDelDevGroup", [this] { sbDelDevGroupClick(); }},
+    const std::pair<TToolId, std::function<void()>> clicks[] = {
+        {TToolId::sbFileCreate, [this] { sbFileCreateClick(); }},
+        {TToolId::sbFileOpen, [this] { sbFileOpenClick(); }},
+        {TToolId::sbFileSave, [this] { sbFileSaveClick(); }},
+        {TToolId::SpButFind, [this] { SpButFindClick(); }},
+        {TToolId::SpButExFind, [this] { SpButExFindClick(); }},
+        {TToolId::sbReadKeyDev, [this] { sbReadKeyDevClick(); }},
+        {TToolId::sbWriteKeyDev, [this] { sbWriteKeyDevClick(); }},
+        {TToolId::sbAddDevGroup, [this] { sbAddDevGroupClick(); }},
+        {TToolId::sbDelDevGroup, [this] { sbDelDevGroupClick(); }},
     };
-    for (const auto& [name, run] : clicks)
-        connect(static_cast<QToolButton*>(FToolItems.at(name)), &QToolButton::clicked, this, [this, run] {
+    for (const auto& [id, run] : clicks)
+        connect(ToolButton(id), &QToolButton::clicked, this, [this, run] {
             run();
             AfterCommand();
         });
@@ -383,11 +383,12 @@ QWidget* TMainForm::BuildCardPanel() {
     buttons->setObjectName(QStringLiteral("CardButtonsPanel"));
     buttons->setAccessibleName(QStringLiteral("Кнопки карт"));
     buttons->setFixedWidth(199);
-    for (const TCardButtonDef& def : kCardButtons) {
+    for (int i = 0; i < kCardButCount; ++i) {
+        const TCardButtonDef& def = kCardButtons[i];
         QToolButton* b = AddToolButton(buttons, def.Name, def.Hint);
         b->setToolButtonStyle(Qt::ToolButtonIconOnly);
         b->setGeometry(def.Left, 3, 23, 23);
-        FCardButtons[def.Name] = b;
+        FCardButtons[i] = b;
     }
     titleRow->addWidget(buttons);
     column->addWidget(title);
@@ -470,7 +471,6 @@ void TMainForm::BuildMenus() {
         action->setObjectName(QString::fromLatin1(name));
         if (!key.isEmpty()) action->setShortcut(key);
         connect(action, &QAction::triggered, this, std::move(run));
-        FActions[name] = action;
         return action;
     };
     auto separator = [](QMenu* menu, const char* name) { menu->addSeparator()->setObjectName(QString::fromLatin1(name)); };
@@ -481,9 +481,9 @@ void TMainForm::BuildMenus() {
     add(file, "N2", "&Сохранить", [this] { sbFileSaveClick(); }, QKeySequence::Save);
     add(file, "N10", "Сохранить &как", [this] { N10Click(); }, QKeySequence(QStringLiteral("Ctrl+Shift+S")));
     separator(file, "NCsv");
-    add(file, "ExportCardsCsv", XlsxSupported() ? "&Экспорт карт в CSV или XLSX…" : "&Экспорт карт в CSV…",
+    FActions.ExportCardsCsv = add(file, "ExportCardsCsv", XlsxSupported() ? "&Экспорт карт в CSV или XLSX…" : "&Экспорт карт в CSV…",
         [this] { ExportCardsCsvClick(); });
-    add(file, "ImportCardsCsv", XlsxSupported() ? "&Импорт карт из CSV или XLSX…" : "&Импорт карт из CSV…",
+    FActions.ImportCardsCsv = add(file, "ImportCardsCsv", XlsxSupported() ? "&Импорт карт из CSV или XLSX…" : "&Импорт карт из CSV…",
         [this] { ImportCardsCsvClick(); });
     separator(file, "N17");
     add(file, "N3", "В&ыход", [this] { close(); }, QKeySequence::Quit);
@@ -493,14 +493,14 @@ void TMainForm::BuildMenus() {
 
     FMenuDev = menuBar()->addMenu(QStringLiteral("&Прибор"));
     FMenuDev->setObjectName(QStringLiteral("MenuDev"));
-    add(FMenuDev, "ResetDev", "&Сбросить ", [this] { ResetDevClick(); });
-    add(FMenuDev, "ChDevStandPas", "Заменить &пароль на общий", [this] { ChDevStandPasClick(); });
-    add(FMenuDev, "OpenWithPas", "&Открыть с паролем", [this] { OpenWithPasClick(); });
-    add(FMenuDev, "ReadDevKeys", "С&читать карты", [this] { ReadDevKeysClick(); });
-    add(FMenuDev, "WriteDevKeys", "&Записать карты", [this] { WriteDevKeysClick(); });
-    add(FMenuDev, "CompareDevKeys", "Сра&внить с прибором", [this] { CompareDevKeysClick(); });
-    add(FMenuDev, "SetDevParams", "Записать п&араметры", [this] { SetDevParamsClick(); });
-    add(FMenuDev, "SetDevAddr", "Заменить а&дрес", [this] { SetDevAddrClick(); });
+    FActions.ResetDev = add(FMenuDev, "ResetDev", "&Сбросить ", [this] { ResetDevClick(); });
+    FActions.ChDevStandPas = add(FMenuDev, "ChDevStandPas", "Заменить &пароль на общий", [this] { ChDevStandPasClick(); });
+    FActions.OpenWithPas = add(FMenuDev, "OpenWithPas", "&Открыть с паролем", [this] { OpenWithPasClick(); });
+    FActions.ReadDevKeys = add(FMenuDev, "ReadDevKeys", "С&читать карты", [this] { ReadDevKeysClick(); });
+    FActions.WriteDevKeys = add(FMenuDev, "WriteDevKeys", "&Записать карты", [this] { WriteDevKeysClick(); });
+    FActions.CompareDevKeys = add(FMenuDev, "CompareDevKeys", "Сра&внить с прибором", [this] { CompareDevKeysClick(); });
+    FActions.SetDevParams = add(FMenuDev, "SetDevParams", "Записать п&араметры", [this] { SetDevParamsClick(); });
+    FActions.SetDevAddr = add(FMenuDev, "SetDevAddr", "Заменить а&дрес", [this] { SetDevAddrClick(); });
     // Every device command ends with the window brought up to date.
     for (QAction* a : FMenuDev->actions()) connect(a, &QAction::triggered, this, [this] { AfterCommand(); });
 
@@ -556,7 +556,7 @@ void TMainForm::SetPortClosed(bool closed) {
 void TMainForm::ApplyToolLayout(const TToolLayout& layout) {
     FToolPanel->setFixedHeight(layout.PanelHeight);
     for (const TToolPlace& p : layout.Places) {
-        QWidget* w = FToolItems.at(p.Name);
+        QWidget* w = FToolItems[static_cast<int>(p.Id)];
         w->setGeometry(p.Left, p.Top, p.Width, p.Height);
         if (auto* b = qobject_cast<QToolButton*>(w)) {
             b->setText(QString::fromStdString(p.Caption));
@@ -570,11 +570,15 @@ void TMainForm::ApplyToolLayout(const TToolLayout& layout) {
     PlaceLogo();
 }
 
+QToolButton* TMainForm::ToolButton(TToolId id) const {
+    return IsToolSeparator(id) ? nullptr : static_cast<QToolButton*>(FToolItems[static_cast<int>(id)]);
+}
+
 void TMainForm::PlaceLogo() { FLogo->move(FToolPanel->width() - FLogo->width(), 3); }
 
 void TMainForm::N8Click() {
     // The action has flipped its check mark already.
-    const int firstLeft = FToolItems.at("sbFileCreate")->x();
+    const int firstLeft = ToolButton(TToolId::sbFileCreate)->x();
     ApplyToolLayout(ToolLayout(FCaptions->isChecked(), firstLeft));
 }
 
@@ -623,26 +627,33 @@ void TMainForm::UpdateControls() {
 
 void TMainForm::ApplyControls(const TControlState& s) {
     FMenuDev->menuAction()->setEnabled(s.MenuDev);
-    const std::pair<const char*, bool> actions[] = {
-        {"ResetDev", s.ResetDev},         {"ChDevStandPas", s.ChDevStandPas}, {"OpenWithPas", s.OpenWithPas},
-        {"ReadDevKeys", s.ReadDevKeys},   {"WriteDevKeys", s.WriteDevKeys},   {"SetDevParams", s.SetDevParams},
-        {"SetDevAddr", s.SetDevAddr},         {"CompareDevKeys", s.ReadDevKeys},
-        {"ExportCardsCsv", FGroup.Selected() != NoDevice}, {"ImportCardsCsv", FGroup.Selected() != NoDevice},
+    const std::pair<QAction*, bool> actions[] = {
+        {FActions.ResetDev, s.ResetDev},
+        {FActions.ChDevStandPas, s.ChDevStandPas},
+        {FActions.OpenWithPas, s.OpenWithPas},
+        {FActions.ReadDevKeys, s.ReadDevKeys},
+        {FActions.WriteDevKeys, s.WriteDevKeys},
+        {FActions.SetDevParams, s.SetDevParams},
+        {FActions.SetDevAddr, s.SetDevAddr},
+        {FActions.CompareDevKeys, s.ReadDevKeys},
+        {FActions.ExportCardsCsv, FGroup.Selected() != NoDevice},
+        {FActions.ImportCardsCsv, FGroup.Selected() != NoDevice},
     };
-    for (const auto& [name, on] : actions) FActions.at(name)->setEnabled(on);
-    const std::pair<const char*, bool> cards[] = {
-        {"ChView", s.ChView},         {"ChStatusCard", s.ChStatusCard}, {"AddCardBut", s.AddCardBut},
-        {"EditBut", s.EditBut},       {"DelCardBut", s.DelCardBut},     {"InverseSel", s.InverseSel},
-        {"ReadCodeBut", s.ReadCodeBut},
+    for (const auto& [action, on] : actions) action->setEnabled(on);
+    const std::pair<TCardBut, bool> cards[] = {
+        {TCardBut::ChView, s.ChView},         {TCardBut::ChStatusCard, s.ChStatusCard},
+        {TCardBut::AddCardBut, s.AddCardBut}, {TCardBut::EditBut, s.EditBut},
+        {TCardBut::DelCardBut, s.DelCardBut}, {TCardBut::InverseSel, s.InverseSel},
+        {TCardBut::ReadCodeBut, s.ReadCodeBut},
     };
-    for (const auto& [name, on] : cards) FCardButtons.at(name)->setEnabled(on);
-    const std::pair<const char*, bool> tools[] = {
-        {"sbReadKeyDev", s.sbReadKeyDev},
-        {"sbWriteKeyDev", s.sbWriteKeyDev},
-        {"sbAddDevGroup", s.sbAddDevGroup},
-        {"sbDelDevGroup", s.sbDelDevGroup},
+    for (const auto& [b, on] : cards) CardButton(b)->setEnabled(on);
+    const std::pair<TToolId, bool> tools[] = {
+        {TToolId::sbReadKeyDev, s.sbReadKeyDev},
+        {TToolId::sbWriteKeyDev, s.sbWriteKeyDev},
+        {TToolId::sbAddDevGroup, s.sbAddDevGroup},
+        {TToolId::sbDelDevGroup, s.sbDelDevGroup},
     };
-    for (const auto& [name, on] : tools) FToolItems.at(name)->setEnabled(on);
+    for (const auto& [id, on] : tools) ToolButton(id)->setEnabled(on);
     FGridDevPanel->setVisible(s.GridDevVisible);
     if (s.ViewText) FStatusView->setText(QString::fromStdString(*s.ViewText));
     MirrorButtons();

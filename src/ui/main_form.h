@@ -8,6 +8,7 @@
 #include <QFrame>
 #include <QMainWindow>
 #include <QPointer>
+#include <array>
 #include <functional>
 #include <map>
 #include <memory>
@@ -22,6 +23,7 @@
 #include "link/shared_address.h"
 #include "model/color_cell.h"
 #include "model/group_dev.h"
+#include "ui/card_device_markup.h"
 #include "ui/card_filter.h"
 #include "ui/control_state.h"
 #include "ui/port_choice.h"
@@ -58,6 +60,28 @@ class TCardFindBar;
 class TCardUndo;
 struct TCardPlace;
 class TCopyTargetForm;
+
+// The card list's buttons, in the order they stand.
+enum class TCardBut { ChView, ChStatusCard, AddCardBut, EditBut, DelCardBut, InverseSel, ReadCodeBut };
+inline constexpr int kCardButCount = 7;
+
+// The menu items the window enables or retitles after building them; the
+// others only run their command.
+struct TMainActions {
+    QAction* ExportCardsCsv = nullptr;
+    QAction* ImportCardsCsv = nullptr;
+    QAction* EditUndo = nullptr;
+    QAction* EditRedo = nullptr;
+    QAction* CopyToDevice = nullptr;
+    QAction* ResetDev = nullptr;
+    QAction* ChDevStandPas = nullptr;
+    QAction* OpenWithPas = nullptr;
+    QAction* ReadDevKeys = nullptr;
+    QAction* WriteDevKeys = nullptr;
+    QAction* CompareDevKeys = nullptr;
+    QAction* SetDevParams = nullptr;
+    QAction* SetDevAddr = nullptr;
+};
 
 class TMainForm : public QMainWindow, public EngineObserver {
     Q_OBJECT
@@ -191,6 +215,8 @@ private:
     // Composition.
     void BuildToolPanel();
     QToolButton* AddToolButton(QWidget* parent, const char* name, const char* hint);
+    QToolButton* ToolButton(TToolId id) const;
+    QToolButton* CardButton(TCardBut b) const { return FCardButtons[static_cast<int>(b)]; }
     QWidget* BuildCardPanel();
     QWidget* BuildInspectorPanel();
     void BuildMenus();
@@ -263,7 +289,7 @@ private:
     void GridDevCellClick(const TColorCell* cell);
     void sbAddDevGroupClick();
     void sbDelDevGroupClick();
-    void AInspector1ChangeValue(const QString& key, const QString& name, const QString& value, bool& canExit);
+    void AInspector1ChangeValue(const QString& key, const QString& id, const QString& value, bool& canExit);
     void DevicesRemoved();
     void WithAddress(TColorCell& cell) const;
     void ConnectDeviceGrid();
@@ -282,7 +308,7 @@ private:
     void CardGridKeyDown(QKeyEvent* e);
     void CardGridMouseDown(QMouseEvent* e);
     void CardGridMouseMove(QMouseEvent* e);
-    void CardChangeValue(const QString& key, const QString& name, const QString& value);
+    void CardChangeValue(const QString& key, TInspField field, const QString& value);
     void CardCellChanged(int i, const TCard& card, int cell);
     void CardCodeChanged(int i, const QString& value);
     void DeleteCards();
@@ -371,9 +397,9 @@ private:
     QDockWidget* FExchangeDock = nullptr;
     TExchangePanel* FExchangePanel = nullptr;
     SharedAddressWatch FSharedAddresses;  // fed from the exchange log; told after a search
-    std::map<std::string, QWidget*> FToolItems;
+    std::array<QWidget*, kToolIdCount> FToolItems{};  // by TToolId
     QToolButton* FLogo = nullptr;
-    std::map<std::string, QToolButton*> FCardButtons;
+    std::array<QToolButton*, kCardButCount> FCardButtons{};  // by TCardBut
     TYSGrid* FCardGrid = nullptr;
     QFrame* FGridDevPanel = nullptr;
     TACGrid* FGridDev = nullptr;
@@ -391,7 +417,7 @@ private:
     TCardFilter FFilter;
     TCardUndo* FUndo = nullptr;
     bool FPortClosed = false;
-    std::map<std::string, QAction*> FActions;
+    TMainActions FActions;
     QMenu* FMenuDev = nullptr;
     QAction* FCaptions = nullptr;  // "Подписи к кнопкам"
     std::vector<std::pair<QAction*, QToolButton*>> FMirrors;  // menu items that run a button

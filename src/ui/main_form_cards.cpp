@@ -33,14 +33,14 @@ void TMainForm::ConnectCardList() {
     FCardGrid->OnKeyDown = [this](QKeyEvent* e) { CardGridKeyDown(e); };
     FCardGrid->OnMouseDown = [this](QMouseEvent* e) { CardGridMouseDown(e); };
     FCardGrid->OnMouseMove = [this](QMouseEvent* e) { CardGridMouseMove(e); };
-    const std::pair<const char*, void (TMainForm::*)()> clicks[] = {
-        {"ChView", &TMainForm::ChViewClick},         {"ChStatusCard", &TMainForm::ChStatusCardClick},
-        {"AddCardBut", &TMainForm::AddCardButClick}, {"EditBut", &TMainForm::EditButClick},
-        {"DelCardBut", &TMainForm::DelCardButClick}, {"InverseSel", &TMainForm::InverseSelClick},
-        {"ReadCodeBut", &TMainForm::ReadCodeButClick},
+    const std::pair<TCardBut, void (TMainForm::*)()> clicks[] = {
+        {TCardBut::ChView, &TMainForm::ChViewClick},         {TCardBut::ChStatusCard, &TMainForm::ChStatusCardClick},
+        {TCardBut::AddCardBut, &TMainForm::AddCardButClick}, {TCardBut::EditBut, &TMainForm::EditButClick},
+        {TCardBut::DelCardBut, &TMainForm::DelCardButClick}, {TCardBut::InverseSel, &TMainForm::InverseSelClick},
+        {TCardBut::ReadCodeBut, &TMainForm::ReadCodeButClick},
     };
-    for (const auto& [name, handler] : clicks)
-        connect(FCardButtons.at(name), &QToolButton::clicked, this, [this, h = handler] {
+    for (const auto& [b, handler] : clicks)
+        connect(CardButton(b), &QToolButton::clicked, this, [this, h = handler] {
             (this->*h)();
             UpdateControls();
         });
@@ -185,15 +185,15 @@ void TMainForm::UpdateInspCard() {
     FInspector->LoadParams(CardMarkup(Cur(), Master(), CardRow()));
 }
 
-void TMainForm::CardChangeValue(const QString& key, const QString& name, const QString& value) {
+void TMainForm::CardChangeValue(const QString& key, TInspField field, const QString& value) {
     const int i = key.toInt();
     TCard card;
     const int r = CardRow();
     if (r < 0 || r >= ShownCount()) return;
     Cur().GetCard(Master(), static_cast<std::uint16_t>(r), card);
-    if (name == QStringLiteral("Ячейка")) return CardCellChanged(i, card, value.toUpper().toInt());
-    if (name == QStringLiteral("Код карты")) return CardCodeChanged(i, value);
-    if (name != QStringLiteral("Пользователь")) return;
+    if (field == TInspField::Cell) return CardCellChanged(i, card, value.toUpper().toInt());
+    if (field == TInspField::Code) return CardCodeChanged(i, value);
+    if (field != TInspField::User) return;
     RecordEdit("изменение имени пользователя", [&] { FEngine->SetCardUser(i, value.toStdString()); });
     SayDone(QStringLiteral("Имя пользователя карты в ячейке %1 изменено").arg(card.Pos));
 }

@@ -102,17 +102,19 @@ void TMainForm::sbDelDevGroupClick() {
     UpdateControls();
 }
 
-void TMainForm::AInspector1ChangeValue(const QString& key, const QString& name, const QString& value,
+void TMainForm::AInspector1ChangeValue(const QString& key, const QString& id, const QString& value,
                                        bool& canExit) {
     canExit = true;
     ScheduleTitle();
-    if (FCardFocus && !key.startsWith(QLatin1String(kDeviceKeyPrefix))) CardChangeValue(key, name, value);
+    const std::optional<TInspField> field = InspFieldOf(id.toStdString());
+    if (!field) return;  // a row shown, not edited
+    if (FCardFocus && !key.startsWith(QLatin1String(kDeviceKeyPrefix))) CardChangeValue(key, *field, value);
     const qsizetype at = key.indexOf(QLatin1String(kDeviceKeyPrefix));
     if (at < 0) return;
     bool ok = false;
     // Every digit counts: a group holds up to 254 devices.
     const int index = key.mid(at + 3).toInt(&ok);
-    if (!ok || name != QStringLiteral("Имя")) return;
+    if (!ok || *field != TInspField::DevName) return;
     FGroup.SetName(static_cast<DevIndex>(index), value.toStdString());
     UpdateGridDev();
 }

@@ -37,10 +37,12 @@ void TMainForm::BuildEditMenu() {
         const char* Caption;
         QKeySequence Key;
         void (TMainForm::*Run)();
+        QAction** Keep;
     } items[] = {
-        {"EditUndo", kUndoCaption, QKeySequence(QStringLiteral("Ctrl+Z")), &TMainForm::UndoClick},
-        {"EditRedo", kRedoCaption, QKeySequence(QStringLiteral("Ctrl+Shift+Z")), &TMainForm::RedoClick},
-        {"EditFind", "&Найти", QKeySequence(QStringLiteral("Ctrl+F")), &TMainForm::FindClick},
+        {"EditUndo", kUndoCaption, QKeySequence(QStringLiteral("Ctrl+Z")), &TMainForm::UndoClick, &FActions.EditUndo},
+        {"EditRedo", kRedoCaption, QKeySequence(QStringLiteral("Ctrl+Shift+Z")), &TMainForm::RedoClick,
+         &FActions.EditRedo},
+        {"EditFind", "&Найти", QKeySequence(QStringLiteral("Ctrl+F")), &TMainForm::FindClick, nullptr},
     };
     for (const auto& item : items) {
         if (item.Run == &TMainForm::FindClick) edit->addSeparator();
@@ -48,7 +50,7 @@ void TMainForm::BuildEditMenu() {
         action->setObjectName(QString::fromLatin1(item.Name));
         action->setShortcut(item.Key);
         connect(action, &QAction::triggered, this, [this, run = item.Run] { (this->*run)(); });
-        FActions[item.Name] = action;
+        if (item.Keep != nullptr) *item.Keep = action;
     }
     FUndo = new TCardUndo(FGroup, this);
     FUndo->OnApplied = [this](const TCardPlace& place) { UndoApplied(place); };
@@ -191,8 +193,8 @@ void TMainForm::UpdateEditActions() {
     if (FUndo == nullptr) return;
     const QUndoStack& stack = FUndo->Stack();
     const bool on = EditsStayInModel();
-    QAction* undo = FActions.at("EditUndo");
-    QAction* redo = FActions.at("EditRedo");
+    QAction* undo = FActions.EditUndo;
+    QAction* redo = FActions.EditRedo;
     undo->setEnabled(on && stack.canUndo());
     redo->setEnabled(on && stack.canRedo());
     undo->setText(WithWhat(kUndoCaption, stack.canUndo() ? stack.undoText() : QString()));

@@ -24,15 +24,13 @@ QAction* TMainForm::MirrorItem(QMenu* menu, const char* name, const QString& cap
     action->setObjectName(QString::fromLatin1(name));
     connect(action, &QAction::triggered, button, [button] { button->click(); });
     FMirrors.emplace_back(action, button);
-    FActions[name] = action;
     return action;
 }
 
 // With the buttons, after every UpdateControls and when a menu opens.
 void TMainForm::MirrorButtons() {
     for (const auto& [action, button] : FMirrors) action->setEnabled(button->isEnabled());
-    if (const auto copy = FActions.find("CopyToDevice"); copy != FActions.end())
-        copy->second->setEnabled(CanCopyToDevice());
+    if (FActions.CopyToDevice != nullptr) FActions.CopyToDevice->setEnabled(CanCopyToDevice());
 }
 
 // "Карты", between "Файл" and "Прибор": the card buttons and the copy.
@@ -45,21 +43,21 @@ void TMainForm::BuildCardMenu() {
         a->setShortcutContext(Qt::WidgetShortcut);
         FCardGrid->addAction(a);
     };
-    inList(MirrorItem(cards, "AddCardItem", QStringLiteral("&Добавить карту"), FCardButtons.at("AddCardBut")),
+    inList(MirrorItem(cards, "AddCardItem", QStringLiteral("&Добавить карту"), CardButton(TCardBut::AddCardBut)),
            QKeySequence(Qt::Key_Insert));
-    inList(MirrorItem(cards, "DelCardItem", QStringLiteral("&Удалить карту"), FCardButtons.at("DelCardBut")),
+    inList(MirrorItem(cards, "DelCardItem", QStringLiteral("&Удалить карту"), CardButton(TCardBut::DelCardBut)),
            QKeySequence(Qt::Key_Delete));
-    MirrorItem(cards, "ChStatusCardItem", QStringLiteral("Сменить &статус карты"), FCardButtons.at("ChStatusCard"));
-    MirrorItem(cards, "ReadCodeItem", QStringLiteral("Считать &код карты"), FCardButtons.at("ReadCodeBut"));
+    MirrorItem(cards, "ChStatusCardItem", QStringLiteral("Сменить &статус карты"), CardButton(TCardBut::ChStatusCard));
+    MirrorItem(cards, "ReadCodeItem", QStringLiteral("Считать &код карты"), CardButton(TCardBut::ReadCodeBut));
     QAction* copy = cards->addAction(QStringLiteral("Копирова&ть в прибор…"));
     copy->setObjectName(QStringLiteral("CopyToDevice"));
     copy->setShortcut(QKeySequence(QStringLiteral("Ctrl+Shift+C")));
     connect(copy, &QAction::triggered, this, [this] { CopyToDeviceClick(); });
-    FActions["CopyToDevice"] = copy;
+    FActions.CopyToDevice = copy;
     cards->addSeparator();
-    MirrorItem(cards, "ChViewItem", QStringLiteral("Переключить &режим отображения"), FCardButtons.at("ChView"));
-    MirrorItem(cards, "InverseSelItem", QStringLiteral("&Обратить выделение"), FCardButtons.at("InverseSel"));
-    MirrorItem(cards, "EditItem", QStringLiteral("Пр&авить строку"), FCardButtons.at("EditBut"));
+    MirrorItem(cards, "ChViewItem", QStringLiteral("Переключить &режим отображения"), CardButton(TCardBut::ChView));
+    MirrorItem(cards, "InverseSelItem", QStringLiteral("&Обратить выделение"), CardButton(TCardBut::InverseSel));
+    MirrorItem(cards, "EditItem", QStringLiteral("Пр&авить строку"), CardButton(TCardBut::EditBut));
     connect(cards, &QMenu::aboutToShow, this, [this] { MirrorButtons(); });
 }
 
@@ -67,21 +65,20 @@ void TMainForm::BuildCardMenu() {
 // commands on the whole line and the group in a menu "Группа" after "Прибор"
 // (that menu is disabled until a controller is selected).
 void TMainForm::BuildToolbarItems(QMenu* file, QAction* before) {
-    auto tool = [this](const char* name) { return static_cast<QToolButton*>(FToolItems.at(name)); };
     QAction* first = file->actions().value(0);
-    QAction* create = MirrorItem(file, "sbFileCreateItem", QStringLiteral("Со&здать"), tool("sbFileCreate"));
+    QAction* create = MirrorItem(file, "sbFileCreateItem", QStringLiteral("Со&здать"), ToolButton(TToolId::sbFileCreate));
     file->insertAction(first, create);
     auto* group = new QMenu(QStringLiteral("&Группа"), menuBar());
     group->setObjectName(QStringLiteral("MenuGroup"));
     menuBar()->insertMenu(before, group);
-    MirrorItem(group, "SpButFindItem", QStringLiteral("Пои&ск приборов на текущей скорости"), tool("SpButFind"));
-    MirrorItem(group, "SpButExFindItem", QStringLiteral("Поиск приборов на &всех скоростях"), tool("SpButExFind"));
+    MirrorItem(group, "SpButFindItem", QStringLiteral("Пои&ск приборов на текущей скорости"), ToolButton(TToolId::SpButFind));
+    MirrorItem(group, "SpButExFindItem", QStringLiteral("Поиск приборов на &всех скоростях"), ToolButton(TToolId::SpButExFind));
     group->addSeparator();
-    MirrorItem(group, "sbReadKeyDevItem", QStringLiteral("Считать карты &из приборов"), tool("sbReadKeyDev"));
-    MirrorItem(group, "sbWriteKeyDevItem", QStringLiteral("Записа&ть карты в приборы"), tool("sbWriteKeyDev"));
+    MirrorItem(group, "sbReadKeyDevItem", QStringLiteral("Считать карты &из приборов"), ToolButton(TToolId::sbReadKeyDev));
+    MirrorItem(group, "sbWriteKeyDevItem", QStringLiteral("Записа&ть карты в приборы"), ToolButton(TToolId::sbWriteKeyDev));
     group->addSeparator();
-    MirrorItem(group, "sbAddDevGroupItem", QStringLiteral("&Добавить прибор в группу"), tool("sbAddDevGroup"));
-    MirrorItem(group, "sbDelDevGroupItem", QStringLiteral("&Удалить прибор из группы"), tool("sbDelDevGroup"));
+    MirrorItem(group, "sbAddDevGroupItem", QStringLiteral("&Добавить прибор в группу"), ToolButton(TToolId::sbAddDevGroup));
+    MirrorItem(group, "sbDelDevGroupItem", QStringLiteral("&Удалить прибор из группы"), ToolButton(TToolId::sbDelDevGroup));
     // A button can change outside UpdateControls (the port, an operation): look again on opening.
     for (QMenu* menu : {file, group}) connect(menu, &QMenu::aboutToShow, this, [this] { MirrorButtons(); });
     // F10 opens the menu bar on its first menu, as on the other desktops.

@@ -7,8 +7,30 @@
 
 namespace pelko {
 
+// The toolbar's buttons and separators; their object names are ToolName's.
+enum class TToolId {
+    sbFileCreate,
+    sbFileSave,
+    sbFileOpen,
+    SpButFind,
+    SpButExFind,
+    sbReadKeyDev,
+    sbWriteKeyDev,
+    sbAddDevGroup,
+    sbDelDevGroup,
+    ToolBevel01,
+    ToolBevel03,
+    ToolBevel02,
+    ToolBevel04,
+};
+inline constexpr int kToolIdCount = 13;
+
+// The control's object name.
+const char* ToolName(TToolId id);
+bool IsToolSeparator(TToolId id);
+
 struct TToolPlace {
-    std::string Name;  // the control's object name
+    TToolId Id = TToolId::sbFileCreate;
     bool Separator = false;
     int Left = 0;
     int Top = 3;

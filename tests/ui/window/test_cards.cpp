@@ -84,9 +84,9 @@ struct OfflineWindow : test::TWindowFixture {
         Form->UpdateControls();
         test::ClickDevice(*Form, 3);
     }
-    void Change(const char* key, const char* name, const QString& value) {
+    void Change(const char* key, TInspField field, const QString& value) {
         bool canExit = false;
-        Form->Inspector()->OnChangeValue(QString::fromUtf8(key), QString::fromUtf8(name), value, canExit);
+        Form->Inspector()->OnChangeValue(QString::fromUtf8(key), QString::fromUtf8(InspFieldId(field)), value, canExit);
         EXPECT_TRUE(canExit);
     }
 };
@@ -147,22 +147,22 @@ TEST(WindowCards, InspectorRefusesBadCodesAndMovesCards) {
     };
     for (const auto& r : refused) {
         w.Boxes.clear();
-        w.Change("0", "Код карты", QString::fromUtf8(r.Typed));
+        w.Change("0", TInspField::Code, QString::fromUtf8(r.Typed));
         ASSERT_EQ(w.Boxes.size(), 1u) << r.Typed;
         EXPECT_EQ(w.Boxes[0].Text, r.Message);
         test::Flush();
         EXPECT_EQ(insp->Value(1), QStringLiteral("1020300000"));  // the old code is back
         EXPECT_TRUE(insp->EditMode());
     }
-    w.Change("0", "Код карты", QStringLiteral("12ab34cd56"));
+    w.Change("0", TInspField::Code, QStringLiteral("12ab34cd56"));
     TCard card;
     form.Engine().CurConf().GetCard(false, 0, card);
     EXPECT_EQ(CodeToText(card.Code), "12AB34CD56");
 
-    w.Change("0", "Ячейка", QStringLiteral("517"));
+    w.Change("0", TInspField::Cell, QStringLiteral("517"));
     EXPECT_EQ(form.Engine().CurConf().FindPosIndex(517), 0);
     EXPECT_TRUE(form.Engine().CurConf().IsCellFree(0));
-    w.Change("0", "Пользователь", QStringLiteral("Петров <склад> & \"двор\""));
+    w.Change("0", TInspField::User, QStringLiteral("Петров <склад> & \"двор\""));
     form.Engine().CurConf().GetCard(false, 0, card);
     EXPECT_EQ(card.User, "Петров <склад> & \"двор\"");
 
@@ -187,9 +187,9 @@ TEST(WindowCards, EveryEditIsRedrawnOnScreen) {
         const char* Name;
         std::function<void()> Edit;
     } edits[] = {
-        {"user", [&] { w.Change("3", "Пользователь", QStringLiteral("Сидоров")); }},
-        {"code", [&] { w.Change("3", "Код карты", QStringLiteral("ABCDEF0123")); }},
-        {"cell", [&] { w.Change("3", "Ячейка", QStringLiteral("700")); }},
+        {"user", [&] { w.Change("3", TInspField::User, QStringLiteral("Сидоров")); }},
+        {"code", [&] { w.Change("3", TInspField::Code, QStringLiteral("ABCDEF0123")); }},
+        {"cell", [&] { w.Change("3", TInspField::Cell, QStringLiteral("700")); }},
         {"invert", [&] { test::Click(form, "InverseSel"); }},
         {"invert back", [&] { test::Click(form, "InverseSel"); }},
     };
@@ -347,7 +347,7 @@ TEST(WindowCards, TheInspectorRenamesTheDeviceItShowsWhateverItsIndex) {
     form.UpdateGridDev();
     for (int index : {0, 12, 123}) {
         const std::string name = "Склад " + std::to_string(index);
-        w.Change(("dev" + std::to_string(index)).c_str(), "Имя", QString::fromStdString(name));
+        w.Change(("dev" + std::to_string(index)).c_str(), TInspField::DevName, QString::fromStdString(name));
         for (DevIndex i = 0; i < group.Count(); ++i) {
             std::string now;
             group.GetName(i, now);

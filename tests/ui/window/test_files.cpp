@@ -156,7 +156,7 @@ TEST(WindowFiles, UnsavedChangesAreMarkedAndAskedForBeforeTheyAreDropped) {
         EXPECT_FALSE(form.isWindowModified());
         test::ClickDevice(form, 3);
         bool canExit = false;
-        form.Inspector()->OnChangeValue(QStringLiteral("dev0"), QStringLiteral("Имя"), QStringLiteral("Store"), canExit);
+        form.Inspector()->OnChangeValue(QStringLiteral("dev0"), QString::fromUtf8(InspFieldId(TInspField::DevName)), QStringLiteral("Store"), canExit);
         test::Flush();
         EXPECT_TRUE(form.isWindowModified());
 

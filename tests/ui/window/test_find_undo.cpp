@@ -62,9 +62,9 @@ struct FindWindow : test::TWindowFixture {
         ASSERT_EQ(Field()->text(), text);
         test::Flush();
     }
-    void Change(const QString& key, const char* name, const QString& value) {
+    void Change(const QString& key, TInspField field, const QString& value) {
         bool canExit = false;
-        Form->Inspector()->OnChangeValue(key, QString::fromUtf8(name), value, canExit);
+        Form->Inspector()->OnChangeValue(key, QString::fromUtf8(InspFieldId(field)), value, canExit);
         test::Flush();
     }
     // The card list row's key in the inspector: its list index.
@@ -186,7 +186,7 @@ TEST(WindowFind, MarksAndEditsActOnTheRowsShown) {
     // The inspector edits the card of the row shown, not the list's row of that number.
     test::ClickRow(form, 1);
     EXPECT_EQ(form.CardRow(), 7);
-    w.Change(w.Key(), "Пользователь", QStringLiteral("Петров-2"));
+    w.Change(w.Key(), TInspField::User, QStringLiteral("Петров-2"));
     EXPECT_EQ(w.Dev(3).UserCards()[7].User, "Петров-2");
     EXPECT_EQ(w.Dev(3).UserCards()[1].User, "Петров");
 
@@ -204,7 +204,7 @@ TEST(WindowFind, MarksAndEditsActOnTheRowsShown) {
     test::Flush();
     EXPECT_EQ(form.CardGrid()->RowCount(), 1);
     EXPECT_EQ(form.CardRow(), 10);
-    w.Change(w.Key(), "Пользователь", QStringLiteral("Новый"));
+    w.Change(w.Key(), TInspField::User, QStringLiteral("Новый"));
     EXPECT_EQ(w.Dev(3).UserCards()[10].User, "Новый");
 
     // Invert acts on the rows shown only.
@@ -251,9 +251,9 @@ TEST(WindowUndo, EachEditIsUndoneAndRedoneOnScreen) {
              test::ClickRow(*w.Form, 8, Qt::ControlModifier);
          },
          [](FindWindow& w) { test::Click(*w.Form, "DelCardBut"); }},
-        {"move", 3, nullptr, [](FindWindow& w) { w.Change(w.Key(), "Ячейка", QStringLiteral("999")); }},
-        {"code", 3, nullptr, [](FindWindow& w) { w.Change(w.Key(), "Код карты", QStringLiteral("ABCDEF0123")); }},
-        {"user", 3, nullptr, [](FindWindow& w) { w.Change(w.Key(), "Пользователь", QStringLiteral("Смирнов")); }},
+        {"move", 3, nullptr, [](FindWindow& w) { w.Change(w.Key(), TInspField::Cell, QStringLiteral("999")); }},
+        {"code", 3, nullptr, [](FindWindow& w) { w.Change(w.Key(), TInspField::Code, QStringLiteral("ABCDEF0123")); }},
+        {"user", 3, nullptr, [](FindWindow& w) { w.Change(w.Key(), TInspField::User, QStringLiteral("Смирнов")); }},
         {"status", 3, nullptr, [](FindWindow& w) { test::Click(*w.Form, "ChStatusCard"); }},
         {"copy", 40, [](FindWindow& w) { test::ClickRow(*w.Form, 2, Qt::ControlModifier); },
          [](FindWindow& w) {
@@ -314,7 +314,7 @@ TEST(WindowUndo, ListsChangedOutsideTheHistoryAreNeverOverwritten) {
     for (const bool master : {false, true}) {
         SCOPED_TRACE(master ? "master cards read" : "user cards read");
         test::ClickRow(form, 0);
-        w.Change(w.Key(), "Пользователь", master ? QStringLiteral("Соколов") : QStringLiteral("Смирнов"));
+        w.Change(w.Key(), TInspField::User, master ? QStringLiteral("Соколов") : QStringLiteral("Смирнов"));
         ASSERT_TRUE(form.findChild<QAction*>(QStringLiteral("EditUndo"))->isEnabled());
         w.Dev(3).SetCardCode(master, master ? 1 : 4, CodeOf(99));
         const TCardsSnapshot fresh = SnapshotCards(w.Dev(3));
@@ -325,7 +325,7 @@ TEST(WindowUndo, ListsChangedOutsideTheHistoryAreNeverOverwritten) {
     }
 
     // An opened file replaces every list: nothing from before it comes back.
-    w.Change(w.Key(), "Пользователь", QStringLiteral("Орлов"));
+    w.Change(w.Key(), TInspField::User, QStringLiteral("Орлов"));
     QTemporaryDir dir;
     const QString file = dir.filePath(QStringLiteral("config.txt"));
     w.Files->Answers = {file};
@@ -373,7 +373,7 @@ TEST(WindowUndo, AReadOrAWriteThroughTheLineEndsTheHistory) {
 
     test::ClickRow(form, 3);
     bool canExit = false;
-    form.Inspector()->OnChangeValue(QString::number(form.CardRow()), QStringLiteral("Пользователь"),
+    form.Inspector()->OnChangeValue(QString::number(form.CardRow()), QString::fromUtf8(InspFieldId(TInspField::User)),
                                     QStringLiteral("Смирнов"), canExit);
     ASSERT_TRUE(undo->isEnabled());
     form.Settings().AutoWriteKey = true;
@@ -396,7 +396,7 @@ TEST(WindowUndo, TheCardAnUndoTouchesIsShownUnderTheFindText) {
     form.FindClick();
     w.Type(QStringLiteral("петров"));  // list indices 1 and 7
     test::ClickRow(form, 1);
-    w.Change(w.Key(), "Пользователь", QStringLiteral("Орлов"));
+    w.Change(w.Key(), TInspField::User, QStringLiteral("Орлов"));
     test::ClickRow(form, 0);
     test::Click(form, "DelCardBut");
     EXPECT_EQ(form.CardGrid()->RowCount(), 0);  // Петров deleted, Орлов no longer matches
@@ -440,8 +440,8 @@ TEST(WindowUndo, RandomEditsUnderAFindTextUndoToTheStartAndRedoToTheEnd) {
             case 1: if (rows > 0) test::ClickRow(form, static_cast<int>(rng() % rows), Qt::ControlModifier); break;
             case 2: if (rows > 0 && form.Controls().DelCardBut) { test::Click(form, "DelCardBut"); } break;
             case 3: if (form.Controls().AddCardBut) { test::Click(form, "AddCardBut"); } break;
-            case 4: if (rows > 0) { test::ClickRow(form, static_cast<int>(rng() % rows)); w.Change(w.Key(), "Пользователь", QStringLiteral("Иван %1").arg(step)); } break;
-            case 5: if (rows > 0) { test::ClickRow(form, static_cast<int>(rng() % rows)); w.Change(w.Key(), "Код карты", QStringLiteral("0A1B%1").arg(step * 37 % 1000000, 6, 10, QLatin1Char('0'))); } break;
+            case 4: if (rows > 0) { test::ClickRow(form, static_cast<int>(rng() % rows)); w.Change(w.Key(), TInspField::User, QStringLiteral("Иван %1").arg(step)); } break;
+            case 5: if (rows > 0) { test::ClickRow(form, static_cast<int>(rng() % rows)); w.Change(w.Key(), TInspField::Code, QStringLiteral("0A1B%1").arg(step * 37 % 1000000, 6, 10, QLatin1Char('0'))); } break;
             case 6: if (rows > 0 && form.Controls().ChStatusCard) { test::Click(form, "ChStatusCard"); } break;
             }
             test::Flush();

@@ -242,3 +242,37 @@ TEST(WindowRules, PortChoicesAreRememberedUnlessFixedForTheRun) {
 
 }  // namespace
 }  // namespace pelko
+
+namespace pelko {
+namespace {
+
+// Each editable row carries its field id and keeps its label; the id reads
+// back as that field, and no two fields share an id.
+TEST(WindowRules, InspectorFieldsMapToTheirRowsAndBack) {
+    TConfPelko dev;
+    dev.AddCard(5, TCode{0x10, 0x20, 0x30, 0, 1}, "user");
+    const struct {
+        TInspField Field;
+        std::string Markup;
+        int Row;
+        const char* Label;
+    } cases[] = {
+        {TInspField::Cell, CardMarkup(dev, false, 0), 0, "Ячейка"},
+        {TInspField::Code, CardMarkup(dev, false, 0), 1, "Код карты"},
+        {TInspField::User, CardMarkup(dev, false, 0), 2, "Пользователь"},
+        {TInspField::DevName, DeviceMarkup(dev, 0), 0, "Имя"},
+    };
+    ASSERT_EQ(std::size(cases), std::size(kInspFields));
+    for (const auto& c : cases) {
+        TParamMarkup m;
+        ASSERT_TRUE(m.Load(c.Markup));
+        EXPECT_EQ(m.Name(c.Row), QString::fromUtf8(c.Label));
+        EXPECT_EQ(InspFieldOf(m.Attribute(c.Row, markup::kField)), c.Field) << c.Label;
+    }
+    for (TInspField a : kInspFields)
+        for (TInspField b : kInspFields) EXPECT_EQ(a == b, std::string(InspFieldId(a)) == InspFieldId(b));
+    EXPECT_FALSE(InspFieldOf("Имя").has_value());
+}
+
+}  // namespace
+}  // namespace pelko
