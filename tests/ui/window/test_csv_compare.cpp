@@ -13,6 +13,7 @@
 #include "config/card_xlsx.h"
 #include "config/file_io.h"
 #include "controls/ys_grid.h"
+#include "ui/dialogs/progress_form.h"
 #include "ui/simulator_menu.h"
 #include "window_test_util.h"
 
