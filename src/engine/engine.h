@@ -19,6 +19,7 @@
 namespace pelko {
 
 struct TSettingsDialogValues;
+struct TCardEdit;
 
 // What the user said before a group change started.
 struct TGroupAnswers {
@@ -128,6 +129,10 @@ public:
     void SetCardUser(int row, const std::string& user);
     // The card of the row, or the marked ones, into another device.
     void CopyCardsTo(DevIndex target, int row, TDone done = {});
+    // The edit applied to the device's model alone, never written, as the
+    // model-only form of the commands above applies it (a spreadsheet
+    // import's ReplaceList, an undo). Refused while an operation runs.
+    void ApplyToModel(DevIndex device, const TCardEdit& edit, TDone done = {});
     // Takes the code of a card held to the selected device's reader into
     // the card of row.
     void CaptureCode(int row, TDone done = {});
@@ -171,6 +176,7 @@ private:
     void AllSpeedsSearched(bool opened);
     void Failed();  // the open command ends, not done
     void RunSearch(int mode, std::uint8_t firstAdr, bool readCards);
+    void ApplyInModel(TConfPelko& dev, const TCardEdit& edit);
     void RunCardEdit(std::unique_ptr<TOperation> op, int barMax, const char* caption, TEngineCore::TThen then = {});
     void ReportWriteChecks(const std::vector<TCardCheck>& checks);
     void WriteAfterBackup(DevIndex first, bool all);

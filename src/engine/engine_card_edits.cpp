@@ -1,5 +1,9 @@
 // The card edits of the shown list, in both forms: written into the
-// controller at once (AutoWriteKey on), or in the model only.
+// controller at once (AutoWriteKey on), or in the model only. Each command
+// makes one TCardEdit; the model-only form applies it, the written form runs
+// the operation that sends the same edit and follows what the controller
+// confirms.
+#include "engine/card_edit.h"
 #include "engine/card_list_edits.h"
 #include "engine/engine.h"
 #include "engine/op_card_edits.h"
@@ -13,7 +17,46 @@ bool CardAt(TConfPelko& conf, bool master, int row, TCard& card) {
     return true;
 }
 
+TOperState StateOf(const TCardEdit& e) {
+    switch (e.Kind) {
+    case TCardEditKind::Add: return osWriteCard;
+    case TCardEditKind::Erase: return osEraseCard;
+    case TCardEditKind::EraseMarked: return osEraseSelected;
+    case TCardEditKind::Move: return osMoveCard;
+    case TCardEditKind::ChangeCode: return osChangeCode;
+    case TCardEditKind::Copy: return osCopyCard;
+    case TCardEditKind::CopyMarked: return osCopyCards;
+    case TCardEditKind::Rename:
+    case TCardEditKind::ReplaceList: break;
+    }
+    return osNone;
+}
+
+// The source's cards with copy marks, in list order.
+std::vector<TCard> CopyMarkedOf(const TConfPelko& source, bool master) {
+    std::vector<TCard> cards;
+    TCard card;
+    for (std::uint16_t i = 0; i < source.CardCount(master); ++i) {
+        if (!source.HasCopyMark(master, i)) continue;
+        source.GetCard(master, i, card);
+        cards.push_back(card);
+    }
+    return cards;
+}
+
 }  // namespace
+
+void TEngine::ApplyInModel(TConfPelko& dev, const TCardEdit& edit) {
+    C.Changed(CardEditChanges(edit), ApplyCardEdit(dev, edit));
+}
+
+void TEngine::ApplyToModel(DevIndex device, const TCardEdit& edit, TDone done) {
+    TConfPelko* dev = C.Device(device);
+    if (dev == nullptr || Busy()) return TEngineCore::Refuse(StateOf(edit), done);
+    C.Begin(StateOf(edit), std::move(done));
+    ApplyInModel(*dev, edit);
+    C.End();
+}
 
 // The written form: the selected device logged in with its stored password,
 // the progress shown, the operation run.
@@ -27,13 +70,14 @@ void TEngine::AddCard(TDone done) {
     const std::uint16_t cell = LowestFreeCell(conf, C.MasterView);
     if (cell == NoCard || Busy()) return TEngineCore::Refuse(osWriteCard, done);
     C.Begin(osWriteCard, std::move(done));
+    const TCardEdit edit = TCardEdit::Add(C.MasterView, cell);
     if (!WritesThrough()) {
-        C.RefreshCardList(AddCardInModel(conf, C.MasterView));
+        ApplyInModel(conf, edit);
         return C.End();
     }
     TConfPelko* dev = C.SelectedDevice();
     if (dev == nullptr || !C.EnsureActive()) return Failed();
-    RunCardEdit(std::make_unique<TAddCardOp>(C, TEngineCore::AdrOf(*dev), dev->Pass, cell, true), 2,
+    RunCardEdit(std::make_unique<TAddCardOp>(C, TEngineCore::AdrOf(*dev), dev->Pass, edit.Cell, true), 2,
                 kWriteOneCaption);
 }
 
@@ -43,8 +87,7 @@ void TEngine::DeleteCard(int row, TDone done) {
     const bool marked = conf.CountSelected(C.MasterView) != 0;
     C.Begin(marked ? osEraseSelected : osEraseCard, std::move(done));
     if (!WritesThrough()) {
-        const int next = marked ? DeleteMarkedInModel(conf, C.MasterView) : DeleteCardInModel(conf, C.MasterView, row);
-        C.RefreshCardList(next);
+        ApplyInModel(conf, marked ? TCardEdit::EraseMarked(C.MasterView) : TCardEdit::Erase(C.MasterView, row));
         return C.End();
     }
     TConfPelko* dev = C.SelectedDevice();
@@ -74,14 +117,14 @@ void TEngine::MoveCard(int row, std::uint16_t newCell, TDone done) {
     if (newCell >= kCellCount || !CardAt(conf, C.MasterView, row, card) || newCell == card.Pos || Busy())
         return TEngineCore::Refuse(osMoveCard, done);
     C.Begin(osMoveCard, std::move(done));
+    const TCardEdit edit = TCardEdit::Move(C.MasterView, row, newCell);
     if (!WritesThrough()) {
-        conf.MoveCard(C.MasterView, static_cast<std::uint16_t>(row), newCell);
-        C.Changed(chCardValues);
+        ApplyInModel(conf, edit);
         return C.End();
     }
     TConfPelko* dev = C.SelectedDevice();
     if (dev == nullptr || !dev->IsCellFree(newCell) || !C.EnsureActive()) return Failed();
-    RunCardEdit(std::make_unique<TMoveCardOp>(C, TEngineCore::AdrOf(*dev), dev->Pass, card, newCell), 3,
+    RunCardEdit(std::make_unique<TMoveCardOp>(C, TEngineCore::AdrOf(*dev), dev->Pass, card, edit.Cell), 3,
                 kMoveCaption);
 }
 
@@ -91,10 +134,8 @@ void TEngine::SwitchCardList(int row, TDone done) {
     if (!CardAt(conf, C.MasterView, row, card) || Busy()) return TEngineCore::Refuse(osMoveCard, done);
     const std::uint16_t target = LowestFreeCell(conf, !C.MasterView);
     if (target == NoCard) return TEngineCore::Refuse(osMoveCard, done);
-    if (WritesThrough()) return MoveCard(row, target, std::move(done));
-    C.Begin(osMoveCard, std::move(done));
-    C.Changed(chCards | chCurrentCard, SwitchListInModel(conf, C.MasterView, row));
-    C.End();
+    // A move into the other list's lowest free cell, in either form.
+    MoveCard(row, target, std::move(done));
 }
 
 void TEngine::ChangeCardCode(int row, const TCode& code, TDone done) {
@@ -102,14 +143,14 @@ void TEngine::ChangeCardCode(int row, const TCode& code, TDone done) {
     TCard card;
     if (!CardAt(conf, C.MasterView, row, card) || Busy()) return TEngineCore::Refuse(osChangeCode, done);
     C.Begin(osChangeCode, std::move(done));
+    const TCardEdit edit = TCardEdit::ChangeCode(C.MasterView, row, code);
     if (!WritesThrough()) {
-        conf.SetCardCode(C.MasterView, static_cast<std::uint16_t>(row), code);
-        C.Changed(chCardValues | chCurrentCard);
+        ApplyInModel(conf, edit);
         return C.End();
     }
     TConfPelko* dev = C.SelectedDevice();
     if (dev == nullptr || !C.EnsureActive()) return Failed();
-    RunCardEdit(std::make_unique<TChangeCodeOp>(C, TEngineCore::AdrOf(*dev), dev->Pass, card.Pos, code, false), 2,
+    RunCardEdit(std::make_unique<TChangeCodeOp>(C, TEngineCore::AdrOf(*dev), dev->Pass, card.Pos, edit.Code, false), 2,
                 kChangeCodeCaption);
 }
 
@@ -117,8 +158,7 @@ void TEngine::ChangeCardCode(int row, const TCode& code, TDone done) {
 void TEngine::SetCardUser(int row, const std::string& user) {
     TConfPelko& conf = C.CurConf();
     if (row < 0 || row >= conf.CardCount(C.MasterView)) return;
-    conf.SetCardUser(C.MasterView, static_cast<std::uint16_t>(row), user);
-    C.Changed(chCardValues);
+    ApplyInModel(conf, TCardEdit::Rename(C.MasterView, row, user));
 }
 
 void TEngine::CopyCardsTo(DevIndex targetIndex, int row, TDone done) {
@@ -137,9 +177,12 @@ void TEngine::CopyCardsTo(DevIndex targetIndex, int row, TDone done) {
     TCard card;
     if (plan.Outcome != TCopyOutcome::Copy || (!plan.Marked && !CardAt(source, master, row, card))) return C.End();
     if (!WritesThrough()) {
-        if (plan.Marked) CopyMarkedCards(source, *target, master);
-        else target->AddCard(plan.Cell, card.Code, card.User);
-        C.Changed(chDevices);
+        if (!plan.Marked) {
+            ApplyInModel(*target, TCardEdit::Copy(targetIndex, master, card, plan.Cell));
+            return C.End();
+        }
+        ApplyInModel(*target, TCardEdit::CopyMarked(targetIndex, master, CopyMarkedOf(source, master)));
+        for (std::uint16_t i = 0; i < source.CardCount(master); ++i) source.ClearCopyMark(master, i);
         return C.End();
     }
     if (!C.EnsureActive()) return Failed();

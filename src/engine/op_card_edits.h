@@ -5,6 +5,12 @@
 // the controller confirmed. A write whose answer is lost (or comes from
 // another address) is checked by reading the cell back, and the model takes
 // what the controller holds; a cell that cannot be read back is named.
+// Each is the written form of one TCardEdit (card_edit.h), made from it by
+// engine_card_edits.cpp: TAddCardOp an Add, TEraseCardOp an Erase,
+// TEraseMarkedOp an EraseMarked, TMoveCardOp a Move (into the other list as
+// well), TChangeCodeOp a ChangeCode, TCopyCardOp a Copy, TCopyMarkedOp a
+// CopyMarked. A Rename has no written form; a ReplaceList is written by
+// "Записать карты".
 #include <cstdint>
 #include <string>
 #include <vector>

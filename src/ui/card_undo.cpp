@@ -4,6 +4,8 @@
 #include <algorithm>
 #include <utility>
 
+#include "engine/card_edit.h"
+
 namespace pelko {
 namespace {
 
@@ -53,11 +55,11 @@ TCardsSnapshot SnapshotCards(const TConfPelko& dev) {
     return s;
 }
 
+// The lists come back as any card edit changes them: a ReplaceList.
 void RestoreCards(TConfPelko& dev, const TCardsSnapshot& cards) {
-    for (const bool master : {false, true})
-        while (dev.CardCount(master) > 0) dev.DeleteCard(master, static_cast<std::uint16_t>(dev.CardCount(master) - 1));
-    for (const CardsArr* list : {&cards.User, &cards.Master})
-        for (const TCard& c : *list) dev.AddCard(c.Pos, c.Code, c.User);
+    std::vector<TCard> both = cards.User;
+    both.insert(both.end(), cards.Master.begin(), cards.Master.end());
+    ApplyCardEdit(dev, TCardEdit::ReplaceList(std::move(both)));
     for (const std::uint16_t pos : cards.Marked) {
         const std::uint16_t index = dev.FindPosIndex(pos);
         if (index != NoCard) dev.SelectCard(pos >= kFirstMasterCell, index);

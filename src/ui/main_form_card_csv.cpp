@@ -11,6 +11,7 @@
 #include "config/card_csv.h"
 #include "config/card_xlsx.h"
 #include "config/file_io.h"
+#include "engine/card_edit.h"
 #include "engine/preflight.h"
 #include "ui/main_form.h"
 #include "ui/save_failure.h"
@@ -107,9 +108,10 @@ void TMainForm::ImportCardsCsvClick() {
                                  ") будут заменены картами из файла (" + std::to_string(cards.cards.size()) +
                                  ").\nЗаменить?";
     if (!AskNoByDefault("Внимание", question)) return;
-    // One edit like any other: undone with Ctrl+Z while edits stay in the program.
-    RecordEdit(xlsx ? "импорт карт из XLSX" : "импорт карт из CSV", [&] { ReplaceCards(*dev, cards.cards); });
-    FEngine->RefreshCardList();
+    // One edit like any other, applied as the engine applies every card
+    // edit: undone with Ctrl+Z while edits stay in the program.
+    RecordEdit(xlsx ? "импорт карт из XLSX" : "импорт карт из CSV",
+               [&] { FEngine->ApplyToModel(sel, TCardEdit::ReplaceList(cards.cards)); });
     UpdateInspCard();
     FStatusInfo->setText(QStringLiteral("Карты «%1» взяты из %2: %3")
                              .arg(QString::fromStdString(dev->Name), QFileInfo(name).fileName())

@@ -1,7 +1,10 @@
 // The card edits written into the controller at once (AutoWriteKey on).
 #include <functional>
 #include <map>
+#include <ostream>
+#include <vector>
 
+#include "engine/card_edit.h"
 #include "engine_fixture.h"
 
 namespace pelko::test {
@@ -222,6 +225,13 @@ protected:
         std::map<std::uint16_t, std::pair<TCode, std::string>> dev3, dev9;
         int row = 0;
         bool operator==(const Outcome&) const = default;
+        friend void PrintTo(const Outcome& o, std::ostream* os) {
+            for (const auto* dev : {&o.dev3, &o.dev9}) {
+                for (const auto& [cell, card] : *dev) *os << cell << ':' << card.second << ' ';
+                *os << "| ";
+            }
+            *os << "row " << o.row;
+        }
     };
     static std::map<std::uint16_t, std::pair<TCode, std::string>> Cards(const TConfPelko& dev) {
         std::map<std::uint16_t, std::pair<TCode, std::string>> out;
@@ -262,35 +272,49 @@ protected:
     }
 };
 
+// Each command's TCardEdit, applied to the model alone, leaves the lists the
+// command's written form leaves in the model and the controllers.
 TEST_F(CardEditFormsTest, ModelOnlyAndWrittenFormsAgree) {
-    const std::pair<const char*, std::function<void(TEngine&)>> edits[] = {
-        {"add", [](TEngine& e) { e.AddCard(); }},
-        {"delete", [](TEngine& e) { e.DeleteCard(1); }},
-        {"delete last", [](TEngine& e) { e.DeleteCard(2); }},
-        {"delete marked", [](TEngine& e) {
-             e.CurConf().SelectCard(false, 0);
-             e.CurConf().SelectCard(false, 2);
-             e.DeleteCard(1);
-         }},
-        {"move", [](TEngine& e) { e.MoveCard(0, 8); }},
-        {"to master list", [](TEngine& e) { e.SwitchCardList(1); }},
-        {"code", [](TEngine& e) { e.ChangeCardCode(2, Code(0x55)); }},
-        {"user", [](TEngine& e) { e.SetCardUser(0, "Иванов"); }},
-        {"copy one", [](TEngine& e) { e.CopyCardsTo(1, 2); }},
-        {"copy marked", [](TEngine& e) {
-             e.CurConf().SelectCard(false, 0);
-             e.CurConf().SelectCard(false, 1);
-             e.CopyCardsTo(1, 2);
-         }},
+    const auto none = [](TEngine&) {};
+    const auto mark = [](std::vector<std::uint16_t> rows) {
+        return [rows](TEngine& e) {
+            for (std::uint16_t r : rows) e.CurConf().SelectCard(false, r);
+        };
     };
-    const Outcome start = Run(false, [](TEngine&) {});
-    for (const auto& [name, edit] : edits) {
-        SCOPED_TRACE(name);
-        const Outcome modelOnly = Run(false, edit);
-        const Outcome written = Run(true, edit);
-        EXPECT_EQ(modelOnly.dev3, written.dev3);
-        EXPECT_EQ(modelOnly.dev9, written.dev9);
-        EXPECT_EQ(modelOnly.row, written.row);
+    const TCard third{3, Code(3, 3), "U3"};
+    const struct {
+        const char* name;
+        std::function<void(TEngine&)> prepare, command;
+        TCardEdit edit;
+        std::uint8_t adr;  // the device the edit changes
+    } edits[] = {
+        {"add", none, [](TEngine& e) { e.AddCard(); }, TCardEdit::Add(false, 0), 3},
+        {"delete", none, [](TEngine& e) { e.DeleteCard(1); }, TCardEdit::Erase(false, 1), 3},
+        {"delete last", none, [](TEngine& e) { e.DeleteCard(2); }, TCardEdit::Erase(false, 2), 3},
+        {"delete marked", mark({0, 2}), [](TEngine& e) { e.DeleteCard(1); }, TCardEdit::EraseMarked(false), 3},
+        {"move", none, [](TEngine& e) { e.MoveCard(0, 8); }, TCardEdit::Move(false, 0, 8), 3},
+        {"to master list", none, [](TEngine& e) { e.SwitchCardList(1); }, TCardEdit::Move(false, 1, 1000), 3},
+        {"code", none, [](TEngine& e) { e.ChangeCardCode(2, Code(0x55)); }, TCardEdit::ChangeCode(false, 2, Code(0x55)), 3},
+        {"user", none, [](TEngine& e) { e.SetCardUser(0, "Иванов"); }, TCardEdit::Rename(false, 0, "Иванов"), 3},
+        {"copy one", none, [](TEngine& e) { e.CopyCardsTo(1, 2); }, TCardEdit::Copy(1, false, third, 1), 9},
+        {"copy marked", mark({0, 1}), [](TEngine& e) { e.CopyCardsTo(1, 2); },
+         TCardEdit::CopyMarked(1, false, {{1, Code(1, 3), "U1"}, {2, Code(2, 3), "U2"}}), 9},
+    };
+    const Outcome start = Run(false, none);
+    for (const auto& c : edits) {
+        SCOPED_TRACE(c.name);
+        const auto both = [&c](TEngine& e) {
+            c.prepare(e);
+            c.command(e);
+        };
+        const Outcome modelOnly = Run(false, both);
+        const Outcome written = Run(true, both);
+        const Outcome applied = Run(false, [&](TEngine& e) {
+            c.prepare(e);
+            e.ApplyToModel(group.IndexOfAdr(c.adr), c.edit);
+        });
+        EXPECT_EQ(modelOnly, written);
+        EXPECT_EQ(applied, written);
         EXPECT_FALSE(modelOnly == start);  // the edit did something
     }
 }
