@@ -205,8 +205,10 @@ TEST(WindowLoop, WrittenEditsReportWhenTheControllerHasAnswered) {
         {"AddCardBut", "Карта добавлена в ячейку"},
         {"ChStatusCard", "Карта стала мастер-картой"},
     };
+    ASSERT_GT(form.CardGrid()->RowCount(), 0);
     for (const auto& e : edits) {
-        test::ClickRow(form, 0);
+        form.CardGrid()->GoToRow(0);
+        test::Flush();
         const std::string before = w.Status();
         test::Click(form, e.Button);
         ASSERT_TRUE(form.Engine().Busy()) << e.Button;
