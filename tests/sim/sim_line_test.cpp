@@ -10,9 +10,8 @@ namespace {
 using testing::Body;
 using testing::Cat;
 using testing::Cell;
+using testing::kPass;
 using testing::Req;
-
-const Bytes kPass{0x11, 0x22, 0x33, 0x44, 0x55};
 
 class SimLineTest : public ::testing::Test {
 protected:
