@@ -267,7 +267,7 @@ TEST_F(SimLineTest, LogHoldsEveryWriteAndAnswerWithItsSpeed) {
     Send(Req(4, 0xFE), 19200);
     const auto log = line.Log();
     ASSERT_EQ(log.size(), 3u);
-    EXPECT_EQ(FormatLogEntry(log[0]), "> 9600 " + HexBytes(Req(3, 0xFE)));
+    EXPECT_EQ(FormatLogEntry(log[0]), "> 9600 " + JoinedHex(Req(3, 0xFE)));
     EXPECT_FALSE(log[1].fromHost);
     EXPECT_EQ(log[1].bytes, BuildFrame({3, 6, 0xFF, 0x01}));
     EXPECT_EQ(log[2].baud, 19200u);
