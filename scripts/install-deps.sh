@@ -4,7 +4,7 @@
 set -eu
 PKGS="g++ cmake ninja-build pkg-config qt6-base-dev qt6-svg-dev qt6-translations-l10n libgtest-dev libgmock-dev \
   fonts-dejavu-core xvfb xauth python3-pyatspi at-spi2-core dbus clang libclang-rt-14-dev libpugixml-dev \
-  lintian appstream desktop-file-utils g++-mingw-w64-x86-64-posix googletest libxlsxwriter-dev libzip-dev"
+  lintian appstream desktop-file-utils g++-mingw-w64-x86-64-posix googletest libxlsxwriter-dev libzip-dev lld"
 # Wine as Debian recommends it: the Windows tests run on that.
 WINE_PKGS="wine wine64"
 missing() {

@@ -17,7 +17,7 @@ std::vector<std::string> Words(const std::string& line) {
     return w;
 }
 
-std::string Hex(const SimCode& c) { return HexBytes(Bytes(c.begin(), c.end()), ""); }
+std::string Hex(const SimCode& c) { return JoinedHex(Bytes(c.begin(), c.end()), ""); }
 
 std::string Usage(const char* form) { return std::string("нужно: ") + form; }
 

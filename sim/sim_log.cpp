@@ -4,7 +4,7 @@
 
 namespace pelko {
 
-std::string HexBytes(const Bytes& b, const char* separator) {
+std::string JoinedHex(const Bytes& b, const char* separator) {
     std::string s;
     char buf[3];
     for (std::size_t i = 0; i < b.size(); ++i) {
@@ -17,7 +17,7 @@ std::string HexBytes(const Bytes& b, const char* separator) {
 
 std::string FormatLogEntry(const SimLogEntry& e) {
     std::string s = e.fromHost ? "> " : "< ";
-    s += std::to_string(e.baud) + " " + HexBytes(e.bytes);
+    s += std::to_string(e.baud) + " " + JoinedHex(e.bytes);
     if (!e.note.empty()) s += " [" + e.note + "]";
     return s;
 }

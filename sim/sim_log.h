@@ -18,6 +18,8 @@ struct SimLogEntry {
 // "> 9600 01 05 FE C6 14" for the host, "< 9600 01 06 FF 01 .. .." for answers,
 // the note in brackets after the bytes.
 std::string FormatLogEntry(const SimLogEntry& e);
-std::string HexBytes(const Bytes& b, const char* separator = " ");
+// The bytes in hex, two digits each, joined by separator. Named apart from
+// link's HexBytes: a file that sees both would find a call ambiguous.
+std::string JoinedHex(const Bytes& b, const char* separator = " ");
 
 }  // namespace pelko

@@ -15,11 +15,11 @@ namespace pelko {
 
 namespace {
 constexpr int kTextX = 4;
-constexpr int kPressInset = 0;  // anywhere off a border holds a header cell down
+constexpr int kInspectorPressInset = 0;  // anywhere off a border holds a header cell down
 constexpr int kColWidth = 120;
 }  // namespace
 
-TAInspector::TAInspector(QWidget* parent) : TColumnRowsView(parent, kPressInset) {
+TAInspector::TAInspector(QWidget* parent) : TColumnRowsView(parent, kInspectorPressInset) {
     SetColumns(2);
     SetColWidth(0, kColWidth);
     SetColWidth(1, kColWidth);

@@ -8,10 +8,10 @@
 namespace pelko {
 
 namespace {
-constexpr int kPressInset = 5;  // a header cell is held down only well inside its borders
+constexpr int kGridPressInset = 5;  // a header cell is held down only well inside its borders
 }  // namespace
 
-TAbstractStringGrid::TAbstractStringGrid(QWidget* parent) : TColumnRowsView(parent, kPressInset) {}
+TAbstractStringGrid::TAbstractStringGrid(QWidget* parent) : TColumnRowsView(parent, kGridPressInset) {}
 
 void TAbstractStringGrid::SetRowCount(int n) {
     if (n < 0)

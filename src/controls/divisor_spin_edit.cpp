@@ -16,7 +16,7 @@ namespace pelko {
 
 namespace {
 constexpr qsizetype kMaxReadLength = 99;
-constexpr int kWheelNotch = 120;
+constexpr int kSpinWheelNotch = 120;
 constexpr int kHintSlack = 15;  // room beside the widest number in the size hint
 }  // namespace
 
@@ -193,9 +193,9 @@ void TDivisorSpinEdit::focusOutEvent(QFocusEvent* event) {
 
 void TDivisorSpinEdit::wheelEvent(QWheelEvent* event) {
     WheelAccum_ += event->angleDelta().y();
-    while (std::abs(WheelAccum_) >= kWheelNotch) {
+    while (std::abs(WheelAccum_) >= kSpinWheelNotch) {
         const bool away = WheelAccum_ > 0;
-        WheelAccum_ -= away ? kWheelNotch : -kWheelNotch;
+        WheelAccum_ -= away ? kSpinWheelNotch : -kSpinWheelNotch;
         Step(away ? TSpinStep::ssWheelAway : TSpinStep::ssWheelTowards);
     }
     event->accept();

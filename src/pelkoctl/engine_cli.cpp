@@ -13,7 +13,7 @@
 namespace pelkoctl {
 namespace {
 
-constexpr int kBarWidth = 30;
+constexpr int kProgressBarWidth = 30;
 
 bool IsHexCode(const std::string& text) {
     if (text.size() != 10) return false;
@@ -135,9 +135,9 @@ void EngineCli::OnProgress(const pelko::TProgress& progress) {
     if (percent == FShownPercent && caption == FShownCaption) return;
     FShownPercent = percent;
     FShownCaption = caption;
-    const int filled = percent * kBarWidth / 100;
+    const int filled = percent * kProgressBarWidth / 100;
     std::cerr << "\r\033[K[" << std::string(static_cast<std::size_t>(filled), '#')
-              << std::string(static_cast<std::size_t>(kBarWidth - filled), '.') << "] " << percent << "% "
+              << std::string(static_cast<std::size_t>(kProgressBarWidth - filled), '.') << "] " << percent << "% "
               << caption << std::flush;
 }
 

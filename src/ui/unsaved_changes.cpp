@@ -8,7 +8,7 @@ namespace pelko {
 namespace {
 
 // FNV-1a: quick over a few megabytes of 254 full controllers.
-class TFold {
+class TChangeFold {
 public:
     void Bytes(const void* data, std::size_t n) {
         const auto* p = static_cast<const unsigned char*>(data);
@@ -25,7 +25,7 @@ private:
     std::uint64_t FValue = 0xcbf29ce484222325ULL;
 };
 
-void FoldCards(TFold& f, const CardsArr& cards) {
+void FoldCards(TChangeFold& f, const CardsArr& cards) {
     f.Number(cards.size());
     for (const TCard& c : cards) {
         f.Number(c.Pos);
@@ -37,7 +37,7 @@ void FoldCards(TFold& f, const CardsArr& cards) {
 }  // namespace
 
 std::uint64_t SavedFingerprint(const ProgramSettings& settings, const TGroupDev& group, ConfigFileHost& host) {
-    TFold f;
+    TChangeFold f;
     // The settings as the file writes them; an empty group asks the host nothing.
     TGroupDev none;
     f.Text(SaveToFile(settings, none, host));

@@ -10,9 +10,8 @@ namespace {
 using testing::Body;
 using testing::Cat;
 using testing::Cell;
+using testing::kPass;
 using testing::Req;
-
-const Bytes kPass{0x11, 0x22, 0x33, 0x44, 0x55};
 
 class SimLineTest : public ::testing::Test {
 protected:
@@ -268,7 +267,7 @@ TEST_F(SimLineTest, LogHoldsEveryWriteAndAnswerWithItsSpeed) {
     Send(Req(4, 0xFE), 19200);
     const auto log = line.Log();
     ASSERT_EQ(log.size(), 3u);
-    EXPECT_EQ(FormatLogEntry(log[0]), "> 9600 " + HexBytes(Req(3, 0xFE)));
+    EXPECT_EQ(FormatLogEntry(log[0]), "> 9600 " + JoinedHex(Req(3, 0xFE)));
     EXPECT_FALSE(log[1].fromHost);
     EXPECT_EQ(log[1].bytes, BuildFrame({3, 6, 0xFF, 0x01}));
     EXPECT_EQ(log[2].baud, 19200u);

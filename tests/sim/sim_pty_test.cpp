@@ -120,9 +120,9 @@ TEST_F(SimPtyTest, PelkoctlScansAndSendsRawRequests) {
               0);
     EXPECT_EQ(out, "3\n17\n");
     EXPECT_EQ(RunProgram({PELKOCTL_EXE, "raw", "--port", path, "3", "FE"}, out), 0);
-    EXPECT_EQ(out, HexBytes(BuildFrame({3, 6, 0xFF, 0x01}), "") + "\n");
+    EXPECT_EQ(out, JoinedHex(BuildFrame({3, 6, 0xFF, 0x01}), "") + "\n");
     EXPECT_EQ(RunProgram({PELKOCTL_EXE, "raw", "--port", path, "3", "241122334455"}, out), 0);
-    EXPECT_EQ(out, HexBytes(BuildFrame({3, 6, 0x25, 0xFF}), "") + "\n");
+    EXPECT_EQ(out, JoinedHex(BuildFrame({3, 6, 0x25, 0xFF}), "") + "\n");
     EXPECT_EQ(RunProgram({PELKOCTL_EXE, "raw", "--port", path, "--attempts", "1", "4", "FE"}, out), 1);
     EXPECT_EQ(out, "no answer\n");
 }
@@ -137,7 +137,7 @@ TEST_F(SimPtyTest, PelkoctlThroughAnEchoingConverterWithZeroTimeOuts) {
                              out),
                   0)
             << mode;
-        EXPECT_EQ(out, HexBytes(BuildFrame({3, 6, 0xFF, 0x01}), "") + "\n") << mode;
+        EXPECT_EQ(out, JoinedHex(BuildFrame({3, 6, 0xFF, 0x01}), "") + "\n") << mode;
     }
     EXPECT_EQ(RunProgram({PELKOCTL_EXE, "raw", "--port", path, "--timeout", "0", "--multiplier", "0", "4", "FE"}, out),
               1);
@@ -164,7 +164,7 @@ TEST_F(SimPtyTest, LongFramesWithAndWithoutEchoCostNoTimeOut) {
                                  out),
                       0)
                 << body << (echo ? " echo" : "");
-            EXPECT_EQ(out, HexBytes(answer, "") + "\n") << body;
+            EXPECT_EQ(out, JoinedHex(answer, "") + "\n") << body;
             EXPECT_LT(std::chrono::steady_clock::now() - t0, std::chrono::milliseconds(2500)) << body;
         }
         EXPECT_EQ(Command("quit"), "ok");

@@ -12,9 +12,9 @@ namespace {
 
 using testing::Cat;
 using testing::Cell;
+using testing::kPass;
 using testing::Req;
 
-const Bytes kPass{0x11, 0x22, 0x33, 0x44, 0x55};
 constexpr std::int64_t kByteUs = ByteTimeUs(9600);
 
 std::int64_t AirUs(const Bytes& frame) { return static_cast<std::int64_t>(frame.size()) * kByteUs; }

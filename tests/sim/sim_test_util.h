@@ -28,5 +28,7 @@ inline Bytes Cell(std::uint16_t n) {
 }
 
 inline const Bytes kResetText{'r', 'e', 's', 'e', 't'};
+// The password the tests give their controllers.
+inline const Bytes kPass{0x11, 0x22, 0x33, 0x44, 0x55};
 
 }  // namespace pelko::testing

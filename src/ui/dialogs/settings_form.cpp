@@ -22,7 +22,7 @@ QComboBox* List(const char* name, const QStringList& items) {
     return box;
 }
 
-QCheckBox* Check(const char* name, const QString& caption) {
+QCheckBox* NamedCheck(const char* name, const QString& caption) {
     return Named(new QCheckBox(caption), name, caption);
 }
 
@@ -54,20 +54,20 @@ TSettingsForm::TSettingsForm(QWidget* parent) : QDialog(parent) {
 
     VParam1_ = List("VParam1", {QStringLiteral("1 (мин.)"), QStringLiteral("2"), QStringLiteral("3"),
                                 QStringLiteral("4 (макс.)")});
-    VParam2_ = Check("VParam2", QStringLiteral("Отправка кода любой карты"));
-    VParam3_ = Check("VParam3", QStringLiteral("Отправка кода карты из памяти"));
-    VParam4_ = Check("VParam4", QStringLiteral("Циклическая отправка кода карты"));
+    VParam2_ = NamedCheck("VParam2", QStringLiteral("Отправка кода любой карты"));
+    VParam3_ = NamedCheck("VParam3", QStringLiteral("Отправка кода карты из памяти"));
+    VParam4_ = NamedCheck("VParam4", QStringLiteral("Циклическая отправка кода карты"));
     VParam6_ = List("VParam6", {QStringLiteral("на любую"), QStringLiteral("на записанную в память"),
                                 QStringLiteral("нет реакции")});
-    VParam7_ = Check("VParam7", QStringLiteral("Циклическая работа зуммера"));
+    VParam7_ = NamedCheck("VParam7", QStringLiteral("Циклическая работа зуммера"));
     vParam8_ = List("vParam8", BuzzerTimeItems());
     VParam9_ = List("VParam9", {QStringLiteral("на любую карту"), QStringLiteral("только на карту в памяти"),
                                 QStringLiteral("не реагирует на карту")});
-    VParam10_ = Check("VParam10", QStringLiteral("Циклическая работа реле"));
+    VParam10_ = NamedCheck("VParam10", QStringLiteral("Циклическая работа реле"));
     VParam11_ = List("VParam11", RelayTimeItems());
     VParam12_ = List("VParam12", {QStringLiteral("нормально разомкнуто"), QStringLiteral("нормально замкнуто")});
-    VParam13_ = Check("VParam13", QStringLiteral("Использовать память только при сбое обмена"));
-    VParam14_ = Check("VParam14", QStringLiteral("Автоматическая разрегистрация "));
+    VParam13_ = NamedCheck("VParam13", QStringLiteral("Использовать память только при сбое обмена"));
+    VParam14_ = NamedCheck("VParam14", QStringLiteral("Автоматическая разрегистрация "));
 
     // First page: reader and code sending, buzzer, relay.
     auto* params = new QWidget;
