@@ -22,7 +22,7 @@ std::string_view LocalName(const TXMLNode* n) {
 }
 
 // Elements are matched by their local name: some writers put a prefix on them.
-const TXMLNode* Child(const TXMLNode* parent, std::string_view name, const TXMLNode* after = nullptr) {
+const TXMLNode* SheetChild(const TXMLNode* parent, std::string_view name, const TXMLNode* after = nullptr) {
     for (const TXMLNode* n = after != nullptr ? after->Next : parent->FirstChild; n != nullptr; n = n->Next)
         if (n->NodeKind == nkElement && LocalName(n) == name) return n;
     return nullptr;
@@ -88,7 +88,7 @@ std::string StringItem(const TXMLNode* item) {
         if (n->NodeKind != nkElement) continue;
         if (LocalName(n) == "t") out += TextOf(n);
         if (LocalName(n) != "r") continue;
-        for (const TXMLNode* t = Child(n, "t"); t != nullptr; t = Child(n, "t", t)) out += TextOf(t);
+        for (const TXMLNode* t = SheetChild(n, "t"); t != nullptr; t = SheetChild(n, "t", t)) out += TextOf(t);
     }
     return DecodeEscapes(out);
 }
@@ -149,7 +149,7 @@ std::vector<Relationship> Relationships(const ZipParts& zip, const std::string& 
     const TXMLNode* root = ParsePart(zip, RelsOf(part), xml);
     std::vector<Relationship> out;
     if (root == nullptr) return out;
-    for (const TXMLNode* r = Child(root, "Relationship"); r != nullptr; r = Child(root, "Relationship", r))
+    for (const TXMLNode* r = SheetChild(root, "Relationship"); r != nullptr; r = SheetChild(root, "Relationship", r))
         out.push_back({std::string(Attribute(r, "Id")), std::string(Attribute(r, "Type")),
                        Resolve(FolderOf(part), Attribute(r, "Target"))});
     return out;
@@ -170,13 +170,13 @@ std::optional<Found> FirstWorksheet(const ZipParts& zip) {
     const std::string workbook = Workbook(zip);
     TSimpleXMLParser xml;
     const TXMLNode* root = ParsePart(zip, workbook, xml);
-    const TXMLNode* sheets = root != nullptr ? Child(root, "sheets") : nullptr;
+    const TXMLNode* sheets = root != nullptr ? SheetChild(root, "sheets") : nullptr;
     if (sheets == nullptr) return std::nullopt;
     const std::vector<Relationship> rels = Relationships(zip, workbook);
     Found out;
     for (const Relationship& r : rels)
         if (EndsWith(r.type, "/sharedStrings")) out.strings = r.target;
-    for (const TXMLNode* s = Child(sheets, "sheet"); s != nullptr && out.sheet.empty(); s = Child(sheets, "sheet", s))
+    for (const TXMLNode* s = SheetChild(sheets, "sheet"); s != nullptr && out.sheet.empty(); s = SheetChild(sheets, "sheet", s))
         for (const Relationship& r : rels)
             if (r.id == RelationshipId(s) && EndsWith(r.type, "/worksheet")) out.sheet = r.target;
     if (out.sheet.empty()) return std::nullopt;
@@ -210,11 +210,11 @@ XlsxSheet Refused(int row, std::string reason) {
 // One cell's value; a reason when the file is damaged there.
 std::optional<std::string> ReadCell(const TXMLNode* c, const std::vector<std::string>& strings, XlsxCell& cell) {
     const std::string_view type = Attribute(c, "t");
-    const TXMLNode* v = Child(c, "v");
+    const TXMLNode* v = SheetChild(c, "v");
     const std::string value = v != nullptr ? TextOf(v) : std::string();
     cell.isText = type == "s" || type == "inlineStr" || type == "str";
     if (type == "inlineStr") {
-        const TXMLNode* is = Child(c, "is");
+        const TXMLNode* is = SheetChild(c, "is");
         cell.text = is != nullptr ? StringItem(is) : std::string();
     } else if (type == "s") {
         const std::optional<int> i = Number(value);
@@ -231,7 +231,7 @@ std::optional<std::string> ReadCell(const TXMLNode* c, const std::vector<std::st
 
 std::optional<std::string> ReadRow(const TXMLNode* row, const std::vector<std::string>& strings, XlsxRow& out) {
     int column = 0;
-    for (const TXMLNode* c = Child(row, "c"); c != nullptr; c = Child(row, "c", c)) {
+    for (const TXMLNode* c = SheetChild(row, "c"); c != nullptr; c = SheetChild(row, "c", c)) {
         const std::string_view ref = Attribute(c, "r");
         const int at = ref.empty() ? column + 1 : ColumnOf(ref);
         if (at == 0) return "неверная ссылка на ячейку «" + std::string(ref) + "»";
@@ -257,17 +257,17 @@ XlsxSheet ReadFirstSheet(std::string_view bytes) {
     if (!found->strings.empty() && zip.Has(found->strings)) {
         const TXMLNode* root = ParsePart(zip, found->strings, sst);
         if (root == nullptr) return Refused(0, kDamaged + found->strings);
-        for (const TXMLNode* si = Child(root, "si"); si != nullptr; si = Child(root, "si", si))
+        for (const TXMLNode* si = SheetChild(root, "si"); si != nullptr; si = SheetChild(root, "si", si))
             strings.push_back(StringItem(si));
     }
 
     TSimpleXMLParser xml;
     const TXMLNode* root = ParsePart(zip, found->sheet, xml);
-    const TXMLNode* data = root != nullptr ? Child(root, "sheetData") : nullptr;
+    const TXMLNode* data = root != nullptr ? SheetChild(root, "sheetData") : nullptr;
     if (data == nullptr) return Refused(0, kDamaged + found->sheet);
     XlsxSheet out;
     int number = 0;
-    for (const TXMLNode* row = Child(data, "row"); row != nullptr; row = Child(data, "row", row)) {
+    for (const TXMLNode* row = SheetChild(data, "row"); row != nullptr; row = SheetChild(data, "row", row)) {
         const std::string_view r = Attribute(row, "r");
         const std::optional<int> n = r.empty() ? std::optional<int>(number + 1) : Number(r);
         if (!n || *n < 1) return Refused(number + 1, "неверный номер строки листа «" + std::string(r) + "»");

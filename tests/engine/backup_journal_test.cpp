@@ -336,7 +336,7 @@ TEST_F(BackupJournalTest, JournalNamesEveryChangeAndNoPassword) {
         for (const std::string& part : c.expect) EXPECT_NE(lines[0].find(part), std::string::npos) << lines[0];
         EXPECT_EQ(lines[0].substr(lines[0].rfind('\t') + 1), c.expect.back()) << "the result closes the line";
         for (const TCode& pass : {kOwnPass, kNewCommon, FactoryPass, settings.StandPass}) {
-            const std::string spaced = pelko::HexBytes(Bytes(pass.begin(), pass.end()), " ") + " ";
+            const std::string spaced = pelko::JoinedHex(Bytes(pass.begin(), pass.end()), " ") + " ";
             EXPECT_EQ(lines[0].find(CodeToText(pass)), std::string::npos) << lines[0];
             EXPECT_EQ(lines[0].find(spaced.substr(0, spaced.size() - 1)), std::string::npos) << lines[0];
         }
