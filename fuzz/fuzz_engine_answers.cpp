@@ -130,8 +130,8 @@ void Run(Input& in, std::uint8_t op) {
         case 0: engine.Search(settings.AutoReadKey); break;
         case 1: engine.ReadCards(group.Selected()); break;
         case 2: engine.ReadCardsOfAll(); break;
-        case 3: engine.WriteCards(group.Selected(), yes); break;
-        case 4: engine.WriteCardsOfAll(yes); break;
+        case 3: engine.WriteCards(group.Selected(), {.withoutBackup = yes}); break;
+        case 4: engine.WriteCardsOfAll({.withoutBackup = yes}); break;
         case 5: engine.AddCard(); break;
         case 6: engine.DeleteCard(0); break;
         case 7: engine.CurConf().SelectCard(false, 0); engine.DeleteCard(0); break;

@@ -3,6 +3,7 @@
 #include <memory>
 #include <string>
 
+#include "engine/change_tally.h"
 #include "engine/op_bulk_cards.h"
 
 namespace pelko {
@@ -14,6 +15,15 @@ class TBackupReadOp : public TBulkCardsOp {
 public:
     TBackupReadOp(TEngineCore& core, DevIndex device) : TBulkCardsOp(core, device, false) {}
     TOperState State() const override { return osReadSelected; }
+    // The cells not known since they were last written; the tally keeps
+    // what each answered.
+    std::vector<std::uint16_t> FirstCells() override {
+        const TChangeTally::Cells known = C.Changes.KnownCells(Adr());
+        std::vector<std::uint16_t> cells;
+        for (std::uint16_t c = 0; c < kCellCount; ++c)
+            if (!known.read[c]) cells.push_back(c);
+        return cells;
+    }
     void Start() override {
         C.SetPolling(false);
         TBulkCardsOp::Start();
@@ -31,6 +41,8 @@ private:
     const char* NotDoneMany() const override { return "не считаны"; }
     const char* CardsNot() const override { return "карты не считаны"; }
     void Advanced() override { C.StepIt(); }
+    // An answer in doubt is asked again, so the backup holds what the cell holds.
+    bool Rereads() const override { return true; }
 };
 
 // Why no backup of the device could be made; empty when it was made or is

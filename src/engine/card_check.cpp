@@ -1,6 +1,7 @@
 #include "engine/card_check.h"
 
 #include <algorithm>
+#include <iterator>
 
 #include "engine/change_tally.h"
 #include "engine/engine_core.h"
@@ -65,10 +66,25 @@ void TCellReadBack::Doubt(std::uint16_t cell, TCardCheck& into) {
     FQueue.push_back(cell);
 }
 
+std::vector<std::uint16_t> TCellReadBack::Drop(const std::function<bool(std::uint16_t)>& drop) {
+    std::vector<std::uint16_t> out;
+    if (FAt >= FFirstPass) return out;
+    const auto from = FQueue.begin() + static_cast<std::ptrdiff_t>(FAt);
+    const auto to = FQueue.begin() + static_cast<std::ptrdiff_t>(FFirstPass);
+    std::copy_if(from, to, std::back_inserter(out), drop);
+    const auto kept = std::stable_partition(from, to, [&](std::uint16_t c) { return !drop(c); });
+    FQueue.erase(kept, to);
+    FFirstPass -= out.size();
+    return out;
+}
+
 std::string CellCodeText(const TCode& code) { return SameCode(code, EmptyCode) ? "-" : CodeToText(code); }
 
 std::string WriteCheckText(const TCardCheck& check) {
-    std::string text = "записано " + std::to_string(check.written) + ", не совпало " + std::to_string(check.differ.size());
+    const std::size_t wrong = check.differ.size() + check.unread.size();
+    const std::size_t confirmed = check.written > wrong ? check.written - wrong : 0;
+    std::string text = "записано " + std::to_string(check.written) + ", подтверждено " + std::to_string(confirmed) +
+                       ", не совпало " + std::to_string(check.differ.size());
     if (!check.differ.empty()) {
         std::vector<std::uint16_t> cells;
         for (const TCellDiff& d : check.differ) cells.push_back(d.cell);
@@ -77,6 +93,7 @@ std::string WriteCheckText(const TCardCheck& check) {
     if (!check.unread.empty())
         text += std::string(check.unread.size() == 1 ? "; не удалось проверить ячейку " : "; не удалось проверить ячейки ") +
                 CellRanges(check.unread);
+    if (check.unchanged > 0) text += "; без записи совпадали " + std::to_string(check.unchanged);
     return text;
 }
 

@@ -2,6 +2,7 @@
 // A controller's cells read back and set beside the model: after a bulk
 // write (did every cell take?) and for the comparison the user asks for.
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <string>
 #include <vector>
@@ -26,6 +27,7 @@ struct TCardCheck {
     std::uint8_t adr = 0;
     bool reached = false;        // logged in and read
     std::uint16_t written = 0;   // cells a write had acknowledged
+    std::uint16_t unchanged = 0; // cells that held the wanted code already: not written
     std::vector<TCellDiff> differ;
     std::vector<std::uint16_t> unread;  // could not be read back: not known to match
     bool Matches() const { return reached && differ.empty() && unread.empty(); }
@@ -49,6 +51,9 @@ public:
     // said is forgotten and the cell is asked again after the others; one
     // doubted too often is named unread.
     void Doubt(std::uint16_t cell, TCardCheck& into);
+    // The first-pass cells not asked yet for which drop says so leave the
+    // queue, returned in order: they will not be read.
+    std::vector<std::uint16_t> Drop(const std::function<bool(std::uint16_t)>& drop);
 
 private:
     std::vector<std::uint16_t> FQueue;
@@ -58,7 +63,8 @@ private:
     std::map<std::uint16_t, int> FDoubts;
 };
 
-// "записано 1010, не совпало 2: ячейки 7, 12; не удалось проверить ячейку 9"
+// "записано 12, подтверждено 9, не совпало 2: ячейки 7, 12; не удалось
+// проверить ячейку 9; без записи совпадали 998"
 std::string WriteCheckText(const TCardCheck& check);
 // Ten hex digits, or "-" for a free cell.
 std::string CellCodeText(const TCode& code);

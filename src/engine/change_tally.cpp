@@ -65,22 +65,22 @@ void TChangeTally::Answered(const Bytes& body, const TAnswer& a) {
     const bool ok = !a.Failure;
     switch (body[2]) {
     case cmdReadCard:
-        if (ok && a.Complete() && body.size() >= 5 && CellOfRequest(body) < kCellCount) {
-            Cells& c = FRead[adr];
-            c.codes[CellOfRequest(body)] = a.Code();
-            c.read.set(CellOfRequest(body));
-        }
+        if (ok && a.Complete() && body.size() >= 5 && CellOfRequest(body) < kCellCount)
+            CellRead(adr, CellOfRequest(body), a.Code());
         return;
     case cmdWriteCard: {
-        if (body.size() < 5) return;
+        if (body.size() < 10 || CellOfRequest(body) >= kCellCount) return;
+        const std::uint16_t cell = CellOfRequest(body);
         // Whatever the answer, the cell may have changed.
-        FRead.erase(adr);
+        if (const auto it = FRead.find(adr); it != FRead.end()) it->second.read.reset(cell);
         Change& c = FChanges[adr];
+        std::copy_n(body.begin() + 5, c.sent[cell].size(), c.sent[cell].begin());
+        c.confirmed.erase(cell);
         if (ok) {
-            c.written.insert(CellOfRequest(body));
-            c.failed.erase(CellOfRequest(body));
-        } else if (!c.written.count(CellOfRequest(body))) {
-            c.failed.insert(CellOfRequest(body));
+            c.written.insert(cell);
+            c.failed.erase(cell);
+        } else if (!c.written.count(cell)) {
+            c.failed.insert(cell);
         }
         return;
     }
@@ -129,6 +129,30 @@ void TChangeTally::ConfigWritten(std::uint8_t adr, const TDevConfig& block, bool
     c.speedCode = block[1] & 0x0F;
 }
 
+void TChangeTally::CellRead(std::uint8_t adr, std::uint16_t cell, const TCode& code) {
+    Cells& c = FRead[adr];
+    c.codes[cell] = code;
+    c.read.set(cell);
+    const auto it = FChanges.find(adr);
+    if (it == FChanges.end()) return;
+    const auto sent = it->second.sent.find(cell);
+    if (sent == it->second.sent.end()) return;
+    if (SameCode(sent->second, code)) it->second.confirmed.insert(cell);
+    else it->second.confirmed.erase(cell);
+}
+
+void TChangeTally::Doubted(const Bytes& body) {
+    if (body.size() < 5 || body[2] != cmdReadCard || CellOfRequest(body) >= kCellCount) return;
+    const std::uint16_t cell = CellOfRequest(body);
+    if (const auto it = FRead.find(body[0]); it != FRead.end()) it->second.read.reset(cell);
+    if (const auto it = FChanges.find(body[0]); it != FChanges.end()) it->second.confirmed.erase(cell);
+}
+
+TChangeTally::Cells TChangeTally::KnownCells(std::uint8_t adr) const {
+    const auto it = FRead.find(adr);
+    return it == FRead.end() ? Cells{} : it->second;
+}
+
 void TChangeTally::PassTook(std::uint8_t adr) {
     Change& c = FChanges[adr];
     ++c.passOk;
@@ -165,6 +189,9 @@ std::string TChangeTally::Describe(const Change& c) {
         std::string cells = "ячейки: записано " + std::to_string(c.written.size());
         if (!c.written.empty() && c.written.size() <= kListedCells)
             cells += " (" + CellRanges({c.written.begin(), c.written.end()}) + ")";
+        std::size_t confirmed = 0;
+        for (const std::uint16_t cell : c.written) confirmed += c.confirmed.count(cell);
+        if (confirmed > 0) cells += ", подтверждено чтением " + std::to_string(confirmed);
         if (!c.failed.empty()) {
             cells += ", не подтверждено " + std::to_string(c.failed.size());
             if (c.failed.size() <= kListedCells) cells += " (" + CellRanges({c.failed.begin(), c.failed.end()}) + ")";

@@ -2,8 +2,9 @@
 // What the requests of the engine did to the controllers, told from the
 // requests and their answers alone, so every operation is counted the same
 // way: cells written, parameters, addresses, passwords and resets per
-// controller for the journal, and each controller's cells as last read
-// whole, which serve as its backup until something is written to it.
+// controller for the journal, and each controller's cells as last read,
+// each known until something is written to it: read whole, they serve as
+// the controller's backup, and a bulk write sends only what differs.
 #include <array>
 #include <bitset>
 #include <cstdint>
@@ -28,6 +29,15 @@ public:
     void ConfigWritten(std::uint8_t adr, const TDevConfig& block, bool ok);
     // A password change without an answer was found by login to have taken.
     void PassTook(std::uint8_t adr);
+    // The answer to this request may have been another's (see OnDoubt).
+    void Doubted(const Bytes& body);
+
+    // What the controller at adr holds, cell by cell, as far as known.
+    struct Cells {
+        std::array<TCode, kCellCount> codes{};
+        std::bitset<kCellCount> read;
+    };
+    Cells KnownCells(std::uint8_t adr) const;
 
     // The cards of the controller at adr, when every cell was read since it
     // last changed: into gets them, user names taken from named where the
@@ -35,6 +45,7 @@ public:
     bool Known(std::uint8_t adr, const TConfPelko& named, TConfPelko& into) const;
 
     void ForgetReads() { FRead.clear(); }
+    void Forget(std::uint8_t adr) { FRead.erase(adr); }
 
     bool Empty() const { return FChanges.empty(); }
     // One entry per controller changed since the last call; label names it.
@@ -44,6 +55,8 @@ public:
 private:
     struct Change {
         std::set<std::uint16_t> written, failed;
+        std::map<std::uint16_t, TCode> sent;  // the code last written to each cell
+        std::set<std::uint16_t> confirmed;    // read back holding it
         int passOk = 0, passFailed = 0;
         int resetOk = 0, resetFailed = 0;
         int configOk = 0, configFailed = 0;
@@ -51,10 +64,7 @@ private:
         std::map<std::pair<std::uint8_t, std::uint8_t>, bool> moves;
         std::uint8_t speedCode = 0;
     };
-    struct Cells {
-        std::array<TCode, kCellCount> codes{};
-        std::bitset<kCellCount> read;
-    };
+    void CellRead(std::uint8_t adr, std::uint16_t cell, const TCode& code);
     static std::string Describe(const Change& c);
     static std::string Result(const Change& c);
 

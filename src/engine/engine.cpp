@@ -2,6 +2,7 @@
 
 #include "engine/backup_before_erase.h"
 #include "engine/op_bulk_cards.h"
+#include "engine/op_write_cards.h"
 #include "engine/op_capture.h"
 #include "engine/op_group_phases.h"
 #include "engine/op_reset.h"
@@ -176,15 +177,15 @@ void TEngine::Failed() {
     C.End();
 }
 
-void TEngine::WriteCards(DevIndex device, bool withoutBackup, TDone done) {
+void TEngine::WriteCards(DevIndex device, TWriteCardsHow how, TDone done) {
     FWriteChecks.clear();
     if (Busy() || C.Device(device) == nullptr) return TEngineCore::Refuse(osWriteSelected, done);
     C.Begin(osWriteSelected, std::move(done));
     if (!C.EnsureActive()) return Failed();
-    BackupBeforeErase(C, {device}, withoutBackup, [this, device] { WriteAfterBackup(device, false); });
+    BackupBeforeErase(C, {device}, how.withoutBackup, [this, device, how] { WriteAfterBackup(device, false, how); });
 }
 
-void TEngine::WriteCardsOfAll(bool withoutBackup, TDone done) {
+void TEngine::WriteCardsOfAll(TWriteCardsHow how, TDone done) {
     FWriteChecks.clear();
     const DevIndex first = C.FirstOpened();
     if (Busy() || first == NoDevice) return TEngineCore::Refuse(osWriteAll, done);
@@ -193,17 +194,17 @@ void TEngine::WriteCardsOfAll(bool withoutBackup, TDone done) {
     std::vector<DevIndex> opened;
     for (DevIndex i = 0; i < C.Group.Count(); ++i)
         if (C.IsOpened(i)) opened.push_back(i);
-    BackupBeforeErase(C, opened, withoutBackup, [this, first] { WriteAfterBackup(first, true); });
+    BackupBeforeErase(C, opened, how.withoutBackup, [this, first, how] { WriteAfterBackup(first, true, how); });
 }
 
-void TEngine::WriteAfterBackup(DevIndex first, bool all) {
+void TEngine::WriteAfterBackup(DevIndex first, bool all, TWriteCardsHow how) {
     if (all) {
         for (std::uint16_t& n : C.CellsDone) n = 0;
     } else {
         C.CellsDone[TEngineCore::AdrOf(*C.Device(first))] = 0;
     }
     C.SetPolling(false);
-    C.Run(std::make_unique<TWriteCardsOp>(C, first, all), [this](TOperation& done, bool cancelled) {
+    C.Run(std::make_unique<TWriteCardsOp>(C, first, all, how.allCells), [this](TOperation& done, bool cancelled) {
         auto& op = static_cast<TWriteCardsOp&>(done);
         C.SetPolling(true);
         op.Settle();

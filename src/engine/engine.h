@@ -21,6 +21,15 @@ namespace pelko {
 struct TSettingsDialogValues;
 struct TCardEdit;
 
+// How a bulk write goes about it.
+struct TWriteCardsHow {
+    // The user agreed beforehand to go on where no backup can be made.
+    bool withoutBackup = false;
+    // Every cell is written and read back, as before the program learnt to
+    // write only the cells that differ from what the controller holds.
+    bool allCells = false;
+};
+
 // What the user said before a group change started.
 struct TGroupAnswers {
     // Devices not open when the speed phase starts would keep their
@@ -54,9 +63,12 @@ public:
     void ReadCardsOfAll(TDone done = {});  // every opened device
     // The cards are saved first (see backup_before_erase.h); a backup that
     // cannot be made ends the command with backupRefused, nothing written,
-    // unless withoutBackup says the user agreed to go on without one.
-    void WriteCards(DevIndex device, bool withoutBackup = false, TDone done = {});
-    void WriteCardsOfAll(bool withoutBackup = false, TDone done = {});
+    // unless how.withoutBackup says the user agreed to go on without one.
+    // Only the cells that differ from what the controller is known to hold
+    // are written and read back; cells not known are read first (see
+    // op_bulk_cards.h), unless how.allCells.
+    void WriteCards(DevIndex device, TWriteCardsHow how = {}, TDone done = {});
+    void WriteCardsOfAll(TWriteCardsHow how = {}, TDone done = {});
     // What the last bulk write found reading its cells back, per device.
     const std::vector<TCardCheck>& LastWriteChecks() const { return FWriteChecks; }
 
@@ -179,7 +191,7 @@ private:
     void ApplyInModel(TConfPelko& dev, const TCardEdit& edit);
     void RunCardEdit(std::unique_ptr<TOperation> op, int barMax, const char* caption, TEngineCore::TThen then = {});
     void ReportWriteChecks(const std::vector<TCardCheck>& checks);
-    void WriteAfterBackup(DevIndex first, bool all);
+    void WriteAfterBackup(DevIndex first, bool all, TWriteCardsHow how);
     void ResetAfterBackup(DevIndex device, const std::optional<TDevConfig>& restoreParams);
 
     // The device commands' chains (engine_device_cmds.cpp).

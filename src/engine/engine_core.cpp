@@ -315,6 +315,7 @@ void TEngineCore::OnQuiet(std::uint32_t Check) {
 
 void TEngineCore::OnDoubt(std::uint32_t Check) {
     const TRequestQueue::Pending* p = FQueue.Doubted(Check);
+    if (p != nullptr) Changes.Doubted(p->body);
     if (p != nullptr && FCurrent != nullptr && p->op == FSerial) FCurrent->OnDoubt(p->step, p->body);
     AfterOp();
 }
@@ -363,6 +364,8 @@ void TEngineCore::OnDevOn(std::uint32_t AddrDevice) {
 // During the speed phase controllers drop off the line on purpose.
 void TEngineCore::OnDevOff(std::uint32_t AddrDevice) {
     if (State() == osSetSpeed) return;
+    // What comes back at that address may be another controller.
+    Changes.Forget(static_cast<std::uint8_t>(AddrDevice));
     Group.ClearState(Group.IndexOfAdr(static_cast<std::uint8_t>(AddrDevice)), dfConnected);
     Changed(chDevices);
 }
@@ -371,6 +374,7 @@ void TEngineCore::OnDevOff(std::uint32_t AddrDevice) {
 // operation ends now, with the port named, instead of running on through
 // failed answers and looking finished.
 void TEngineCore::OnPortLost(const std::string& message) {
+    Changes.ForgetReads();  // the line may come back with other controllers on it
     // A write on the line when the port went may or may not have been carried out.
     std::map<std::uint8_t, std::vector<std::uint16_t>> unsure;
     std::vector<std::string> unsureSettings;

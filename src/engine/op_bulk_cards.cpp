@@ -7,7 +7,6 @@
 namespace pelko {
 namespace {
 
-constexpr std::uint16_t kLastCell = kCellCount - 1;
 constexpr char kNoAnswer[] = "не отвечает";
 constexpr char kRefused[] = "не принял пароль";
 constexpr char kNoPort[] = "порт потерян";
@@ -22,9 +21,16 @@ const char* TBulkCardsOp::StepName(int step) const {
     return step >= Login && step <= Quiet ? kNames[step] : "?";
 }
 
+std::vector<std::uint16_t> TBulkCardsOp::FirstCells() {
+    std::vector<std::uint16_t> all(kCellCount);
+    for (std::uint16_t c = 0; c < kCellCount; ++c) all[c] = c;
+    return all;
+}
+
 void TBulkCardsOp::StartDevice() {
     TConfPelko& dev = *C.Device(FIndex);
-    FCell = 0;
+    FCells = FirstCells();
+    FAt = 0;
     FDone.assign(kCellCount, false);
     FFailed.clear();
     FRetryAt = 0;
@@ -34,7 +40,7 @@ void TBulkCardsOp::StartDevice() {
     FConfirmAt = 0;
     FConfirmRounds = 0;
     C.CellsDone[Adr()] = 0;
-    C.SetProgBFrm(kCellCount, State() == osReadAll || State() == osReadSelected ? ReadCaption(dev.Name)
+    C.SetProgBFrm(FCells.empty() ? kCellCount : static_cast<int>(FCells.size()), State() == osReadAll || State() == osReadSelected ? ReadCaption(dev.Name)
                                                                                : WriteCaption(dev.Name),
                   false);
     C.Request(C.Requests.Login(Adr(), dev.Pass), Login);
@@ -45,10 +51,7 @@ void TBulkCardsOp::OnAnswer(int step, const TAnswer& a) {
     if (step == Cell) return CellAnswered(a);
     if (step == Retry) return RetryAnswered(a);
     if (step == Confirm) return ConfirmAnswered(a);
-    if (!a.Failure && a.Verdict()) {
-        LoggedIn();
-        return RequestCell(FCell, Cell);
-    }
+    if (!a.Failure && a.Verdict()) return LoggedIn();
     NothingDone(a.Failure ? kNoAnswer : kRefused);
     const bool read = State() == osReadAll || State() == osReadSelected;
     // The first device did not answer at all: the line is in trouble; a later one is skipped.
@@ -56,18 +59,25 @@ void TBulkCardsOp::OnAnswer(int step, const TAnswer& a) {
     Finish(a.Failure == read);
 }
 
+void TBulkCardsOp::RunCells() {
+    FAt = 0;
+    if (FCells.empty()) return ConfirmDoubts();
+    RequestCell(FCells[0], Cell);
+}
+
 void TBulkCardsOp::NothingDone(const char* why) { FReports.push_back({Adr(), {}, why}); }
 
 void TBulkCardsOp::CellAnswered(const TAnswer& a) {
-    if (CellDone(FCell, a)) {
-        FDone[FCell] = true;
+    const std::uint16_t cell = FCells[FAt];
+    if (CellDone(cell, a)) {
+        FDone[cell] = true;
         FMissed = 0;
         ++C.CellsDone[Adr()];
     } else {
-        FFailed.push_back(FCell);
+        FFailed.push_back(cell);
         if (++FMissed >= kCellsMissedToGiveUp) {
             // Gone: the rest is not tried, nor are the cells in doubt.
-            for (std::uint16_t c = FCell + 1; c <= kLastCell; ++c) FFailed.push_back(c);
+            FFailed.insert(FFailed.end(), FCells.begin() + static_cast<std::ptrdiff_t>(FAt) + 1, FCells.end());
             FFailed.insert(FFailed.end(), FDoubted.begin(), FDoubted.end());
             FDoubted.clear();
             return DeviceDone();
@@ -77,10 +87,10 @@ void TBulkCardsOp::CellAnswered(const TAnswer& a) {
 }
 
 void TBulkCardsOp::NextCell() {
-    if (FCell < kLastCell) {
-        ++FCell;
+    if (FAt + 1 < FCells.size()) {
+        ++FAt;
         Advanced();
-        return RequestCell(FCell, Cell);
+        return RequestCell(FCells[FAt], Cell);
     }
     // Each failed cell once more.
     if (FRetryAt < FFailed.size()) return RequestCell(FFailed[FRetryAt], Retry);
@@ -161,9 +171,9 @@ void TBulkCardsOp::OnPortLost() {
 void TBulkCardsOp::ReportLeft(const char* why) {
     if (C.Device(FIndex) != nullptr) {
         std::vector<std::uint16_t> left;
-        for (std::uint16_t c = 0; c < kCellCount; ++c)
+        for (const std::uint16_t c : FCells)
             if (!FDone[c]) left.push_back(c);
-        if (left.size() == kCellCount) NothingDone(why);
+        if (left.size() == FCells.size()) NothingDone(why);
         else if (!left.empty()) FReports.push_back({Adr(), left, nullptr});
     }
     while (FAll && ++FIndex < C.Group.Count())
@@ -217,97 +227,6 @@ bool TReadCardsOp::CellDone(std::uint16_t cell, const TAnswer& a) {
 void TReadCardsOp::Revert(std::uint16_t cell) {
     const auto it = FBefore.find(cell);
     if (FBeforeOf == FIndex && it != FBefore.end()) RestoreCell(*C.Device(FIndex), cell, it->second);
-}
-
-// --- write ---
-
-// A free model cell erases the device's cell.
-void TWriteCardsOp::RequestCell(std::uint16_t cell, int step) {
-    C.Request(C.Requests.WriteCard(Adr(), cell, ModelCellCode(*C.Device(FIndex), cell)), step);
-}
-
-bool TWriteCardsOp::CellDone(std::uint16_t cell, const TAnswer& a) {
-    if (a.Failure) return false;
-    C.SetPosition(cell + 1);
-    C.SetCaption(WriteCaption(C.Device(FIndex)->Name, cell));
-    return true;
-}
-
-// --- read-back after the write ---
-
-const char* TWriteCardsOp::StepName(int step) const {
-    return step == Verify ? "read back" : step == VerifyQuiet ? "quiet after read-back" : TBulkCardsOp::StepName(step);
-}
-
-void TWriteCardsOp::DeviceDone() {
-    TCardCheck check;
-    check.adr = Adr();
-    check.reached = true;
-    std::vector<std::uint16_t> cells;
-    for (std::uint16_t c = 0; c < kCellCount; ++c)
-        if (CellsDoneHere()[c]) cells.push_back(c);
-    check.written = static_cast<std::uint16_t>(cells.size());
-    FChecks.push_back(std::move(check));
-    FReadBack.Begin(std::move(cells));
-    FVerifying = true;
-    C.SetProgBFrm(static_cast<int>(FReadBack.Total()), CheckCaption(C.Device(FIndex)->Name), false);
-    VerifyNext();
-}
-
-void TWriteCardsOp::VerifyNext() {
-    if (FReadBack.Done()) return C.RequestQuiet(VerifyQuiet);
-    C.SetPosition(static_cast<int>(FReadBack.Position()));
-    C.SetCaption(CheckCaption(C.Device(FIndex)->Name, FractionPercent(static_cast<int>(FReadBack.Position()),
-                                                                      static_cast<int>(FReadBack.Total()))));
-    C.Request(C.Requests.ReadCard(Adr(), FReadBack.Cell()), Verify);
-}
-
-void TWriteCardsOp::OnAnswer(int step, const TAnswer& a) {
-    if (step != Verify) return TBulkCardsOp::OnAnswer(step, a);
-    if (C.Device(FIndex) == nullptr) {
-        Settle();
-        return TBulkCardsOp::OnAnswer(step, a);  // ends the operation
-    }
-    FReadBack.Answered(a, ModelCellCode(*C.Device(FIndex), FReadBack.Cell()), FChecks.back());
-    VerifyNext();
-}
-
-// A read-back answer in doubt is asked again; the write's own answers need
-// nothing more, since every written cell is read back.
-void TWriteCardsOp::OnDoubt(int step, const Bytes& body) {
-    if (step != Verify || !FVerifying || body.size() < 5 || body[0] != FChecks.back().adr) return;
-    FReadBack.Doubt(CellOfRequest(body), FChecks.back());
-}
-
-void TWriteCardsOp::OnQuiet(int step) {
-    if (step != VerifyQuiet) return TBulkCardsOp::OnQuiet(step);
-    if (C.Device(FIndex) == nullptr) {
-        Settle();
-        return TBulkCardsOp::OnQuiet(step);  // ends the operation
-    }
-    if (FReadBack.Done()) return Verified();
-    VerifyNext();
-}
-
-// A cell that holds something else, or could not be read, is not confirmed.
-void TWriteCardsOp::Verified() {
-    C.SetPosition(static_cast<int>(FReadBack.Total()));
-    C.SetCaption(CheckCaption(C.Device(FIndex)->Name, 100));
-    Settle();
-    TBulkCardsOp::DeviceDone();
-}
-
-void TWriteCardsOp::Settle() {
-    if (!FVerifying) return;
-    FReadBack.Abandon(FChecks.back());
-    FVerifying = false;
-    const TCardCheck& check = FChecks.back();
-    C.CellsDone[check.adr] = static_cast<std::uint16_t>(C.CellsDone[check.adr] - check.differ.size() - check.unread.size());
-}
-
-void TWriteCardsOp::OnPortLost() {
-    Settle();
-    TBulkCardsOp::OnPortLost();
 }
 
 }  // namespace pelko

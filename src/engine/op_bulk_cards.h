@@ -1,9 +1,10 @@
 #pragma once
-// Reading and writing every cell 0..1009 of one device or of every opened
-// device, one cell per request. A read merges each cell into the model; a
-// write sends the model's cells and leaves the model as it is. A cell that
-// failed is tried once more at the device's end; what still failed, and a
-// device that stopped answering, are named when the operation ends.
+// Reading and writing the cells of one device or of every opened device, one
+// cell per request, in ascending order: a read asks every cell 0..1009 and
+// merges each into the model; a write (op_write_cards.h) sends the model's
+// cells and leaves the model as it is. A cell that failed is tried once more
+// at the device's end; what still failed, and a device that stopped
+// answering, are named when the operation ends.
 #include <cstdint>
 #include <map>
 #include <optional>
@@ -36,7 +37,17 @@ protected:
     virtual const char* NotDoneOne() const = 0;   // "не считана"
     virtual const char* NotDoneMany() const = 0;  // "не считаны"
     virtual const char* CardsNot() const = 0;     // "карты не считаны"
-    virtual void LoggedIn() { C.StepIt(); }
+    // Logged in: by default on to the cells at once.
+    virtual void LoggedIn() {
+        C.StepIt();
+        RunCells();
+    }
+    // The cells of the device about to start, in order; all by default.
+    virtual std::vector<std::uint16_t> FirstCells();
+    // Works through cells (in place of the first ones), then DeviceDone.
+    void SetCells(std::vector<std::uint16_t> cells) { FCells = std::move(cells); }
+    void RunCells();
+    std::size_t CellCount() const { return FCells.size(); }
     virtual void Advanced() {}  // on to the next cell
     // A cell whose answer is in doubt is asked again after quiet (a read);
     // a write leaves it to its read-back.
@@ -65,7 +76,8 @@ private:
     void NothingDone(const char* why);
     void ReportLeft(const char* why);
 
-    std::uint16_t FCell = 0;
+    std::vector<std::uint16_t> FCells;  // this device's, in order
+    std::size_t FAt = 0;                // FCells[FAt] is asked
     std::vector<bool> FDone;             // cells of this device done with
     std::vector<std::uint16_t> FFailed;  // cells of this device not yet done
     std::size_t FRetryAt = 0;
@@ -100,39 +112,6 @@ private:
     // What the model held before this read stored each cell, per device.
     DevIndex FBeforeOf = NoDevice;
     std::map<std::uint16_t, std::optional<TCard>> FBefore;
-};
-
-// Each device's written cells are read back once its write is done.
-class TWriteCardsOp : public TBulkCardsOp {
-public:
-    enum { Verify = Quiet + 1, VerifyQuiet };
-    using TBulkCardsOp::TBulkCardsOp;
-    TOperState State() const override { return FAll ? osWriteAll : osWriteSelected; }
-    void OnAnswer(int step, const TAnswer& a) override;
-    const char* StepName(int step) const override;
-    void OnPortLost() override;
-    void OnDoubt(int step, const Bytes& body) override;
-    void OnQuiet(int step) override;
-    // One per device the write reached, in the order written; the last may
-    // be unfinished when the user cancelled.
-    const std::vector<TCardCheck>& Checks() const { return FChecks; }
-    // Stopped mid read-back (Cancel, a lost port): the rest is unread.
-    void Settle();
-
-private:
-    void DeviceDone() override;
-    void VerifyNext();
-    void Verified();
-    TCellReadBack FReadBack;
-    std::vector<TCardCheck> FChecks;
-    bool FVerifying = false;
-
-    void RequestCell(std::uint16_t cell, int step) override;
-    bool CellDone(std::uint16_t cell, const TAnswer& a) override;
-    const char* NotDoneOne() const override { return "не записана"; }
-    const char* NotDoneMany() const override { return "не записаны"; }
-    const char* CardsNot() const override { return "карты не записаны"; }
-    void LoggedIn() override { C.SetPosition(1); }
 };
 
 }  // namespace pelko

@@ -41,6 +41,12 @@ std::string WriteCaption(const std::string& name, int cell) {
     return WriteCaption(name) + " : " + std::to_string(CellPercent(cell)) + " %.";
 }
 
+std::string LearnCaption(const std::string& name) { return "Считывание карт с " + name + " перед записью"; }
+
+std::string PercentCaption(const std::string& caption, int percent) {
+    return caption + " : " + std::to_string(percent) + " %.";
+}
+
 std::string CheckCaption(const std::string& name) { return "Проверка записи в " + name; }
 
 std::string CheckCaption(const std::string& name, int percent) {

@@ -30,6 +30,10 @@ std::string ReadCaption(const std::string& name);
 std::string ReadCaption(const std::string& name, int cell);
 std::string WriteCaption(const std::string& name);
 std::string WriteCaption(const std::string& name, int cell);
+// A bulk write reading first the cells it does not know.
+std::string LearnCaption(const std::string& name);
+// Any of these captions with how far it is: "… : 40 %."
+std::string PercentCaption(const std::string& caption, int percent);
 // A bulk write reading back what it wrote.
 std::string CheckCaption(const std::string& name);
 std::string CheckCaption(const std::string& name, int percent);

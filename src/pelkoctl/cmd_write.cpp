@@ -22,7 +22,7 @@ int cmdWrite(const Args& args) {
     cli.recorder().Hold();
     // --yes: the user agreed beforehand to go on where no backup can be made.
     const pelko::TCommandResult result =
-        cli.Run([&](pelko::TEngine::TDone done) { engine.WriteCardsOfAll(args.yes, done); });
+        cli.Run([&](pelko::TEngine::TDone done) { engine.WriteCardsOfAll({.withoutBackup = args.yes}, done); });
     cli.recorder().Release(result.checks);
     if (BackupRefused(result)) return kBadArgs;
     // What did not match is already on standard error; a clean read-back is said too.

@@ -201,10 +201,12 @@ TEST_F(EngineTest, CodesEndingIn0x22AreCardsLikeAnyOther) {
     engine->ReadCards(group.Selected());
     EXPECT_EQ(engine->CellsConfirmed(3), kCellCount);
     EXPECT_EQ(Dev(3).UserCount() + Dev(3).MasterCount(), 3u);
-    SetSimCell(id, 7, EmptyCode);
+    // Written as the one cell that changed, and read back.
+    Dev(3).SetCardCode(false, Dev(3).FindPosIndex(7), Code(0x11, 0x21, 0x31, 0x41, 0x22));
     engine->WriteCards(group.Selected());
     EXPECT_EQ(engine->CellsConfirmed(3), kCellCount);
-    EXPECT_EQ(Sim(id).Cell(7), Code(0x10, 0x20, 0x30, 0x40, 0x22));
+    EXPECT_EQ(Sim(id).Cell(7), Code(0x11, 0x21, 0x31, 0x41, 0x22));
+    EXPECT_EQ(engine->LastWriteChecks().at(0).written, 1);
     engine->CompareCards(group.Selected(), host.Done());
     EXPECT_TRUE(host.Check().Matches());
     EXPECT_TRUE(host.Messages.empty()) << host.Messages.front().text;

@@ -397,7 +397,7 @@ TEST(EnginePty, PelkoctlWriteBacksUpJournalsAndMasksThePassword) {
 
     const std::string lines = FileText(journal);
     EXPECT_NE(lines.find("\tЗапись карт\t"), std::string::npos) << lines;
-    EXPECT_NE(lines.find("(адрес 3)\tячейки: записано 1010; резервная копия: " + backups[0].string() + "\tвыполнено\n"),
+    EXPECT_NE(lines.find("(адрес 3)\tячейки: записано 2 (5, 7), подтверждено чтением 2; резервная копия: " + backups[0].string() + "\tвыполнено\n"),
               std::string::npos)
         << lines;
     EXPECT_EQ(lines.find(CodeToText(FactoryPass)), std::string::npos) << lines;
@@ -412,7 +412,7 @@ TEST(EnginePty, PelkoctlWriteBacksUpJournalsAndMasksThePassword) {
     ASSERT_TRUE(sim.ReadLine(reply));
     EXPECT_EQ(RunProgram({PELKOCTL_EXE, "write", file, "--port", path, "--baud", "115200", "--yes"}, out), 4);
     const std::string after = FileText(journal).substr(lines.size());
-    EXPECT_NE(after.find("; проверка чтением: записано 1010, не совпало 0; не удалось проверить ячейки"),
+    EXPECT_NE(after.find("; проверка чтением: записано 1010, подтверждено 0, не совпало 0; не удалось проверить ячейки"),
               std::string::npos)
         << after;
     EXPECT_NE(after.find("\tвыполнено частично\n"), std::string::npos) << after;

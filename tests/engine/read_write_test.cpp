@@ -90,7 +90,7 @@ TEST_F(ReadWriteTest, FailedCellsAreTriedAgainThenNamed) {
         if (c.skip < 0) Fault(id, SimFaultKind::Silent);
         else
             for (int k = 0; k < c.times; ++k) Fault(id, SimFaultKind::Silent, cmd, c.skip + 100 * k, c.count);
-        if (c.write) engine->WriteCards(group.Selected());
+        if (c.write) engine->WriteCards(group.Selected(), {.allCells = true});
         else engine->ReadCards(group.Selected());
         ExpectEnded();
         EXPECT_EQ(engine->CellsConfirmed(3), c.confirmed);
@@ -240,12 +240,21 @@ TEST_F(ReadWriteTest, WriteSelectedMakesTheDeviceEqualToTheModel) {
     EXPECT_EQ(dev.UserCount(), 1);  // the model is not changed by a bulk write
 }
 
+// Every cell, or only those that hold a card.
 TEST_F(ReadWriteTest, WriteWithEmptyModelErasesAllCells) {
-    SetUpDevice();
-    engine->WriteCards(group.Selected());
-    ExpectEnded();
-    EXPECT_EQ(Sim(id).UsedCells(), 0);
-    EXPECT_EQ(CountSent(0x22), 1010u);
+    for (const bool allCells : {true, false}) {
+        SCOPED_TRACE(allCells);
+        Restart();
+        SetUpDevice();
+        const auto used = static_cast<std::size_t>(Sim(id).UsedCells());
+        ASSERT_GT(used, 0u);
+        ClearSent();
+        engine->WriteCards(group.Selected(), {.allCells = allCells});
+        ExpectEnded();
+        EXPECT_EQ(Sim(id).UsedCells(), 0);
+        EXPECT_EQ(CountSent(0x22), allCells ? 1010u : used);
+        EXPECT_EQ(engine->CellsConfirmed(3), 1010);
+    }
 }
 
 TEST_F(ReadWriteTest, WriteAllWritesEveryOpenedDeviceAndSkipsTheOthers) {

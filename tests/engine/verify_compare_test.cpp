@@ -52,20 +52,20 @@ TEST_F(VerifyTest, TheWriteReadsBackEveryCellItWroteAndNamesWhatDiffers) {
         {"clean", [] {}, 1010, "", 0, 0},
         {"a cell changed after its write",
          [this] { DuringReadBack([this] { SetSimCell(id, 700, Code(0x77)); }); }, 1009,
-         "записано 1010, не совпало 1: ячейка 700", 1, 0},
+         "записано 1010, подтверждено 1009, не совпало 1: ячейка 700", 1, 0},
         {"two cells lost", [this] {
              DuringReadBack([this] {
                  SetSimCell(id, 500, EmptyCode);
                  SetSimCell(id, 1000, EmptyCode);
              });
-         }, 1008, "записано 1010, не совпало 2: ячейки 500, 1000", 2, 0},
+         }, 1008, "записано 1010, подтверждено 1008, не совпало 2: ячейки 500, 1000", 2, 0},
         // Cell 5's read-back and its second try answer without a whole code.
         {"a cell that cannot be read back",
          [this] { Fault(id, SimFaultKind::Short, 0x20, 5, 1); Fault(id, SimFaultKind::Short, 0x20, 1009, 1); },
-         1009, "записано 1010, не совпало 0; не удалось проверить ячейку 5", 0, 1},
+         1009, "записано 1010, подтверждено 1009, не совпало 0; не удалось проверить ячейку 5", 0, 1},
         {"the controller goes silent for reads",
          [this] { Fault(id, SimFaultKind::Silent, 0x20, 100); }, 100,
-         "записано 1010, не совпало 0; не удалось проверить ячейки 100–1009", 0, 910},
+         "записано 1010, подтверждено 100, не совпало 0; не удалось проверить ячейки 100–1009", 0, 910},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -73,7 +73,7 @@ TEST_F(VerifyTest, TheWriteReadsBackEveryCellItWroteAndNamesWhatDiffers) {
         SetUpDevice();
         c.fault();
         ClearSent();
-        engine->WriteCards(group.Selected());
+        engine->WriteCards(group.Selected(), {.allCells = true});
         host.WhileModal = nullptr;
         ExpectEnded();
         EXPECT_EQ(CountSent(0x22), 1010u);
@@ -113,7 +113,7 @@ TEST_F(VerifyTest, WriteAllChecksEveryDeviceItWrote) {
     EXPECT_EQ(engine->LastWriteChecks()[1].differ.size(), 1u);
     EXPECT_EQ(Sim(a).Cell(900), Code(2));
     ASSERT_EQ(host.Messages.size(), 1u);
-    EXPECT_EQ(host.Messages[0].text, "Прибор: 4 (адрес 4) — записано 1010, не совпало 1: ячейка 900");
+    EXPECT_EQ(host.Messages[0].text, "Прибор: 4 (адрес 4) — записано 1, подтверждено 0, не совпало 1: ячейка 900; без записи совпадали 1009");
 }
 
 TEST_F(VerifyTest, ComparisonShowsBothSidesAndEitherCanBeTaken) {
