@@ -19,37 +19,30 @@ std::vector<std::uint16_t> AllCells() {
 
 }  // namespace
 
-void TBlindWrites::Saw(bool wantCard, bool differs) {
-    Count& n = FCounts[wantCard ? 1 : 0];
-    ++n.seen;
-    if (differs) ++n.differ;
-}
-
-bool TBlindWrites::Blind(bool wantCard) const {
-    const Count& n = FCounts[wantCard ? 1 : 0];
-    return n.seen >= kBlindAfter && 2 * n.differ > n.seen;
-}
+bool TBlindWrites::Blind() const { return FSeen >= kBlindAfter && 2 * FDiffer > FSeen; }
 
 std::vector<std::uint16_t> SpotCells(const std::bitset<kCellCount>& known, const std::vector<bool>& card) {
     std::vector<std::uint16_t> out;
-    auto add = [&](std::uint16_t c) {
-        if (std::find(out.begin(), out.end(), c) == out.end()) out.push_back(c);
+    auto first = [&](std::uint16_t from, auto pred) {
+        for (std::uint16_t c = from; c < kCellCount; ++c)
+            if (known[c] && pred(c)) {
+                if (std::find(out.begin(), out.end(), c) == out.end()) out.push_back(c);
+                return;
+            }
     };
-    for (std::uint16_t c = 0; c < kCellCount; ++c)
-        if (known[c] && card[c]) {
-            add(c);
-            break;
-        }
+    auto isCard = [&](std::uint16_t c) { return static_cast<bool>(card[c]); };
+    auto isFree = [&](std::uint16_t c) { return !card[c]; };
+    first(0, isCard);
+    std::uint16_t last = kCellCount;
     for (std::uint16_t c = kCellCount; c-- > 0;)
         if (known[c] && card[c]) {
-            add(c);
+            last = c;
             break;
         }
-    for (std::uint16_t c = 0; c < kCellCount; ++c)
-        if (known[c]) {
-            add(c);
-            break;
-        }
+    if (last < kCellCount) first(last, isCard);
+    first(0, [](std::uint16_t) { return true; });
+    first(0, isFree);
+    if (last < kCellCount) first(last, isFree);
     return out;
 }
 
@@ -105,14 +98,11 @@ void TWriteCardsOp::LearnAnswered(const TAnswer& a) {
     FLearn.Answered(a, spot != FExpected.end() ? spot->second : Wanted(cell), FLearnt);
     const bool differs = FLearnt.differ.size() > differed;
     if (spot != FExpected.end() && differs) return Relearn();
-    if (spot == FExpected.end() && a.Complete()) {
-        const bool wantCard = !SameCode(Wanted(cell), EmptyCode);
-        FBlind.Saw(wantCard, differs);
+    if (spot == FExpected.end() && a.Complete() && !SameCode(Wanted(cell), EmptyCode)) {
+        FBlind.Saw(differs);
         // Left unread, those cells are not known, and so written.
-        if (FBlind.Blind(wantCard))
-            FLearn.Drop([&](std::uint16_t c) {
-                return !FExpected.count(c) && SameCode(Wanted(c), EmptyCode) != wantCard;
-            });
+        if (FBlind.Blind())
+            FLearn.Drop([&](std::uint16_t c) { return !FExpected.count(c) && !SameCode(Wanted(c), EmptyCode); });
     }
     LearnNext();
 }

@@ -7,9 +7,9 @@
 // read back. Cells not known are read first; a few known cells are read
 // again before the knowledge is trusted, and when one has changed (another
 // controller at that address, cards added at the controller) every cell is
-// read. While those reads keep finding cells that differ (a fresh
-// controller), the rest of that kind is written without reading: a write
-// and its read-back then cost less than a read that leads to both. With
+// read. While those reads keep finding card cells that differ (a fresh
+// controller), the rest of the card cells are written without reading: a
+// write and its read-back then cost less than a read that leads to both. With
 // allCells every cell is written and read back.
 #include <bitset>
 #include <cstdint>
@@ -21,24 +21,27 @@
 
 namespace pelko {
 
-// Reads that lead to a write, counted apart for cells that should hold a
-// card and cells that should be free: once most do, reading the rest of
-// that kind first is the slower way.
+// Reads of cells that should hold a card and led to a write: once most do
+// (a fresh controller), reading the rest of them first is the slower way.
+// Cells that should be free are always read: past the end of a list they
+// are mostly free already.
 class TBlindWrites {
 public:
-    void Saw(bool wantCard, bool differs);
-    bool Blind(bool wantCard) const;
+    void Saw(bool differs) {
+        ++FSeen;
+        FDiffer += differs ? 1 : 0;
+    }
+    bool Blind() const;
 
 private:
-    struct Count {
-        int seen = 0;
-        int differ = 0;
-    };
-    Count FCounts[2];
+    int FSeen = 0;
+    int FDiffer = 0;
 };
 
 // Known cells read again before a write trusts what it knows of the
-// controller: the first and last known card and the first known cell.
+// controller: the first and last known card, the first known cell, and the
+// first free cells overall and after the last card, where cards added at
+// the controller itself go.
 std::vector<std::uint16_t> SpotCells(const std::bitset<kCellCount>& known, const std::vector<bool>& card);
 
 class TWriteCardsOp : public TBulkCardsOp {

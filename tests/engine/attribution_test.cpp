@@ -158,6 +158,25 @@ TEST_P(AttributionTest, NoCodeIsEverTakenForAnotherCell) {
     }
 }
 
+// A write that knows nothing of the controller reads first, then writes
+// the cells that differ; most of the first 200 differ, so the rest of them
+// are written unread. A copy or a stray taken for a cell's answer must not
+// leave it unwritten and unnamed.
+TEST_P(AttributionTest, AWriteThatKnowsNothingReadsFirstAndEndsRightOrNamesTheCell) {
+    for (int seed = 1; seed <= FaultSeeds() && !HasFailure(); ++seed) {
+        SCOPED_TRACE(std::string(GetParam().name) + " seed " + std::to_string(seed));
+        Restart();
+        line->Reseed(static_cast<std::uint64_t>(seed));
+        SetUpController();
+        for (std::uint16_t cell = 0; cell < 200; ++cell) Dev(3).AddCard(cell, CodeOf(cell + 1), "W");
+        for (std::uint16_t cell = 200; cell < kCellCount; cell += 10) Dev(3).AddCard(cell, CodeOf(cell), "W");
+        Inject();
+        engine->WriteCards(group.Selected());
+        ExpectEnded();
+        ExpectModelIsController("write knowing nothing");
+    }
+}
+
 INSTANTIATE_TEST_SUITE_P(LineFaults, AttributionTest, ::testing::ValuesIn(kLineFaults),
                          [](const auto& info) { return std::string(info.param.name); });
 

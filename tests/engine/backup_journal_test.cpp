@@ -149,7 +149,7 @@ TEST_F(BackupJournalTest, BackupHoldsWhatTheControllerHeldBeforeTheErase) {
                     // A write reads back what it wrote, reads a few known cells again and,
                     // without a backup read, the cells it does not know.
                     const std::size_t written = engine->LastWriteChecks().at(0).written;
-                    const std::size_t own = unknown - backupReads + 3;
+                    const std::size_t own = unknown - backupReads + 5;
                     EXPECT_GE(CountSent(0x20, 5), backupReads + written);
                     EXPECT_LE(CountSent(0x20, 5), backupReads + written + own);
                 }
