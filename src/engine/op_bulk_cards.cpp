@@ -40,9 +40,9 @@ void TBulkCardsOp::StartDevice() {
     FConfirmAt = 0;
     FConfirmRounds = 0;
     C.CellsDone[Adr()] = 0;
-    C.SetProgBFrm(FCells.empty() ? kCellCount : static_cast<int>(FCells.size()), State() == osReadAll || State() == osReadSelected ? ReadCaption(dev.Name)
-                                                                               : WriteCaption(dev.Name),
-                  false);
+    const bool read = State() == osReadAll || State() == osReadSelected;
+    C.SetProgBFrm(FCells.empty() ? kCellCount : static_cast<int>(FCells.size()),
+                  read ? ReadCaption(dev.Name) : WriteCaption(dev.Name), false);
     C.Request(C.Requests.Login(Adr(), dev.Pass), Login);
 }
 
