@@ -172,8 +172,9 @@ void TWriteCardsOp::DeviceDone() {
     FChecks.push_back(std::move(check));
     FReadBack.Begin(std::move(cells));
     FVerifying = true;
+    // Nothing written, nothing to read back: the bar still ends full.
+    C.SetProgBFrm(std::max<int>(1, static_cast<int>(FReadBack.Total())), CheckCaption(C.Device(FIndex)->Name), false);
     if (FReadBack.Done()) return Verified();
-    C.SetProgBFrm(static_cast<int>(FReadBack.Total()), CheckCaption(C.Device(FIndex)->Name), false);
     VerifyNext();
 }
 
@@ -218,7 +219,7 @@ void TWriteCardsOp::OnQuiet(int step) {
 
 // A cell that holds something else, or could not be read, is not confirmed.
 void TWriteCardsOp::Verified() {
-    C.SetPosition(static_cast<int>(FReadBack.Total()));
+    C.SetPosition(std::max<int>(1, static_cast<int>(FReadBack.Total())));
     C.SetCaption(CheckCaption(C.Device(FIndex)->Name, 100));
     Settle();
     TBulkCardsOp::DeviceDone();

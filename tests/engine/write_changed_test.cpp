@@ -109,6 +109,9 @@ TEST_F(WriteChangedTest, OnlyWhatDiffersIsWrittenAndTheControllerEndsAsTheList) 
             EXPECT_TRUE(check.Matches());
             EXPECT_EQ(engine->CellsConfirmed(3), kCellCount);
             EXPECT_TRUE(host.Messages.empty()) << host.Messages.front().text;
+            // The bar ends full, also when nothing was written (the window reads it as finished).
+            EXPECT_EQ(host.Bar.Position, host.Bar.Max);
+            EXPECT_EQ(host.Captions.back(), "Проверка записи в Прибор: 3 : 100 %.");
             // No cell that already held its code is written, each written one is read back.
             EXPECT_EQ(CountSent(0x22), differ);
             EXPECT_EQ(check.written, differ);
