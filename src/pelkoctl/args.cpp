@@ -121,6 +121,8 @@ bool ParseCommandLine(int argc, const char* const* argv, ParsedLine& out, std::s
             out.args.yes = true;
         } else if (word == "--no-backup") {
             out.args.noBackup = true;
+        } else if (word == "--all-cells") {
+            out.args.allCells = true;
         } else if (word == "--version") {
             out.version = true;
         } else if (word.size() > 2 && word.rfind("--", 0) == 0) {
@@ -142,6 +144,10 @@ bool ParseCommandLine(int argc, const char* const* argv, ParsedLine& out, std::s
                          out.command == "reset";
     if (!ownUsed && (!out.args.own.empty() || !out.args.ownFile.empty())) {
         error = "у команды " + out.command + " нет параметра --own: она открывает приборы общим паролем (--pass)";
+        return false;
+    }
+    if (out.args.allCells && out.command != "write") {
+        error = "у команды " + out.command + " нет параметра --all-cells: он только для write";
         return false;
     }
     return true;
@@ -178,6 +184,8 @@ std::string UsageText() {
         "  --backup DIR      write, reset: резервные копии карт в DIR (без него — в папку копий окна)\n"
         "  --no-backup       write, reset: стирать карты без резервной копии (только вместе с --yes)\n"
         "                    (файлы с паролями создаются только для владельца, 0600)\n"
+        "  --all-cells       write: записать и считать обратно все ячейки, а не только те, что\n"
+        "                    отличаются от считанного из прибора (медленнее)\n"
         "  --help            эта справка\n"
         "\nКоды завершения: 0 - выполнено, 1 - нет ответа, 2 - неверные аргументы,\n"
         "3 - порт или файл не открывается, 4 - выполнено не полностью,\n"

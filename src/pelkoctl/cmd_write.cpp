@@ -1,5 +1,6 @@
 // pelkoctl write FILE: load a configuration file, find its group on the line
-// and write every cell of every opened device.
+// and write every opened device: the cells that differ from what the
+// controller holds (read first), or every cell with --all-cells.
 #include <iostream>
 
 #include "pelkoctl/engine_cli.h"
@@ -22,7 +23,7 @@ int cmdWrite(const Args& args) {
     cli.recorder().Hold();
     // --yes: the user agreed beforehand to go on where no backup can be made.
     const pelko::TCommandResult result =
-        cli.Run([&](pelko::TEngine::TDone done) { engine.WriteCardsOfAll({.withoutBackup = args.yes}, done); });
+        cli.Run([&](pelko::TEngine::TDone done) { engine.WriteCardsOfAll({.withoutBackup = args.yes, .allCells = args.allCells}, done); });
     cli.recorder().Release(result.checks);
     if (BackupRefused(result)) return kBadArgs;
     // What did not match is already on standard error; a clean read-back is said too.

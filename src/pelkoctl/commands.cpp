@@ -33,7 +33,7 @@ const std::vector<Command>& commands() {
         {"search", "search [--pass HEX]", cmdSearch},
         {"search-all", "search-all [--pass HEX]", cmdSearchAll},
         {"read", "read --out FILE [--pass HEX]", cmdRead},
-        {"write", "write FILE", cmdWrite},
+        {"write", "write FILE [--all-cells]", cmdWrite},
         {"params", "params ADR [NAME=VALUE ...] [--own HEX]", cmdParams},
         {"address", "address ADR NEW [--own HEX]", cmdAddress},
         {"password", "password ADR NEWHEX [--own HEX]", cmdPassword},

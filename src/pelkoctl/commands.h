@@ -31,6 +31,7 @@ struct Args {
     std::string traceFile;       // --trace-file FILE: the same into a file
     std::string backupDir;       // --backup DIR: where cards are saved before write and reset erase them
     bool noBackup = false;       // --no-backup: erase without saving them (only with --yes)
+    bool allCells = false;       // --all-cells: write reads back every cell, not only those that differ
     std::vector<std::string> words;  // positional arguments after the command
 };
 

@@ -276,6 +276,8 @@ private:
     void ImportCardsCsvClick();
     void CompareDevKeysClick();
     TGroupAnswers GroupAnswers(const TSettingsDialogValues& values);
+    // "Записывать все ячейки": a card write sends every cell, not only those that differ.
+    bool WriteAllCells() const;
     void Compared(DevIndex sel, const std::string& name, const TCardCheck& check);
     void WriteCheckStatus(const std::vector<TCardCheck>& checks);
     // Runs a command that erases cards: withoutBackup false first; a backup

@@ -121,7 +121,7 @@ void TMainForm::ImportCardsCsvClick() {
     if (through && AskNoByDefault("Внимание", WritePreflight({dev}, FCardsRead).Question())) {
         FProgressText.Start({});
         RunErasing([this, sel](bool withoutBackup, TEngine::TDone done) {
-            FEngine->WriteCards(sel, {.withoutBackup = withoutBackup}, std::move(done));
+            FEngine->WriteCards(sel, {.withoutBackup = withoutBackup, .allCells = WriteAllCells()}, std::move(done));
         }, [this](const TCommandResult& r) {
             TransferStatus();
             WriteCheckStatus(r.checks);

@@ -1,14 +1,15 @@
 // "Сравнить с прибором" of the device menu, and the status line a bulk
 // write leaves after reading its cells back.
 #include <QLabel>
+#include <QStatusBar>
 
 #include "ui/compare_dialog.h"
 #include "ui/main_form.h"
 
 namespace pelko {
 
-// "Запись карт в Прибор: 3: записано 1010, не совпало 0"; what did not
-// match was also a message box.
+// "Запись карт в Прибор: 3: записано 2, подтверждено 2, не совпало 0; без
+// записи совпадали 1008"; what did not match was also a message box.
 void TMainForm::WriteCheckStatus(const std::vector<TCardCheck>& checks) {
     if (checks.empty() || !FProgressText.Finished()) return;
     QStringList parts;
@@ -18,6 +19,9 @@ void TMainForm::WriteCheckStatus(const std::vector<TCardCheck>& checks) {
         parts << QString::fromStdString("Запись карт в " + name + ": " + WriteCheckText(c));
     }
     FStatusInfo->setText(parts.join(QStringLiteral(" · ")));
+    // A write of a few cells ends while the backup's notice would still hide
+    // this line for seconds; the backup is named in the journal.
+    statusBar()->clearMessage();
 }
 
 void TMainForm::CompareDevKeysClick() {

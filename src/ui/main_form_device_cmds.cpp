@@ -142,7 +142,7 @@ void TMainForm::WriteDevKeysClick() {
     FProgressText.Start({});
     const DevIndex sel = FGroup.Selected();
     RunErasing([this, sel](bool withoutBackup, TEngine::TDone done) {
-        FEngine->WriteCards(sel, {.withoutBackup = withoutBackup}, std::move(done));
+        FEngine->WriteCards(sel, {.withoutBackup = withoutBackup, .allCells = WriteAllCells()}, std::move(done));
     }, [this](const TCommandResult& r) {
         TransferStatus();
         WriteCheckStatus(r.checks);
@@ -158,7 +158,7 @@ void TMainForm::sbWriteKeyDevClick() {
     FProgressDevices = OpenedNames();
     FProgressText.Start({});
     RunErasing([this](bool withoutBackup, TEngine::TDone done) {
-        FEngine->WriteCardsOfAll({.withoutBackup = withoutBackup}, std::move(done));
+        FEngine->WriteCardsOfAll({.withoutBackup = withoutBackup, .allCells = WriteAllCells()}, std::move(done));
     }, [this](const TCommandResult& r) {
         FProgressDevices.clear();
         TransferStatus();

@@ -1,5 +1,7 @@
 // "Настройки программы": the dialog on the current settings; accepting it
 // hands the values to the engine, which carries changes into the devices.
+#include <QSettings>
+
 #include <algorithm>
 
 #include "engine/device_params.h"
@@ -10,14 +12,25 @@
 #include "ui/main_form.h"
 
 namespace pelko {
+namespace {
+
+const QString kWriteAllCellsKey = QStringLiteral("cards/writeAllCells");
+
+}  // namespace
+
+// The user's own choice, kept apart from the configuration file: it is
+// about how this program talks to the controllers, not about them.
+bool TMainForm::WriteAllCells() const { return QSettings().value(kWriteAllCellsKey, false).toBool(); }
 
 void TMainForm::SetProgrWinClick() {
     FSetProgram->Fill(SettingsToDialog(FSettings));
     FSetProgram->SetPortDevices([this](int port) { return FPorts.PathFor(port); }, ListSerialDevices());
     FSetProgram->SetBackupReadFirst(FChangeJournal->ReadFirst());
+    FSetProgram->SetWriteAllCells(WriteAllCells());
     FSetProgram->PlaceAtBottomRight(frameGeometry());
     if (FSetProgram->exec() != QDialog::Accepted) return;
     FChangeJournal->SetReadFirst(FSetProgram->BackupReadFirst());
+    QSettings().setValue(kWriteAllCellsKey, FSetProgram->WriteAllCells());
     const TSettingsDialogValues values = FSetProgram->Values();
     FPorts.Choose(std::clamp(values.SpinNComPort, 1, kMaxComPort), FSetProgram->PortPath());
     FEngine->AcceptProgramSettings(values, GroupAnswers(values), [this](const TCommandResult&) {

@@ -48,6 +48,11 @@ TEST(PelkoctlArgs, DefaultsAndOptionsAnywhere) {
     EXPECT_EQ(line.args.tailUs, 1000u);
     EXPECT_TRUE(line.args.rtsAuto);
     EXPECT_TRUE(line.args.attemptsGiven);
+    EXPECT_FALSE(line.args.allCells);
+
+    ASSERT_TRUE(Parse({"write", "--all-cells", "f.txt"}, line, error)) << error;
+    EXPECT_TRUE(line.args.allCells);
+    EXPECT_EQ(line.args.words, (std::vector<std::string>{"f.txt"}));
 
     ASSERT_TRUE(Parse({"scan"}, line, error));
     EXPECT_FALSE(line.args.rtsAuto) << "the program switches, as the program's own default";
@@ -75,6 +80,8 @@ TEST(PelkoctlArgs, BadLinesAreRefusedWithAReason) {
         // A controller's own password where no command uses it is not ignored.
         {"read", "--out", "f", "--own", "0102030405"},
         {"search", "--own-file", "-"},
+        // Every cell written is a write's choice only.
+        {"verify", "f", "--all-cells"},
     };
     for (const auto& words : bad) {
         ParsedLine line;
@@ -138,6 +145,7 @@ TEST(PelkoctlArgs, PasswordsComeFromFilesStandardInputAndTheEnvironment) {
 TEST(PelkoctlArgs, UsageListsEveryCommand) {
     const std::string usage = UsageText();
     for (const Command& c : commands()) EXPECT_NE(usage.find(c.usage), std::string::npos) << c.name;
+    EXPECT_NE(usage.find("--all-cells"), std::string::npos);
 }
 
 // Controllers at the given addresses on the master side of a pty. Every

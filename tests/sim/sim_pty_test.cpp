@@ -3,8 +3,14 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cstdio>
+#include <fstream>
 #include <thread>
 
+#include "config/config_file_host.h"
+#include "config/config_writer.h"
+#include "config/program_settings.h"
+#include "model/group_dev.h"
 #include "sim/child_process.h"
 #include "link/posix_serial_port.h"
 #include "sim/sim_log.h"
@@ -125,6 +131,31 @@ TEST_F(SimPtyTest, PelkoctlScansAndSendsRawRequests) {
     EXPECT_EQ(out, JoinedHex(BuildFrame({3, 6, 0x25, 0xFF}), "") + "\n");
     EXPECT_EQ(RunProgram({PELKOCTL_EXE, "raw", "--port", path, "--attempts", "1", "4", "FE"}, out), 1);
     EXPECT_EQ(out, "no answer\n");
+}
+
+// --all-cells: every cell is written and read back, although the controller
+// already holds what the file says (a plain write would send nothing).
+TEST_F(SimPtyTest, PelkoctlWriteAllCellsSendsEveryCell) {
+    Start({"--controllers", "3@115200"});
+    ASSERT_EQ(Command("cell 3 12 0102030405"), "ok");
+    ProgramSettings settings;
+    settings.PortBaudRate = 115200;
+    TGroupDev group;
+    const DevIndex i = group.AddDevice(3);
+    group.SetState(i, dfInGroup);
+    group.SetPass(i, FactoryPass);
+    group.GetDevice(i, nullptr)->AddCard(12, {1, 2, 3, 4, 5}, "");
+    SilentConfigHost quiet;
+    const std::string file = ::testing::TempDir() + "sim_pty_all_cells.txt";
+    std::ofstream(file, std::ios::binary) << SaveToFile(settings, group, quiet);
+    std::string out;
+    // The counts go to standard error.
+    const int rc = RunProgram({"/bin/sh", "-c", "exec \"$0\" write \"$1\" --port \"$2\" --baud 115200 --no-backup --yes --all-cells 2>&1",
+                               PELKOCTL_EXE, file, path},
+                              out);
+    std::remove(file.c_str());
+    EXPECT_EQ(rc, 0) << out;
+    EXPECT_NE(out.find("прибор 3: записано 1010, подтверждено 1010, не совпало 0\n"), std::string::npos) << out;
 }
 
 // A converter that echoes, zero time-outs, and either direction mode.

@@ -60,6 +60,14 @@ TSetProgramForm::TSetProgramForm(QWidget* parent) : QDialog(parent) {
     CBSavePass_ = Check("CBSavePass", QStringLiteral("Сохранять индивидуальный пароль"));
     CBBackupRead_ = Check("CBBackupRead", QStringLiteral("Считывать карты для резервной копии перед стиранием"));
     CBBackupRead_->setChecked(true);
+    CBWriteAll_ = Check("CBWriteAll", QStringLiteral("Записывать все ячейки"));
+    // Read by a screen reader too: the caption alone does not say when it is needed.
+    const QString writeAllWhy = QStringLiteral(
+        "Запись карт отправляет в прибор все 1010 ячеек и считывает каждую обратно, а не только те,\n"
+        "что отличаются от известного программе. Медленнее; нужно, если карты могли изменить\n"
+        "на самом приборе (мастер-картой) после того, как их считали.");
+    CBWriteAll_->setToolTip(writeAllWhy);
+    CBWriteAll_->setAccessibleDescription(writeAllWhy);
 
     auto* dev = new QWidget;
     dev->setObjectName(QStringLiteral("DevTabSheet"));
@@ -73,6 +81,7 @@ TSetProgramForm::TSetProgramForm(QWidget* parent) : QDialog(parent) {
     devForm->addRow(LabelFor(QStringLiteral("Через сколько команд производить поиск :"), CircleSpin_), CircleSpin_);
     devForm->addRow(CBSavePass_);
     devForm->addRow(CBBackupRead_);
+    devForm->addRow(CBWriteAll_);
 
     // Page " Порт".
     SpinNComPort_ = Spin("SpinNComPort", 1, kMaxComPort);
@@ -205,6 +214,8 @@ QString TSetProgramForm::PortPath() const { return PortDevice_->currentText(); }
 
 void TSetProgramForm::SetBackupReadFirst(bool on) { CBBackupRead_->setChecked(on); }
 bool TSetProgramForm::BackupReadFirst() const { return CBBackupRead_->isChecked(); }
+void TSetProgramForm::SetWriteAllCells(bool on) { CBWriteAll_->setChecked(on); }
+bool TSetProgramForm::WriteAllCells() const { return CBWriteAll_->isChecked(); }
 
 void TSetProgramForm::ShowPortPath() {
     if (!PathFor_) return;

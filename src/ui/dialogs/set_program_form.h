@@ -46,6 +46,10 @@ public:
     // erased, when no read of this session can serve as one.
     void SetBackupReadFirst(bool on);
     bool BackupReadFirst() const;
+    // Whether a card write sends and reads back every cell rather than
+    // only those that differ from what the controller is known to hold.
+    void SetWriteAllCells(bool on);
+    bool WriteAllCells() const;
 
 private:
     void ShowPortPath();
@@ -59,6 +63,7 @@ private:
     TDivisorSpinEdit* CircleSpin_;
     QCheckBox* CBSavePass_;
     QCheckBox* CBBackupRead_;
+    QCheckBox* CBWriteAll_;
     TDivisorSpinEdit* SpinNComPort_;
     QComboBox* PortDevice_;
     TDivisorSpinEdit* SpinTOConstant_;

@@ -1,11 +1,14 @@
-// The card list to and from a spreadsheet file, and the comparison with a
-// controller, through the window on its simulated line.
+// The card list to and from a spreadsheet file, the comparison with a
+// controller and what a card write sends, through the window on its
+// simulated line.
 #include <gtest/gtest.h>
 
+#include <QCheckBox>
 #include <QCoreApplication>
 #include <QEventLoop>
 #include <QLabel>
 #include <QPushButton>
+#include <QSettings>
 #include <QTableWidget>
 #include <QTemporaryDir>
 
@@ -109,7 +112,8 @@ TEST(WindowCsv, ExportImportWritesThroughAndABadFileChangesNothing) {
     EXPECT_EQ(ModelCells(dev), ModelCells(edited));
     EXPECT_EQ(LineCells(w.Line(), w.Three), ModelCells(edited));
     EXPECT_EQ(form.CardGrid()->RowCount(), edited.UserCount());
-    EXPECT_EQ(w.Status(), "Запись карт в Прибор: 3: записано 1010, не совпало 0");
+    // Only the two cells that changed; the backup read knew the rest.
+    EXPECT_EQ(w.Status(), "Запись карт в Прибор: 3: записано 2, подтверждено 2, не совпало 0; без записи совпадали 1008");
 }
 
 // The name's extension picks .xlsx both ways; the list comes back whole.
@@ -181,11 +185,49 @@ TEST(WindowCompare, DifferencesAreShownAndEitherSideCanBeTaken) {
     });
     test::Trigger(form, "CompareDevKeys");
     EXPECT_EQ(LineCells(w.Line(), w.Three), ModelCells(dev));
-    EXPECT_EQ(w.Status(), "Запись в Прибор: 3: записано 1, не совпало 0");
+    EXPECT_EQ(w.Status(), "Запись в Прибор: 3: записано 1, подтверждено 1, не совпало 0");
     w.Boxes.clear();
     test::Trigger(form, "CompareDevKeys");
     ASSERT_EQ(w.Boxes.size(), 1u);
     EXPECT_EQ(w.Boxes[0].Text, "Карты прибора «Прибор: 3» совпадают с программой.");
+}
+
+// "Записывать все ячейки" is the user's across dialog openings; off, a write
+// sends only the cell that differs, on, every cell, each read back.
+TEST(WindowWrite, WriteAllCellsIsRememberedAndSendsEveryCell) {
+    QSettings().remove(QStringLiteral("cards"));
+    SimWindow w;
+    TMainForm& form = *w.Form;
+    TConfPelko& dev = form.Engine().CurConf();
+    dev.SetCardCode(false, 0, TextToCode("0102030405"));
+    const auto* status = form.findChild<QLabel*>(QStringLiteral("StatusPanel1"));
+    const struct {
+        bool Before, After;  // the box as the dialog opens, as it is accepted
+        const char* Said;
+    } runs[] = {
+        {false, true, "Запись карт в Прибор: 3: записано 1, подтверждено 1, не совпало 0; без записи совпадали 1009"},
+        {true, true, "Запись карт в Прибор: 3: записано 1010, подтверждено 1010, не совпало 0"},
+        {true, false, nullptr},
+    };
+    for (const auto& run : runs) {
+        if (run.Said != nullptr) {
+            test::Trigger(form, "WriteDevKeys");
+            EXPECT_TRUE(status->isVisible()) << "hidden behind the backup's notice";
+            EXPECT_EQ(w.Status(), run.Said);
+            EXPECT_EQ(LineCells(w.Line(), w.Three), ModelCells(dev));
+        }
+        test::OnNextModal([&run](QWidget* dialog) {
+            auto* box = dialog->findChild<QCheckBox*>(QStringLiteral("CBWriteAll"));
+            ASSERT_NE(box, nullptr);
+            EXPECT_EQ(box->isChecked(), run.Before);
+            EXPECT_FALSE(box->toolTip().isEmpty());
+            box->setChecked(run.After);
+            dialog->findChild<QPushButton*>(QStringLiteral("OKButton"))->click();
+        });
+        test::Trigger(form, "SetProgrWin");
+    }
+    EXPECT_FALSE(QSettings().value(QStringLiteral("cards/writeAllCells"), true).toBool());
+    QSettings().remove(QStringLiteral("cards"));
 }
 
 // On the window's own loop (no test hook waiting inside the command): a
