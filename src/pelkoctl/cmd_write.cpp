@@ -23,7 +23,9 @@ int cmdWrite(const Args& args) {
     cli.recorder().Hold();
     // --yes: the user agreed beforehand to go on where no backup can be made.
     const pelko::TCommandResult result =
-        cli.Run([&](pelko::TEngine::TDone done) { engine.WriteCardsOfAll({.withoutBackup = args.yes, .allCells = args.allCells}, done); });
+        cli.Run([&](pelko::TEngine::TDone done) {
+            engine.WriteCardsOfAll({.withoutBackup = args.yes, .allCells = args.allCells}, done);
+        });
     cli.recorder().Release(result.checks);
     if (BackupRefused(result)) return kBadArgs;
     // What did not match is already on standard error; a clean read-back is said too.
