@@ -9,6 +9,7 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QPushButton>
+#include <QSettings>
 #include <QTest>
 #include <QTimer>
 
@@ -101,7 +102,10 @@ TEST(WindowQuestions, CellsAreOverwrittenOnlyAfterYesWhichIsNotTheDefault) {
             form.ProgressForm()->CancelButton()->click();
     });
     watch.start(5);
+    // Every cell: the write lasts long enough to be cancelled part way.
+    QSettings().setValue(QStringLiteral("cards/writeAllCells"), true);
     const TAsked asked = Answer([&] { test::Trigger(form, "WriteDevKeys"); }, "Да");
+    QSettings().remove(QStringLiteral("cards/writeAllCells"));
     watch.stop();
     EXPECT_EQ(asked.Text, "В прибор «Прибор: 3» будет записана 41 карта; остальные ячейки будут очищены.\nЗаписать карты?");
     EXPECT_EQ(line.Snapshot(three)->Cell(gone.Pos), kNoCode);
