@@ -25,9 +25,9 @@ struct TCellDiff {
 
 struct TCardCheck {
     std::uint8_t adr = 0;
-    bool reached = false;        // logged in and read
-    std::uint16_t written = 0;   // cells a write had acknowledged
-    std::uint16_t unchanged = 0; // cells that held the wanted code already: not written
+    bool reached = false;         // logged in and read
+    std::uint16_t written = 0;    // cells a write had acknowledged
+    std::uint16_t unchanged = 0;  // cells that held the wanted code already: not written
     std::vector<TCellDiff> differ;
     std::vector<std::uint16_t> unread;  // could not be read back: not known to match
     bool Matches() const { return reached && differ.empty() && unread.empty(); }

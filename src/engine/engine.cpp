@@ -2,11 +2,11 @@
 
 #include "engine/backup_before_erase.h"
 #include "engine/op_bulk_cards.h"
-#include "engine/op_write_cards.h"
 #include "engine/op_capture.h"
 #include "engine/op_group_phases.h"
 #include "engine/op_reset.h"
 #include "engine/op_search.h"
+#include "engine/op_write_cards.h"
 
 namespace pelko {
 namespace {

@@ -76,8 +76,8 @@ private:
     void NothingDone(const char* why);
     void ReportLeft(const char* why);
 
-    std::vector<std::uint16_t> FCells;  // this device's, in order
-    std::size_t FAt = 0;                // FCells[FAt] is asked
+    std::vector<std::uint16_t> FCells;   // this device's, in order
+    std::size_t FAt = 0;                 // FCells[FAt] is asked
     std::vector<bool> FDone;             // cells of this device done with
     std::vector<std::uint16_t> FFailed;  // cells of this device not yet done
     std::size_t FRetryAt = 0;

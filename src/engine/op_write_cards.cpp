@@ -86,8 +86,8 @@ void TWriteCardsOp::LearnFrom(std::vector<std::uint16_t> cells) {
 void TWriteCardsOp::LearnNext() {
     if (FLearn.Done()) return C.RequestQuiet(LearnQuiet);
     C.SetPosition(static_cast<int>(FLearn.Position()));
-    C.SetCaption(PercentCaption(LearnCaption(C.Device(FIndex)->Name),
-                                FractionPercent(static_cast<int>(FLearn.Position()), static_cast<int>(FLearn.Total()))));
+    const int percent = FractionPercent(static_cast<int>(FLearn.Position()), static_cast<int>(FLearn.Total()));
+    C.SetCaption(PercentCaption(LearnCaption(C.Device(FIndex)->Name), percent));
     C.Request(C.Requests.ReadCard(Adr(), FLearn.Cell()), Learn);
 }
 
