@@ -22,12 +22,15 @@ std::string Text(const QRect& r) {
            std::to_string(r.y());
 }
 
-// Runs open and returns where its dialog stood once shown.
+// Runs open and returns where its dialog stood once shown; with PELKO_SHOTS
+// set, the dialog is also saved there as a picture to look at.
 QRect Shown(const std::function<void()>& open) {
     QRect at;
     test::OnNextModal([&at](QWidget* dialog) {
         test::Flush();
         at = dialog->frameGeometry();
+        if (const QByteArray dir = qgetenv("PELKO_SHOTS"); !dir.isEmpty())
+            dialog->grab().save(QString::fromLocal8Bit(dir) + QStringLiteral("/dialog-%1.png").arg(dialog->objectName()));
         dialog->close();
     });
     open();
