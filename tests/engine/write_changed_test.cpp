@@ -129,15 +129,5 @@ TEST_F(WriteChangedTest, OnlyWhatDiffersIsWrittenAndTheControllerEndsAsTheList) 
     }
 }
 
-// The old way, on request: every cell written and read back.
-TEST_F(WriteChangedTest, AllCellsWritesEveryCellWhateverIsKnown) {
-    Prepare(FiveOf300(), Known::WholeRead);
-    engine->WriteCards(group.Selected(), {.allCells = true});
-    ExpectEnded();
-    EXPECT_EQ(CountSent(0x22), kCellCount);
-    EXPECT_EQ(CountSent(0x20), kCellCount);
-    EXPECT_EQ(engine->LastWriteChecks().at(0).unchanged, 0);
-}
-
 }  // namespace
 }  // namespace pelko::test
