@@ -94,6 +94,10 @@ void Run(Input& in, std::uint8_t op) {
         return std::make_unique<FuzzPort>(in);
     };
     auto clock = std::make_shared<VirtualClock>();
+    // The engine's own waits (a reset's restart, the pause between probes)
+    // pass on the line's clock, not in real time.
+    host.AdvanceClock = [clock](unsigned ms) { clock->AdvanceUs(static_cast<std::int64_t>(ms) * 1000); };
+    host.loop.VirtualTickWait = std::chrono::microseconds(200);  // the fuzz port answers at once
     TPelkoSession session(opener, host.Notifier());
     session.SetTiming(std::make_shared<InstantTiming>(clock));
     session.SetFound(false);

@@ -4,13 +4,6 @@
 #include <thread>
 
 namespace pelko {
-namespace {
-
-// Real wait between two virtual ticks: long enough for the worker to answer
-// what is in flight first.
-constexpr std::chrono::milliseconds kVirtualTickWait{2};
-
-}  // namespace
 
 TPelkoSession::Notifier TEngineLoop::Notifier() {
     return [this] {
@@ -28,8 +21,9 @@ void TEngineLoop::Tick() {
 
 bool TEngineLoop::Turn() {
     const bool ticking = FEngine != nullptr && FEngine->Ticking();
-    const auto wait = ticking ? (AdvanceClock ? kVirtualTickWait : std::chrono::milliseconds(kTimerMs))
-                              : std::chrono::milliseconds(StallLimitMs ? StallLimitMs : 1000);
+    const std::chrono::microseconds wait =
+        ticking ? (AdvanceClock ? VirtualTickWait : std::chrono::milliseconds(kTimerMs))
+                : std::chrono::milliseconds(StallLimitMs ? StallLimitMs : 1000);
     bool woken = false;
     {
         std::unique_lock lock(FLock);

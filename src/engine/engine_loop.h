@@ -3,6 +3,7 @@
 // fuzzer): raises the session's events on the calling thread and ticks the
 // engine on its clock while a command waits on it. A window runs its own
 // event loop instead; pelkoctl runs its terminal's.
+#include <chrono>
 #include <condition_variable>
 #include <cstdint>
 #include <functional>
@@ -32,6 +33,9 @@ public:
     // Called with each tick's milliseconds: a virtual clock moves on (a
     // simulated line's); without it the loop waits them in real time.
     std::function<void(unsigned ms)> AdvanceClock;
+    // With AdvanceClock, the real wait before each tick: long enough for the
+    // worker to answer what is in flight first.
+    std::chrono::microseconds VirtualTickWait{2000};
     // Called on every turn while a command runs, e.g. to hold a card to a
     // reader; CancelWhen true presses Cancel.
     std::function<void()> EachTurn;
