@@ -66,7 +66,7 @@ public:
     // unless how.withoutBackup says the user agreed to go on without one.
     // Only the cells that differ from what the controller is known to hold
     // are written and read back; cells not known are read first (see
-    // op_bulk_cards.h), unless how.allCells.
+    // op_write_cards.h), unless how.allCells.
     void WriteCards(DevIndex device, TWriteCardsHow how = {}, TDone done = {});
     void WriteCardsOfAll(TWriteCardsHow how = {}, TDone done = {});
     // What the last bulk write found reading its cells back, per device.
