@@ -55,6 +55,43 @@ double Seconds(const std::function<void()>& run) {
     return std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
 }
 
+// The engine on pelko-sim's pty with controller 1 opened and selected;
+// each command runs to its end on the real clock. Active() false when the
+// port could not be opened.
+struct Rig {
+    Rig(std::uint32_t baud, PortOpener open)
+        : opener(std::move(open)),
+          session(opener, host.Notifier()),
+          engine(session, group, Settings(baud), host, opener) {
+        session.SetPortBaudRate(settings.PortBaudRate);
+        session.SetMax_Attempt(SessionMaxAttempt(settings.MaxAttempt));
+        session.SetTimeOutConstant(settings.TOConstant);
+        session.SetTimeOutMultiplier(settings.TOMultiplier);
+        session.SetTailinUS(kTailUs);
+        session.SetSmartPI(true);
+        session.SetFound(false);
+        host.Attach(&session, &engine);
+        device = group.AddDevice(1);
+        group.SetState(device, dfOpened);
+        group.SetPass(device, FactoryPass);
+        group.Select(device);
+        session.SetActive(true);
+    }
+    ProgramSettings& Settings(std::uint32_t baud) {
+        settings.PortBaudRate = settings.PrevBaudRate = static_cast<std::int32_t>(baud);
+        return settings;
+    }
+    bool Active() const { return session.Active(); }
+
+    PortOpener opener;
+    test::TestFrontEnd host;
+    TPelkoSession session;
+    ProgramSettings settings;
+    TGroupDev group;
+    TEngine engine;
+    DevIndex device = NoDevice;
+};
+
 // adapterMs 0: the line straight on the port.
 Result Measure(std::uint32_t baud, int adapterMs = 0, bool lowLatency = false) {
     Result r;
@@ -71,37 +108,20 @@ Result Measure(std::uint32_t baud, int adapterMs = 0, bool lowLatency = false) {
         if (port && lowLatency && !sim.Control("latency 1")) std::fprintf(stderr, "pelko-sim refused latency 1\n");
         return port;
     };
-    test::TestFrontEnd host;  // runs each command to its end on the real clock
-    TPelkoSession session(opener, host.Notifier());
-    ProgramSettings settings;
-    settings.PortBaudRate = settings.PrevBaudRate = static_cast<std::int32_t>(baud);
-    session.SetPortBaudRate(settings.PortBaudRate);
-    session.SetMax_Attempt(SessionMaxAttempt(settings.MaxAttempt));
-    session.SetTimeOutConstant(settings.TOConstant);
-    session.SetTimeOutMultiplier(settings.TOMultiplier);
-    session.SetTailinUS(kTailUs);
-    session.SetSmartPI(true);
-    session.SetFound(false);
-    TGroupDev group;
-    TEngine engine(session, group, settings, host, opener);
-    host.Attach(&session, &engine);
-    const DevIndex i = group.AddDevice(1);
-    group.SetState(i, dfOpened);
-    group.SetPass(i, FactoryPass);
-    group.Select(i);
-    session.SetActive(true);
-    if (!session.Active()) {
-        std::fprintf(stderr, "%s\n", session.LastError().c_str());
+    Rig rig(baud, opener);
+    if (!rig.Active()) {
+        std::fprintf(stderr, "%s\n", rig.session.LastError().c_str());
         return r;
     }
-    r.readS = Seconds([&] { engine.ReadCards(group.Selected()); });
+    TEngine& engine = rig.engine;
+    r.readS = Seconds([&] { engine.ReadCards(rig.device); });
     r.readCells = engine.CellsConfirmed(1);
     // Every cell, as the floor counts them: after the read nothing differs.
-    r.writeS = Seconds([&] { engine.WriteCards(group.Selected(), {.allCells = true}); });
+    r.writeS = Seconds([&] { engine.WriteCards(rig.device, {.allCells = true}); });
     r.writeCells = engine.CellsConfirmed(1);
     r.readFloorS = Floor(baud, kReadBytes);
     r.writeFloorS = Floor(baud, kWriteBytes);
-    r.ok = !host.Stalled;
+    r.ok = !rig.host.Stalled;
     return r;
 }
 
@@ -180,35 +200,19 @@ WriteTimes TimeWrite(std::uint32_t baud, const WriteRun& run) {
     PortOpener opener = [path](std::uint8_t, std::string& error) -> std::unique_ptr<SerialPort> {
         return PosixSerialPort::Open(path, error);
     };
-    test::TestFrontEnd host;
-    TPelkoSession session(opener, host.Notifier());
-    ProgramSettings settings;
-    settings.PortBaudRate = settings.PrevBaudRate = static_cast<std::int32_t>(baud);
-    session.SetPortBaudRate(settings.PortBaudRate);
-    session.SetMax_Attempt(SessionMaxAttempt(settings.MaxAttempt));
-    session.SetTimeOutConstant(settings.TOConstant);
-    session.SetTimeOutMultiplier(settings.TOMultiplier);
-    session.SetTailinUS(kTailUs);
-    session.SetSmartPI(true);
-    session.SetFound(false);
-    TGroupDev group;
-    TEngine engine(session, group, settings, host, opener);
-    host.Attach(&session, &engine);
-    const DevIndex i = group.AddDevice(1);
-    group.SetState(i, dfOpened);
-    group.SetPass(i, FactoryPass);
-    group.Select(i);
-    session.SetActive(true);
-    if (!session.Active()) return t;
+    Rig rig(baud, opener);
+    if (!rig.Active()) return t;
+    TEngine& engine = rig.engine;
+    const DevIndex i = rig.device;
     if (run.readFirst) t.readS = Seconds([&] { engine.ReadCards(i); });
-    TConfPelko& dev = *group.GetDevice(i, nullptr);
+    TConfPelko& dev = *rig.group.GetDevice(i, nullptr);
     while (dev.UserCount() > 0) dev.DeleteCard(false, 0);
     while (dev.MasterCount() > 0) dev.DeleteCard(true, 0);
     for (const auto& [cell, code] : run.wanted) dev.AddCard(cell, code, "");
     t.writeS = Seconds([&] { engine.WriteCards(i, {.withoutBackup = true, .allCells = run.allCells}); });
     if (!engine.LastWriteChecks().empty()) t.written = engine.LastWriteChecks()[0].written;
     t.confirmed = engine.CellsConfirmed(1);
-    t.ok = !host.Stalled && t.confirmed == kCells;
+    t.ok = !rig.host.Stalled && t.confirmed == kCells;
     return t;
 }
 
